@@ -1,0 +1,53 @@
+#include <algorithm>
+#include <ostream>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "scan/volume_scanner.h"
+
+namespace tundrel::cli {
+
+int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
+    const auto address = ParseNodeAddress(options.path);
+    if (!address) {
+        err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
+        return kExitUsage;
+    }
+    ScanSession session;
+    ScanCommandOptions scan = options.scan;
+    scan.quiet = true;
+    const int status = session.Run(scan, err);
+    if (status != kExitSuccess) return status;
+    const auto found = session.Find(*address);
+    if (!found) {
+        err << "tundrel: no node at '" << options.path << "'\n";
+        return kExitCannotScan;
+    }
+    const ScanNode& node = *found->node;
+    if (node.IsDirectory()) {
+        err << "tundrel: '" << options.path << "' is a folder\n";
+        return kExitUsage;
+    }
+    ExtentList extents;
+    if (node.size > 0 && !found->scanner->BuildExtents(node, extents)) {
+        err << "tundrel: the data of '" << options.path << "' cannot be located\n";
+        return kExitCannotScan;
+    }
+    constexpr std::uint64_t kPiece = 64 * 1024;
+    std::vector<std::uint8_t> buffer;
+    bool complete = true;
+    for (std::uint64_t offset = 0; offset < node.size; offset += kPiece) {
+        buffer.resize(static_cast<std::size_t>(std::min(kPiece, node.size - offset)));
+        complete = found->scanner->ReadNodeData(buffer, offset, node, extents) && complete;
+        out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    }
+    out.flush();
+    if (!complete) {
+        err << "tundrel: parts of '" << options.path << "' could not be read and were written as zeros\n";
+        return kExitCannotScan;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace tundrel::cli

@@ -1,0 +1,74 @@
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/node_output.h"
+#include "cli/tree_walk.h"
+#include "scan/node_expansion.h"
+#include "scan/volume_scanner.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+namespace {
+
+void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int depth, bool json, std::ostream& out) {
+    if (json) {
+        out << NodeJson(node, volume, root).dump() << '\n';
+    } else {
+        out << std::string(2 * static_cast<std::size_t>(depth), ' ') << NodeLine(node) << '\n';
+    }
+}
+
+// Lists the root folders of every volume.
+void ListRoots(ScanSession& session, bool json, std::ostream& out) {
+    const std::vector<VolumeScanner*> scanners = session.Scanners();
+    for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
+        for (std::size_t index = 0; index < kRootCount; ++index) {
+            const auto root = static_cast<RootIndex>(index);
+            const ScanNode& folder = scanners[volume]->roots[root];
+            if (json) {
+                PrintNode(folder, volume, root, 0, true, out);
+            } else {
+                out << volume << ":" << RootWord(root) << "  " << NodeLine(folder) << '\n';
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
+    ScanSession session;
+    const int status = session.Run(options.scan, err);
+    if (status != kExitSuccess && status != kExitStopped) return status;
+    if (options.path.empty()) {
+        ListRoots(session, options.scan.json, out);
+        return status;
+    }
+    const auto address = ParseNodeAddress(options.path);
+    if (!address) {
+        err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
+        return kExitUsage;
+    }
+    const auto found = session.Find(*address);
+    if (!found) {
+        err << "tundrel: no node at '" << options.path << "'\n";
+        return kExitCannotScan;
+    }
+    ScanNode& node = *found->node;
+    if (!node.IsDirectory()) {
+        PrintNode(node, address->volume, address->root, 0, options.scan.json, out);
+        return status;
+    }
+    if (options.recursive) {
+        WalkTree(*found->scanner, node, [&](const ScanNode& child, int depth) {
+            PrintNode(child, address->volume, address->root, depth, options.scan.json, out);
+        });
+        return status;
+    }
+    EnsureChildren(*found->scanner, node);
+    for (const ScanNode& child : node.children) PrintNode(child, address->volume, address->root, 0, options.scan.json, out);
+    return status;
+}
+
+}  // namespace tundrel::cli

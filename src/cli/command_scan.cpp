@@ -1,0 +1,49 @@
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/node_output.h"
+#include "cli/tree_walk.h"
+#include "disk/fs_type.h"
+#include "scan/volume_scanner.h"
+#include "support/display_format.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+
+int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& err) {
+    ScanSession session;
+    const int status = session.Run(options, err);
+    if (status != kExitSuccess && status != kExitStopped) return status;
+
+    const std::vector<VolumeScanner*> scanners = session.Scanners();
+    for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
+        VolumeScanner& scanner = *scanners[volume];
+        if (!options.json) {
+            out << "volume " << volume << ": " << TypeName(scanner.fsType) << " at sector " << scanner.volumeStart
+                << ", " << scanner.volumeSectors << " sectors (" << FormatSize(std::uint64_t{scanner.volumeSectors} * 512)
+                << ")\n";
+        }
+        for (std::size_t index = 0; index < kRootCount; ++index) {
+            const auto root = static_cast<RootIndex>(index);
+            ScanNode& folder = scanner.roots[root];
+            if (folder.children.empty()) continue;
+            if (options.json) {
+                WalkTree(scanner, folder, [&](const ScanNode& node, int) {
+                    out << NodeJson(node, volume, root).dump() << '\n';
+                });
+                continue;
+            }
+            out << "  " << RootWord(root) << " (" << (folder.name ? ToUtf8(folder.name) : "") << ")  "
+                << FormatSize(folder.size) << '\n';
+            if (options.quiet) continue;
+            WalkTree(scanner, folder, [&](const ScanNode& node, int depth) {
+                out << std::string(4 + 2 * static_cast<std::size_t>(depth), ' ') << NodeLine(node) << '\n';
+            });
+        }
+    }
+    if (session.summary.nothingFound && !options.json) out << "nothing found\n";
+    return status;
+}
+
+}  // namespace tundrel::cli

@@ -1,0 +1,39 @@
+#pragma once
+// Addresses of result-tree nodes on the command line: "[V:]ROOT/PATH".
+//
+// V is the scanner's index in run order (0 when omitted); ROOT one of root, lost, deleted,
+// recent, scanned, hidden, types; PATH names separated by "/". In a name "%", "/" and "#" are
+// written %25, %2F and %23; the second and later siblings of one name are "name#2", "name#3".
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/result_tree.h"
+
+namespace tundrel::cli {
+
+struct AddressStep {
+    std::u16string name;
+    unsigned ordinal = 1;  // the n-th sibling of that name, in child order
+};
+
+struct NodeAddress {
+    std::uint32_t volume = 0;
+    RootIndex root = RootIndex::Root;
+    std::vector<AddressStep> steps;
+};
+
+std::optional<NodeAddress> ParseNodeAddress(std::string_view text);
+std::optional<RootIndex> RootOfWord(std::string_view word);
+std::string_view RootWord(RootIndex root);
+
+// One path component: the escaped name, with "#n" when it is not the first of its name.
+std::string FormatAddressStep(const AddressStep& step);
+
+// The path of `node` below its root folder ("a/b#2/c"); the parent links must be set.
+std::string AddressPathOf(const ScanNode& node);
+
+}  // namespace tundrel::cli

@@ -1,0 +1,77 @@
+#include "cli/node_output.h"
+
+#include <array>
+#include <utility>
+
+#include "cli/node_address.h"
+#include "support/display_format.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+namespace {
+
+constexpr std::array<std::pair<std::uint32_t, std::string_view>, 14> kStateWords{{
+    {kFlagDeleted, "deleted"},
+    {kFlagRecordFree, "free"},
+    {kFlagInRecord, "inrecord"},
+    {kFlagCompressed, "compressed"},
+    {kFlagAttributeList, "attrlist"},
+    {kFlagOverwritten, "overwritten"},
+    {kFlagArchive, "archive"},
+    {kFlagReadOnly, "readonly"},
+    {kFlagSystem, "system"},
+    {kFlagEncrypted, "encrypted"},
+    {kFlagHidden, "hidden"},
+    {kFlagContiguous, "contiguous"},
+    {kFlagGuessedExtent, "guessed"},
+    {kFlagNoChain, "nochain"},
+}};
+
+std::string NameOf(const ScanNode& node) { return node.name != nullptr ? ToUtf8(node.name) : std::string(); }
+
+}  // namespace
+
+nlohmann::json StateWords(std::uint32_t flags) {
+    nlohmann::json words = nlohmann::json::array();
+    for (const auto& [bit, word] : kStateWords) {
+        if ((flags & bit) != 0) words.push_back(word);
+    }
+    return words;
+}
+
+nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root) {
+    const std::string path = AddressPathOf(node);
+    std::string address = std::to_string(volume) + ":" + std::string(RootWord(root));
+    if (!path.empty()) address += "/" + path;
+    return {
+        {"address", address},
+        {"volume", volume},
+        {"root", RootWord(root)},
+        {"path", path},
+        {"name", NameOf(node)},
+        {"dir", node.IsDirectory()},
+        {"size", node.size},
+        {"flags", node.flags},
+        {"state", StateWords(node.flags)},
+        {"created", FormatDateTime(node.createdDate, node.createdTime)},
+        {"modified", FormatDateTime(node.modifiedDate, node.modifiedTime)},
+        {"accessed", FormatDateTime(node.accessedDate, 0)},
+        {"location", node.location},
+        {"record", node.recordNumber},
+    };
+}
+
+std::string NodeLine(const ScanNode& node) {
+    std::string line = NameOf(node);
+    if (node.IsDirectory()) line += "/";
+    line += "  " + FormatSize(node.size);
+    const nlohmann::json words = StateWords(node.flags);
+    if (!words.empty()) {
+        line += "  [";
+        for (std::size_t i = 0; i < words.size(); ++i) line += (i ? " " : "") + words[i].get<std::string>();
+        line += "]";
+    }
+    return line;
+}
+
+}  // namespace tundrel::cli

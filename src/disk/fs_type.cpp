@@ -1,0 +1,16 @@
+#include "disk/fs_type.h"
+
+namespace tundrel {
+
+std::string_view TypeName(std::uint32_t fsType) {
+    switch (fsType) {
+        case kFsRaw: return "RAW";
+        case kFsFat16: return "FAT16";
+        case kFsFat32: return "FAT32";
+        case kFsNtfs: return "NTFS";
+        case kFsExFat: return "exFAT";
+        default: return {};
+    }
+}
+
+}  // namespace tundrel

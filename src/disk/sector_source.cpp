@@ -1,0 +1,148 @@
+#include "disk/sector_source.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "disk/reconnect_message.h"
+#include "platform/source_name.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kSectorBytes = 512;
+constexpr std::size_t kRangePieceBytes = 65536;
+constexpr std::uint32_t kDefaultBytesPerSector = 512;
+
+// An identity text the first device did not have cannot tell two devices apart.
+bool SameIdentityText(const std::u16string& recorded, const std::u16string& found) {
+    return recorded.empty() || recorded == found;
+}
+
+}  // namespace
+
+SectorSource::SectorSource() : SectorSource(platform::OpenDevice) {}
+
+SectorSource::SectorSource(platform::DeviceOpener opener) : opener_(std::move(opener)) {}
+
+SectorSource::~SectorSource() { Close(); }
+
+bool SectorSource::Open(std::u16string_view sourceName) {
+    if (isOpen) Close();
+    reconnecting.exchange(0);
+    name = sourceName;
+    device_.reset();
+
+    const std::optional<std::string> resolved = platform::ResolveSourceName(ToUtf8(sourceName));
+    if (!resolved) return false;
+    int error = 0;
+    std::unique_ptr<platform::Device> device = opener_(*resolved, error);
+    if (!device) return false;
+
+    path = *resolved;
+    kind = device->Kind();
+    if (const std::optional<platform::DeviceGeometry> geometry = device->Geometry()) {
+        bytesPerSector = geometry->bytesPerSector != 0 ? geometry->bytesPerSector : kDefaultBytesPerSector;
+        totalSectors = geometry->totalBytes / kSectorBytes;
+        if (geometry->sectorsPerCylinder != 0) sectorsPerCylinder = geometry->sectorsPerCylinder;
+    }
+    const platform::DeviceIdentity identity = device->Identity();
+    model = ToUtf16(identity.model);
+    serial = ToUtf16(identity.serial);
+
+    device_ = std::move(device);
+    isOpen = true;
+    return true;
+}
+
+void SectorSource::Close() {
+    if (isOpen) {
+        isOpen = false;
+        totalSectors = 0;
+        bytesPerSector = kDefaultBytesPerSector;
+        name.clear();
+        path.clear();
+        device_.reset();
+    }
+    reconnecting.exchange(0);
+}
+
+bool SectorSource::ReadSectors(std::span<std::uint8_t> buffer, std::uint32_t sector) {
+    const bool countFitsSectorNumbers = (totalSectors >> 32) == 0;
+    if (!device_ || (countFitsSectorNumbers && sector >= static_cast<std::uint32_t>(totalSectors))) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        return false;
+    }
+    const std::uint64_t byteOffset = std::uint64_t{sector} * kSectorBytes;
+    int error = 0;
+    switch (device_->Read(buffer, byteOffset, error)) {
+        case platform::ReadStatus::Ok:
+            return true;
+        case platform::ReadStatus::DeviceGone:
+            return Reconnect(byteOffset, buffer, error);
+        case platform::ReadStatus::Failed:
+            break;
+    }
+    return false;
+}
+
+bool SectorSource::ReadRange(std::span<std::uint8_t> buffer, std::uint32_t firstSector,
+                             const std::atomic<std::uint32_t>& stop) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        if (stop.load() != 0) break;
+        const std::size_t piece = std::min(kRangePieceBytes, buffer.size() - done);
+        const std::span<std::uint8_t> target = buffer.subspan(done, piece);
+        const std::uint64_t sector = std::uint64_t{firstSector} + done / kSectorBytes;
+        // Past the last 32-bit sector number there is nothing to address: zeros, never a
+        // wrap-around to the start of the source.
+        if (sector > UINT32_MAX) {
+            std::fill(target.begin(), target.end(), 0);
+        } else {
+            ReadSectors(target, static_cast<std::uint32_t>(sector));
+        }
+        done += piece;
+    }
+    return done == buffer.size();
+}
+
+bool SectorSource::Reconnect(std::uint64_t byteOffset, std::span<std::uint8_t> buffer, int error) {
+    if (reconnect_.prompt == nullptr || reconnect_.promptReconnect == nullptr || !reconnect_.promptReconnect->load()) {
+        return false;
+    }
+    if (reconnecting.exchange(1) != 0) return false;
+
+    ReconnectRequest request;
+    request.sourceName = name;
+    request.totalSectors = totalSectors;
+    request.errorCode = error;
+    request.message = ReconnectMessage(kind == platform::SourceKind::Volume, error, name);
+
+    bool result = false;
+    for (;;) {
+        const ReconnectAnswer answer = reconnect_.prompt->AskToReconnect(request);
+        if (answer.choice == ReconnectChoice::Cancel) {
+            reconnect_.promptReconnect->store(!answer.stopAsking);
+            break;
+        }
+        SectorSource candidate(opener_);
+        if (!candidate.Open(name)) continue;
+        candidate.reconnecting.exchange(1);  // it must never ask on its own
+        if (candidate.totalSectors == totalSectors && SameIdentityText(model, candidate.model) &&
+            SameIdentityText(serial, candidate.serial)) {
+            device_ = std::move(candidate.device_);
+            path = candidate.path;
+            candidate.isOpen = false;
+            int retryError = 0;
+            result = device_->Read(buffer, byteOffset, retryError) == platform::ReadStatus::Ok;
+            break;
+        }
+        reconnect_.prompt->ReportDifferentDisk(DifferentDiskMessage(name, totalSectors, candidate.totalSectors));
+        candidate.Close();
+    }
+    reconnecting.exchange(0);
+    return result;
+}
+
+}  // namespace tundrel

@@ -1,0 +1,20 @@
+#pragma once
+// What a scan run is given by the front end that starts it.
+
+#include <span>
+
+#include "disk/reconnect_prompt.h"
+#include "scan/scan_progress.h"
+#include "scan/scanner_table.h"
+#include "support/settings.h"
+
+namespace tundrel {
+
+struct ScanEnvironment {
+    Settings& settings;
+    ScanProgress& progress;
+    ScannerTable scanners;                       // which scanner serves which file system
+    ReconnectPrompt* reconnectPrompt = nullptr;  // null: a lost source is never asked for again
+};
+
+}  // namespace tundrel

@@ -1,0 +1,89 @@
+#include "scan/volume_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "disk/sector_source.h"
+#include "scan/scan_context.h"
+
+namespace tundrel {
+namespace {
+constexpr std::uint64_t kSectorBytes = 512;
+constexpr std::uint64_t kPieceSectors = 128;  // 64 KiB per read
+}  // namespace
+
+VolumeScanner::VolumeScanner(ScanContext& context, std::uint32_t type)
+    : source(&context.source),
+      readSource(&context.source),
+      fsType(type),
+      context_(context),
+      progress_(context.environment.progress),
+      settings_(context.environment.settings) {}
+
+VolumeScanner::~VolumeScanner() = default;
+
+std::uint32_t VolumeScanner::NodeFirstSector(const ScanNode&) const { return 0; }
+
+bool VolumeScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
+    extents.clear();
+    if (!node.Has(kFlagContiguous)) return false;
+    FileExtent extent;
+    extent.startSector = node.location;
+    extent.sectorCount = (node.size + kSectorBytes - 1) / kSectorBytes;
+    extents.push_back(std::move(extent));
+    return true;
+}
+
+bool VolumeScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode&,
+                                 const ExtentList& extents) {
+    std::size_t copied = 0;
+    std::uint64_t extentStartByte = 0;  // file offset of the current extent's first byte
+    bool readFailed = false;
+    std::vector<std::uint8_t> piece;
+    for (const FileExtent& extent : extents) {
+        if (copied == buffer.size()) break;
+        const std::uint64_t extentBytes = extent.sectorCount * kSectorBytes;
+        const std::uint64_t position = offset + copied;
+        if (position >= extentStartByte + extentBytes) {
+            extentStartByte += extentBytes;
+            continue;
+        }
+        std::uint64_t within = position - extentStartByte;
+        while (copied < buffer.size() && within < extentBytes) {
+            const std::uint64_t sectorInExtent = within / kSectorBytes;
+            const std::size_t skip = static_cast<std::size_t>(within % kSectorBytes);
+            const std::uint64_t sectors = std::min(kPieceSectors, extent.sectorCount - sectorInExtent);
+            const std::uint64_t sector = extent.startSector + sectorInExtent;
+            piece.assign(static_cast<std::size_t>(sectors * kSectorBytes), 0);
+            // Sector numbers of a read are 32-bit; a run beyond them is never read from a
+            // wrapped-around position.
+            const bool readable = sector + sectors <= std::numeric_limits<std::uint32_t>::max() &&
+                                  readSource->ReadSectors(piece, static_cast<std::uint32_t>(sector));
+            const std::size_t take = std::min(piece.size() - skip, buffer.size() - copied);
+            if (readable) {
+                std::memcpy(buffer.data() + copied, piece.data() + skip, take);
+            } else {
+                std::memset(buffer.data() + copied, 0, take);
+                readFailed = true;
+            }
+            copied += take;
+            within += take;
+        }
+        extentStartByte += extentBytes;
+    }
+    // The request ran past the last extent: nothing describes those bytes.
+    if (copied < buffer.size()) {
+        std::memset(buffer.data() + copied, 0, buffer.size() - copied);
+        return false;
+    }
+    return !readFailed;
+}
+
+bool VolumeScanner::ExpandDirectory(ScanNode&, std::uint32_t) { return false; }
+
+std::int32_t VolumeScanner::DataAreaStart() const { return -1; }
+
+void VolumeScanner::OnBootSectorLoaded() {}
+
+}  // namespace tundrel

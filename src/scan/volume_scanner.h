@@ -1,0 +1,81 @@
+#pragma once
+// The interface every scanner of a volume, formatted area or disk implements.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "scan/file_extent.h"
+#include "scan/name_pool.h"
+#include "scan/result_tree.h"
+#include "scan/scan_node.h"
+#include "scan/scan_task.h"
+
+namespace tundrel {
+
+class ScanContext;
+class ScanProgress;
+class SectorSource;
+struct Settings;
+
+// First sector of a file's data (including the volume start) to a value.
+using SectorMap = std::unordered_map<std::uint32_t, std::uint32_t>;
+
+class VolumeScanner {
+public:
+    VolumeScanner(ScanContext& context, std::uint32_t fsType);
+    virtual ~VolumeScanner();
+    VolumeScanner(const VolumeScanner&) = delete;
+    VolumeScanner& operator=(const VolumeScanner&) = delete;
+
+    // Runs the whole scan on the calling thread and fills the tree.
+    virtual void Scan() = 0;
+    // First volume-relative sector of a node's data.
+    virtual std::uint32_t NodeFirstSector(const ScanNode& node) const;
+    // Fills `extents` with the node's data runs in file order; true when it found any.
+    virtual bool BuildExtents(const ScanNode& node, ExtentList& extents);
+    // Copies buffer.size() bytes of the node's data from byte `offset`. What cannot be read is
+    // zero-filled and the result is false, so no caller ever sees stale bytes.
+    virtual bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
+                              const ExtentList& extents);
+    // Enters into `target` the first sector (+ volumeStart) of every file below `directory`
+    // whose extension, upper-cased, equals `extension`.
+    virtual void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                                   const std::atomic<std::uint32_t>& stop) = 0;
+    // Loads a directory's children on demand; true when it has children afterwards.
+    virtual bool ExpandDirectory(ScanNode& node, std::uint32_t word);
+    // First sector of the data area, volume-relative; -1 when the scanner has none.
+    virtual std::int32_t DataAreaStart() const;
+    // Runs after the boot sector copy was filled from the selected volume.
+    virtual void OnBootSectorLoaded();
+
+    // The parameter blocks are the leading bytes of the boot sector.
+    std::span<const std::uint8_t> FatBpb() const { return std::span(bootSector).first(62); }
+    std::span<const std::uint8_t> NtfsBpb() const { return std::span(bootSector).first(84); }
+    std::span<const std::uint8_t> BootHead() const { return std::span(bootSector).first(8); }
+
+    ResultTree roots{};
+    SectorSource* source;
+    SectorSource* readSource;  // the source data reads go through
+    std::uint32_t volumeStart = 0;
+    std::uint32_t volumeSectors = 0;
+    std::u16string firstText;   // free for the derived scanners
+    std::u16string secondText;  // free for the derived scanners
+    std::uint32_t fsType;
+    std::array<std::uint8_t, 512> bootSector{};
+    bool bootLoaded = false;
+    NamePool namePool;
+    SectorMap sectorMap;  // for the derived scanners' own use
+    ScanOptions scanOptions{};
+
+protected:
+    ScanContext& context_;
+    ScanProgress& progress_;
+    const Settings& settings_;
+};
+
+}  // namespace tundrel

@@ -1,0 +1,54 @@
+#include "support/display_format.h"
+
+#include "support/text.h"
+
+namespace tundrel {
+
+std::string FormatSize(std::uint64_t bytes) {
+    constexpr double kKiB = 1024.0;
+    if (bytes < 1024) return FormatText("%dB", static_cast<int>(bytes));
+    const double value = static_cast<double>(bytes);
+    if (bytes < (1ULL << 20)) return FormatText("%0.2fK", value / kKiB);
+    if (bytes < (1ULL << 30)) return FormatText("%0.2fM", value / (kKiB * kKiB));
+    if (bytes < (1ULL << 40)) return FormatText("%0.2fG", value / (kKiB * kKiB * kKiB));
+    return FormatText("%0.2fT", value / (kKiB * kKiB * kKiB * kKiB));
+}
+
+std::string FormatDuration(std::uint64_t seconds) {
+    const auto hours = static_cast<unsigned long long>(seconds / 3600);
+    const auto minutes = static_cast<unsigned>((seconds / 60) % 60);
+    const auto secs = static_cast<unsigned>(seconds % 60);
+    if (hours > 0) return FormatText("%llu:%02u:%02u", hours, minutes, secs);
+    return FormatText("%02u:%02u", minutes, secs);
+}
+
+std::string FormatDateTime(std::uint16_t fatDate, std::uint32_t packedTime) {
+    std::string out;
+    if (fatDate != 0) {
+        out = FormatText("%d-%02d-%02d", 1980 + (fatDate >> 9), (fatDate >> 5) & 15, fatDate & 31);
+    }
+    if (packedTime != 0) {
+        out += FormatText(" %02u:%02u:%02u", (packedTime >> 12) & 31, (packedTime >> 6) & 63,
+                          packedTime & 63);
+    }
+    return out;
+}
+
+std::uint16_t PackFatDate(int year, int month, int day) {
+    if (year < 1980 || year > 2107) return 0;
+    return static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+}
+
+std::uint32_t PackTime(int hours, int minutes, int seconds) {
+    return static_cast<std::uint32_t>((hours << 12) | (minutes << 6) | seconds);
+}
+
+LocalTimestamp ToLocalTimestamp(std::time_t moment) {
+    std::tm local{};
+    if (localtime_r(&moment, &local) == nullptr) return {};
+    const std::uint16_t date = PackFatDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    if (date == 0) return {};
+    return {date, PackTime(local.tm_hour, local.tm_min, local.tm_sec)};
+}
+
+}  // namespace tundrel

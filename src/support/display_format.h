@@ -1,0 +1,30 @@
+#pragma once
+// The texts in which sizes, durations, dates and times are shown everywhere.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace tundrel {
+
+// "512B", "1.50K", "2.00M", "3.25G", "1.00T".
+std::string FormatSize(std::uint64_t bytes);
+// "mm:ss" below an hour, "h:mm:ss" from one hour on.
+std::string FormatDuration(std::uint64_t seconds);
+// "2024-05-01 10:20:30": the date when it is not zero, then the time when it is not zero.
+std::string FormatDateTime(std::uint16_t fatDate, std::uint32_t packedTime);
+
+// FAT date: bits 0-4 day, 5-8 month, 9-15 years since 1980; 0 means no date.
+std::uint16_t PackFatDate(int year, int month, int day);
+// Packed time: bits 0-5 seconds, 6-11 minutes, 12-16 hours.
+std::uint32_t PackTime(int hours, int minutes, int seconds);
+
+struct LocalTimestamp {
+    std::uint16_t date = 0;  // FAT date
+    std::uint32_t time = 0;  // packed time
+};
+// A moment as local date and time of the process's time zone; years before 1980 (and after
+// 2107, which a FAT date cannot hold) give no date.
+LocalTimestamp ToLocalTimestamp(std::time_t moment);
+
+}  // namespace tundrel

@@ -1,0 +1,102 @@
+#pragma once
+// The user-visible texts of the system, one table for engine and front ends alike.
+// Ids below 10000 are the product's own string ids; texts that never had one are numbered
+// from 10000 on.
+
+#include <string>
+#include <string_view>
+
+namespace tundrel {
+
+enum class StringId : unsigned {
+    // Root folders of a result tree.
+    RootDirectory = 139,
+    LostFiles = 151,
+    DeletedFiles = 149,
+    RecentlyDeletedFiles = 296,
+    ScannedFiles = 156,
+    HiddenSystemFiles = 152,
+    FileTypes = 247,
+
+    // Scan phases.
+    ScanningLostDirectories = 153,
+    ScanningRootDirectory = 154,
+    PreparingScan = 155,
+    CheckingFileState = 279,
+    RecoveringCheckDiskFiles = 300,
+    ScanningLostFiles = 303,
+    ScanRemainingArea = 309,
+
+    // Modes.
+    ModeDeleted = 176,
+    ModeFormatted = 180,
+    ModeLostPartition = 183,
+    ModeFullScan = 188,
+    SelectTarget = 211,
+
+    // Carving types, in the table's order.
+    TypeWord = 250,
+    TypeExcel = 251,
+    TypePowerPoint = 252,
+    TypeVisio = 315,
+    TypeOffice2007 = 291,
+    TypeWav = 255,
+    TypeMp3 = 295,
+    TypeAvi = 256,
+    TypeMpeg = 266,
+    Type3gp = 267,
+    TypeRmvb = 268,
+    TypeMp4 = 269,
+    TypeMov = 270,
+    TypeFlv = 317,
+    TypeSwf = 318,
+    TypeJpeg = 253,
+    TypePdf = 254,
+    TypeBmp = 263,
+    TypeZip = 257,
+    TypeRar = 258,
+    TypeCdr = 259,
+    TypeCr2 = 306,
+    TypeNef = 307,
+    TypeOrf = 316,
+    TypePng = 319,
+    FileTypeHeading = 249,
+
+    // Messages.
+    InformationCaption = 271,
+    FileFormatError = 278,
+    CannotOpenSource = 281,
+
+    // Texts without an id of their own.
+    ReconnectCaption = 10000,
+    ReconnectRetry,
+    ReconnectCancel,
+    ReconnectHideWindow,
+    ReconnectVolumeMessage,
+    ReconnectDiskMessage,
+    ReconnectDifferentDisk,
+    OptionPromptReconnect,
+    OptionMarkRecoverable,
+    OptionShowMetafiles,
+    OptionFullScanFat,
+    OptionFullScanNtfs,
+    OptionFullScanExFat,
+    OptionCarveInDeletedMode,
+    ProgressTotalSize,
+    ProgressItemCount,
+    ProgressTitle,
+    ProgressTimes,
+    AskStopScan,
+    RefreshingTree,
+    NothingFound,
+    AskExitWhileScanning,
+    AskExitUnsaved,
+    AskExit,
+    DiskNumber,
+};
+
+// The UTF-8 text of an id; empty for an id without text.
+std::string_view Text(StringId id);
+std::u16string Text16(StringId id);
+
+}  // namespace tundrel

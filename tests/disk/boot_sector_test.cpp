@@ -1,0 +1,112 @@
+// Recognising a volume's file system from its boot sector.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "disk/boot_sector.h"
+#include "disk/fs_type.h"
+
+namespace tundrel {
+namespace {
+
+using Sector = std::array<std::uint8_t, 512>;
+
+void Put16(Sector& s, std::size_t at, std::uint16_t v) { std::memcpy(&s[at], &v, 2); }
+void Put32(Sector& s, std::size_t at, std::uint32_t v) { std::memcpy(&s[at], &v, 4); }
+void Put64(Sector& s, std::size_t at, std::uint64_t v) { std::memcpy(&s[at], &v, 8); }
+
+Sector Signed() {
+    Sector s{};
+    s[510] = 0x55;
+    s[511] = 0xAA;
+    return s;
+}
+
+Sector Ntfs() {
+    Sector s = Signed();
+    Put16(s, 11, 512);
+    s[13] = 8;
+    Put64(s, 40, 100000);
+    Put64(s, 48, 4);
+    Put64(s, 56, 2);
+    return s;
+}
+
+Sector Fat(bool fat32) {
+    Sector s = Signed();
+    Put16(s, 11, 512);
+    s[13] = 4;
+    Put16(s, 14, 32);
+    s[16] = 2;
+    if (fat32) {
+        Put32(s, 36, 1000);
+    } else {
+        Put16(s, 17, 512);
+        Put16(s, 22, 200);
+    }
+    return s;
+}
+
+Sector ExFat() {
+    Sector s = Signed();
+    std::memcpy(&s[3], "EXFAT   ", 8);
+    Put64(s, 72, 32768);
+    for (std::size_t at : {80, 84, 88, 92, 96}) Put32(s, at, 8);
+    s[108] = 9;
+    s[109] = 3;
+    return s;
+}
+
+TEST(BootSectorTest, EachFileSystemIsRecognisedByItsOwnTestOnly) {
+    EXPECT_EQ(BootSectorType(Ntfs()), kFsNtfs);
+    EXPECT_EQ(BootSectorType(Fat(true)), kFsFat32);
+    EXPECT_EQ(BootSectorType(Fat(false)), kFsFat16);
+    EXPECT_EQ(BootSectorType(ExFat()), kFsExFat);
+    EXPECT_EQ(BootSectorType(Signed()), kFsRaw);
+    EXPECT_FALSE(IsFatBootSector(Ntfs(), Ntfs()));
+}
+
+TEST(BootSectorTest, DamagedFieldsAreRejected) {
+    Sector noSignature = Ntfs();
+    noSignature[511] = 0;
+    EXPECT_FALSE(IsNtfsBootSector(noSignature, noSignature));
+
+    Sector oddCluster = Fat(true);
+    oddCluster[13] = 3;
+    EXPECT_FALSE(IsFatBootSector(oddCluster, oddCluster));
+
+    Sector bigSectors = Fat(false);
+    Put16(bigSectors, 11, 4096);
+    EXPECT_FALSE(IsFatBootSector(bigSectors, bigSectors));
+
+    Sector threeFats = Fat(false);
+    threeFats[16] = 3;
+    EXPECT_FALSE(IsFatBootSector(threeFats, threeFats));
+
+    Sector noClusterShift = ExFat();
+    noClusterShift[109] = 0;
+    EXPECT_FALSE(IsExFatBootSector(noClusterShift));
+
+    Sector noRootCluster = ExFat();
+    Put32(noRootCluster, 96, 0);
+    EXPECT_FALSE(IsExFatBootSector(noRootCluster));
+}
+
+TEST(BootSectorTest, ShortBuffersFailInsteadOfReadingPastThem) {
+    const Sector ntfs = Ntfs();
+    EXPECT_FALSE(IsNtfsBootSector(std::span(ntfs).first(100), std::span(ntfs).first(100)));
+    EXPECT_FALSE(IsExFatBootSector(std::span<const std::uint8_t>{}));
+    EXPECT_EQ(BootSectorType(std::span(ntfs).first(511)), kFsRaw);
+}
+
+TEST(BootSectorTest, TypeNames) {
+    EXPECT_EQ(TypeName(kFsRaw), "RAW");
+    EXPECT_EQ(TypeName(kFsFat16), "FAT16");
+    EXPECT_EQ(TypeName(kFsExFat), "exFAT");
+    EXPECT_EQ(TypeName(5), "");
+}
+
+}  // namespace
+}  // namespace tundrel

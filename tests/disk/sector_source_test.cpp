@@ -1,0 +1,130 @@
+#include "disk/sector_source.h"
+
+#include <fcntl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool AllZero(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+class ImageSource : public ::testing::Test {
+protected:
+    bool OpenImage(std::size_t size) {
+        bytes_ = test::PatternBytes(size);
+        test::WriteBinaryFile(image_, bytes_);
+        return source_.Open(image_.u16string());
+    }
+
+    test::TempDir dir_;
+    fs::path image_ = dir_ / "disk.img";
+    std::vector<std::uint8_t> bytes_;
+    SectorSource source_;
+};
+
+TEST_F(ImageSource, GeometryOfImages) {
+    ASSERT_TRUE(OpenImage(10 * 512 + 100));
+    EXPECT_EQ(source_.totalSectors, 10u);  // the partial last sector is dropped
+    EXPECT_EQ(source_.bytesPerSector, 512u);
+    EXPECT_EQ(source_.sectorsPerCylinder, 63u);
+    EXPECT_FALSE(source_.IsVolume());
+    EXPECT_TRUE(source_.model.empty() && source_.serial.empty());
+
+    constexpr std::uint64_t kNineGiB = 0x240000000ULL;
+    fs::resize_file(image_, kNineGiB);  // sparse: takes no space
+    ASSERT_TRUE(source_.Open(image_.u16string()));
+    EXPECT_EQ(source_.sectorsPerCylinder, 63u);
+    EXPECT_EQ(source_.totalSectors, kNineGiB / 512);
+    fs::resize_file(image_, kNineGiB + 1);
+    ASSERT_TRUE(source_.Open(image_.u16string()));
+    EXPECT_EQ(source_.sectorsPerCylinder, 16065u);
+    EXPECT_EQ(source_.totalSectors, kNineGiB / 512);
+}
+
+TEST_F(ImageSource, ReadsBySectorAndZeroFillsPastTheEnd) {
+    ASSERT_TRUE(OpenImage(10 * 512));
+    std::vector<std::uint8_t> buffer(3 * 512, 0xEE);
+    ASSERT_TRUE(source_.ReadSectors(buffer, 5));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes_.begin() + 5 * 512));
+
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_FALSE(source_.ReadSectors(buffer, 9));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 512, bytes_.begin() + 9 * 512));
+    EXPECT_TRUE(AllZero(std::span(buffer).subspan(512)));
+
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_FALSE(source_.ReadSectors(buffer, 10));
+    EXPECT_TRUE(AllZero(buffer));
+}
+
+TEST_F(ImageSource, NeverWritable) {
+    bytes_ = test::PatternBytes(32 * 512);
+    test::WriteBinaryFile(image_, bytes_);
+    const fs::file_time_type writtenAt = fs::last_write_time(image_);
+    fs::permissions(image_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    ASSERT_TRUE(source_.Open(image_.u16string()));
+    const std::optional<int> flags = test::OpenFlagsOf(image_);
+    ASSERT_TRUE(flags.has_value());
+    EXPECT_EQ(*flags & O_ACCMODE, O_RDONLY);
+    EXPECT_NE(*flags & O_CLOEXEC, 0);
+    std::vector<std::uint8_t> buffer(32 * 512);
+    const std::atomic<std::uint32_t> stop{0};
+    EXPECT_TRUE(source_.ReadRange(buffer, 0, stop));
+    EXPECT_EQ(buffer, bytes_);
+    source_.Close();
+
+    std::ifstream in(image_, std::ios::binary);
+    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), bytes_);
+    EXPECT_EQ(fs::last_write_time(image_), writtenAt);
+}
+
+TEST_F(ImageSource, OpeningAgainOrClosingReleasesTheFile) {
+    ASSERT_TRUE(OpenImage(4 * 512));
+    const fs::path second = dir_ / "second.img";
+    test::WriteBinaryFile(second, std::vector<std::uint8_t>(6 * 512, 0x5A));
+    ASSERT_TRUE(source_.Open(second.u16string()));
+    EXPECT_EQ(test::OpenFlagsOf(image_), std::nullopt);
+    EXPECT_EQ(source_.totalSectors, 6u);
+
+    source_.Close();
+    EXPECT_EQ(test::OpenFlagsOf(second), std::nullopt);
+    std::vector<std::uint8_t> buffer(512, 0xEE);
+    EXPECT_FALSE(source_.ReadSectors(buffer, 0));
+    EXPECT_TRUE(AllZero(buffer));
+    EXPECT_FALSE(source_.Open((dir_ / "missing.img").u16string()));
+    EXPECT_FALSE(source_.isOpen);
+}
+
+// A loop device with 4096-byte logical sectors: sector numbers still count 512 bytes.
+TEST(BlockDeviceSource, GeometryFromTheKernelAndReadsBy512) {
+    test::TempDir dir;
+    const std::vector<std::uint8_t> bytes = test::PatternBytes(32 * 4096);
+    test::WriteBinaryFile(dir / "backing.img", bytes);
+    test::LoopDevice loop(dir / "backing.img", 4096);
+    if (!loop.Attached()) GTEST_SKIP() << "no loop device (needs root and the loop driver)";
+
+    SectorSource source;
+    ASSERT_TRUE(source.Open(fs::path(loop.Path()).u16string()));
+    EXPECT_TRUE(source.IsVolume());  // a loop device is no disk of its own
+    EXPECT_EQ(source.bytesPerSector, 4096u);
+    EXPECT_EQ(source.totalSectors, bytes.size() / 512);
+    EXPECT_GE(source.sectorsPerCylinder, 16065u);
+    std::vector<std::uint8_t> buffer(4096);
+    ASSERT_TRUE(source.ReadSectors(buffer, 3));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes.begin() + 3 * 512));
+}
+
+}  // namespace
+}  // namespace tundrel

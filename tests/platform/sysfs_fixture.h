@@ -1,0 +1,38 @@
+#pragma once
+// A small sysfs tree in a temporary directory that stands in for /sys while the object lives.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/sysfs_block.h"
+#include "test_support.h"
+
+namespace tundrel::test {
+
+using Attributes = std::map<std::string, std::string>;
+
+class SysfsFixture {
+public:
+    SysfsFixture();
+    ~SysfsFixture();
+    SysfsFixture(const SysfsFixture&) = delete;
+    SysfsFixture& operator=(const SysfsFixture&) = delete;
+
+    // A block device listed under block/ and dev/block/; with `hardware`, it gets a `device`
+    // link to a directory holding those attribute files.
+    void AddBlockDevice(const std::string& name, platform::DeviceNumber number,
+                        const std::optional<Attributes>& hardware, const Attributes& own = {});
+    void AddPartition(const std::string& disk, const std::string& name, platform::DeviceNumber number);
+    // The kernel drops the entry, as when a USB disk is pulled.
+    void RemoveEntry(platform::DeviceNumber number);
+
+    const std::filesystem::path& Root() const { return dir_.Path(); }
+
+private:
+    TempDir dir_;
+    std::optional<std::string> previousRoot_;
+};
+
+}  // namespace tundrel::test

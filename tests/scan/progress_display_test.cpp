@@ -1,0 +1,75 @@
+// The texts a progress view shows from the progress block.
+
+#include <gtest/gtest.h>
+
+#include "scan/progress_display.h"
+
+namespace tundrel {
+namespace {
+
+using Clock = ProgressDisplay::Clock;
+using std::chrono::seconds;
+
+TEST(ProgressDisplayTest, RemainingTimeAppearsOnlyFromOnePercentOn) {
+    ScanProgress progress;
+    ProgressDisplay display;
+    const Clock::time_point start{};
+    progress.timing = 1;
+    progress.totalUnits = 1000;
+    progress.doneUnits = 5;
+    display.Tick(progress, start);
+
+    const std::string early = display.Tick(progress, start + seconds(10)).times;
+    EXPECT_NE(early.find("00:10"), std::string::npos);
+    EXPECT_EQ(early.substr(early.size() - std::string("残り時間 ").size()), "残り時間 ");
+
+    progress.doneUnits = 100;  // 10 % after 20 s: 180 s to go
+    const std::string later = display.Tick(progress, start + seconds(20)).times;
+    EXPECT_NE(later.find("かかった時間 00:20"), std::string::npos);
+    EXPECT_NE(later.find("残り時間 03:00"), std::string::npos);
+}
+
+TEST(ProgressDisplayTest, TimesAreRedrawnAtMostOnceASecondAndClearedWhenTimingStops) {
+    ScanProgress progress;
+    ProgressDisplay display;
+    const Clock::time_point start{};
+    progress.timing = 1;
+    progress.totalUnits = 100;
+    progress.doneUnits = 50;
+    display.Tick(progress, start);
+    const std::string first = display.Tick(progress, start + seconds(2)).times;
+    EXPECT_EQ(display.Tick(progress, start + seconds(2) + std::chrono::milliseconds(400)).times, first);
+
+    progress.timing = 0;
+    EXPECT_TRUE(display.Tick(progress, start + seconds(5)).times.empty());
+}
+
+TEST(ProgressDisplayTest, UnknownTotalShowsNoTimesAndNoPosition) {
+    ScanProgress progress;
+    ProgressDisplay display;
+    progress.timing = 1;
+    progress.doneUnits = 10;
+    const ProgressView view = display.Tick(progress, Clock::time_point{} + seconds(3));
+    EXPECT_TRUE(view.times.empty());
+    EXPECT_FALSE(view.showPosition);
+
+    progress.totalUnits = 5;  // position beyond the total is not shown
+    EXPECT_FALSE(display.Tick(progress, Clock::time_point{} + seconds(4)).showPosition);
+}
+
+TEST(ProgressDisplayTest, TitleNamesTaskAndTarget) {
+    ScanProgress progress;
+    progress.taskNumber = 2;
+    progress.taskCount = 3;
+    progress.SetTargetName(u"HD1");
+    progress.foundCount = 12;
+    progress.foundBytes = 2048;
+    ProgressDisplay display;
+    const ProgressView view = display.Tick(progress, Clock::time_point{});
+    EXPECT_EQ(view.title, "終了したタスク: 2/3 。  ターゲット・ディスク：[HD1]");
+    EXPECT_EQ(view.foundCount, "ファイル／フォルダーの数： 12");
+    EXPECT_EQ(view.foundSize, "合計のサイズ： 2.00K");
+}
+
+}  // namespace
+}  // namespace tundrel

@@ -1,0 +1,115 @@
+// Reading a node's data through its extents with the common reader.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <numeric>
+
+#include "scan/scan_context.h"
+#include "scan/volume_scanner.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+class PlainScanner final : public VolumeScanner {
+public:
+    using VolumeScanner::VolumeScanner;
+    void Scan() override {}
+    void MarkMatchingFiles(const ScanNode&, SectorMap&, std::u16string_view, const std::atomic<std::uint32_t>&) override {}
+};
+
+// An image whose every sector is filled with its own sector number (low byte), so any byte
+// read tells where it came from.
+class ReadNodeDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string bytes;
+        for (int sector = 0; sector < kSectors; ++sector) bytes += std::string(512, static_cast<char>(sector));
+        std::ofstream(dir / "disk.img", std::ios::binary) << bytes;
+        task.sourceName = ToUtf16((dir / "disk.img").string());
+        ASSERT_TRUE(context.source.Open(task.sourceName));
+    }
+
+    static FileExtent Extent(std::uint64_t start, std::uint64_t count) {
+        FileExtent extent;
+        extent.startSector = start;
+        extent.sectorCount = count;
+        return extent;
+    }
+
+    static constexpr int kSectors = 400;
+    test::TempDir dir;
+    Settings settings;
+    ScanProgress progress;
+    ScanEnvironment environment{settings, progress, {}, nullptr};
+    ScanTask task;
+    ScanContext context{environment, task};
+    PlainScanner scanner{context, 1};
+    ScanNode node;
+};
+
+TEST_F(ReadNodeDataTest, OffsetOnAnExtentBoundaryStartsInTheNextExtent) {
+    const ExtentList extents{Extent(10, 2), Extent(50, 3)};
+    std::vector<std::uint8_t> buffer(600);
+
+    ASSERT_TRUE(scanner.ReadNodeData(buffer, 1024, node, extents));
+
+    EXPECT_EQ(buffer[0], 50);
+    EXPECT_EQ(buffer[511], 50);
+    EXPECT_EQ(buffer[512], 51);
+}
+
+TEST_F(ReadNodeDataTest, ReadCrossesExtentsAndSkipsIntoTheFirstSector) {
+    // More than one 64 KiB piece in the first extent, then a jump to the second.
+    const ExtentList extents{Extent(100, 130), Extent(20, 4)};
+    std::vector<std::uint8_t> buffer(130 * 512 - 300 + 1024);
+
+    ASSERT_TRUE(scanner.ReadNodeData(buffer, 300, node, extents));
+
+    EXPECT_EQ(buffer[0], 100);
+    EXPECT_EQ(buffer[512 - 300], 101);
+    EXPECT_EQ(buffer[128 * 512 - 300], static_cast<std::uint8_t>(228));
+    EXPECT_EQ(buffer[130 * 512 - 300 - 1], static_cast<std::uint8_t>(229));
+    EXPECT_EQ(buffer[130 * 512 - 300], 20);
+    EXPECT_EQ(buffer.back(), 21);
+}
+
+TEST_F(ReadNodeDataTest, WhatCannotBeReadIsZeroedAndReported) {
+    // The second extent lies past the end of the source; the request also runs past the extents.
+    const ExtentList extents{Extent(5, 1), Extent(kSectors + 10, 1)};
+    std::vector<std::uint8_t> buffer(3 * 512, 0xEE);
+
+    EXPECT_FALSE(scanner.ReadNodeData(buffer, 0, node, extents));
+
+    EXPECT_EQ(buffer[0], 5);
+    EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(ReadNodeDataTest, ExtentBeyondThirtyTwoBitSectorsIsNotReadFromAWrappedPosition) {
+    const ExtentList extents{Extent((1ULL << 32) + 7, 1)};
+    std::vector<std::uint8_t> buffer(512, 0xEE);
+
+    EXPECT_FALSE(scanner.ReadNodeData(buffer, 0, node, extents));
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(ReadNodeDataTest, ContiguousNodeIsOneRunRoundedUpToWholeSectors) {
+    node.flags = kFlagContiguous;
+    node.location = 30;
+    node.size = 1025;
+    ExtentList extents{Extent(1, 1)};
+
+    ASSERT_TRUE(scanner.BuildExtents(node, extents));
+    ASSERT_EQ(extents.size(), 1u);
+    EXPECT_EQ(extents[0].startSector, 30u);
+    EXPECT_EQ(extents[0].sectorCount, 3u);
+
+    node.flags = 0;
+    EXPECT_FALSE(scanner.BuildExtents(node, extents));
+    EXPECT_TRUE(extents.empty());
+}
+
+}  // namespace
+}  // namespace tundrel

@@ -1,0 +1,51 @@
+#pragma once
+// Helpers shared by every test executable.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tundrel::test {
+
+// A fresh directory under /tmp, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& child) const { return path_ / child; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Bytes that tell where they sit, so that data read from the wrong offset shows.
+std::vector<std::uint8_t> PatternBytes(std::size_t size);
+void WriteBinaryFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+
+// The flags (O_RDONLY, O_CLOEXEC, ...) with which this process holds `file` open, from
+// /proc/self/fdinfo; nothing when it does not hold it open.
+std::optional<int> OpenFlagsOf(const std::filesystem::path& file);
+
+// A read-only loop device over an image file, detached when the object goes. Attaching needs
+// root and the loop driver: check Attached() and skip the test without them.
+class LoopDevice {
+public:
+    LoopDevice(const std::filesystem::path& image, unsigned sectorSize);
+    ~LoopDevice();
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+
+    bool Attached() const { return !path_.empty(); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace tundrel::test
