@@ -1,0 +1,593 @@
+#!/usr/bin/env python3
+"""Helper for make-images.sh.
+
+Generates deterministic file contents, records what The Sleuth Kit sees on a
+volume before files are deleted (snapshot), and turns the build ledger plus
+the final Sleuth Kit view into the per-image manifest.  `verify` re-checks the
+committed .img.gz files against their manifests.
+
+Ledger lines (tab separated, one per operation, in build order):
+    dir     /path   EPOCH
+    file    /path   KIND    SEED    SIZE    EPOCH
+    link    /path   /target                 (hard link to an existing file)
+    del     /path                           (a file, or a folder with all it holds)
+    expect  /path   fragmented|compressed|highcluster
+"""
+
+import datetime
+import gzip
+import hashlib
+import json
+import os
+import random
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+WORDS = ("amber birch cedar delta ember fjord glade harbor island juniper kestrel lagoon meadow "
+         "nectar orchard prairie quarry river summit timber upland valley willow yarrow zephyr").split()
+
+FILLER_LINE = b"filler block: this space is padding that pushes later clusters upwards.\n"
+
+
+def fail(message):
+    sys.stderr.write("imagetool: error: " + message + "\n")
+    sys.exit(1)
+
+
+def warn(message):
+    sys.stderr.write("imagetool: warning: " + message + "\n")
+
+
+# --------------------------------------------------------------------------
+# File contents
+
+def make_content(kind, seed, size):
+    """Returns the bytes of a generated file; the same arguments give the same bytes."""
+    rng = random.Random(seed)
+    if kind == "binary":
+        return rng.randbytes(size)
+    if kind == "filler":
+        reps = size // len(FILLER_LINE) + 1
+        return (FILLER_LINE * reps)[:size]
+    if kind == "text":
+        # Every line carries the seed and its own number, so each sector of a
+        # file is unique and misplaced clusters are detectable, yet the text
+        # still compresses about 15:1.
+        phrase = " ".join(rng.choice(WORDS) for _ in range(5))
+        out = bytearray()
+        line = 0
+        while len(out) < size:
+            out += f"{seed:06d}:{line:06d} {phrase} {rng.choice(WORDS)}\n".encode()
+            line += 1
+        return bytes(out[:size])
+    fail(f"unknown content kind {kind}")
+
+
+def md5_hex(data):
+    return hashlib.md5(data).hexdigest()
+
+
+def cmd_gen(args):
+    kind, seed, size, out = args[0], int(args[1]), int(args[2]), args[3]
+    with open(out, "wb") as f:
+        f.write(make_content(kind, seed, size))
+
+
+def cmd_interleave(args):
+    """Writes two files in alternating chunks, syncing after every chunk, so a
+    file system that allocates at write time interleaves their clusters."""
+    chunk = int(args[0])
+    outputs = []
+    rest = args[1:]
+    while rest:
+        path, kind, seed, size = rest[0], rest[1], int(rest[2]), int(rest[3])
+        outputs.append((path, make_content(kind, seed, size)))
+        rest = rest[4:]
+    fds = [os.open(p, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644) for p, _ in outputs]
+    pos = 0
+    while any(pos < len(data) for _, data in outputs):
+        for fd, (_, data) in zip(fds, outputs):
+            if pos < len(data):
+                os.write(fd, data[pos:pos + chunk])
+                os.fsync(fd)
+        pos += chunk
+    for fd in fds:
+        os.close(fd)
+
+
+# --------------------------------------------------------------------------
+# Volume geometry, read from the boot sector
+
+def read_at(image, offset, length):
+    with open(image, "rb") as f:
+        f.seek(offset)
+        return f.read(length)
+
+
+def geometry(image, offset_sectors, fs):
+    base = offset_sectors * 512
+    boot = read_at(image, base, 512)
+    if fs in ("fat16", "fat32"):
+        bps, spc, reserved, nfats, root_entries, total16, fat16 = struct.unpack_from("<HBHBHHxH", boot, 11)
+        total32, = struct.unpack_from("<I", boot, 32)
+        fat_sectors = fat16 if fat16 else struct.unpack_from("<I", boot, 36)[0]
+        root_sectors = (root_entries * 32 + bps - 1) // bps
+        data_start = reserved + nfats * fat_sectors + root_sectors
+        total = total16 if total16 else total32
+        return {"sectorSize": bps, "sectorsPerCluster": spc, "clusterSize": bps * spc,
+                "dataStartSector": data_start, "clusterCount": (total - data_start) // spc,
+                "fatStartSector": reserved, "totalSectors": total, "tskUnit": bps}
+    if fs == "exfat":
+        fat_off, fat_len, heap_off, count, root = struct.unpack_from("<IIIII", boot, 0x50)
+        bps = 1 << boot[0x6C]
+        spc = 1 << boot[0x6D]
+        total, = struct.unpack_from("<Q", boot, 0x48)
+        return {"sectorSize": bps, "sectorsPerCluster": spc, "clusterSize": bps * spc,
+                "dataStartSector": heap_off, "clusterCount": count, "fatStartSector": fat_off,
+                "totalSectors": total, "tskUnit": bps}
+    if fs == "ntfs":
+        bps, spc = struct.unpack_from("<HB", boot, 11)
+        total, = struct.unpack_from("<Q", boot, 0x28)
+        return {"sectorSize": bps, "sectorsPerCluster": spc, "clusterSize": bps * spc,
+                "dataStartSector": 0, "clusterCount": (total + 1) // spc,
+                "totalSectors": total + 1, "tskUnit": bps * spc}
+    fail(f"unknown file system {fs}")
+
+
+def block_to_cluster(geo, fs, block):
+    if fs == "ntfs":
+        return block
+    return (block - geo["dataStartSector"]) // geo["sectorsPerCluster"] + 2
+
+
+def extents_of(geo, fs, blocks):
+    clusters = []
+    for b in blocks:
+        c = block_to_cluster(geo, fs, b)
+        if not clusters or clusters[-1] != c:
+            clusters.append(c)
+    runs = []
+    for c in clusters:
+        if runs and runs[-1][0] + runs[-1][1] == c:
+            runs[-1][1] += 1
+        else:
+            runs.append([c, 1])
+    return runs
+
+
+# --------------------------------------------------------------------------
+# The Sleuth Kit
+
+def tsk(tool, image, offset_sectors, options=(), operands=(), binary=False):
+    cmd = [tool] + list(options)
+    if offset_sectors:
+        cmd += ["-o", str(offset_sectors)]
+    cmd += [image] + [str(o) for o in operands]
+    res = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if res.returncode != 0:
+        fail(f"{' '.join(cmd)} failed: {res.stderr.decode(errors='replace').strip()}")
+    return res.stdout if binary else res.stdout.decode("utf-8", errors="surrogateescape")
+
+
+FLS_LINE = re.compile(r"^(\S+) (\* )?([0-9][0-9-]*)(\(realloc\))?:\t(.*)$")
+
+
+def fls_listing(image, offset_sectors):
+    return tsk("fls", image, offset_sectors, options=("-r", "-p", "-l"))
+
+
+def parse_fls(text):
+    rows = []
+    for line in text.splitlines():
+        m = FLS_LINE.match(line)
+        if not m:
+            continue
+        fields = m.group(5).split("\t")
+        rows.append({"kind": m.group(1), "deleted": bool(m.group(2)), "addr": m.group(3),
+                     "inode": int(m.group(3).split("-")[0]), "realloc": bool(m.group(4)),
+                     "path": "/" + fields[0], "mtime": fields[1].replace(" (UTC)", "") if len(fields) > 1 else "",
+                     "size": int(fields[5]) if len(fields) > 5 else None})
+    return rows
+
+
+def istat_info(image, offset_sectors, fs, inode):
+    text = tsk("istat", image, offset_sectors, operands=(inode,))
+    info = {"blocks": [], "compressed": False, "resident": False, "siCompressed": False}
+    lines = text.splitlines()
+    if fs == "ntfs":
+        in_data = False
+        in_si = False
+        for line in lines:
+            if line.startswith("$STANDARD_INFORMATION Attribute Values"):
+                in_si = True
+                continue
+            if in_si and line.startswith("Flags:"):
+                info["siCompressed"] = "Compressed" in line
+                in_si = False
+                continue
+            if line.startswith("Type: "):
+                in_data = line.startswith("Type: $DATA") and "Name: N/A" in line
+                if in_data:
+                    info["compressed"] = "Compressed" in line
+                    info["resident"] = "Non-Resident" not in line
+                continue
+            if in_data:
+                info["blocks"] += [int(x) for x in line.split() if x.isdigit() and int(x) != 0]
+    else:
+        in_sectors = False
+        for line in lines:
+            if line.startswith("Sectors:"):
+                in_sectors = True
+                continue
+            if in_sectors:
+                nums = line.split()
+                if not nums or not all(x.isdigit() for x in nums):
+                    break
+                info["blocks"] += [int(x) for x in nums if int(x) != 0]
+    return info
+
+
+def raw_md5(image, offset_sectors, unit, blocks):
+    h = hashlib.md5()
+    with open(image, "rb") as f:
+        for b in blocks:
+            f.seek(offset_sectors * 512 + b * unit)
+            h.update(f.read(unit))
+    return h.hexdigest()
+
+
+def allocation_map(image, offset_sectors):
+    text = tsk("blkls", image, offset_sectors, options=("-e", "-l"))
+    allocated = set()
+    for line in text.splitlines():
+        parts = line.split("|")
+        if len(parts) == 2 and parts[0].isdigit() and parts[1] == "a":
+            allocated.add(int(parts[0]))
+    return allocated
+
+
+# --------------------------------------------------------------------------
+# Ledger
+
+def fmt_time(epoch):
+    return datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).strftime("%Y-%m-%d %H:%M:%S")
+
+
+def read_ledger(path):
+    entries = {}      # path -> record, in creation order
+    expects = {}
+    with open(path, encoding="utf-8") as f:
+        for raw in f:
+            parts = raw.rstrip("\n").split("\t")
+            op = parts[0]
+            if op == "dir":
+                entries[parts[1]] = {"path": parts[1], "type": "dir", "mtimeEpoch": int(parts[2]), "state": "live"}
+            elif op == "file":
+                kind, seed, size, epoch = parts[2], int(parts[3]), int(parts[4]), int(parts[5])
+                entries[parts[1]] = {"path": parts[1], "type": "file", "kind": kind, "seed": seed,
+                                     "size": size, "mtimeEpoch": epoch, "state": "live"}
+            elif op == "link":
+                target = entries[parts[2]]
+                rec = dict(target)
+                rec["path"] = parts[1]
+                rec["hardlinkOf"] = parts[2]
+                entries[parts[1]] = rec
+            elif op == "del":
+                victim = parts[1]
+                if victim not in entries:
+                    fail(f"ledger deletes unknown path {victim}")
+                for p, rec in entries.items():
+                    if p == victim or p.startswith(victim + "/"):
+                        rec["state"] = "deleted"
+            elif op == "expect":
+                expects.setdefault(parts[1], set()).add(parts[2])
+            else:
+                fail(f"bad ledger line: {raw!r}")
+    return entries, expects
+
+
+def fat_entry(image, offset_sectors, geo, cluster):
+    raw = read_at(image, offset_sectors * 512 + geo["fatStartSector"] * geo["sectorSize"] + cluster * 4, 4)
+    return struct.unpack("<I", raw)[0]
+
+
+def live_map(rows):
+    """Maps each live path fls shows to its metadata address."""
+    return {r["path"]: r for r in rows if not r["deleted"]}
+
+
+def take_snapshot(ledger, image, offset, fs, state_path):
+    entries, _ = read_ledger(ledger)
+    state = {}
+    if os.path.exists(state_path):
+        with open(state_path, encoding="utf-8") as f:
+            state = json.load(f)
+    geo = geometry(image, offset, fs)
+    rows = live_map(parse_fls(fls_listing(image, offset)))
+    for path, rec in entries.items():
+        if rec["state"] != "live":
+            continue
+        row = rows.get(path)
+        if row is None:
+            fail(f"snapshot: {path} is live in the ledger but fls does not list it")
+        info = istat_info(image, offset, fs, row["inode"])
+        # A file's storage is told by its $DATA; a folder only carries the
+        # flag that new files inside it inherit.
+        compressed = info["compressed"] if rec["type"] == "file" else info["siCompressed"]
+        state[path] = {"inode": row["inode"], "addr": row["addr"], "blocks": info["blocks"],
+                       "rawMd5": raw_md5(image, offset, geo["tskUnit"], info["blocks"]),
+                       "compressed": compressed, "resident": info["resident"]}
+        if fs == "exfat" and info["blocks"]:
+            state[path]["noFatChain"] = fat_entry(image, offset, geo,
+                                                  block_to_cluster(geo, fs, info["blocks"][0])) == 0
+    with open(state_path, "w", encoding="utf-8") as f:
+        json.dump(state, f, ensure_ascii=False)
+
+
+def cmd_snapshot(args):
+    ledger, image, offset, fs, state_path = args[0], args[1], int(args[2]), args[3], args[4]
+    take_snapshot(ledger, image, offset, fs, state_path)
+
+
+def cmd_fat_space(args):
+    """Prints the highest allocated cluster, the last cluster number and the
+    cluster size of a FAT32 volume."""
+    image, offset = args[0], int(args[1])
+    geo = geometry(image, offset, "fat32")
+    last = geo["clusterCount"] + 1
+    fat = read_at(image, offset * 512 + geo["fatStartSector"] * geo["sectorSize"], (last + 1) * 4)
+    highest = 1
+    for cluster in range(2, last + 1):
+        if struct.unpack_from("<I", fat, cluster * 4)[0] & 0x0FFFFFFF:
+            highest = cluster
+    print(highest, last, geo["clusterSize"])
+
+
+# --------------------------------------------------------------------------
+# Final manifest of one volume
+
+def base_name(path):
+    return path.rsplit("/", 1)[-1]
+
+
+def deleted_name_matches(shown, expected):
+    # fls shows a deleted short-name entry with its lost first character as "_".
+    return shown == expected or (len(shown) == len(expected) and shown[0] == "_" and shown[1:] == expected[1:])
+
+
+def cmd_finalize(args):
+    ledger, image, offset, fs, state_path, fls_out, out_json = args[:7]
+    label = args[7] if len(args) > 7 else ""
+    offset = int(offset)
+    take_snapshot(ledger, image, offset, fs, state_path)    # refresh the live entries
+    with open(state_path, encoding="utf-8") as f:
+        snap = json.load(f)
+    entries, expects = read_ledger(ledger)
+    geo = geometry(image, offset, fs)
+    listing = fls_listing(image, offset)
+    with open(fls_out, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write(listing)
+    rows = parse_fls(listing)
+    allocated = allocation_map(image, offset)
+    unit = geo["tskUnit"]
+    problems = []
+    files = []
+    high_folders = []
+
+    for path, rec in entries.items():
+        s = snap.get(path)
+        if s is None:
+            fail(f"{path}: no snapshot was taken while it was live")
+        out = {"path": path, "type": rec["type"]}
+        if rec["type"] == "file":
+            out["size"] = rec["size"]
+            out["md5"] = md5_hex(make_content(rec["kind"], rec["seed"], rec["size"]))
+        out["state"] = rec["state"]
+        out["mtime"] = fmt_time(rec["mtimeEpoch"])
+        out["mtimeEpoch"] = rec["mtimeEpoch"]
+        out["tskInode"] = s["inode"]
+
+        if rec["state"] == "live":
+            candidates = [r for r in rows if not r["deleted"] and r["path"] == path]
+        else:
+            candidates = [r for r in rows if r["deleted"] and r["inode"] == s["inode"]
+                          and deleted_name_matches(base_name(r["path"]), base_name(path))]
+            candidates.sort(key=lambda r: "$OrphanFiles" in r["path"])
+        if not candidates:
+            fail(f"{path} ({rec['state']}, inode {s['inode']}) is missing from the final fls listing")
+        row = candidates[0]
+        out["tskPath"] = row["path"]
+        if row["mtime"] != out["mtime"]:
+            problems.append(f"{path}: fls mtime {row['mtime']} != {out['mtime']}")
+
+        blocks = s["blocks"]
+        if fs != "ntfs" or rec["type"] == "file":
+            runs = extents_of(geo, fs, blocks)
+            if runs:
+                if fs != "ntfs":
+                    out["firstCluster"] = runs[0][0]
+                out["extents"] = runs
+            if len(runs) > 1:
+                out["fragmented"] = True
+        if s["compressed"]:
+            out["compressed"] = True
+        if "noFatChain" in s:
+            # exFAT: the clusters are contiguous and the FAT holds no chain for them
+            out["noFatChain"] = s["noFatChain"]
+        if fs == "ntfs" and rec["type"] == "file":
+            out["resident"] = s["resident"]
+        if "hardlinkOf" in rec:
+            out["hardlinkOf"] = rec["hardlinkOf"]
+
+        for want in sorted(expects.get(path, ())):
+            if want == "fragmented" and not out.get("fragmented"):
+                problems.append(f"{path}: expected to be fragmented, extents {out.get('extents')}")
+            if want == "compressed" and not out.get("compressed"):
+                problems.append(f"{path}: expected compressed $DATA")
+            if want == "highcluster":
+                first = out.get("firstCluster", 0)
+                if first <= 0xFFFF:
+                    problems.append(f"{path}: first cluster {first} is not above 65535")
+                high_folders.append({"path": path, "firstCluster": first, "state": rec["state"]})
+
+        if rec["state"] == "live" and rec["type"] == "file":
+            got = md5_hex(tsk("icat", image, offset, operands=(s["inode"],), binary=True))
+            if got != out["md5"]:
+                problems.append(f"{path}: icat md5 {got} != {out['md5']}")
+        if rec["state"] == "deleted":
+            unallocated = all(b not in allocated for b in blocks)
+            reusable = unallocated
+            if rec["type"] == "file":
+                if blocks:
+                    reusable = reusable and raw_md5(image, offset, unit, blocks) == s["rawMd5"]
+                else:
+                    # resident or empty: the data lives in the metadata entry itself
+                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(s["inode"],), binary=True))
+                    reusable = reusable and got == out["md5"]
+                if reusable:
+                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(s["inode"],), binary=True))
+                    if got != out["md5"]:
+                        warn(f"{path}: clusters intact, but icat of the deleted entry gives {got}")
+            out["reusable"] = reusable
+        files.append(out)
+
+    if problems:
+        fail("volume check failed:\n  " + "\n  ".join(problems))
+    volume = {"fs": fs, "label": label, "sectorSize": geo["sectorSize"], "clusterSize": geo["clusterSize"],
+              "clusterCount": geo["clusterCount"], "flsListing": os.path.basename(fls_out)}
+    if high_folders:
+        volume["highClusterFolders"] = high_folders
+    volume["files"] = files
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(volume, f, ensure_ascii=False)
+
+
+def cmd_assemble(args):
+    """assemble IMAGE OUT_JSON TABLE VOLUME...
+
+    TABLE is the `sfdisk -J` output of a partitioned image, or "-" for a bare
+    volume.  Each VOLUME is "INDEX|FS|LABEL|VOLUME_JSON" and names the finalized
+    volume of one partition (INDEX 0 for a bare volume)."""
+    image, out_json, table = args[0], args[1], args[2]
+    volumes = {}
+    for described in args[3:]:
+        index, fs, label, volume = described.split("|")
+        volumes[int(index)] = (fs, label, volume)
+    size = os.path.getsize(image)
+    if table == "-":
+        slots = [{"index": 0, "startSector": 0, "sectorCount": size // 512, "type": None, "logical": False}]
+    else:
+        with open(table, encoding="utf-8") as f:
+            parts = json.load(f)["partitiontable"]["partitions"]
+        slots = []
+        for p in parts:
+            index = int(re.search(r"(\d+)$", p["node"]).group(1))
+            slots.append({"index": index, "startSector": p["start"], "sectorCount": p["size"],
+                          "type": int(p["type"], 16), "logical": index >= 5})
+    partitions = []
+    for slot in slots:
+        fs, label, volume = volumes.get(slot["index"], ("extended", "", ""))
+        entry = dict(slot)
+        entry["fs"] = fs
+        entry["label"] = label or None
+        if volume:
+            with open(volume, encoding="utf-8") as f:
+                vol = json.load(f)
+            for key, value in vol.items():
+                if key not in ("fs", "label"):
+                    entry[key] = value
+        else:
+            entry["files"] = []
+        partitions.append(entry)
+    manifest = {"image": os.path.basename(image), "compressedImage": os.path.basename(image) + ".gz",
+                "sizeBytes": size, "sectors": size // 512, "partitions": partitions}
+    with open(out_json, "w", encoding="utf-8") as f:
+        f.write(dump_one_entry_per_line(manifest))
+
+
+def dump_one_entry_per_line(manifest):
+    """Indented JSON in which every file entry stays on a single line."""
+    tokens = {}
+    for part in manifest["partitions"]:
+        for i, entry in enumerate(part["files"]):
+            token = f"@@entry{len(tokens)}@@"
+            tokens['"' + token + '"'] = json.dumps(entry, ensure_ascii=False)
+            part["files"][i] = token
+    text = json.dumps(manifest, ensure_ascii=False, indent=1)
+    for token, entry in tokens.items():
+        text = text.replace(token, entry)
+    return text + "\n"
+
+
+# --------------------------------------------------------------------------
+# Verification of the committed artefacts
+
+def cmd_verify(args):
+    folder = args[0]
+    manifests = sorted(n for n in os.listdir(folder) if n.endswith(".manifest.json"))
+    if not manifests:
+        fail(f"no manifests in {folder}")
+    total_errors = 0
+    with tempfile.TemporaryDirectory() as tmp:
+        for name in manifests:
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                man = json.load(f)
+            image = os.path.join(tmp, man["image"])
+            with gzip.open(os.path.join(folder, man["compressedImage"]), "rb") as src, open(image, "wb") as dst:
+                shutil.copyfileobj(src, dst)
+            errors = []
+            if os.path.getsize(image) != man["sizeBytes"]:
+                errors.append("size differs")
+            checked_live = checked_deleted = 0
+            for part in man["partitions"]:
+                if not part.get("files") and part["fs"] == "extended":
+                    continue
+                offset = part["startSector"]
+                listing = fls_listing(image, offset)
+                with open(os.path.join(folder, part["flsListing"]), encoding="utf-8", errors="surrogateescape") as f:
+                    if f.read() != listing:
+                        errors.append(f"{part['flsListing']} differs from fls output")
+                rows = live_map(parse_fls(listing))
+                for entry in part["files"]:
+                    if entry["type"] != "file":
+                        continue
+                    if entry["state"] == "live":
+                        row = rows.get(entry["path"])
+                        if row is None:
+                            errors.append(f"{entry['path']}: not listed by fls")
+                            continue
+                        inode = row["inode"]
+                        checked_live += 1
+                    elif entry.get("reusable"):
+                        inode = entry["tskInode"]
+                        checked_deleted += 1
+                    else:
+                        continue
+                    recover = ("-r",) if entry["state"] == "deleted" else ()
+                    got = md5_hex(tsk("icat", image, offset, options=recover, operands=(inode,), binary=True))
+                    if got != entry["md5"]:
+                        errors.append(f"{entry['path']} ({entry['state']}): icat md5 {got} != {entry['md5']}")
+            gz_size = os.path.getsize(os.path.join(folder, man["compressedImage"]))
+            status = "ok" if not errors else f"{len(errors)} problem(s)"
+            print(f"{man['compressedImage']}: {gz_size} bytes compressed, {man['sizeBytes']} bytes raw, "
+                  f"{checked_live} live and {checked_deleted} deleted files match icat: {status}")
+            for e in errors:
+                print("   " + e)
+            total_errors += len(errors)
+            os.remove(image)
+    if total_errors:
+        sys.exit(1)
+
+
+COMMANDS = {"gen": cmd_gen, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
+            "fat-space": cmd_fat_space, "finalize": cmd_finalize,
+            "assemble": cmd_assemble, "verify": cmd_verify}
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:
+        fail("usage: imagetool.py {" + "|".join(COMMANDS) + "} ARGS...")
+    COMMANDS[sys.argv[1]](sys.argv[2:])

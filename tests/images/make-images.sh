@@ -1,0 +1,652 @@
+#!/usr/bin/env bash
+# Builds the test disk images of this folder with the real file system tools:
+#
+#   fat16.img        bare FAT16 volume, filled with mtools
+#   fat32.img        bare FAT32 volume (512-byte clusters), filled with mtools
+#   ntfs.img         bare NTFS volume, filled through ntfs-3g
+#   exfat.img        bare exFAT volume, filled through exfat-fuse
+#   sample-disk.img  MBR disk: FAT32 primary, extended partition holding
+#                    a logical NTFS and a logical exFAT partition
+#
+# Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
+# and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
+#
+# Run as root on Debian 12:   sudo tests/images/make-images.sh
+# It installs nothing; it stops and names the Debian package of a missing tool.
+# Set KEEP_WORK=1 to keep the scratch folder for inspection.
+set -euo pipefail
+
+export TZ=UTC LC_ALL=C.UTF-8 MTOOLS_SKIP_CHECK=1
+export PATH="/usr/local/sbin:/usr/sbin:/sbin:$PATH"
+umask 022
+
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+TOOL=(python3 "$HERE/imagetool.py")
+
+die() { echo "make-images: $*" >&2; exit 1; }
+note() { echo "make-images: $*"; }
+
+# Runs a command whose chatter on stderr only matters when it fails.
+quiet() {
+    if ! "$@" 2>"$WORK/stderr.log" >/dev/null; then
+        cat "$WORK/stderr.log" >&2
+        die "failed: $*"
+    fi
+}
+
+# --------------------------------------------------------------------------
+# Preconditions
+
+check_tools() {
+    local -A package_of=(
+        [mkfs.fat]=dosfstools [fsck.fat]=dosfstools
+        [mcopy]=mtools [mmd]=mtools [mdel]=mtools [mdeltree]=mtools
+        [mkntfs]=ntfs-3g [ntfs-3g]=ntfs-3g
+        [mkfs.exfat]=exfatprogs [mount.exfat-fuse]=exfat-fuse
+        [sfdisk]=fdisk
+        [fls]=sleuthkit [istat]=sleuthkit [icat]=sleuthkit [blkls]=sleuthkit [mmls]=sleuthkit
+        [setfattr]=attr [getfattr]=attr
+        [losetup]=mount [umount]=mount [mountpoint]=util-linux
+        [python3]=python3 [gzip]=gzip [md5sum]=coreutils
+    )
+    local tool missing=()
+    for tool in "${!package_of[@]}"; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool (Debian package ${package_of[$tool]})")
+    done
+    if ((${#missing[@]})); then
+        printf 'make-images: missing tool: %s\n' "${missing[@]}" >&2
+        exit 1
+    fi
+    python3 -c 'import sys; sys.exit(sys.version_info < (3, 9))' || die "python3 3.9 or newer is needed"
+    [[ $EUID -eq 0 ]] || die "run as root (loop devices and FUSE mounts)"
+    [[ -c /dev/fuse ]] || die "/dev/fuse is missing (modprobe fuse)"
+}
+
+# --------------------------------------------------------------------------
+# Scratch space, loop devices and FUSE mounts, all undone on exit
+
+WORK=""
+LOOPS=()
+declare -A FUSE_PID=()
+
+cleanup() {
+    local rc=$? mnt pid dev
+    set +e
+    for mnt in "${!FUSE_PID[@]}"; do
+        pid=${FUSE_PID[$mnt]}
+        umount "$mnt" 2>/dev/null || umount -l "$mnt" 2>/dev/null
+        for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+        kill -0 "$pid" 2>/dev/null && kill "$pid"
+        wait "$pid" 2>/dev/null
+    done
+    for dev in "${LOOPS[@]}"; do
+        losetup -d "$dev" 2>/dev/null
+    done
+    if [[ -n $WORK && -d $WORK ]]; then
+        if [[ ${KEEP_WORK:-0} == 1 ]]; then note "scratch folder kept: $WORK"; else rm -rf "$WORK"; fi
+    fi
+    exit "$rc"
+}
+
+loop_attach() {  # FILE [OFFSET_BYTES SIZE_BYTES]; sets LOOP
+    if (($# == 3)); then
+        LOOP=$(losetup -f --show -o "$2" --sizelimit "$3" "$1")
+    else
+        LOOP=$(losetup -f --show "$1")
+    fi
+    LOOPS+=("$LOOP")
+}
+
+loop_detach() {
+    local dev=$1 i
+    sync
+    losetup -d "$dev"
+    for i in "${!LOOPS[@]}"; do
+        [[ ${LOOPS[$i]} == "$dev" ]] && unset 'LOOPS[i]'
+    done
+    LOOPS=("${LOOPS[@]}")
+}
+
+fuse_mount() {  # MOUNTPOINT COMMAND... (the command must stay in the foreground)
+    local mnt=$1 pid i
+    shift
+    mkdir -p "$mnt"
+    "$@" >>"$WORK/fuse.log" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+        mountpoint -q "$mnt" && break
+        kill -0 "$pid" 2>/dev/null || die "mount failed: $* (see $WORK/fuse.log)"
+        sleep 0.1
+    done
+    mountpoint -q "$mnt" || die "mount timed out: $*"
+    FUSE_PID[$mnt]=$pid
+}
+
+fuse_unmount() {
+    local mnt=$1
+    umount "$mnt"
+    wait "${FUSE_PID[$mnt]}" || die "the FUSE driver for $mnt exited with an error"
+    unset "FUSE_PID[$mnt]"
+    sync
+}
+
+mount_ntfs() { fuse_mount "$2" ntfs-3g -o no_detach "$1" "$2"; }
+mount_exfat() { fuse_mount "$2" mount.exfat-fuse -d "$1" "$2"; }
+
+# --------------------------------------------------------------------------
+# The ledger records every operation of a volume; imagetool.py turns it into
+# the manifest.  Times come from a clock that advances by an even number of
+# seconds per item, so FAT's 2-second timestamps store them exactly.
+
+CLOCK=0
+VOLDIR=""
+LEDGER=""
+FAT_DEV=""
+MNT=""
+declare -A DIR_TIME=()
+
+begin_volume() {  # ID START_DATE
+    VOLDIR="$WORK/vol-$1"
+    mkdir -p "$VOLDIR"
+    LEDGER="$VOLDIR/ledger.tsv"
+    : >"$LEDGER"
+    DIR_TIME=()
+    CLOCK=$(date -u -d "$2" +%s)
+}
+
+tick() { CLOCK=$((CLOCK + 5558)); }
+
+ledger() {
+    local IFS=$'\t'
+    printf '%s\n' "$*" >>"$LEDGER"
+}
+
+snapshot() {  # IMAGE OFFSET_SECTORS FS: records where every live file sits before deletions
+    sync
+    "${TOOL[@]}" snapshot "$LEDGER" "$1" "$2" "$3" "$VOLDIR/snapshot.json"
+}
+
+finalize() {  # IMAGE OFFSET_SECTORS FS LABEL FLS_NAME
+    "${TOOL[@]}" finalize "$LEDGER" "$1" "$2" "$3" "$VOLDIR/snapshot.json" \
+        "$WORK/out/$5" "$VOLDIR/volume.json" "$4"
+}
+
+# FAT volumes, written with mtools on $FAT_DEV (an image file or a loop device)
+
+fat_mkdir() {
+    local p
+    for p; do
+        tick
+        quiet env SOURCE_DATE_EPOCH="$CLOCK" mmd -i "$FAT_DEV" "::$p" </dev/null
+        ledger dir "$p" "$CLOCK"
+    done
+}
+
+fat_put() {  # PATH KIND SEED SIZE
+    tick
+    local blob="$WORK/blob"
+    "${TOOL[@]}" gen "$2" "$3" "$4" "$blob"
+    touch -d "@$CLOCK" "$blob"
+    quiet env SOURCE_DATE_EPOCH="$CLOCK" mcopy -m -i "$FAT_DEV" "$blob" "::$1" </dev/null
+    ledger file "$1" "$2" "$3" "$4" "$CLOCK"
+}
+
+fat_del() {
+    local p
+    for p; do
+        quiet mdel -i "$FAT_DEV" "::$p" </dev/null
+        ledger del "$p"
+    done
+}
+
+fat_deltree() {
+    quiet mdeltree -i "$FAT_DEV" "::$1" </dev/null
+    ledger del "$1"
+}
+
+# Mounted volumes (ntfs-3g, exfat-fuse) under $MNT
+
+fs_mkdir() {
+    local p
+    for p; do
+        tick
+        mkdir "$MNT$p"
+        touch -d "@$CLOCK" "$MNT$p"
+        DIR_TIME[$p]=$CLOCK
+        ledger dir "$p" "$CLOCK"
+    done
+}
+
+fs_put() {  # PATH KIND SEED SIZE
+    tick
+    "${TOOL[@]}" gen "$2" "$3" "$4" "$MNT$1"
+    touch -d "@$CLOCK" "$MNT$1"
+    ledger file "$1" "$2" "$3" "$4" "$CLOCK"
+}
+
+fs_put_interleaved() {  # CHUNK (PATH KIND SEED SIZE)...: files whose clusters alternate
+    local chunk=$1 args=() times=() i
+    shift
+    while (($#)); do
+        tick
+        times+=("$CLOCK")
+        args+=("$MNT$1" "$2" "$3" "$4")
+        ledger file "$1" "$2" "$3" "$4" "$CLOCK"
+        ledger expect "$1" fragmented
+        shift 4
+    done
+    "${TOOL[@]}" interleave "$chunk" "${args[@]}"
+    for ((i = 0; i < ${#times[@]}; i++)); do
+        touch -d "@${times[i]}" "${args[i * 4]}"
+    done
+}
+
+fs_link() {  # NEW_PATH EXISTING_PATH
+    ln "$MNT$2" "$MNT$1"
+    ledger link "$1" "$2"
+}
+
+fs_del() {
+    local p
+    for p; do
+        rm "$MNT$p"
+        ledger del "$p"
+    done
+}
+
+# Removes a folder bottom-up; each folder gets its own time back just before
+# it goes, because removing its children touched it.
+fs_deltree() {
+    local top=$1 entry rel
+    while IFS= read -r -d '' entry; do
+        rel=${entry#"$MNT"}
+        if [[ -d $entry ]]; then
+            touch -d "@${DIR_TIME[$rel]}" "$entry"
+            rmdir "$entry"
+            unset "DIR_TIME[$rel]"
+        else
+            rm "$entry"
+        fi
+    done < <(find "$MNT$top" -depth -print0)
+    ledger del "$top"
+}
+
+fs_restore_dir_times() {
+    local p
+    for p in "${!DIR_TIME[@]}"; do
+        touch -d "@${DIR_TIME[$p]}" "$MNT$p"
+    done
+}
+
+# --------------------------------------------------------------------------
+# Content shared by the FAT16 and FAT32 volumes
+
+fat_common_content() {  # SEED_BASE
+    local s=$1
+    fat_mkdir /Docs /Docs/Reports /Docs/Reports/2023 /フォルダ /フォルダ/サブフォルダ /PHOTOS /Fragments
+    fat_put /README.TXT text $((s + 1)) 1500
+    fat_put /notes.txt text $((s + 2)) 700
+    fat_put "/Project Plan 2023.txt" text $((s + 3)) 5200
+    fat_put /EMPTY.DAT text $((s + 4)) 0
+    fat_put /日本語のファイル.txt text $((s + 5)) 3000
+    fat_put /big-log.txt text $((s + 6)) 180000
+    fat_put /Docs/Reports/annual.txt text $((s + 7)) 12000
+    fat_put "/Docs/Reports/2023/Q4 summary.txt" text $((s + 8)) 4100
+    fat_put /Docs/Reports/2023/DATA.CSV text $((s + 9)) 2500
+    fat_put /Docs/empty.txt text $((s + 10)) 0
+    fat_put /フォルダ/日本語のファイル.txt text $((s + 11)) 2200
+    fat_put /フォルダ/サブフォルダ/メモ.txt text $((s + 12)) 900
+    fat_put /PHOTOS/IMG_0001.JPG binary $((s + 13)) 6144
+    fat_put /PHOTOS/IMG_0002.JPG binary $((s + 14)) 3000
+    # Three neighbours; the middle one is deleted later to leave a gap.
+    fat_put /Fragments/part-a.txt text $((s + 15)) 20000
+    fat_put /Fragments/part-b.txt text $((s + 16)) 10000
+    fat_put /Fragments/part-c.txt text $((s + 17)) 8000
+}
+
+# Files and folders that are deleted at the very end; nothing is written
+# after that, so their clusters and directory entries stay as they were.
+fat_doomed_content() {  # SEED_BASE
+    local s=$1
+    fat_put /DELETED.TXT text $((s + 30)) 4000
+    fat_put "/Deleted Long Name.txt" text $((s + 31)) 9000
+    fat_put /削除されたファイル.txt text $((s + 32)) 2048
+    fat_put /PHOTOS/IMG_0003.JPG binary $((s + 33)) 4096
+    fat_put "/Docs/Reports/old draft.txt" text $((s + 34)) 6000
+    fat_put /Docs/Reports/2023/OLD.CSV text $((s + 35)) 1500
+    fat_put /Docs/ZERO.TXT text $((s + 36)) 0
+    fat_mkdir "/Old Projects" "/Old Projects/Drafts"
+    fat_put "/Old Projects/plan.txt" text $((s + 37)) 7000
+    fat_put "/Old Projects/budget 2022.csv" text $((s + 38)) 3000
+    fat_put "/Old Projects/NOTES.TXT" text $((s + 39)) 1200
+    fat_put "/Old Projects/Drafts/draft-1.txt" text $((s + 40)) 2600
+    fat_mkdir /TRASH
+    fat_put /TRASH/A.TXT text $((s + 41)) 1000
+    fat_put /TRASH/b.bin binary $((s + 42)) 2000
+}
+
+fat_doomed_delete() {
+    fat_del /DELETED.TXT "/Deleted Long Name.txt" /削除されたファイル.txt /PHOTOS/IMG_0003.JPG \
+        "/Docs/Reports/old draft.txt" /Docs/Reports/2023/OLD.CSV /Docs/ZERO.TXT
+    fat_deltree "/Old Projects"
+    fat_deltree /TRASH
+}
+
+# --------------------------------------------------------------------------
+# Images
+
+build_fat16() {
+    local img="$WORK/fat16.img"
+    note "fat16.img"
+    begin_volume fat16 "2023-02-06 08:00:00"
+    quiet mkfs.fat -C -F 16 -n FAT16TEST --invariant -i 16161616 "$img" 16384
+    FAT_DEV=$img
+    fat_common_content 100
+    snapshot "$img" 0 fat16
+    # FAT16 has no next-free hint, so mtools allocates from the first free
+    # cluster: the new file fills part-b's gap and continues after part-c.
+    fat_del /Fragments/part-b.txt
+    fat_put /Docs/fragmented.txt text 118 40000
+    ledger expect /Docs/fragmented.txt fragmented
+    fat_doomed_content 100
+    snapshot "$img" 0 fat16
+    fat_doomed_delete
+    finalize "$img" 0 fat16 FAT16TEST fat16.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat16.manifest.json" - "0|fat16|FAT16TEST|$VOLDIR/volume.json"
+}
+
+build_fat32() {
+    local img="$WORK/fat32.img" d path hi last cs total size n gap
+    note "fat32.img"
+    begin_volume fat32 "2023-06-12 09:30:00"
+    # 34 MiB is about the least FAT32 accepts with 512-byte clusters, and
+    # still numbers its clusters past 65535.
+    quiet mkfs.fat -C -F 32 -s 1 -n FAT32TEST --invariant -i 32323232 "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_common_content 200
+    path=/Deep
+    fat_mkdir "$path"
+    for d in 1 2 3 4 5 6 7 8; do
+        path="$path/Level$d"
+        fat_mkdir "$path"
+    done
+    fat_put "$path/bottom.txt" text 250 1200
+    fat_doomed_content 200
+
+    # Filler moves the allocation point close to the end, so the next folders
+    # get first clusters above 65535 (their high word is non-zero).
+    read -r hi last cs < <("${TOOL[@]}" fat-space "$img" 0)
+    total=$(((last - 200 - hi) * cs))
+    fat_mkdir /Filler
+    n=0
+    while ((total > 0)); do
+        size=$((total > 8388608 ? 8388608 : total))
+        fat_put "$(printf '/Filler/fill-%02d.bin' "$n")" filler 0 "$size"
+        total=$((total - size))
+        n=$((n + 1))
+    done
+    fat_mkdir /Above64K
+    ledger expect /Above64K highcluster
+    fat_put /Above64K/high.txt text 260 3000
+    fat_mkdir "/High Deleted"
+    ledger expect "/High Deleted" highcluster
+    fat_put "/High Deleted/gone.txt" text 261 5000
+    fat_put "/High Deleted/GONE2.TXT" text 262 1800
+
+    # mtools keeps FAT32's next-free hint, so a freed gap is only used once the
+    # allocator wraps around the end of the volume: this file fills the tail,
+    # wraps and ends inside part-b's gap (fragments out of cluster order).
+    snapshot "$img" 0 fat32
+    fat_del /Fragments/part-b.txt
+    read -r hi last cs < <("${TOOL[@]}" fat-space "$img" 0)
+    gap=$(((10000 + cs - 1) / cs))
+    fat_put /Docs/fragmented.txt text 218 $(((last - hi + gap - 4) * cs + 100))
+    ledger expect /Docs/fragmented.txt fragmented
+
+    snapshot "$img" 0 fat32
+    fat_doomed_delete
+    fat_deltree "/High Deleted"
+    finalize "$img" 0 fat32 FAT32TEST fat32.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32.manifest.json" - "0|fat32|FAT32TEST|$VOLDIR/volume.json"
+}
+
+build_ntfs() {
+    local img="$WORK/ntfs.img"
+    note "ntfs.img"
+    begin_volume ntfs "2023-09-18 07:45:00"
+    truncate -s 16M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L NTFSTEST "$img"
+    MNT="$WORK/mnt-ntfs"
+    mount_ntfs "$img" "$MNT"
+    fs_mkdir /Documents /Documents/Letters /Documents/Letters/2024 /日本語 /日本語/フォルダ /Media \
+        /Compressed /Fragmented /Links
+    # Folder compression: files created inside get a compressed $DATA.
+    setfattr -n system.ntfs_attrib_be -v 0x00000800 "$MNT/Compressed"
+    fs_put /readme.txt text 301 300
+    fs_put /tiny.txt text 302 40
+    fs_put /empty.txt text 303 0
+    fs_put /Documents/report.txt text 304 40000
+    fs_put /Documents/Letters/2024/letter-01.txt text 305 2000
+    fs_put /Documents/Letters/2024/letter-02.txt text 306 500
+    fs_put /日本語/フォルダ/日本語のファイル.txt text 307 1000
+    fs_put /日本語/メモ.txt text 308 650
+    fs_put /Media/clip.bin binary 309 12000
+    fs_put /Media/icon.bin binary 310 600
+    fs_put /Compressed/book1.txt text 311 120000
+    fs_put /Compressed/book2.txt text 312 200000
+    fs_put /Compressed/server.log text 313 290000
+    local f
+    for f in book1.txt book2.txt server.log; do ledger expect "/Compressed/$f" compressed; done
+    fs_link /Links/report-hardlink.txt /Documents/report.txt
+    # ntfs-3g allocates at write time and does not go back to fill gaps, so
+    # fragmentation comes from writing three files in alternating chunks.
+    fs_put_interleaved 8192 /Fragmented/interleaved-1.txt text 314 65536 \
+        /Fragmented/interleaved-2.txt text 315 49152 /Fragmented/interleaved-3.txt text 316 40960
+
+    # to be deleted; ntfs-3g reuses freed MFT records, so deletions come last
+    fs_put /deleted-resident.txt text 330 400
+    fs_put /deleted-big.txt text 331 30000
+    fs_put /削除済み.txt text 332 5000
+    fs_put /Documents/old-report.txt text 333 20000
+    fs_put /Documents/Letters/draft.txt text 334 300
+    fs_put /Compressed/old.log text 335 150000
+    ledger expect /Compressed/old.log compressed
+    fs_mkdir /OldProject /OldProject/Sub
+    fs_put /OldProject/plan.txt text 336 10000
+    fs_put /OldProject/notes.txt text 337 200
+    fs_put /OldProject/Sub/data.csv text 338 3000
+
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs "$img" "$MNT"
+    fs_del /deleted-resident.txt /deleted-big.txt /削除済み.txt /Documents/old-report.txt \
+        /Documents/Letters/draft.txt /Compressed/old.log /Fragmented/interleaved-3.txt
+    fs_deltree /OldProject
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    finalize "$img" 0 ntfs NTFSTEST ntfs.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs.manifest.json" - "0|ntfs|NTFSTEST|$VOLDIR/volume.json"
+}
+
+build_exfat() {
+    local img="$WORK/exfat.img"
+    note "exfat.img"
+    begin_volume exfat "2024-01-22 10:15:00"
+    truncate -s 16M "$img"
+    loop_attach "$img"
+    quiet mkfs.exfat -L EXFATTEST "$LOOP"
+    MNT="$WORK/mnt-exfat"
+    mount_exfat "$LOOP" "$MNT"
+    fs_mkdir /Docs /Docs/Work /Docs/Work/2024 /Music /Music/Album /日本語フォルダ /Frag
+    fs_put /readme.txt text 401 800
+    fs_put /empty.txt text 402 0
+    fs_put /日本語のファイル.txt text 403 2500
+    fs_put "/Ünïcödé café.txt" text 404 1800
+    fs_put "/emoji 😀 name.txt" text 405 600
+    fs_put /Music/Album/track01.bin binary 406 8192
+    fs_put /Music/Album/liner-notes.txt text 407 100000
+    fs_put /Docs/Work/2024/plan.txt text 408 7000
+    fs_put /日本語フォルダ/メモ.txt text 409 3000
+    fs_put /Frag/part-a.txt text 410 24000
+    fs_put /Frag/part-b.txt text 411 12000
+    fs_put /Frag/part-c.txt text 412 8000
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 exfat
+    mount_exfat "$LOOP" "$MNT"
+    # exfat-fuse allocates from the lowest free cluster: the new file takes
+    # part-b's gap and continues after part-c, through a FAT chain.
+    fs_del /Frag/part-b.txt
+    fs_put /Docs/fragmented.txt text 413 60000
+    ledger expect /Docs/fragmented.txt fragmented
+
+    fs_put /deleted.txt text 430 5000
+    fs_put /削除.txt text 431 3000
+    fs_put /Docs/Work/old.txt text 432 4000
+    fs_put /Music/Album/track02.bin binary 433 3000
+    fs_mkdir "/Old Folder" "/Old Folder/Sub"
+    fs_put "/Old Folder/a.txt" text 434 2000
+    fs_put "/Old Folder/b.txt" text 435 6000
+    fs_put "/Old Folder/Sub/c.txt" text 436 1000
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 exfat
+    mount_exfat "$LOOP" "$MNT"
+    fs_del /deleted.txt /削除.txt /Docs/Work/old.txt /Music/Album/track02.bin
+    fs_deltree "/Old Folder"
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    finalize "$img" 0 exfat EXFATTEST exfat.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/exfat.manifest.json" - "0|exfat|EXFATTEST|$VOLDIR/volume.json"
+}
+
+# Partition layout of the sample disk, in 512-byte sectors.
+SAMPLE_FAT_START=2048 SAMPLE_FAT_SIZE=69632
+SAMPLE_EXT_START=71680
+SAMPLE_NTFS_START=73728 SAMPLE_NTFS_SIZE=32768
+SAMPLE_EXFAT_START=108544 SAMPLE_EXFAT_SIZE=16384
+
+sample_fat32() {
+    local img=$1
+    begin_volume sample-p1 "2024-03-04 11:00:00"
+    loop_attach "$img" $((SAMPLE_FAT_START * 512)) $((SAMPLE_FAT_SIZE * 512))
+    quiet mkfs.fat -F 32 -s 1 -n SAMPLEFAT -h "$SAMPLE_FAT_START" --invariant -i 5a3d0001 "$LOOP"
+    FAT_DEV=$LOOP
+    fat_mkdir /Photos /Photos/2024 /Documents
+    fat_put /README.TXT text 501 1200
+    fat_put /Photos/holiday.jpg binary 502 5000
+    fat_put /Photos/2024/beach.jpg binary 503 3500
+    fat_put /Documents/letter.txt text 504 9000
+    fat_put /Documents/家計簿.csv text 505 2400
+    fat_put /old-notes.txt text 506 3000
+    fat_put /Documents/draft.txt text 507 4500
+    fat_mkdir /TEMP
+    fat_put /TEMP/cache.tmp text 508 2000
+    snapshot "$img" "$SAMPLE_FAT_START" fat32
+    fat_del /old-notes.txt /Documents/draft.txt
+    fat_deltree /TEMP
+    loop_detach "$LOOP"
+    finalize "$img" "$SAMPLE_FAT_START" fat32 SAMPLEFAT sample-disk-p1.fls.txt
+    cp "$VOLDIR/volume.json" "$WORK/sample-p1.json"
+}
+
+sample_ntfs() {
+    local img=$1
+    begin_volume sample-p5 "2024-03-11 14:20:00"
+    loop_attach "$img" $((SAMPLE_NTFS_START * 512)) $((SAMPLE_NTFS_SIZE * 512))
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p "$SAMPLE_NTFS_START" -H 255 -S 63 -L SAMPLENTFS "$LOOP"
+    MNT="$WORK/mnt-sample-ntfs"
+    mount_ntfs "$LOOP" "$MNT"
+    fs_mkdir /Projects /Projects/Archive
+    fs_put /readme.txt text 521 350
+    fs_put /Projects/plan.txt text 522 16000
+    fs_put /Projects/budget.csv text 523 2100
+    fs_put /Projects/Archive/2023.txt text 524 600
+    fs_put /deleted-root.txt text 525 7000
+    fs_put /Projects/old-plan.txt text 526 12000
+    fs_put /Projects/Archive/スキャン.bin binary 527 3000
+    fuse_unmount "$MNT"
+    snapshot "$img" "$SAMPLE_NTFS_START" ntfs
+    mount_ntfs "$LOOP" "$MNT"
+    fs_del /deleted-root.txt /Projects/old-plan.txt /Projects/Archive/スキャン.bin
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    finalize "$img" "$SAMPLE_NTFS_START" ntfs SAMPLENTFS sample-disk-p5.fls.txt
+    cp "$VOLDIR/volume.json" "$WORK/sample-p5.json"
+}
+
+sample_exfat() {
+    local img=$1
+    begin_volume sample-p6 "2024-03-18 16:40:00"
+    loop_attach "$img" $((SAMPLE_EXFAT_START * 512)) $((SAMPLE_EXFAT_SIZE * 512))
+    quiet mkfs.exfat -L SAMPLEEXFAT "$LOOP"
+    MNT="$WORK/mnt-sample-exfat"
+    mount_exfat "$LOOP" "$MNT"
+    fs_mkdir /Music /Music/Live
+    fs_put /notes.txt text 541 1500
+    fs_put /Music/song.bin binary 542 6000
+    fs_put /Music/Live/setlist.txt text 543 900
+    fs_put /removed.txt text 544 5000
+    fs_put /Music/removed-song.bin binary 545 4000
+    fuse_unmount "$MNT"
+    snapshot "$img" "$SAMPLE_EXFAT_START" exfat
+    mount_exfat "$LOOP" "$MNT"
+    fs_del /removed.txt /Music/removed-song.bin
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    finalize "$img" "$SAMPLE_EXFAT_START" exfat SAMPLEEXFAT sample-disk-p6.fls.txt
+    cp "$VOLDIR/volume.json" "$WORK/sample-p6.json"
+}
+
+build_sample_disk() {
+    local img="$WORK/sample-disk.img"
+    note "sample-disk.img"
+    truncate -s 64M "$img"
+    sfdisk -q "$img" <<EOF
+label: dos
+label-id: 0x5a3d1e07
+unit: sectors
+
+start=$SAMPLE_FAT_START, size=$SAMPLE_FAT_SIZE, type=c
+start=$SAMPLE_EXT_START, type=f
+start=$SAMPLE_NTFS_START, size=$SAMPLE_NTFS_SIZE, type=7
+start=$SAMPLE_EXFAT_START, size=$SAMPLE_EXFAT_SIZE, type=7
+EOF
+    sample_fat32 "$img"
+    sample_ntfs "$img"
+    sample_exfat "$img"
+    sfdisk -J "$img" >"$WORK/sample-table.json"
+    mmls "$img" >"$WORK/out/sample-disk.mmls.txt"
+    "${TOOL[@]}" assemble "$img" "$WORK/out/sample-disk.manifest.json" "$WORK/sample-table.json" \
+        "1|fat32|SAMPLEFAT|$WORK/sample-p1.json" "5|ntfs|SAMPLENTFS|$WORK/sample-p5.json" \
+        "6|exfat|SAMPLEEXFAT|$WORK/sample-p6.json"
+}
+
+# --------------------------------------------------------------------------
+
+main() {
+    check_tools
+    trap cleanup EXIT
+    trap 'exit 130' INT TERM HUP
+    WORK=$(mktemp -d /tmp/tundrel-images.XXXXXX)
+    mkdir -p "$WORK/out"
+
+    build_fat16
+    build_fat32
+    build_ntfs
+    build_exfat
+    build_sample_disk
+
+    local name
+    for name in fat16 fat32 ntfs exfat sample-disk; do
+        gzip -9 -n -c "$WORK/$name.img" >"$WORK/out/$name.img.gz"
+    done
+    rm -f "$HERE"/*.img.gz "$HERE"/*.manifest.json "$HERE"/*.fls.txt "$HERE"/*.mmls.txt
+    cp "$WORK"/out/* "$HERE"/
+    "${TOOL[@]}" verify "$HERE"
+    note "done; compressed sizes:"
+    (cd "$HERE" && du -b ./*.img.gz && du -cb ./*.img.gz | tail -1)
+}
+
+main "$@"
