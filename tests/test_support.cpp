@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <stdlib.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +53,44 @@ std::optional<int> OpenFlagsOf(const std::filesystem::path& file) {
         }
     }
     return std::nullopt;
+}
+
+std::filesystem::path TestImage(const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path compressed = fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".img.gz");
+    std::error_code ec;
+    const auto size = fs::file_size(compressed, ec);
+    if (ec) return {};
+    const auto stamp = fs::last_write_time(compressed, ec).time_since_epoch().count();
+    // Named after the compressed file's size and time, so a regenerated image is unpacked anew.
+    const fs::path cache = fs::temp_directory_path() / "tundrel-test-images";
+    const fs::path image = cache / (name + "-" + std::to_string(size) + "-" + std::to_string(stamp) + ".img");
+    if (fs::exists(image, ec)) return image;
+    fs::create_directories(cache, ec);
+
+    std::string partial = (cache / (name + ".XXXXXX")).string();
+    const int fd = ::mkstemp(partial.data());
+    if (fd < 0) return {};
+    gzFile input = ::gzopen(compressed.c_str(), "rb");
+    bool complete = input != nullptr;
+    std::vector<char> buffer(1 << 20);
+    while (complete) {
+        const int got = ::gzread(input, buffer.data(), static_cast<unsigned>(buffer.size()));
+        if (got <= 0) {
+            complete = got == 0;
+            break;
+        }
+        complete = ::write(fd, buffer.data(), static_cast<std::size_t>(got)) == got;
+    }
+    if (input != nullptr) ::gzclose(input);
+    ::close(fd);
+    // Another test process may unpack the same image at the same time: the rename makes
+    // whichever copy lands last the one in place, and both are whole.
+    if (!complete || std::rename(partial.c_str(), image.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return {};
+    }
+    return image;
 }
 
 LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize) {

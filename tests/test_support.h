@@ -32,6 +32,10 @@ void WriteBinaryFile(const std::filesystem::path& file, const std::vector<std::u
 // /proc/self/fdinfo; nothing when it does not hold it open.
 std::optional<int> OpenFlagsOf(const std::filesystem::path& file);
 
+// The committed test image tests/images/<name>.img.gz, decompressed once into a cache folder
+// under /tmp and shared by every test that asks for it; empty when it cannot be made.
+std::filesystem::path TestImage(const std::string& name);
+
 // A read-only loop device over an image file, detached when the object goes. Attaching needs
 // root and the loop driver: check Attached() and skip the test without them.
 class LoopDevice {

@@ -11,7 +11,8 @@ namespace tundrel::cli {
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tundrel Recovery: finds deleted and lost files on disks, partitions and disk images.\n"
                  "Exit status: 0 success, 1 usage error, 2 source cannot be opened, 3 stopped by the user,\n"
-                 "4 nothing to scan (no scanner for the file system, node not found or unreadable)."};
+                 "4 nothing to scan (no scanner for the file system, node not found or unreadable),\n"
+                 "5 export refused by the destination checks, or files that could not be recovered."};
     app.name("tundrel");
     app.require_subcommand(1);
 
@@ -20,6 +21,13 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     infoCommand->add_option("SOURCE", info.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
         ->required();
     infoCommand->add_flag("--json", info.json, "print one JSON object");
+
+    PartitionsOptions partitions;
+    auto* partitionsCommand =
+        app.add_subcommand("partitions", "list the NTFS, FAT and exFAT volumes of a source and where they are mounted");
+    partitionsCommand->add_option("SOURCE", partitions.source, "disk (HD0, HD1, ...), partition or image file")
+        ->required();
+    partitionsCommand->add_flag("--json", partitions.json, "print JSON Lines, one object per volume");
 
     ScanCommandOptions scan;
     auto* scanCommand = app.add_subcommand("scan", "scan a source and print what was found");
@@ -36,6 +44,24 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     AddScanOptions(*catCommand, cat.scan);
     catCommand->add_option("PATH", cat.path, "node address [V:]ROOT/PATH of a file")->required();
 
+    SourcesOptions sources;
+    auto* sourcesCommand = app.add_subcommand("list", "list the disks, volumes and mounted volumes, and the export destinations");
+    sourcesCommand->add_option("IMAGE", sources.images, "image files to list as sources too");
+    sourcesCommand->add_flag("--json", sources.json, "print one JSON object");
+
+    ExportOptions exporting;
+    auto* exportCommand = app.add_subcommand("export", "scan a source, then recover files into a folder");
+    AddScanOptions(*exportCommand, exporting.scan);
+    exportCommand->add_option("--to", exporting.destination, "destination folder, on another disk than the source")
+        ->required();
+    exportCommand->add_option("ADDRESS", exporting.addresses,
+                              "node addresses [V:]ROOT/PATH to export; default: the deleted, lost, scanned and typed files");
+    exportCommand->add_flag("--all", exporting.all, "export every root folder but the recently deleted copies");
+    exportCommand->add_option("--on-collision", exporting.onCollision, "ask (default), overwrite, rename, skip or stop")
+        ->check(CLI::IsMember({"ask", "overwrite", "rename", "skip", "stop"}));
+    exportCommand->add_flag("-y,--yes", exporting.yes, "accept the destination questions when there is no terminal");
+    exportCommand->add_option("--log", exporting.logFile, "write the per-file log to this file");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -43,8 +69,11 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return code == 0 ? kExitSuccess : kExitUsage;
     }
     if (*infoCommand) return RunInfo(info, out, err);
+    if (*partitionsCommand) return RunPartitions(partitions, out, err);
     if (*scanCommand) return RunScan(scan, out, err);
     if (*listCommand) return RunList(list, out, err);
+    if (*sourcesCommand) return RunSources(sources, out, err);
+    if (*exportCommand) return RunExport(exporting, out, err);
     return RunCat(cat, out, err);
 }
 

@@ -11,9 +11,10 @@
 namespace tundrel::cli {
 namespace {
 
-void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int depth, bool json, std::ostream& out) {
+void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int depth, bool json, std::ostream& out,
+               AddressBook& book) {
     if (json) {
-        out << NodeJson(node, volume, root).dump() << '\n';
+        out << NodeJson(node, volume, root, book.PathOf(node)).dump() << '\n';
     } else {
         out << std::string(2 * static_cast<std::size_t>(depth), ' ') << NodeLine(node) << '\n';
     }
@@ -21,13 +22,14 @@ void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int d
 
 // Lists the root folders of every volume.
 void ListRoots(ScanSession& session, bool json, std::ostream& out) {
+    AddressBook book;
     const std::vector<VolumeScanner*> scanners = session.Scanners();
     for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
         for (std::size_t index = 0; index < kRootCount; ++index) {
             const auto root = static_cast<RootIndex>(index);
             const ScanNode& folder = scanners[volume]->roots[root];
             if (json) {
-                PrintNode(folder, volume, root, 0, true, out);
+                PrintNode(folder, volume, root, 0, true, out, book);
             } else {
                 out << volume << ":" << RootWord(root) << "  " << NodeLine(folder) << '\n';
             }
@@ -56,18 +58,19 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotScan;
     }
     ScanNode& node = *found->node;
+    AddressBook book;
     if (!node.IsDirectory()) {
-        PrintNode(node, address->volume, address->root, 0, options.scan.json, out);
+        PrintNode(node, address->volume, address->root, 0, options.scan.json, out, book);
         return status;
     }
     if (options.recursive) {
         WalkTree(*found->scanner, node, [&](const ScanNode& child, int depth) {
-            PrintNode(child, address->volume, address->root, depth, options.scan.json, out);
+            PrintNode(child, address->volume, address->root, depth, options.scan.json, out, book);
         });
         return status;
     }
     EnsureChildren(*found->scanner, node);
-    for (const ScanNode& child : node.children) PrintNode(child, address->volume, address->root, 0, options.scan.json, out);
+    for (const ScanNode& child : node.children) PrintNode(child, address->volume, address->root, 0, options.scan.json, out, book);
     return status;
 }
 

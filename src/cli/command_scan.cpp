@@ -17,6 +17,7 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
     if (status != kExitSuccess && status != kExitStopped) return status;
 
     const std::vector<VolumeScanner*> scanners = session.Scanners();
+    AddressBook book;
     for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
         VolumeScanner& scanner = *scanners[volume];
         if (!options.json) {
@@ -30,7 +31,7 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
             if (folder.children.empty()) continue;
             if (options.json) {
                 WalkTree(scanner, folder, [&](const ScanNode& node, int) {
-                    out << NodeJson(node, volume, root).dump() << '\n';
+                    out << NodeJson(node, volume, root, book.PathOf(node)).dump() << '\n';
                 });
                 continue;
             }

@@ -3,12 +3,18 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "cli/scan_session.h"
 
 namespace tundrel::cli {
 
 struct InfoOptions {
+    std::string source;
+    bool json = false;
+};
+
+struct PartitionsOptions {
     std::string source;
     bool json = false;
 };
@@ -24,9 +30,27 @@ struct CatOptions {
     std::string path;
 };
 
+struct SourcesOptions {
+    std::vector<std::string> images;  // image files to list as sources too
+    bool json = false;
+};
+
+struct ExportOptions {
+    ScanCommandOptions scan;
+    std::string destination;
+    std::vector<std::string> addresses;  // node addresses to export; none: the default roots
+    bool all = false;                    // every root folder but the recently deleted copies
+    std::string onCollision = "ask";     // ask, overwrite, rename, skip or stop
+    bool yes = false;                    // accept the destination questions without a terminal
+    std::string logFile;
+};
+
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
+int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostream& err);
 int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunList(const ListOptions& options, std::ostream& out, std::ostream& err);
 int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err);
+int RunSources(const SourcesOptions& options, std::ostream& out, std::ostream& err);
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tundrel::cli

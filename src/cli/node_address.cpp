@@ -64,11 +64,6 @@ std::string EscapeName(std::string_view name) {
     return out;
 }
 
-bool SameName(const ScanNode& a, const ScanNode& b) {
-    if (a.name == nullptr || b.name == nullptr) return a.name == b.name;
-    return std::u16string_view(a.name) == std::u16string_view(b.name);
-}
-
 }  // namespace
 
 std::optional<RootIndex> RootOfWord(std::string_view word) {
@@ -113,18 +108,29 @@ std::string FormatAddressStep(const AddressStep& step) {
     return text;
 }
 
-std::string AddressPathOf(const ScanNode& node) {
+unsigned AddressBook::OrdinalOf(const ScanNode& node) {
+    const ScanNode& parent = *node.parent;
+    auto [entry, inserted] = ordinals_.try_emplace(&parent);
+    if (inserted) {
+        std::unordered_map<std::u16string_view, unsigned> seen;
+        entry->second.reserve(parent.children.size());
+        for (const ScanNode& sibling : parent.children) {
+            const std::u16string_view name = sibling.name != nullptr ? std::u16string_view(sibling.name) : u"";
+            entry->second.push_back(++seen[name]);
+        }
+    }
+    const auto index = static_cast<std::size_t>(&node - parent.children.data());
+    return index < entry->second.size() ? entry->second[index] : 1;
+}
+
+std::string AddressBook::PathOf(const ScanNode& node) {
     std::vector<const ScanNode*> chain;
     for (const ScanNode* at = &node; at->parent != nullptr; at = at->parent) chain.push_back(at);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const ScanNode& current = **it;
         AddressStep step;
-        if (current.name != nullptr) step.name = current.name;
-        for (const ScanNode& sibling : current.parent->children) {
-            if (&sibling == &current) break;
-            if (SameName(sibling, current)) ++step.ordinal;
-        }
+        if ((*it)->name != nullptr) step.name = (*it)->name;
+        step.ordinal = OrdinalOf(**it);
         if (!path.empty()) path += '/';
         path += FormatAddressStep(step);
     }

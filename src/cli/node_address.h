@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "scan/result_tree.h"
@@ -33,7 +34,16 @@ std::string_view RootWord(RootIndex root);
 // One path component: the escaped name, with "#n" when it is not the first of its name.
 std::string FormatAddressStep(const AddressStep& step);
 
-// The path of `node` below its root folder ("a/b#2/c"); the parent links must be set.
-std::string AddressPathOf(const ScanNode& node);
+// Paths of nodes below their root folder ("a/b#2/c"); the parent links must be set. The
+// sibling numbers of each folder are worked out once, so listing a large folder stays linear.
+class AddressBook {
+public:
+    std::string PathOf(const ScanNode& node);
+
+private:
+    unsigned OrdinalOf(const ScanNode& node);
+
+    std::unordered_map<const ScanNode*, std::vector<unsigned>> ordinals_;  // by parent, per child
+};
 
 }  // namespace tundrel::cli

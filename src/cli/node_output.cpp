@@ -39,8 +39,7 @@ nlohmann::json StateWords(std::uint32_t flags) {
     return words;
 }
 
-nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root) {
-    const std::string path = AddressPathOf(node);
+nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root, const std::string& path) {
     std::string address = std::to_string(volume) + ":" + std::string(RootWord(root));
     if (!path.empty()) address += "/" + path;
     return {

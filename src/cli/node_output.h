@@ -14,8 +14,8 @@ namespace tundrel::cli {
 // The words of the state bits a node has, in bit order ("deleted", "free", ...).
 nlohmann::json StateWords(std::uint32_t flags);
 
-// One node as a JSON object; the parent links must be set.
-nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root);
+// One node as a JSON object; `path` is its address below the root folder.
+nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root, const std::string& path);
 
 // One line of the tree listing, without indentation: name, size and state words.
 std::string NodeLine(const ScanNode& node);

@@ -31,6 +31,7 @@ ScanSession::~ScanSession() = default;
 
 int ScanSession::Run(const ScanCommandOptions& options, std::ostream& err) {
     const TaskPlan plan = BuildScanTasks(options, AllScanners());
+    for (const std::string& note : plan.notes) err << "tundrel: note: " << note << '\n';
     if (plan.exitCode != kExitSuccess) {
         err << "tundrel: " << plan.error << '\n';
         return plan.exitCode;

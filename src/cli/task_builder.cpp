@@ -1,11 +1,13 @@
 #include "cli/task_builder.h"
 
+#include <atomic>
 #include <charconv>
 #include <limits>
 
 #include "cli/exit_codes.h"
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
+#include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "support/text.h"
 
@@ -37,17 +39,28 @@ std::optional<std::uint32_t> ParseSector(const std::string& text) {
     return value;
 }
 
-// The volume that starts at `start` and runs to the end of the source, typed by its boot sector.
-SelectedVolume VolumeAt(SectorSource& source, std::uint32_t start) {
-    SelectedVolume volume;
-    volume.startSector = start;
-    const std::uint64_t rest = source.totalSectors - start;
-    volume.sectorCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(rest, std::numeric_limits<std::uint32_t>::max()));
-    if (source.ReadSectors(volume.bootSector, start)) {
-        volume.fsType = BootSectorType(volume.bootSector);
-        volume.bootValid = volume.fsType != kFsRaw;
-    }
-    return volume;
+SelectedVolume SelectionOf(const VolumeInfo& volume) {
+    SelectedVolume selected;
+    selected.startSector = volume.startSector;
+    selected.sectorCount = volume.sectorCount;
+    selected.fsType = volume.fsType;
+    selected.bootValid = volume.bootValid;
+    selected.bootSector = volume.bootSector;
+    return selected;
+}
+
+// The whole source as one area, for the full scan of a source without partitions.
+SelectedVolume WholeSource(const SectorSource& source) {
+    SelectedVolume whole;
+    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
+    whole.sectorCount = static_cast<std::uint32_t>(std::min(source.totalSectors, limit));
+    return whole;
+}
+
+std::string NoScannerText(std::uint32_t fsType) {
+    const std::string what = fsType == kFsRaw ? std::string("the full scan")
+                                              : "scanning " + std::string(TypeName(fsType)) + " volumes";
+    return what + " is not available in this version";
 }
 
 }  // namespace
@@ -57,9 +70,18 @@ TaskPlan BuildScanTasks(const ScanCommandOptions& options, ScannerTable scanners
     for (const ModeWord& candidate : kModes) {
         if (candidate.word == options.mode) mode = &candidate;
     }
-    if (mode == nullptr) return Refuse(kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, partition, full)");
+    if (mode == nullptr) {
+        return Refuse(kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, partition, full)");
+    }
     if (mode->word == "partition") {
         return Refuse(kExitCannotScan, "the lost-partition search is not available in this version");
+    }
+    std::optional<std::uint32_t> wantedStart;
+    if (!options.volume.empty() && options.volume != "all") {
+        wantedStart = ParseSector(options.volume);
+        if (!wantedStart) {
+            return Refuse(kExitUsage, "--volume takes a start sector or 'all', not '" + options.volume + "'");
+        }
     }
 
     SectorSource source;
@@ -68,34 +90,46 @@ TaskPlan BuildScanTasks(const ScanCommandOptions& options, ScannerTable scanners
     }
     if (source.totalSectors == 0) return Refuse(kExitSourceError, "source '" + options.source + "' has no sectors");
 
-    std::uint32_t start = 0;
-    if (!options.volume.empty() && options.volume != "all") {
-        const auto parsed = ParseSector(options.volume);
-        if (!parsed) return Refuse(kExitUsage, "--volume takes a start sector or 'all', not '" + options.volume + "'");
-        if (*parsed >= source.totalSectors) {
-            return Refuse(kExitCannotScan, "no volume starts at sector " + options.volume + ": the source has " +
-                                               std::to_string(source.totalSectors) + " sectors");
+    const std::atomic<std::uint32_t> stop{0};
+    std::vector<SelectedVolume> candidates;
+    for (const VolumeInfo& volume : ListSourceVolumes(source, stop)) {
+        if (!wantedStart || volume.startSector == *wantedStart) candidates.push_back(SelectionOf(volume));
+    }
+    const bool fullScan = mode->word == "full";
+    if (candidates.empty()) {
+        const std::string named = "'" + options.source + "'";
+        if (wantedStart) {
+            return Refuse(kExitCannotScan, "no volume starts at sector " + options.volume + " of " + named);
         }
-        start = *parsed;
+        if (!fullScan) return Refuse(kExitCannotScan, "no NTFS, FAT or exFAT file system or partition on " + named);
+        candidates.push_back(WholeSource(source));
+    }
+    // The full scan rebuilds whatever it finds in each area, whatever the table says.
+    if (fullScan) {
+        for (SelectedVolume& volume : candidates) volume.fsType = kFsRaw;
     }
 
-    ScanTask task;
-    task.sourceName = ToUtf16(options.source);
-    task.mode = mode->mode;
-    task.volume = VolumeAt(source, start);
-    if (mode->word == "full") {
-        task.volume.fsType = kFsRaw;  // the full scan rebuilds whatever it finds in the area
-    } else if (task.volume.fsType == kFsRaw) {
-        return Refuse(kExitCannotScan, "no NTFS, FAT or exFAT file system starts at sector " + std::to_string(start) +
-                                           " of '" + options.source + "'");
-    }
-    if (FindScanner(scanners, task.volume.fsType) == nullptr) {
-        const std::string what = task.volume.fsType == kFsRaw ? std::string("the full scan")
-                                                              : "scanning " + std::string(TypeName(task.volume.fsType)) + " volumes";
-        return Refuse(kExitCannotScan, what + " is not available in this version");
-    }
     TaskPlan plan;
-    plan.tasks.push_back(task);
+    for (const SelectedVolume& volume : candidates) {
+        if (FindScanner(scanners, volume.fsType) == nullptr) {
+            plan.notes.push_back("skipping the " + std::string(TypeName(volume.fsType)) + " volume at sector " +
+                                 std::to_string(volume.startSector) + ": " + NoScannerText(volume.fsType));
+            continue;
+        }
+        ScanTask task;
+        task.sourceName = ToUtf16(options.source);
+        task.mode = mode->mode;
+        task.volume = volume;
+        plan.tasks.push_back(task);
+    }
+    if (plan.tasks.empty()) {
+        // With one candidate its note is the whole story.
+        if (candidates.size() == 1) return Refuse(kExitCannotScan, NoScannerText(candidates[0].fsType));
+        TaskPlan refusal = Refuse(kExitCannotScan, "none of the " + std::to_string(candidates.size()) +
+                                                       " volumes of '" + options.source + "' can be scanned");
+        refusal.notes = std::move(plan.notes);
+        return refusal;
+    }
     return plan;
 }
 

@@ -2,13 +2,21 @@
 
 #include <array>
 
+#include "disk/fs_type.h"
+#include "fat/exfat_scanner.h"
+#include "fat/fat_scanner.h"
+#include "ntfs/ntfs_scanner.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel {
 namespace {
 
 // One line per file-system scanner; a type missing here is reported as having no scanner.
-constexpr std::array<ScannerEntry, 0> kScanners{};
+constexpr ScannerEntry kScanners[] = {
+    {kFsFat16, &MakeFatScanner}, {kFsFat32, &MakeFatScanner},
+    {kFsNtfs, &MakeNtfsScanner},
+    {kFsExFat, &MakeExFatScanner},
+};
 
 }  // namespace
 

@@ -8,6 +8,8 @@
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "modes/all_scanners.h"
+#include "scan/scanner_table.h"
 #include "test_support.h"
 
 namespace tundrel::cli {
@@ -74,6 +76,104 @@ TEST_F(CommandsTest, ScanWithoutAFileSystemOrScannerSaysSoAndFails) {
     const Outcome beyond = RunTool({"scan", image, "--volume", "64"});
     EXPECT_EQ(beyond.status, kExitCannotScan);
     EXPECT_NE(beyond.err.find("no volume starts at sector 64"), std::string::npos);
+}
+
+std::vector<nlohmann::json> JsonLines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+// The sample disk: FAT32 at 2048, then NTFS and exFAT in logical partitions.
+class SampleDiskCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = test::TestImage("sample-disk").string();
+        ASSERT_FALSE(image.empty());
+        std::ifstream in(std::string(TUNDREL_TEST_DATA_DIR) + "/images/sample-disk.manifest.json");
+        const auto manifest = nlohmann::json::parse(in);
+        for (const auto& partition : manifest["partitions"]) {
+            if (partition["fs"] != "extended") volumes.push_back(partition);
+        }
+        ASSERT_EQ(volumes.size(), 3u);
+    }
+    std::string image;
+    std::vector<nlohmann::json> volumes;
+};
+
+TEST_F(SampleDiskCommandsTest, PartitionsPrintsOneJsonObjectPerVolume) {
+    const Outcome outcome = RunTool({"partitions", image, "--json"});
+    ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    const std::vector<nlohmann::json> lines = JsonLines(outcome.out);
+    ASSERT_EQ(lines.size(), volumes.size());
+    const std::map<std::string, std::string> names = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
+    const std::map<std::string, int> codes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i]["startSector"], volumes[i]["startSector"]);
+        EXPECT_EQ(lines[i]["sectorCount"], volumes[i]["sectorCount"]);
+        EXPECT_EQ(lines[i]["typeName"], names.at(volumes[i]["fs"]));
+        EXPECT_EQ(lines[i]["fsType"], codes.at(volumes[i]["fs"]));
+        EXPECT_EQ(lines[i]["label"], volumes[i]["label"]);
+        EXPECT_EQ(lines[i]["bootValid"], true);
+        EXPECT_EQ(lines[i]["driveLetter"], "");  // an image file is never mounted
+        EXPECT_TRUE(lines[i].contains("createdText"));
+    }
+
+    const Outcome table = RunTool({"partitions", image});
+    ASSERT_EQ(table.status, kExitSuccess);
+    EXPECT_NE(table.out.find("73728"), std::string::npos);
+    EXPECT_NE(table.out.find("SAMPLENTFS"), std::string::npos);
+}
+
+TEST_F(CommandsTest, PartitionsOfAVolumeImageIsTheVolumeItself) {
+    const auto fat16 = test::TestImage("fat16");
+    ASSERT_FALSE(fat16.empty());
+    const Outcome outcome = RunTool({"partitions", fat16.string(), "--json"});
+    ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    const std::vector<nlohmann::json> lines = JsonLines(outcome.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["startSector"], 0);
+    EXPECT_EQ(lines[0]["typeName"], "FAT16");
+    EXPECT_EQ(lines[0]["label"], "FAT16TEST");
+
+    EXPECT_EQ(RunTool({"partitions", Image(4096), "--json"}).out, "");
+    EXPECT_EQ(RunTool({"partitions", (dir / "missing.img").string()}).status, kExitSourceError);
+}
+
+TEST_F(SampleDiskCommandsTest, ScanTakesEveryPartitionAndNotesThoseItCannotRead) {
+    const Outcome outcome = RunTool({"scan", image, "-q"});
+    const std::map<std::string, std::uint32_t> codes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
+    const std::map<std::string, std::string> names = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
+    std::size_t skipped = 0;
+    for (const auto& volume : volumes) {
+        const std::string note = "skipping the " + names.at(volume["fs"]) + " volume at sector " +
+                                 volume["startSector"].dump();
+        const bool hasScanner = FindScanner(AllScanners(), codes.at(volume["fs"])) != nullptr;
+        EXPECT_EQ(outcome.err.find(note) != std::string::npos, !hasScanner) << outcome.err;
+        skipped += hasScanner ? 0 : 1;
+    }
+    if (skipped == volumes.size()) {
+        EXPECT_EQ(outcome.status, kExitCannotScan);
+        EXPECT_NE(outcome.err.find("none of the 3 volumes"), std::string::npos) << outcome.err;
+    } else {
+        EXPECT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    }
+}
+
+TEST_F(SampleDiskCommandsTest, VolumeOptionPicksThePartitionThatStartsThere) {
+    const Outcome ntfs = RunTool({"scan", image, "-q", "--volume", "73728"});
+    if (FindScanner(AllScanners(), 3) == nullptr) {
+        EXPECT_EQ(ntfs.status, kExitCannotScan);
+        EXPECT_NE(ntfs.err.find("scanning NTFS volumes is not available"), std::string::npos) << ntfs.err;
+        EXPECT_EQ(ntfs.err.find("skipping"), std::string::npos) << ntfs.err;
+    } else {
+        EXPECT_EQ(ntfs.status, kExitSuccess) << ntfs.err;
+    }
+
+    const Outcome between = RunTool({"scan", image, "-q", "--volume", "71680"});  // the extended partition
+    EXPECT_EQ(between.status, kExitCannotScan);
+    EXPECT_NE(between.err.find("no volume starts at sector 71680"), std::string::npos) << between.err;
 }
 
 }  // namespace

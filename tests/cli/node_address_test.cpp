@@ -51,7 +51,7 @@ TEST(NodeAddressTest, PathNumbersSiblingsOfOneNameAndRoundTrips) {
     LinkParents(root, LinkDepth::WholeSubtree);
 
     const ScanNode& target = root.children[0].children[1];
-    const std::string path = AddressPathOf(target);
+    const std::string path = AddressBook().PathOf(target);
     EXPECT_EQ(path, "a%2Fb%23c/same#2");
 
     const auto parsed = ParseNodeAddress("root/" + path);

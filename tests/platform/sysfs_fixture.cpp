@@ -52,7 +52,9 @@ void SysfsFixture::AddBlockDevice(const std::string& name, platform::DeviceNumbe
                                  Root() / "dev" / "block" / NumberText(number));
 }
 
-void SysfsFixture::AddPartition(const std::string& disk, const std::string& name, platform::DeviceNumber number) {
+void SysfsFixture::AddPartition(const std::string& disk, const std::string& name, platform::DeviceNumber number,
+                                const Attributes& own) {
+    WriteAttributes(Root() / "devices" / disk / name, own);
     WriteAttributes(Root() / "devices" / disk / name, {{"partition", "1\n"}, {"dev", NumberText(number) + "\n"}});
     fs::create_directory_symlink(fs::path("..") / ".." / "devices" / disk / name,
                                  Root() / "dev" / "block" / NumberText(number));

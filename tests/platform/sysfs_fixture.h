@@ -24,7 +24,9 @@ public:
     // link to a directory holding those attribute files.
     void AddBlockDevice(const std::string& name, platform::DeviceNumber number,
                         const std::optional<Attributes>& hardware, const Attributes& own = {});
-    void AddPartition(const std::string& disk, const std::string& name, platform::DeviceNumber number);
+    // A partition inside its disk's entry; `own` adds attribute files such as start and size.
+    void AddPartition(const std::string& disk, const std::string& name, platform::DeviceNumber number,
+                      const Attributes& own = {});
     // The kernel drops the entry, as when a USB disk is pulled.
     void RemoveEntry(platform::DeviceNumber number);
 

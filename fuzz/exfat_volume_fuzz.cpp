@@ -1,0 +1,85 @@
+// A whole exFAT volume scan over a small image held in memory, in the deleted-file mode (so
+// deleted directories are read and free clusters searched), then every node found turned
+// into extents and read.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "disk/sector_source.h"
+#include "fat/exfat_scanner.h"
+#include "platform/device.h"
+#include "scan/scan_context.h"
+#include "scan/scan_progress.h"
+#include "support/settings.h"
+
+using namespace tundrel;
+
+namespace {
+
+// A disk held in memory; a read past its end fails with the rest zero-filled, as a device does.
+class MemoryDisk final : public platform::Device {
+public:
+    explicit MemoryDisk(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    platform::SourceKind Kind() const override { return platform::SourceKind::Image; }
+
+    platform::ReadStatus Read(std::span<std::uint8_t> buffer, std::uint64_t byteOffset, int& error) override {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        error = 0;
+        if (byteOffset >= bytes_.size()) return platform::ReadStatus::Failed;
+        const std::size_t available = std::min<std::uint64_t>(buffer.size(), bytes_.size() - byteOffset);
+        std::memcpy(buffer.data(), bytes_.data() + byteOffset, available);
+        return available == buffer.size() ? platform::ReadStatus::Ok : platform::ReadStatus::Failed;
+    }
+
+    std::optional<platform::DeviceGeometry> Geometry() override {
+        return platform::DeviceGeometry{512, bytes_.size(), 0};
+    }
+
+    platform::DeviceIdentity Identity() override { return {}; }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+void ReadEverything(VolumeScanner& scanner, const ScanNode& directory, std::vector<std::uint8_t>& buffer) {
+    for (const ScanNode& child : directory.children) {
+        if (child.IsDirectory()) {
+            ReadEverything(scanner, child, buffer);
+            continue;
+        }
+        ExtentList extents;
+        if (!scanner.BuildExtents(child, extents)) continue;
+        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(child.size, 64 * 1024)));
+        scanner.ReadNodeData(buffer, 0, child, extents);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> image(data, size);
+    Settings settings;
+    ScanProgress progress;
+    ScanEnvironment environment{settings, progress, {}, nullptr};
+    ScanTask task;
+    task.sourceName = u"/fuzz/exfat.img";
+    task.mode = kModeDeletedFiles;
+    ScanContext context(environment, task);
+    SectorSource source([image](const std::string&, int&) -> std::unique_ptr<platform::Device> {
+        return std::make_unique<MemoryDisk>(image);
+    });
+    if (!source.Open(task.sourceName)) return 0;
+
+    ExFatScanner scanner(context, 4);
+    scanner.source = scanner.readSource = &source;
+    scanner.volumeSectors = static_cast<std::uint32_t>(source.totalSectors);
+    scanner.Scan();
+    std::vector<std::uint8_t> buffer;
+    for (const ScanNode& root : scanner.roots.roots) ReadEverything(scanner, root, buffer);
+    return 0;
+}

@@ -1,0 +1,235 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/export_terminal_prompt.h"
+#include "disk/describe_partition.h"
+#include "export/destination_checks.h"
+#include "export/export_selection.h"
+#include "export/export_writer.h"
+#include "scan/volume_scanner.h"
+#include "support/display_format.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr RootIndex kDefaultRoots[] = {RootIndex::Deleted, RootIndex::Lost, RootIndex::Scanned, RootIndex::Types};
+
+std::atomic<ExportCounters*> interruptTarget{nullptr};
+
+void OnInterrupt(int) {
+    if (ExportCounters* counters = interruptTarget.load()) counters->stop.store(true);
+}
+
+// Ctrl-C stops the export after the piece being written; what was written stays.
+class InterruptStopsExport {
+public:
+    explicit InterruptStopsExport(ExportCounters& counters) {
+        interruptTarget.store(&counters);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptStopsExport() {
+        sigaction(SIGINT, &previous_, nullptr);
+        interruptTarget.store(nullptr);
+    }
+    InterruptStopsExport(const InterruptStopsExport&) = delete;
+    InterruptStopsExport& operator=(const InterruptStopsExport&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+std::optional<CollisionChoice> CollisionChoiceOf(const std::string& word) {
+    if (word == "overwrite") return CollisionChoice::Overwrite;
+    if (word == "rename") return CollisionChoice::Rename;
+    if (word == "skip") return CollisionChoice::Skip;
+    if (word == "stop") return CollisionChoice::Stop;
+    return std::nullopt;
+}
+
+// One log entry on one line: the texts' own line ends, and any control character a name
+// from the disk brought along, become spaces.
+std::string LogLine(const LogEntry& entry) {
+    std::string text;
+    for (std::size_t i = 0; i < entry.text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(entry.text[i]);
+        if (c == '\r' && i + 1 < entry.text.size() && entry.text[i + 1] == '\n') continue;
+        text += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return std::string(LevelWord(entry.level)) + '\t' + text;
+}
+
+// Marks what the addresses name, or the default roots; false (with the reason on `err`)
+// when an address names nothing.
+bool SelectNodes(ScanSession& session, const ExportOptions& options, std::ostream& err) {
+    if (!options.addresses.empty()) {
+        for (const std::string& text : options.addresses) {
+            const std::optional<NodeAddress> address = ParseNodeAddress(text);
+            const std::optional<FoundNode> found = address ? session.Find(*address) : std::nullopt;
+            if (!found) {
+                err << "tundrel: no node at '" << text << "'\n";
+                return false;
+            }
+            CheckSubtree(*found->scanner, *found->node);
+        }
+        return true;
+    }
+    for (VolumeScanner* scanner : session.Scanners()) {
+        for (std::size_t index = 0; index < kRootCount; ++index) {
+            const auto root = static_cast<RootIndex>(index);
+            const bool wanted = options.all ? root != RootIndex::Recent
+                                            : std::find(std::begin(kDefaultRoots), std::end(kDefaultRoots), root) !=
+                                                  std::end(kDefaultRoots);
+            if (wanted && !scanner->roots[root].children.empty()) CheckSubtree(*scanner, scanner->roots[root]);
+        }
+    }
+    return true;
+}
+
+std::string LabelOf(VolumeScanner& scanner) {
+    VolumeInfo record;
+    record.startSector = scanner.volumeStart;
+    record.sectorCount = scanner.volumeSectors;
+    record.fsType = scanner.fsType;
+    record.bootSector = scanner.bootSector;
+    record.bootValid = scanner.bootLoaded;
+    const std::atomic<std::uint32_t> never{0};
+    DescribePartition(*scanner.source, record, never);
+    return ToUtf8(record.label);
+}
+
+// The folder whose file system a new destination folder will be made in.
+fs::path ExistingFolderFor(const fs::path& destination) {
+    fs::path folder = fs::absolute(destination);
+    std::error_code ec;
+    while (!fs::exists(folder, ec) && folder.has_relative_path()) folder = folder.parent_path();
+    return folder;
+}
+
+// Runs the writer on a worker thread; the calling thread draws the progress on a terminal.
+ExportOutcome RunWriter(ExportWriter& writer, const ExportRequest& request, ExportCounters& counters,
+                        TerminalExportPrompt& prompt, bool draw, std::ostream& err) {
+    InterruptStopsExport interrupt(counters);
+    ExportOutcome outcome;
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread worker([&] {
+        outcome = writer.Run(request);
+        std::lock_guard guard(lock);
+        done = true;
+        finished.notify_one();
+    });
+    std::unique_lock guard(lock);
+    while (!finished.wait_for(guard, std::chrono::milliseconds(200), [&] { return done; })) {
+        if (!draw) continue;
+        std::unique_lock terminal(prompt.TerminalLock(), std::try_to_lock);
+        if (!terminal) continue;
+        err << "\r\x1b[K" << counters.StatusText() << "  "
+            << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << std::flush;
+    }
+    guard.unlock();
+    worker.join();
+    if (draw) err << "\r\x1b[K" << std::flush;
+    return outcome;
+}
+
+}  // namespace
+
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+    for (const std::string& text : options.addresses) {
+        if (!ParseNodeAddress(text)) {
+            err << "tundrel: '" << text << "' is not a node address ([V:]ROOT/PATH)\n";
+            return kExitUsage;
+        }
+    }
+    ScanSession session;
+    const int status = session.Run(options.scan, err);
+    if (status != kExitSuccess) return status;
+    if (!SelectNodes(session, options, err)) return kExitCannotScan;
+
+    ExportRequest request;
+    DestinationCheckInput checks;
+    for (VolumeScanner* scanner : session.Scanners()) {
+        request.volumes.push_back({scanner, LabelOf(*scanner)});
+        if (!HasSelection(scanner->roots)) continue;
+        for (const ScanNode& root : scanner->roots.roots) AddSelection(root, checks.selection);
+        checks.sources.push_back(ProbeSource(*scanner));
+    }
+    if (checks.sources.empty()) {
+        out << "nothing to export\n";
+        return kExitSuccess;
+    }
+
+    const bool interactive = isatty(STDIN_FILENO) != 0;
+    TerminalExportPrompt prompt({interactive, options.yes}, std::cin, err);
+    const fs::path destination = fs::absolute(options.destination);
+    checks.destination = ProbeDestination(ExistingFolderFor(destination).string());
+    if (!RunDestinationChecks(checks, prompt)) return kExitExportIncomplete;
+    std::error_code ec;
+    fs::create_directories(destination, ec);
+    if (ec) {
+        err << "tundrel: cannot create '" << destination.string() << "': " << ec.message() << '\n';
+        return kExitExportIncomplete;
+    }
+
+    std::ofstream logFile;
+    if (!options.logFile.empty()) {
+        logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
+        if (!logFile) {
+            err << "tundrel: cannot write the log file '" << options.logFile << "'\n";
+            return kExitUsage;
+        }
+    }
+    const bool draw = !options.scan.quiet && isatty(STDERR_FILENO) != 0;
+    ExportLog log;
+    log.SetListener([&](const LogEntry& entry) {
+        std::lock_guard terminal(prompt.TerminalLock());
+        if (draw) err << "\r\x1b[K" << std::flush;
+        if (options.scan.json) {
+            out << nlohmann::json{{"level", LevelWord(entry.level)}, {"text", entry.text}}.dump() << '\n';
+        } else {
+            out << LogLine(entry) << '\n';
+        }
+        if (logFile.is_open()) logFile << LogLine(entry) << '\n';
+    });
+
+    request.destination = destination.string();
+    request.collisionChoice = CollisionChoiceOf(options.onCollision);
+    out << ForTerminal(FormatText(Text(StringId::ExportDestination).data(), request.destination.c_str())) << '\n'
+        << FormatText(Text(StringId::ExportSelectionSummary).data(), static_cast<int>(checks.selection.folders),
+                      static_cast<int>(checks.selection.files), FormatSize(checks.selection.bytes).c_str())
+        << '\n';
+
+    ExportCounters counters;
+    FolderRenameCounter folderRenames;
+    ExportWriter writer(prompt, log, counters, folderRenames);
+    const ExportOutcome outcome = RunWriter(writer, request, counters, prompt, draw, err);
+    log.SetListener(nullptr);
+    out << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
+    if (logFile.is_open() && !logFile.flush()) err << "tundrel: the log file '" << options.logFile << "' is incomplete\n";
+
+    if (outcome.stopped) return kExitStopped;
+    if (!outcome.destinationOpened || log.CountOf(LogLevel::Error) > 0) return kExitExportIncomplete;
+    return kExitSuccess;
+}
+
+}  // namespace tundrel::cli

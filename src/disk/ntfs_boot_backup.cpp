@@ -1,0 +1,35 @@
+#include "disk/ntfs_boot_backup.h"
+
+#include <algorithm>
+
+#include "disk/boot_sector.h"
+#include "disk/bounded_read.h"
+#include "support/byte_reader.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kSectorsBeforeEnd = 33;
+constexpr std::uint32_t kSearchSectors = 128;
+constexpr std::size_t kTotalSectorsField = 40;
+
+}  // namespace
+
+bool RecoverNtfsBootSector(SectorSource& source, VolumeInfo& record) {
+    const std::uint64_t end = std::uint64_t{record.startSector} + record.sectorCount;
+    // A partition shorter than the back-off is searched from its own start.
+    const std::uint64_t first = std::max<std::uint64_t>(record.startSector, end - std::min(end, kSectorsBeforeEnd));
+    const std::vector<std::uint8_t> window = ReadWithin(source, first, kSearchSectors);
+    for (std::size_t offset = 0; offset + kSectorBytes <= window.size(); offset += kSectorBytes) {
+        const SectorBytes candidate(window.data() + offset, kSectorBytes);
+        if (!IsNtfsBootSector(candidate, candidate)) continue;
+        const std::uint64_t position = first + offset / kSectorBytes;
+        const std::uint32_t volumeSectors = ByteReader(candidate).U32(kTotalSectorsField);
+        if (std::uint64_t{record.startSector} + volumeSectors != position) continue;
+        std::copy(candidate.begin(), candidate.end(), record.bootSector.begin());
+        return true;
+    }
+    return false;
+}
+
+}  // namespace tundrel

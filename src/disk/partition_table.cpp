@@ -1,0 +1,77 @@
+#include "disk/partition_table.h"
+
+#include "disk/bounded_read.h"
+#include "support/byte_reader.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::size_t kFirstEntry = 446;
+constexpr std::size_t kEntryBytes = 16;
+constexpr std::size_t kEntryCount = 4;
+constexpr std::size_t kTypeField = 4;
+constexpr std::size_t kFirstSectorField = 8;
+constexpr std::size_t kSectorCountField = 12;
+
+enum class EntryKind { Skipped, Extended, NtfsOrExFat, Fat32, Fat16 };
+
+EntryKind KindOf(std::uint8_t type) {
+    switch (type) {
+        case 0x05: case 0x0F: return EntryKind::Extended;
+        case 0x07: case 0x42: case 0x17: return EntryKind::NtfsOrExFat;
+        case 0x0B: case 0x0C: case 0xBC: return EntryKind::Fat32;
+        case 0x04: case 0x06: case 0x0E: case 0x16: return EntryKind::Fat16;
+        default: return EntryKind::Skipped;  // FAT12 (0x01), GPT protection (0xEE), Linux, ...
+    }
+}
+
+bool HasTableSignature(const ByteReader& table) { return table.U8(510) == 0x55 && table.U8(511) == 0xAA; }
+
+void FollowExtended(PartitionWalk& walk, std::uint64_t tableSector, std::uint32_t extendedBase, unsigned depth) {
+    if (depth + 1 >= kMaxTableDepth || tableSector > UINT32_MAX || walk.tablesRead.size() >= kMaxTablesRead) return;
+    const auto sector = static_cast<std::uint32_t>(tableSector);
+    if (!walk.tablesRead.insert(sector).second) return;
+    BootSectorBytes table{};
+    if (!ReadSectorWithin(walk.source, sector, table)) return;
+    WalkPartitionTable(walk, table, sector, extendedBase != 0 ? extendedBase : sector, depth + 1);
+}
+
+}  // namespace
+
+void WalkPartitionTable(PartitionWalk& walk, SectorBytes table, std::uint32_t base, std::uint32_t extendedBase,
+                        unsigned depth) {
+    const ByteReader reader(table);
+    if (!HasTableSignature(reader) || depth >= kMaxTableDepth) return;
+
+    VolumeInfo blank;
+    blank.diskName = walk.source.name;
+    blank.diskSectors = walk.source.totalSectors;
+
+    for (std::size_t index = 0; index < kEntryCount && walk.stop.load() == 0; ++index) {
+        const std::size_t entry = kFirstEntry + index * kEntryBytes;
+        const EntryKind kind = KindOf(reader.U8(entry + kTypeField));
+        const std::uint32_t first = reader.U32(entry + kFirstSectorField);
+        if (kind == EntryKind::Skipped) continue;
+        if (kind == EntryKind::Extended) {
+            FollowExtended(walk, std::uint64_t{first} + extendedBase, extendedBase, depth);
+            continue;
+        }
+        const std::uint64_t start = std::uint64_t{base} + first;
+        if (start > UINT32_MAX) continue;  // no 32-bit sector number can reach it
+
+        VolumeInfo record = blank;
+        record.startSector = static_cast<std::uint32_t>(start);
+        record.sectorCount = reader.U32(entry + kSectorCountField);
+        switch (kind) {
+            case EntryKind::NtfsOrExFat:
+                ReadSectorWithin(walk.source, record.startSector, record.bootSector);
+                record.fsType = IsExFatBootSector(record.bootSector) ? kFsExFat : kFsNtfs;
+                break;
+            case EntryKind::Fat32: record.fsType = kFsFat32; break;
+            default: record.fsType = kFsFat16; break;
+        }
+        walk.records.push_back(record);
+    }
+}
+
+}  // namespace tundrel

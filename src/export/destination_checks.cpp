@@ -1,0 +1,131 @@
+#include "export/destination_checks.h"
+
+#include <cerrno>
+#include <chrono>
+
+#include "disk/sector_source.h"
+#include "platform/directory_handle.h"
+#include "platform/file_system_space.h"
+#include "platform/folder_storage.h"
+#include "scan/volume_scanner.h"
+#include "support/display_format.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+std::uint32_t MillisecondTick() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+bool CheckPlacement(const DestinationCheckInput& input, ExportPrompt& prompt) {
+    const std::string& drive = input.destination.driveName;
+    for (const SourceStorage& source : input.sources) {
+        switch (PlaceDestination(source, input.destination.chain)) {
+            case Placement::Separate:
+                break;
+            case Placement::OnSourceVolume:
+                prompt.Tell(StringId::ExportToSourceRefused,
+                            FormatText(Text(StringId::ExportToSourceRefused).data(), source.sourceName.c_str()));
+                return false;
+            case Placement::OverlapsScan:
+                prompt.Tell(StringId::SameDiskRefused, FormatText(Text(StringId::SameDiskRefused).data(),
+                                                                  source.sourceName.c_str(), drive.c_str()));
+                return false;
+            case Placement::SameDisk: {
+                const StringId question = source.kind == platform::SourceKind::Volume ? StringId::AskSameDiskOtherVolume
+                                                                                      : StringId::AskSameDisk;
+                if (!prompt.Confirm(question, FormatText(Text(question).data(), source.sourceName.c_str(), drive.c_str()))) {
+                    return false;
+                }
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+bool CheckFreeSpace(const DestinationCheckInput& input, ExportPrompt& prompt) {
+    const std::optional<std::uint64_t> free = input.destination.freeBytes;
+    if (!free || *free >= input.selection.bytes) return true;
+    return prompt.Confirm(StringId::DestinationLacksSpace,
+                          FormatText(Text(StringId::DestinationLacksSpace).data(),
+                                     FormatSize(input.selection.bytes).c_str(), input.destination.driveName.c_str()));
+}
+
+bool CheckFatFileSizes(const DestinationCheckInput& input, ExportPrompt& prompt) {
+    if (!IsFatFileSystem(input.destination.fsType) || input.selection.bigFiles.empty()) return true;
+    std::vector<std::string> lines;
+    for (const BigFile& file : input.selection.bigFiles) {
+        lines.push_back(FormatText("\r\n %s , %s", ToUtf8(file.name).c_str(), FormatSize(file.size).c_str()));
+    }
+    return prompt.ConfirmBigFiles(
+        FormatText(Text(StringId::FatDestinationBigFiles).data(), input.destination.driveName.c_str()), lines);
+}
+
+}  // namespace
+
+bool IsFatFileSystem(std::string_view fsType) { return fsType == "vfat" || fsType == "msdos" || fsType == "fat"; }
+
+DestinationStorage ProbeDestination(const std::string& folder) {
+    DestinationStorage destination;
+    destination.folder = folder;
+    destination.driveName = folder;
+    const platform::FolderStorage storage = platform::StorageOfFolder(folder);
+    if (storage.mount) {
+        destination.driveName = storage.mount->mountPoint;
+        destination.fsType = storage.mount->fsType;
+    }
+    destination.chain = storage.chain;
+    if (const auto space = platform::SpaceOf(folder)) destination.freeBytes = space->freeBytes;
+    return destination;
+}
+
+SourceStorage ProbeSource(const VolumeScanner& scanner) {
+    SourceStorage source;
+    source.sourceName = ToUtf8(scanner.source->name);
+    source.kind = scanner.source->kind;
+    source.chain = platform::ChainOfPath(scanner.source->path);
+    source.scanStart = scanner.volumeStart;
+    source.scanCount = scanner.volumeSectors;
+    return source;
+}
+
+bool PassesWriteTest(const std::string& folder, std::uint32_t tick) {
+    int error = 0;
+    const std::optional<platform::DirectoryHandle> directory = platform::DirectoryHandle::Open(folder, error);
+    if (!directory) return false;
+    constexpr std::uint32_t kNumbers = 20001;
+    // A leftover file of an earlier test takes the next number instead.
+    for (std::uint32_t attempt = 0; attempt < 8; ++attempt) {
+        const std::string name = FormatText("3s9lsa~bb_%u.tmp", (tick + attempt) % kNumbers);
+        std::optional<platform::OutputFile> file = directory->CreateFile(name, true, error);
+        if (!file) {
+            if (error == EEXIST) continue;
+            return false;
+        }
+        const bool closed = file->Close(error);
+        directory->Remove(name);
+        return closed;
+    }
+    return false;
+}
+
+bool RunDestinationChecks(const DestinationCheckInput& input, ExportPrompt& prompt) {
+    if (!input.sizesReady) {
+        prompt.Tell(StringId::SizesStillComputing, std::string(Text(StringId::SizesStillComputing)));
+        return false;
+    }
+    if (!CheckPlacement(input, prompt) || !CheckFreeSpace(input, prompt) || !CheckFatFileSizes(input, prompt)) {
+        return false;
+    }
+    if (!PassesWriteTest(input.destination.folder, MillisecondTick())) {
+        prompt.Tell(StringId::DestinationNotWritable,
+                    FormatText(Text(StringId::DestinationNotWritable).data(), input.destination.folder.c_str()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tundrel

@@ -1,0 +1,297 @@
+#include "export/export_writer.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "disk/fs_type.h"
+#include "export/export_selection.h"
+#include "export/node_times.h"
+#include "export/rename_suggestion.h"
+#include "export/safe_name.h"
+#include "platform/directory_handle.h"
+#include "platform/file_system_space.h"
+#include "platform/read_error.h"
+#include "scan/volume_scanner.h"
+#include "support/display_format.h"
+#include "support/strings.h"
+#include "support/text.h"
+
+namespace tundrel {
+
+// A folder at the destination, held open, and its path for the log.
+struct ExportWriter::Place {
+    const platform::DirectoryHandle& directory;
+    std::string path;
+
+    std::string Child(const std::string& name) const { return path + "/" + name; }
+};
+
+namespace {
+
+// Deeper folders than this come only from a damaged volume whose folders contain themselves;
+// every level holds a folder open.
+constexpr int kMaxFolderDepth = 256;
+// Below this much room a full destination cannot take even small files: the export stops.
+constexpr std::uint64_t kNearlyFullBytes = 512 * 1024;
+
+std::u16string_view NameOf(const ScanNode& node) { return node.name != nullptr ? node.name : u""; }
+
+std::uint32_t MillisecondTick() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+template <typename... Args>
+std::string Formatted(StringId id, Args... args) {
+    return FormatText(Text(id).data(), args...);
+}
+
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+
+}  // namespace
+
+std::string VolumeFolderName(const std::string& label, std::size_t index, std::uint32_t fsType,
+                             std::uint64_t volumeSectors) {
+    const std::string name = label.empty() ? "Volume" + std::to_string(index) : label;
+    return name + " [" + std::string(TypeName(fsType)) + " " + FormatSize(volumeSectors * 512) + "]";
+}
+
+ExportWriter::ExportWriter(ExportPrompt& prompt, ExportLog& log, ExportCounters& counters,
+                           FolderRenameCounter& folderRenames)
+    : prompt_(prompt), log_(log), counters_(counters), folderRenames_(folderRenames), buffer_(kExportPieceBytes) {}
+
+template <typename Ask>
+auto ExportWriter::Timed(Ask ask) -> decltype(ask()) {
+    const auto asked = ExportCounters::Clock::now();
+    auto answer = ask();
+    counters_.AddPause(ExportCounters::Clock::now() - asked);
+    return answer;
+}
+
+ExportOutcome ExportWriter::Run(const ExportRequest& request) {
+    counters_.Reset();
+    counters_.rememberedChoice = request.collisionChoice;
+    creationTimesNoted_ = false;
+    ExportOutcome outcome;
+    int error = 0;
+    const std::optional<platform::DirectoryHandle> destination =
+        platform::DirectoryHandle::Open(request.destination, error);
+    if (!destination) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, request.destination.c_str()));
+        outcome.destinationOpened = false;
+        return outcome;
+    }
+    const Place top{*destination, request.destination};
+
+    std::vector<std::size_t> selected;
+    for (std::size_t index = 0; index < request.volumes.size(); ++index) {
+        if (HasSelection(request.volumes[index].scanner->roots)) selected.push_back(index);
+    }
+    for (const std::size_t index : selected) {
+        if (counters_.StopRequested()) break;
+        VolumeScanner& scanner = *request.volumes[index].scanner;
+        if (selected.size() == 1) {
+            ExportVolumeRoots(scanner, top);
+            continue;
+        }
+        const std::string folderName = SafePathComponent(ToUtf16(VolumeFolderName(
+            request.volumes[index].label, index, scanner.fsType, scanner.volumeSectors))).name;
+        const std::optional<platform::DirectoryHandle> base = destination->MakeChild(folderName, error);
+        if (!base) {
+            log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, top.Child(folderName).c_str()));
+            continue;
+        }
+        ExportVolumeRoots(scanner, Place{*base, top.Child(folderName)});
+    }
+
+    outcome.stopped = counters_.StopRequested();
+    outcome.filesWritten = counters_.filesWritten.load();
+    const StringId closing = outcome.stopped ? StringId::ExportStopped : StringId::ExportComplete;
+    prompt_.Tell(closing, std::string(Text(closing)));
+    return outcome;
+}
+
+void ExportWriter::ExportVolumeRoots(VolumeScanner& scanner, const Place& base) {
+    for (ScanNode& root : scanner.roots.roots) {
+        if (counters_.StopRequested()) return;
+        if (!IsSelected(root) || root.children.empty()) continue;
+        root.Set(kFlagExporting, true);
+        ExportFolder(scanner, root, base, 0);
+        root.Set(kFlagExporting, false);
+    }
+}
+
+void ExportWriter::ExportFolder(VolumeScanner& scanner, ScanNode& folder, const Place& into, int depth) {
+    const SafeName safe = SafePathComponent(NameOf(folder));
+    int error = 0;
+    std::optional<platform::DirectoryHandle> made;
+    std::string name = safe.name;
+    if (depth < kMaxFolderDepth) {
+        made = into.directory.MakeChild(name, error);
+        if (!made) {
+            name = FormatText("NewPath_Renam %u", folderRenames_.Next());
+            made = into.directory.MakeChild(name, error);
+        }
+    }
+    if (!made) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, into.Child(safe.name).c_str()));
+        return;
+    }
+    const Place place{*made, into.Child(name)};
+    if (safe.changed || name != safe.name) {
+        log_.Add(LogLevel::Renamed, Formatted(StringId::FileRenamed, ToUtf8(NameOf(folder)).c_str(), place.path.c_str()));
+    }
+    ExportChildren(scanner, folder, place, depth);
+}
+
+void ExportWriter::ExportChildren(VolumeScanner& scanner, ScanNode& folder, const Place& into, int depth) {
+    for (ScanNode& child : folder.children) {
+        if (counters_.StopRequested()) return;
+        if (!IsSelected(child)) continue;
+        child.Set(kFlagExporting, true);
+        if (child.IsDirectory()) {
+            ExportFolder(scanner, child, into, depth + 1);
+        } else {
+            ExportFile(scanner, child, into);
+        }
+        child.Set(kFlagExporting, false);
+    }
+}
+
+std::optional<std::string> ExportWriter::ResolveCollision(const std::string& name, const Place& into) {
+    const auto taken = [&](const std::string& candidate) { return into.directory.Holds(candidate); };
+    const std::optional<std::string> suggestion = SuggestFreeName(name, MillisecondTick(), taken);
+    CollisionAnswer answer;
+    if (counters_.rememberedChoice) {
+        answer.choice = *counters_.rememberedChoice;
+        answer.newName = suggestion.value_or(std::string{});
+    } else {
+        const CollisionQuestion question{into.Child(name), suggestion.value_or(std::string{})};
+        answer = Timed([&] { return prompt_.AskCollision(question); });
+        if (answer.applyToRest) counters_.rememberedChoice = answer.choice;
+    }
+    switch (answer.choice) {
+        case CollisionChoice::Overwrite:
+            return name;
+        case CollisionChoice::Skip:
+            return std::nullopt;
+        case CollisionChoice::Stop:
+            counters_.RequestStop();
+            return std::nullopt;
+        case CollisionChoice::Rename:
+            break;
+    }
+    if (answer.newName.empty()) return std::nullopt;
+    std::string renamed = SafePathComponent(ToUtf16(answer.newName)).name;
+    // A name typed by the user may be taken as well: it is never overwritten unasked.
+    if (taken(renamed)) {
+        const std::optional<std::string> free = SuggestFreeName(renamed, MillisecondTick(), taken);
+        if (!free) {
+            log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, into.Child(renamed).c_str()));
+            return std::nullopt;
+        }
+        renamed = *free;
+    }
+    log_.Add(LogLevel::Renamed, Formatted(StringId::FileRenamed, name.c_str(), into.Child(renamed).c_str()));
+    return renamed;
+}
+
+void ExportWriter::NoteCreationTimes(const ScanNode& file) {
+    if (creationTimesNoted_ || file.createdDate == 0) return;
+    creationTimesNoted_ = true;
+    log_.Add(LogLevel::Caution, std::string(Text(StringId::CreationTimeNotKept)));
+}
+
+void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, const Place& into) {
+    const SafeName safe = SafePathComponent(NameOf(file));
+    // Located before anything is created: a file whose data cannot be found leaves no empty
+    // file behind that would pass for a recovered one.
+    if (file.size > 0 && !scanner.BuildExtents(file, extents_)) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, into.Child(safe.name).c_str(), ""));
+        return;
+    }
+    std::string name = safe.name;
+    int error = 0;
+    std::optional<platform::OutputFile> output = into.directory.CreateFile(name, true, error);
+    if (!output && error == EEXIST) {
+        const std::optional<std::string> resolved = ResolveCollision(name, into);
+        if (!resolved) return;
+        const bool overwrite = *resolved == name;
+        name = *resolved;
+        output = into.directory.CreateFile(name, !overwrite, error);
+    }
+    const std::string target = into.Child(name);
+    if (!output) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, target.c_str()));
+        return;
+    }
+    if (safe.changed) {
+        log_.Add(LogLevel::Renamed, Formatted(StringId::FileRenamed, ToUtf8(NameOf(file)).c_str(), target.c_str()));
+    }
+    NoteCreationTimes(file);
+
+    bool readFailed = false;
+    if (!WriteData(scanner, file, *output, into, target, readFailed)) return;
+    const bool complete = counters_.currentDone.load() == file.size;
+    if (complete) output->SetTimes(AccessedMomentOf(file), ModifiedMomentOf(file));
+    if (!output->Close(error)) {
+        ReportWriteError(file, target, error, into);
+        return;
+    }
+    if (!complete) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), Text(StringId::ExportStopped).data()));
+    } else if (readFailed) {
+        log_.Add(LogLevel::Error,
+                 Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
+    } else {
+        ++counters_.filesWritten;
+        const LogLevel level = file.Has(kFlagGuessedExtent) ? LogLevel::Caution : LogLevel::Written;
+        log_.Add(level, Formatted(StringId::FileRecovered, ToUtf8(NameOf(file)).c_str(), target.c_str()));
+    }
+}
+
+bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output,
+                             const Place& into, const std::string& target, bool& readFailed) {
+    counters_.currentDone = 0;
+    counters_.currentSize = file.size;
+    if (file.size == 0) return true;
+    counters_.SetStatusText(Formatted(StringId::SavingFile, ToUtf8(NameOf(file)).c_str()));
+    for (std::uint64_t offset = 0; offset < file.size && !counters_.StopRequested();) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kExportPieceBytes, file.size - offset));
+        const std::span<std::uint8_t> piece(buffer_.data(), length);
+        if (!scanner.ReadNodeData(piece, offset, file, extents_)) {
+            // Never the bytes of the previous piece: what could not be read is written as zeros.
+            std::memset(piece.data(), 0, piece.size());
+            readFailed = true;
+        }
+        int error = 0;
+        if (!output.Write(piece, error)) {
+            ReportWriteError(file, target, error, into);
+            return false;
+        }
+        offset += length;
+        counters_.currentDone += length;
+        counters_.allDone += length;
+    }
+    return true;
+}
+
+void ExportWriter::ReportWriteError(const ScanNode& file, const std::string& target, int error, const Place& into) {
+    const std::string reason = platform::ErrorText(error);
+    if (!counters_.StopRequested()) {
+        const std::string question = Formatted(StringId::AskStopAfterWriteError, ToUtf8(NameOf(file)).c_str(), reason.c_str());
+        if (Timed([&] { return prompt_.Confirm(StringId::AskStopAfterWriteError, question); })) counters_.RequestStop();
+    }
+    log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), reason.c_str()));
+    if (!IsDiskFull(error) || counters_.StopRequested()) return;
+    const std::optional<platform::FileSystemSpace> space = platform::SpaceOfDescriptor(into.directory.Descriptor());
+    if (space && space->freeBytes < kNearlyFullBytes) {
+        Timed([&] {
+            prompt_.Tell(StringId::DestinationFull, std::string(Text(StringId::DestinationFull)));
+            return true;
+        });
+        counters_.RequestStop();
+    }
+}
+
+}  // namespace tundrel

@@ -1,0 +1,16 @@
+#pragma once
+// The clusters at which chains begin: the measure of a FAT scan's work.
+
+#include <cstdint>
+#include <span>
+
+#include "fat/fat_entry_value.h"
+
+namespace tundrel {
+
+// Over a whole table, counts the allocated clusters (entry 2 or more, from entry 2 on) that no
+// other entry names as its successor. A successor is any value below the entry count, except
+// FAT32's 0x0FFFFFFF and FAT16 values above 0xFFFE.
+std::uint64_t CountChainHeads(std::span<const std::uint8_t> table, FatWidth width);
+
+}  // namespace tundrel

@@ -1,0 +1,139 @@
+#include "fat/exfat_directory_listing.h"
+
+#include <optional>
+#include <string>
+
+#include "fat/directory_entry.h"
+#include "fat/exfat_directory_block.h"
+#include "fat/exfat_entry_set.h"
+#include "scan/child_array.h"
+#include "scan/name_filter.h"
+#include "scan/name_pool.h"
+#include "scan/node_links.h"
+#include "scan/node_order.h"
+#include "support/byte_reader.h"
+
+namespace tundrel {
+namespace {
+
+// File attribute bits of a file entry.
+constexpr std::uint16_t kAttrReadOnly = 0x01;
+constexpr std::uint16_t kAttrHidden = 0x02;
+constexpr std::uint16_t kAttrSystem = 0x04;
+constexpr std::uint16_t kAttrDirectory = 0x10;
+constexpr std::uint16_t kAttrArchive = 0x20;
+
+// The entry set being listed.
+struct OpenSet {
+    std::size_t start = 0;
+    std::size_t secondaryCount = 0;
+    std::size_t nameLength = 0;
+    std::u16string name;
+    bool nameEnded = false;  // a zero character ends the name early
+    ScanNode node;
+
+    bool IsStreamAt(std::size_t i) const { return i == start + 1; }
+    bool IsNameAt(std::size_t i) const { return i > start + 1 && i <= start + secondaryCount; }
+    bool IsLastAt(std::size_t i) const { return i == start + secondaryCount; }
+};
+
+std::uint16_t DateOf(std::uint32_t timestamp) { return static_cast<std::uint16_t>(timestamp >> 16); }
+std::uint32_t TimeOf(std::uint32_t timestamp) { return PackedFatTime(static_cast<std::uint16_t>(timestamp & 0xFFFF), 0); }
+
+ScanNode BitmapNode(const ByteReader& entry, NamePool& names) {
+    ScanNode node;
+    node.name = names.Add(kBitmapNodeName);
+    node.location = entry.U32(exfat_field::kBitmapFirstCluster);
+    node.size = entry.U64(exfat_field::kBitmapLength);
+    node.Set(kFlagHidden | kFlagSystem, true);
+    return node;
+}
+
+OpenSet OpenFileSet(const ByteReader& entry, std::size_t index, bool parentDeleted) {
+    OpenSet set;
+    set.start = index;
+    set.secondaryCount = entry.U8(exfat_field::kSecondaryCount);
+    ScanNode& node = set.node;
+    const bool deleted = !IsInUse(entry.U8(exfat_field::kType));
+    if (deleted) node.Set(kFlagRecordFree | kFlagNoChain, true);
+    node.Set(kFlagDeleted, deleted || parentDeleted);
+    const std::uint16_t attributes = entry.U16(exfat_field::kAttributes);
+    node.Set(kFlagReadOnly, (attributes & kAttrReadOnly) != 0);
+    node.Set(kFlagHidden, (attributes & kAttrHidden) != 0);
+    node.Set(kFlagSystem, (attributes & kAttrSystem) != 0);
+    node.Set(kFlagArchive, (attributes & kAttrArchive) != 0);
+    node.Set(kFlagDirectory, (attributes & kAttrDirectory) != 0);
+    const std::uint32_t created = entry.U32(exfat_field::kCreated);
+    const std::uint32_t modified = entry.U32(exfat_field::kModified);
+    node.createdDate = DateOf(created);
+    node.createdTime = TimeOf(created);
+    node.modifiedDate = DateOf(modified);
+    node.modifiedTime = TimeOf(modified);
+    node.accessedDate = DateOf(entry.U32(exfat_field::kAccessed));
+    return set;
+}
+
+// False when the set ends here: a deleted empty file has nothing to recover.
+bool ReadStream(const ByteReader& entry, OpenSet& set) {
+    ScanNode& node = set.node;
+    if (entry.U8(exfat_field::kStreamFlags) == (kStreamAllocationPossible | kStreamNoFatChain)) {
+        node.Set(kFlagNoChain, true);
+    }
+    // The length field is one byte, so a name never exceeds 255 characters.
+    set.nameLength = entry.U8(exfat_field::kNameLength);
+    node.size = entry.U64(exfat_field::kDataLength);
+    node.location = entry.U32(exfat_field::kFirstCluster);
+    const bool empty = node.size == 0 && entry.U64(exfat_field::kValidLength) == 0 && node.location == 0;
+    return !(empty && !node.IsDirectory() && node.Has(kFlagRecordFree));
+}
+
+void AppendNameChars(const ByteReader& entry, OpenSet& set) {
+    for (std::size_t c = 0; c < kExFatNameCharsPerEntry && !set.nameEnded && set.name.size() < set.nameLength; ++c) {
+        const auto unit = static_cast<char16_t>(entry.U16(exfat_field::kNameChars + 2 * c));
+        if (unit == 0) {
+            set.nameEnded = true;
+        } else {
+            set.name.push_back(unit);
+        }
+    }
+}
+
+}  // namespace
+
+bool ListExFatDirectory(ScanNode& parent, std::span<const std::uint8_t> directory, ExFatListContext& context,
+                        bool testFirst) {
+    const std::size_t count = directory.size() / kExFatEntryBytes;
+    if (testFirst && !IsExFatDirectoryBlock(directory, count)) return false;
+    const bool parentDeleted = parent.Has(kFlagDeleted);
+    std::vector<ScanNode>& made = context.scratch;
+    made.clear();
+    std::optional<OpenSet> set;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ByteReader entry(ExFatEntryAt(directory, i));
+        const std::uint8_t type = entry.U8(exfat_field::kType);
+        if (type == exfat_type::kBitmap) {
+            if (entry.U64(exfat_field::kBitmapLength) != 0) made.push_back(BitmapNode(entry, *context.names));
+        } else if (IsFileEntryType(type)) {
+            // A set still open here lost its last entries: it gives no node.
+            set = OpenFileSet(entry, i, parentDeleted);
+        } else if (set && IsStreamEntryType(type) && set->IsStreamAt(i)) {
+            if (!ReadStream(entry, *set)) set.reset();
+        } else if (set && IsNameEntryType(type) && set->IsNameAt(i)) {
+            AppendNameChars(entry, *set);
+            if (set->IsLastAt(i)) {
+                if (IsListedEntryName(set->name.c_str())) {
+                    set->node.name = context.names->Add(set->name);
+                    made.push_back(std::move(set->node));
+                }
+                set.reset();
+            }
+        }
+    }
+    if (made.empty()) return true;
+    if (!AssignChildren(parent, made)) return true;
+    if (parent.children.size() >= 2) SortChildren(parent, ChildOrder::Default);
+    LinkParents(parent, LinkDepth::ChildrenOnly);
+    return true;
+}
+
+}  // namespace tundrel

@@ -1,0 +1,67 @@
+// Where the data of a node of an exFAT volume lies.
+
+#include <algorithm>
+#include <limits>
+
+#include "fat/exfat_runs.h"
+#include "fat/exfat_scanner.h"
+#include "fat/name_case.h"
+
+namespace tundrel {
+
+bool ExFatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
+    extents.clear();
+    const ExFatGeometry* g = Geometry();
+    if (g == nullptr || g->ClusterBytes() == 0) return false;
+    if (node.Has(kFlagContiguous)) return VolumeScanner::BuildExtents(node, extents);
+    // Clusters 0 and 1 hold no data, and nothing lies beyond the heap.
+    if (!g->HoldsCluster(node.location)) return false;
+
+    const std::uint64_t needed = ClustersForSize(node.size, g->ClusterBytes());
+    ClusterRunList runs = ExFatNodeRuns(node, table_, *g, needed);
+    const bool chained = !node.Has(kFlagDeleted) && !node.Has(kFlagNoChain);
+    const std::uint64_t found = ClusterCount(runs);
+    if (chained && found < needed) {
+        // A chain shorter than the size: the rest is taken as following the last cluster.
+        if (runs.empty()) runs.push_back({node.location, 0});
+        ClusterRun& last = runs.back();
+        const std::uint64_t room = g->ClusterLimit() - (std::uint64_t{last.firstCluster} + last.count);
+        last.count += static_cast<std::uint32_t>(std::min(needed - found, room));
+    }
+
+    // Runs end at the heap's last cluster, which lies wholly inside the volume.
+    for (const ClusterRun& run : runs) {
+        if (run.count == 0) continue;
+        FileExtent extent;
+        extent.startSector = volumeStart + g->ClusterSector(run.firstCluster);
+        extent.sectorCount = std::uint64_t{run.count} * g->clusterSectors;
+        extents.push_back(std::move(extent));
+    }
+    return !extents.empty();
+}
+
+std::optional<std::uint32_t> ExFatScanner::FirstSectorOf(const ScanNode& node) const {
+    const std::int32_t dataStart = DataAreaStart();
+    if (dataStart < 0 || !geometry_ || node.location < 2) return std::nullopt;
+    const std::uint64_t sector = volumeStart + static_cast<std::uint64_t>(dataStart) +
+                                 std::uint64_t{geometry_->clusterSectors} * (node.location - std::uint64_t{2});
+    if (sector > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    return static_cast<std::uint32_t>(sector);
+}
+
+void ExFatScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                                     const std::atomic<std::uint32_t>& stop) {
+    if (Geometry() == nullptr) return;
+    for (const ScanNode& child : directory.children) {
+        if (stop.load(std::memory_order_relaxed) != 0) return;
+        if (child.IsDirectory()) {
+            MarkMatchingFiles(child, target, extension, stop);
+            continue;
+        }
+        if (child.size == 0 || child.location < 2 || child.name == nullptr) continue;
+        if (UpperExtension(child.name) != extension) continue;
+        if (const auto sector = FirstSectorOf(child)) target[*sector] = 0;
+    }
+}
+
+}  // namespace tundrel

@@ -1,0 +1,58 @@
+#include "fat/exfat_geometry.h"
+
+#include <algorithm>
+
+#include "disk/boot_sector.h"
+#include "support/byte_reader.h"
+
+namespace tundrel {
+namespace {
+
+namespace boot_field {
+constexpr std::size_t kFatOffset = 80;
+constexpr std::size_t kFatLength = 84;
+constexpr std::size_t kHeapOffset = 88;
+constexpr std::size_t kClusterCount = 92;
+constexpr std::size_t kRootCluster = 96;
+constexpr std::size_t kSectorShift = 108;
+constexpr std::size_t kClusterShift = 109;
+}  // namespace boot_field
+
+constexpr unsigned kSmallestSectorShift = 9;
+constexpr unsigned kLargestSectorShift = 16;
+constexpr std::uint64_t kEntryBytes = 4;
+constexpr std::uint64_t kSectorBytes = 512;
+
+}  // namespace
+
+std::uint32_t ExFatSectorScale(std::span<const std::uint8_t> bootSector) {
+    const unsigned shift = ByteReader(bootSector).U8(boot_field::kSectorShift);
+    if (shift <= kSmallestSectorShift || shift > kLargestSectorShift) return 1;
+    return std::uint32_t{1} << (shift - kSmallestSectorShift);
+}
+
+std::optional<ExFatGeometry> ComputeExFatGeometry(std::span<const std::uint8_t> bootSector,
+                                                  std::uint64_t volumeSectors) {
+    if (!IsExFatBootSector(bootSector)) return std::nullopt;
+    const ByteReader boot(bootSector);
+    ExFatGeometry g;
+    g.scale = ExFatSectorScale(bootSector);
+    // The recognition rules keep both shifts small: the cluster spans at most 2^17 sectors.
+    g.clusterSectors = std::uint32_t{g.scale} << boot.U8(boot_field::kClusterShift);
+    g.tableStart = std::uint64_t{boot.U32(boot_field::kFatOffset)} * g.scale;
+    g.dataStart = std::uint64_t{boot.U32(boot_field::kHeapOffset)} * g.scale;
+    g.rootCluster = boot.U32(boot_field::kRootCluster);
+    if (g.tableStart >= volumeSectors || g.dataStart >= volumeSectors) return std::nullopt;
+
+    const std::uint64_t heapClusters = (volumeSectors - g.dataStart) / g.clusterSectors;
+    g.clusterCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(boot.U32(boot_field::kClusterCount), heapClusters));
+    if (g.clusterCount == 0) return std::nullopt;
+
+    const std::uint64_t declaredTable = std::uint64_t{boot.U32(boot_field::kFatLength)} * g.scale;
+    const std::uint64_t neededTable = (g.ClusterLimit() * kEntryBytes + kSectorBytes - 1) / kSectorBytes;
+    g.tableSectors = std::min({declaredTable, neededTable, volumeSectors - g.tableStart});
+    g.volumeSectors = volumeSectors;
+    return g;
+}
+
+}  // namespace tundrel

@@ -1,0 +1,54 @@
+#pragma once
+// Directories that no directory names any more, found by reading the free clusters of an
+// exFAT volume and keeping those that hold entry sets.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "fat/cluster_runs.h"
+#include "fat/exfat_directory_listing.h"
+#include "fat/exfat_geometry.h"
+#include "scan/scan_node.h"
+
+namespace tundrel {
+
+class NamePool;
+class ScanProgress;
+class SectorSource;
+
+// One cluster that passed the directory-block test, with the nodes its entry sets gave.
+struct LostDirectoryRecord {
+    std::uint32_t cluster = 0;
+    std::uint64_t sector = 0;  // where it was read on the source
+    ScanNode folder;           // the listed nodes are its children
+};
+
+struct LostDirectorySearch {
+    SectorSource& source;
+    std::uint64_t volumeStart = 0;
+    const ExFatGeometry& geometry;
+    ScanProgress& progress;
+    ExFatListContext& listing;
+    // Looks at every cluster read: the seam through which carving by content sees the free
+    // space in the same pass. Not set while no carving rules exist.
+    std::function<void(std::span<const std::uint8_t> cluster, std::uint64_t sector)> carveCluster;
+};
+
+// Reads the runs in 64 KiB pieces (one cluster when clusters are larger) and lists every
+// cluster that passes the directory-block test into a record; records with at least one node
+// are kept, in cluster order. Advances the progress by the clusters read and counts what it
+// keeps; a stop request ends the search with what was found.
+std::vector<LostDirectoryRecord> FindLostDirectories(const ClusterRunList& freeRuns, LostDirectorySearch& search);
+
+// Links the records into folders: a record whose cluster a directory entry of another record
+// names becomes that entry's contents, together with the records of the clusters that follow
+// it within the entry's size. When two entries name the same cluster, a live entry wins over a
+// deleted one, and the earlier over the later. The records that no entry names become
+// top-level folders "Dir_<cluster>", returned in cluster order; so do records that only name
+// each other in a loop.
+std::vector<ScanNode> LinkLostDirectories(std::vector<LostDirectoryRecord> records, NamePool& names,
+                                          std::uint64_t clusterBytes);
+
+}  // namespace tundrel

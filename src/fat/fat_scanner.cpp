@@ -1,0 +1,188 @@
+#include "fat/fat_scanner.h"
+
+#include <algorithm>
+#include <ctime>
+#include <limits>
+
+#include "disk/fs_type.h"
+#include "disk/sector_source.h"
+#include "fat/chain_heads.h"
+#include "fat/directory_block.h"
+#include "fat/hidden_system_entries.h"
+#include "fat/name_case.h"
+#include "fat/run_reader.h"
+#include "fat/split_deleted.h"
+#include "scan/recently_deleted.h"
+#include "scan/scan_context.h"
+#include "scan/scan_progress.h"
+#include "support/settings.h"
+#include "support/strings.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kSectorBytes = 512;
+constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
+
+}  // namespace
+
+FatScanner::FatScanner(ScanContext& context, std::uint32_t type)
+    : VolumeScanner(context, type), codePage_(settings_.ansiCodePage) {
+    listing_.fsType = type;
+    listing_.parameters = &parameters_;
+    listing_.directoryClusters = &directoryClusters_;
+    listing_.stop = &progress_.stopRequested;
+    listing_.names = &namePool;
+    listing_.codePage = &codePage_;
+}
+
+FatScanner::~FatScanner() = default;
+
+std::unique_ptr<VolumeScanner> MakeFatScanner(ScanContext& context, std::uint32_t fsType) {
+    return std::make_unique<FatScanner>(context, fsType);
+}
+
+std::uint64_t FatScanner::VolumeLength() const {
+    std::uint64_t length = volumeSectors;
+    if (source->totalSectors > volumeStart) {
+        const std::uint64_t remainder = source->totalSectors - volumeStart;
+        length = length == 0 ? remainder : std::min(length, remainder);
+    }
+    if (length == 0) length = Parameters().TotalSectorBound();
+    return std::min(length, kSectorNumberEnd - volumeStart);
+}
+
+bool FatScanner::PrepareGeometry() {
+    parameters_ = Parameters();
+    regions_ = ComputeFatRegions(parameters_, fsType, useSecondFat, VolumeLength());
+    if (!regions_) return false;
+    table_.Configure(source, volumeStart + regions_->tableStart, regions_->tableSectors, regions_->width);
+    return true;
+}
+
+const FatRegions* FatScanner::Geometry() {
+    if (!regions_ && bootLoaded) PrepareGeometry();
+    return regions_ ? &*regions_ : nullptr;
+}
+
+bool FatScanner::ReadVolumeSectors(std::span<std::uint8_t> buffer, std::uint64_t sector) {
+    const std::uint64_t first = volumeStart + sector;
+    if (first + buffer.size() / kSectorBytes > kSectorNumberEnd) return false;
+    return source->ReadSectors(buffer, static_cast<std::uint32_t>(first));
+}
+
+bool FatScanner::InDeletedFileMode() const { return context_.mode == kModeDeletedFiles; }
+
+void FatScanner::ClearPhase() {
+    progress_.EndScan();
+    progress_.SetStatusText({});
+}
+
+std::int32_t FatScanner::DataAreaStart() const {
+    if (regions_) return static_cast<std::int32_t>(regions_->dataStart);
+    const auto regions = ComputeFatRegions(Parameters(), fsType, useSecondFat, VolumeLength());
+    return regions ? static_cast<std::int32_t>(regions->dataStart) : -1;
+}
+
+bool FatScanner::ExpandDirectory(ScanNode& node, std::uint32_t) {
+    if (!InDeletedFileMode() || !node.IsDirectory() || Geometry() == nullptr) return false;
+    node.Set(kFlagLostSearchMark, true);
+    WalkDirectory(node, 1);
+    return !node.children.empty();
+}
+
+std::uint32_t FatScanner::NodeFirstSector(const ScanNode& node) const {
+    const std::int32_t dataStart = DataAreaStart();
+    if (dataStart < 0) return 0;
+    const std::uint64_t cluster = std::max<std::uint32_t>(node.location, 2);
+    const std::uint64_t sector = static_cast<std::uint64_t>(dataStart) + Parameters().sectorsPerCluster * (cluster - 2);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(sector, std::numeric_limits<std::uint32_t>::max()));
+}
+
+void FatScanner::Scan() {
+    NameRootFolders(roots, namePool);
+    progress_.BeginScan();
+    progress_.busy = 1;
+    if (ReadDirectoryTree()) {
+        RearrangeSpecialFolders();
+        ClearPhase();
+        if (InDeletedFileMode()) {
+            progress_.busy = 1;
+            progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
+            ExpandDeletedDirectories();
+            progress_.busy = 0;
+            // The lost-chain search, the move of check-disk files from roots 0 and 1, and the
+            // carving of the remaining area join here, in that order.
+        }
+    }
+    // The naming of check-disk files by their content joins here.
+    FinishScan(roots, namePool);
+    table_.Release();
+    ClearPhase();
+}
+
+bool FatScanner::ReadDirectoryTree() {
+    if (!bootLoaded) {
+        if (!ReadVolumeSectors(bootSector, 0)) return false;
+        bootLoaded = true;
+    }
+    // Parameters that fail the checks, a table that cannot be loaded and an unreadable root
+    // all mean the boot sector is not the volume's: the search for the real one a few sectors
+    // on, and the hand-over to the full scan, join here.
+    if (!PrepareGeometry() || !table_.LoadWhole()) return false;
+
+    progress_.SetStatusText({});
+    progress_.totalUnits = static_cast<std::int64_t>(CountChainHeads(table_.Loaded(), regions_->width));
+    progress_.busy = 0;
+    progress_.timing = InDeletedFileMode() ? 0 : 1;
+    progress_.SetStatusText(Text16(StringId::ScanningRootDirectory));
+
+    const auto rootBytes = ReadRootDirectory();
+    if (!rootBytes || rootBytes->size() < kSectorBytes) return false;
+    ScanNode& root = roots[RootIndex::Root];
+    root.Set(kFlagDirectory, true);
+    ListDirectory(root, *rootBytes, rootBytes->size() / kFatEntryBytes, listing_, false);
+    ReportChildren(root);
+    for (ScanNode& child : root.children) {
+        if (!child.IsDirectory() || progress_.StopRequested()) break;
+        if (!child.Has(kFlagDeleted)) WalkDirectory(child, 1);
+    }
+    return true;
+}
+
+std::optional<std::vector<std::uint8_t>> FatScanner::ReadRootDirectory() {
+    if (fsType == kFsFat32) {
+        // The root is a directory like any other: nothing may list or walk it a second time.
+        directoryClusters_.insert(regions_->rootCluster);
+        listedClusters_.insert(regions_->rootCluster);
+        return ReadRuns(ChainToRuns(regions_->rootCluster, table_, DirectoryChain()), *source, volumeStart, *regions_);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>((regions_->rootBytes + kSectorBytes - 1) / kSectorBytes * kSectorBytes));
+    if (!ReadVolumeSectors(bytes, regions_->rootStart)) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(regions_->rootBytes));
+    return bytes;
+}
+
+void FatScanner::RearrangeSpecialFolders() {
+    SplitDeleted(roots[RootIndex::Root], roots[RootIndex::Deleted]);
+    MoveHiddenSystemEntries(roots[RootIndex::Root], roots[RootIndex::Hidden]);
+    // The recycle-bin pass, which gives recycled files back their former names and folders,
+    // joins here.
+    CollectRecentlyDeleted(roots, std::time(nullptr));
+}
+
+void FatScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                                   const std::atomic<std::uint32_t>& stop) {
+    for (const ScanNode& child : directory.children) {
+        if (stop.load(std::memory_order_relaxed) != 0) return;
+        if (child.IsDirectory()) {
+            MarkMatchingFiles(child, target, extension, stop);
+            continue;
+        }
+        if (child.size == 0 || child.location < 2 || child.name == nullptr) continue;
+        if (UpperExtension(child.name) != extension) continue;
+        target[static_cast<std::uint32_t>(std::uint64_t{NodeFirstSector(child)} + volumeStart)] = 0;
+    }
+}
+
+}  // namespace tundrel

@@ -1,0 +1,78 @@
+#pragma once
+// The scanner of FAT16 and FAT32 volumes.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "fat/ansi_code_page.h"
+#include "fat/cluster_runs.h"
+#include "fat/directory_listing.h"
+#include "fat/fat_boot_parameters.h"
+#include "fat/fat_regions.h"
+#include "fat/fat_table.h"
+#include "scan/volume_scanner.h"
+
+namespace tundrel {
+
+class FatScanner final : public VolumeScanner {
+public:
+    FatScanner(ScanContext& context, std::uint32_t fsType);
+    ~FatScanner() override;
+
+    // Lists the volume's directory tree, moves deleted and hidden system entries to their
+    // roots and, in the deleted-file mode, reads what deleted directories still hold.
+    void Scan() override;
+    std::uint32_t NodeFirstSector(const ScanNode& node) const override;
+    // Live files follow their chain (lengthened to the size when it is short); deleted files
+    // are taken as contiguous from their first cluster. Runs end at the end of the volume.
+    bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
+    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                           const std::atomic<std::uint32_t>& stop) override;
+    // In the deleted-file mode, reads a directory that has no children yet.
+    bool ExpandDirectory(ScanNode& node, std::uint32_t word) override;
+    std::int32_t DataAreaStart() const override;
+
+    // Table reads go to the second copy when the volume has exactly two.
+    bool useSecondFat = true;
+
+private:
+    FatBootParameters Parameters() const { return FatBootParameters::Parse(FatBpb()); }
+    // Sectors the scan may read from volumeStart on: the volume as the task gave it, cut to
+    // the source and to 32-bit sector numbers.
+    std::uint64_t VolumeLength() const;
+    bool PrepareGeometry();
+    const FatRegions* Geometry();
+    bool ReadVolumeSectors(std::span<std::uint8_t> buffer, std::uint64_t sector);
+    bool InDeletedFileMode() const;
+    void ClearPhase();
+
+    // The scan's steps.
+    bool ReadDirectoryTree();
+    std::optional<std::vector<std::uint8_t>> ReadRootDirectory();
+    void RearrangeSpecialFolders();
+
+    // Directory walk: reads the live subdirectories below a node.
+    bool WalkDirectory(ScanNode& node, int depth);
+    ChainLimits DirectoryChain() const;
+    void ReportChildren(const ScanNode& directory);
+
+    // Deleted-directory expansion over the deleted-files root.
+    void ExpandDeletedDirectories();
+    void ExpandDeleted(ScanNode& node, int depth);
+    void ListDeletedDirectory(ScanNode& node);
+
+    FatBootParameters parameters_;  // as last prepared from the boot sector
+    FatTable table_;
+    std::optional<FatRegions> regions_;
+    DirectoryClusters directoryClusters_;  // first clusters known to hold a live directory
+    DirectoryClusters listedClusters_;     // directory clusters already read, so no loop reads one twice
+    AnsiCodePage codePage_;
+    ListContext listing_;
+};
+
+std::unique_ptr<VolumeScanner> MakeFatScanner(ScanContext& context, std::uint32_t fsType);
+
+}  // namespace tundrel

@@ -1,0 +1,13 @@
+#include "fat/recycle_bin_folder.h"
+
+#include "fat/name_case.h"
+
+namespace tundrel {
+
+bool IsRecycleBinFolderName(const char16_t* name) {
+    if (name == nullptr) return false;
+    const std::u16string upper = UpperCased(name);
+    return upper == u"RECYCLED" || upper == u"RECYCLER" || upper == u"$RECYCLE.BIN";
+}
+
+}  // namespace tundrel

@@ -1,0 +1,33 @@
+#pragma once
+// $ATTRIBUTE_LIST: a file whose attributes do not fit one record keeps them in extension
+// records, listed here. The resolver finds the unnamed $DATA through them.
+
+#include <cstdint>
+#include <optional>
+
+#include "ntfs/data_runs.h"
+#include "ntfs/mft_attribute.h"
+#include "ntfs/ntfs_volume.h"
+#include "scan/scan_node.h"
+
+namespace tundrel {
+
+enum class AttributeListMode {
+    Size,  // the data size, from the first $DATA found
+    Runs,  // every run of the data, in file order
+};
+
+struct AttributeListResult {
+    std::optional<std::uint64_t> size;  // Size mode
+    MftRunList runs;                     // Runs mode
+    std::uint8_t listResidency = 0;      // low nibble of the list's own non-resident flag
+};
+
+// Follows the list through the extension records on `volume`, stopping at the first one that
+// cannot be read or is not a sound record; what was gathered before is kept. In Size mode,
+// data held in an extension record sets the in-record flag of `node` (when given and not
+// set yet) and `extra` to that record's source sector.
+AttributeListResult ResolveAttributeList(const NtfsVolume& volume, const MftAttribute& list, AttributeListMode mode,
+                                         ScanNode* node = nullptr);
+
+}  // namespace tundrel

@@ -1,0 +1,82 @@
+#pragma once
+// The scanner of NTFS volumes: reads every record of the master file table in bulk, links
+// the records by the parents their names give, and answers where each file's data lies.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "ntfs/data_runs.h"
+#include "ntfs/directory_filler.h"
+#include "ntfs/ntfs_boot_record.h"
+#include "ntfs/ntfs_volume.h"
+#include "ntfs/record_table.h"
+#include "scan/volume_scanner.h"
+
+namespace tundrel {
+
+class NtfsScanner final : public VolumeScanner {
+public:
+    explicit NtfsScanner(ScanContext& context);
+    ~NtfsScanner() override;
+
+    void Scan() override;
+    bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
+    bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
+                      const ExtentList& extents) override;
+    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                           const std::atomic<std::uint32_t>& stop) override;
+    // NTFS has no data area of its own; the answer tells the carving framework so.
+    std::int32_t DataAreaStart() const override;
+
+    // Where the MFT lies, kept after the scan for extents, data reads and stored results.
+    const MftRunList& MftRuns() const { return volume_.mft.runs; }
+    std::uint32_t SectorAdjustment() const { return volume_.sectorAdjustment; }
+    // A volume rebuilt by the full scan may sit off the place its clusters name.
+    void SetSectorAdjustment(std::uint32_t sectors) { volume_.sectorAdjustment = sectors; }
+    const NtfsVolume& Volume() const { return volume_; }
+
+private:
+    enum class Outcome { Scanned, NoResults, UnusableVolume };
+
+    // The task's scan options read as the MFT bounds they carry.
+    struct MftOptions {
+        std::int64_t excludedFromByte;  // P
+        std::int64_t knownClusters;     // Q: the MFT is one run of this many clusters
+        std::int64_t rangeMark;         // R
+        std::uint32_t adjustment;       // S
+        std::uint64_t excludedToByte;   // T
+    };
+    MftOptions Options() const;
+
+    Outcome ScanVolume();
+    bool LoadBootRecord();
+    bool LoadBackupBootRecord();
+    void LocateMft(const NtfsBootRecord& boot);
+    void ReadMft();
+    void ZeroExcludedWindow(std::span<std::uint8_t> piece, std::uint64_t firstSector) const;
+    void ResolveAttributeListSizes();
+    Outcome BuildTree();
+    void FileLostRecords();
+    void PostProcess();
+    void CheckOverwritten();
+    bool InDeletedFileMode() const;
+
+    // Passes that arrive with other parts of the engine.
+    void ApplyRecycleBinNames();
+    void CarveRemainingArea();
+    void CarveFreeClusters(std::span<const std::uint8_t> clusterBitmap);
+    void MoveCheckDiskFiles();
+    void NameCheckDiskFiles();
+    void FallBackToFullScan();
+
+    NtfsVolume volume_;
+    NtfsBootRecord boot_;
+    RecordTable table_;
+    std::optional<DirectoryFiller> filler_;
+};
+
+std::unique_ptr<VolumeScanner> MakeNtfsScanner(ScanContext& context, std::uint32_t fsType);
+
+}  // namespace tundrel

@@ -1,0 +1,178 @@
+// Telling which mounted volume a partition found on a disk is.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "disk/mount_matching.h"
+#include "disk/mounted_volume.h"
+#include "disk/partition_list.h"
+#include "disk/sector_source.h"
+#include "disk_builder.h"
+#include "fault_device.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+constexpr platform::DeviceNumber kSourceDisk{8, 16};
+constexpr platform::DeviceNumber kOtherDisk{8, 32};
+
+void Put64(BootSectorBytes& sector, std::size_t offset, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint64_t Get64(const BootSectorBytes& sector, std::size_t offset) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = (value << 8) | sector[offset + i];
+    return value;
+}
+
+// The partitions of the sample disk: FAT32 at 2048, NTFS at 73728, exFAT at 108544.
+class MountMatchingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto image = test::TestImage("sample-disk");
+        ASSERT_FALSE(image.empty());
+        ASSERT_TRUE(source.Open(ToUtf16(image.string())));
+        std::atomic<std::uint32_t> stop{0};
+        records = ListPartitions(source, stop);
+        ASSERT_EQ(records.size(), 3u);
+    }
+
+    // The volume as the system would have it mounted: the same partition, seen through its device.
+    MountedVolume MountedAs(const VolumeInfo& record, std::string fsName) const {
+        MountedVolume mounted;
+        mounted.bootSector = record.bootSector;
+        mounted.startSector = record.startSector;
+        mounted.sectorCount = record.sectorCount;
+        mounted.fsName = std::move(fsName);
+        mounted.mountPoint = "/media/user/VOLUME " + std::to_string(record.startSector);
+        mounted.device = {8, 17};
+        mounted.disk = kSourceDisk;
+        return mounted;
+    }
+
+    std::string MountPointOf(VolumeInfo record, const std::vector<MountedVolume>& mounted,
+                             std::optional<platform::DeviceNumber> sourceDevice = kSourceDisk) {
+        AssignMountPoint(mounted, record, source, sourceDevice);
+        return record.mountPoint;
+    }
+
+    SectorSource source;
+    std::vector<VolumeInfo> records;
+};
+
+TEST_F(MountMatchingTest, EachPartitionFindsItsOwnMount) {
+    const std::vector<MountedVolume> mounted = {MountedAs(records[2], "exFAT"), MountedAs(records[1], "NTFS"),
+                                                MountedAs(records[0], "FAT32")};
+    EXPECT_EQ(MountPointOf(records[0], mounted), "/media/user/VOLUME 2048");
+    EXPECT_EQ(MountPointOf(records[1], mounted), "/media/user/VOLUME 73728");
+    EXPECT_EQ(MountPointOf(records[2], mounted), "/media/user/VOLUME 108544");
+    EXPECT_EQ(MountPointOf(records[1], mounted, std::nullopt), "");  // an image file is no mounted disk
+}
+
+TEST_F(MountMatchingTest, NtfsMatchesWithMftAndMirrorSwapped) {
+    MountedVolume mounted = MountedAs(records[1], "NTFS");
+    const std::uint64_t mft = Get64(mounted.bootSector, 48);
+    const std::uint64_t mirror = Get64(mounted.bootSector, 56);
+    ASSERT_NE(mft, mirror);
+    Put64(mounted.bootSector, 48, mirror);
+    Put64(mounted.bootSector, 56, mft);
+    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
+
+    Put64(mounted.bootSector, 56, mft + 1);  // no longer the same MFT
+    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
+}
+
+TEST_F(MountMatchingTest, SizesMayDifferByTenThousandSectors) {
+    MountedVolume mounted = MountedAs(records[1], "NTFS");
+    mounted.sectorCount = records[1].sectorCount + 10000;
+    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
+    mounted.sectorCount = records[1].sectorCount + 10001;
+    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
+    mounted.sectorCount = records[1].sectorCount - 10001;
+    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
+}
+
+TEST_F(MountMatchingTest, AnotherDiskOrPlaceOrTypeIsAnotherVolume) {
+    MountedVolume mounted = MountedAs(records[0], "FAT32");
+    ASSERT_NE(MountPointOf(records[0], {mounted}), "");
+
+    MountedVolume elsewhere = mounted;
+    elsewhere.disk = kOtherDisk;  // the same layout at the same start, but on another disk
+    EXPECT_EQ(MountPointOf(records[0], {elsewhere}), "");
+
+    MountedVolume moved = mounted;
+    moved.startSector += 1;
+    EXPECT_EQ(MountPointOf(records[0], {moved}), "");
+
+    MountedVolume renamed = mounted;
+    renamed.fsName = "FAT";  // the system's name for FAT12/16
+    EXPECT_EQ(MountPointOf(records[0], {renamed}), "");
+
+    MountedVolume otherFat = mounted;
+    otherFat.bootSector[36] ^= 1;  // a different FAT size
+    EXPECT_EQ(MountPointOf(records[0], {otherFat}), "");
+
+    MountedVolume otherExFat = MountedAs(records[2], "exFAT");
+    otherExFat.bootSector[92] ^= 1;  // a different cluster count
+    EXPECT_EQ(MountPointOf(records[2], {otherExFat}), "");
+}
+
+TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {
+    VolumeInfo whole = records[1];
+    whole.startSector = 0;  // as listed when the partition itself is the source
+    const MountedVolume mounted = MountedAs(records[1], "NTFS");
+    EXPECT_EQ(MountPointOf(whole, {mounted}, mounted.device), mounted.mountPoint);
+    EXPECT_EQ(MountPointOf(whole, {mounted}, platform::DeviceNumber{8, 18}), "");
+}
+
+TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
+    const auto sample = test::TestImage("sample-disk");
+    const auto fat16 = test::TestImage("fat16");
+    ASSERT_FALSE(sample.empty());
+    ASSERT_FALSE(fat16.empty());
+    const auto sectorOf = [](const std::filesystem::path& image, std::uint64_t sector) {
+        return test::ReadBytes(image, sector * 512, 512);
+    };
+
+    const auto volumeOf = [](std::vector<std::uint8_t> bytes) {
+        test::FaultDisk disk;
+        disk.bytes = std::move(bytes);
+        disk.kind = platform::SourceKind::Volume;
+        return disk;
+    };
+    test::FaultMachine machine;
+    machine.Plug("/dev/sdz1", volumeOf(sectorOf(sample, 2048)));
+    machine.Plug("/dev/sdz5", volumeOf(sectorOf(sample, 73728)));
+    machine.Plug("/dev/sdz6", volumeOf(sectorOf(sample, 108544)));
+    machine.Plug("/dev/sdy", volumeOf(sectorOf(fat16, 0)));
+    machine.Plug("/dev/sdz7", volumeOf(std::vector<std::uint8_t>(512, 0)));  // no file system it can name
+    // /dev/sdz8 is not there to open.
+    std::vector<platform::MountedBlockDevice> devices;
+    for (const char* path : {"/dev/sdz1", "/dev/sdz5", "/dev/sdz6", "/dev/sdy", "/dev/sdz7", "/dev/sdz8"}) {
+        platform::MountedBlockDevice device;
+        device.devicePath = path;
+        device.mountPoint = std::string("/mnt") + path;
+        device.startSector = devices.size() * 1000;
+        device.sectorCount = 4096;
+        devices.push_back(device);
+    }
+
+    const std::vector<MountedVolume> volumes = MountedVolumesFrom(devices, machine.Opener());
+    ASSERT_EQ(volumes.size(), 4u);
+    EXPECT_EQ(volumes[0].fsName, "FAT32");
+    EXPECT_EQ(volumes[1].fsName, "NTFS");
+    EXPECT_EQ(volumes[2].fsName, "exFAT");
+    EXPECT_EQ(volumes[3].fsName, "FAT");
+    EXPECT_EQ(volumes[3].mountPoint, "/mnt/dev/sdy");
+    EXPECT_EQ(volumes[3].startSector, 3000u);
+    EXPECT_EQ(std::vector<std::uint8_t>(volumes[1].bootSector.begin(), volumes[1].bootSector.end()),
+              sectorOf(sample, 73728));
+}
+
+}  // namespace
+}  // namespace tundrel

@@ -1,0 +1,257 @@
+// Partition tables and the volumes in them, on disks made by sfdisk and the mkfs tools.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "disk/fs_type.h"
+#include "disk/partition_list.h"
+#include "disk/sector_source.h"
+#include "disk_builder.h"
+#include "support/byte_reader.h"
+#include "support/display_format.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FormatVolume;
+using test::HaveTools;
+using test::MakePartitionedDisk;
+
+constexpr std::uint64_t kDiskSectors = 262144;  // 128 MiB, sparse
+
+std::vector<VolumeInfo> ListOn(const fs::path& disk) {
+    SectorSource source;
+    EXPECT_TRUE(source.Open(ToUtf16(disk.string())));
+    std::atomic<std::uint32_t> stop{0};
+    return ListPartitions(source, stop);
+}
+
+std::vector<std::uint32_t> StartsOf(const std::vector<VolumeInfo>& records) {
+    std::vector<std::uint32_t> starts;
+    for (const VolumeInfo& record : records) starts.push_back(record.startSector);
+    return starts;
+}
+
+// The starts of the primary and logical partitions, as sfdisk reports them.
+std::vector<std::uint32_t> PartitionStarts(const fs::path& disk) {
+    const auto table = nlohmann::json::parse(test::CommandOutput("sfdisk -J '" + disk.string() + "'"));
+    std::vector<std::uint32_t> starts;
+    for (const auto& partition : table["partitiontable"]["partitions"]) {
+        if (partition["type"] != "f" && partition["type"] != "5") starts.push_back(partition["start"]);
+    }
+    return starts;
+}
+
+// Today's date as a volume made now records it, in the test's time zone.
+std::u16string TodayText() {
+    const LocalTimestamp now = ToLocalTimestamp(std::time(nullptr));
+    return ToUtf16(FormatText("%d-%02d-%02d", 1980 + (now.date >> 9), (now.date >> 5) & 15, now.date & 31));
+}
+
+class PartitionListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveTools({"sfdisk", "mkfs.fat"})) GTEST_SKIP() << "sfdisk and mkfs.fat are needed to make test disks";
+    }
+    test::TempDir dir;
+    fs::path disk = dir / "disk.img";
+};
+
+TEST(SampleDiskPartitions, MatchTheManifest) {
+    const fs::path image = test::TestImage("sample-disk");
+    ASSERT_FALSE(image.empty()) << "tests/images/sample-disk.img.gz could not be unpacked";
+    const auto manifest =
+        nlohmann::json::parse(std::ifstream(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "sample-disk.manifest.json"));
+    const std::map<std::string, std::uint32_t> types = {
+        {"fat16", kFsFat16}, {"fat32", kFsFat32}, {"ntfs", kFsNtfs}, {"exfat", kFsExFat}};
+
+    const std::vector<VolumeInfo> records = ListOn(image);
+    std::size_t index = 0;
+    for (const auto& partition : manifest["partitions"]) {
+        if (partition["fs"] == "extended") continue;
+        ASSERT_LT(index, records.size());
+        const VolumeInfo& record = records[index++];
+        SCOPED_TRACE("partition " + partition["index"].dump());
+        EXPECT_EQ(record.startSector, partition["startSector"]);
+        EXPECT_EQ(record.sectorCount, partition["sectorCount"]);
+        EXPECT_EQ(record.fsType, types.at(partition["fs"]));
+        EXPECT_EQ(ToUtf8(record.label), partition["label"]);
+        EXPECT_TRUE(record.bootValid);
+        EXPECT_EQ(record.diskSectors, manifest["sectors"]);
+        EXPECT_EQ(record.diskName, ToUtf16(image.string()));
+    }
+    EXPECT_EQ(records.size(), index);
+}
+
+TEST_F(PartitionListTest, TablesWithoutTheirSignatureYieldNothing) {
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors,
+                                    "label: dos\nstart=2048, size=8192, type=6\nstart=10240, type=f\n"
+                                    "size=8192, type=6\nsize=8192, type=7\n"));
+    ASSERT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, 12288, 22528}));
+
+    // The first EBR loses its signature: its logical partition and the rest of the chain go.
+    test::PatchBytes(disk, 10240 * 512 + 510, {0x00, 0x00});
+    EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048}));
+
+    test::PatchBytes(disk, 510, {0x55, 0x00});
+    EXPECT_TRUE(ListOn(disk).empty());
+}
+
+TEST_F(PartitionListTest, TypesOutsideTheReadFileSystemsAreNotListed) {
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors,
+                                    "label: dos\nstart=2048, size=8192, type=1\nstart=10240, size=8192, type=83\n"
+                                    "start=18432, size=8192, type=ee\nstart=26624, size=8192, type=e\n"));
+    ASSERT_TRUE(FormatVolume(disk, 2048, 8192, {"mkfs.fat -F 12 {}"}));
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].startSector, 26624u);
+    EXPECT_EQ(records[0].fsType, kFsFat16);
+    EXPECT_FALSE(records[0].bootValid);  // type 0x0E with nothing in it
+}
+
+TEST_F(PartitionListTest, ExtendedChainStopsAtDepthThirtyOne) {
+    std::string script = "label: dos\nstart=2048, size=8192, type=6\nstart=10240, type=f\n";
+    for (int i = 0; i < 40; ++i) script += "size=64, type=6\n";
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, script));
+    std::vector<std::uint32_t> starts = PartitionStarts(disk);
+    ASSERT_EQ(starts.size(), 41u);  // the primary and 40 logical partitions
+
+    // The MBR is depth 0, so 30 EBRs are read.
+    starts.resize(31);
+    EXPECT_EQ(StartsOf(ListOn(disk)), starts);
+}
+
+TEST_F(PartitionListTest, ExtendedChainThatLinksBackIsReadOncePerEbr) {
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors,
+                                    "label: dos\nstart=2048, size=8192, type=6\nstart=10240, type=f\n"
+                                    "size=4096, type=6\nsize=4096, type=6\nsize=4096, type=6\n"));
+    std::vector<std::uint32_t> logical = PartitionStarts(disk);
+    ASSERT_EQ(logical.size(), 4u);
+    logical.erase(logical.begin());  // the primary
+    // Every EBR is 2048 sectors before its partition; links count from the extended start.
+    const std::uint32_t secondEbr = logical[1] - 2048;
+    ASSERT_EQ(test::ReadBytes(disk, std::uint64_t{secondEbr} * 512 + 510, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
+    const auto link = [](std::uint32_t relative) {
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(relative), static_cast<std::uint8_t>(relative >> 8),
+                                         static_cast<std::uint8_t>(relative >> 16), 0};
+    };
+
+    // The second EBR links to itself.
+    test::PatchBytes(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(secondEbr - 10240));
+    EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, logical[0], logical[1]}));
+
+    // The second EBR links back to the first.
+    test::PatchBytes(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(0));
+    EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, logical[0], logical[1]}));
+}
+
+TEST_F(PartitionListTest, Fat32WithWipedBootSectorIsReadFromItsBackup) {
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, "label: dos\nstart=2048, size=70000, type=c\n"));
+    ASSERT_TRUE(FormatVolume(disk, 2048, 70000,
+                             {"mkfs.fat -F 32 -s 1 -n FAT32LAB {}", "mmd -i {} '::System Volume Information'"}));
+    test::WipeSector(disk, 2048);
+    const std::vector<std::uint8_t> backup = test::ReadBytes(disk, (2048 + 6) * 512, 512);
+
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].fsType, kFsFat32);
+    EXPECT_TRUE(records[0].bootValid);
+    EXPECT_EQ(std::vector<std::uint8_t>(records[0].bootSector.begin(), records[0].bootSector.end()), backup);
+    EXPECT_EQ(records[0].label, u"FAT32LAB");
+    EXPECT_EQ(records[0].createdText, u"2001-09-09");  // SOURCE_DATE_EPOCH 1000000000, in Tokyo or UTC
+}
+
+// FAT16 of 4-sector clusters laid out as reserved 1, FATs of 245 sectors at 1 and 246, the root
+// directory at 491; the partition size divided by the clusters a 245-sector FAT counts is
+// 3.9999, which must round to 4.
+TEST_F(PartitionListTest, Fat16WithoutBootSectorIsRebuiltFromItsFats) {
+    constexpr std::uint32_t kStart = 2048;
+    constexpr std::uint32_t kSectors = 250923;
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, "label: dos\nstart=2048, size=250923, type=6\n"));
+    ASSERT_TRUE(FormatVolume(disk, kStart, kSectors,
+                             {"mkfs.fat -a -F 16 -s 4 -R 1 -f 2 -r 512 -n FATLAB {}", "mmd -i {} ::SUB",
+                              "mmd -i {} '::System Volume Information'"}));
+    const std::vector<std::uint8_t> original = test::ReadBytes(disk, kStart * 512, 512);
+    const ByteReader made(original);
+    ASSERT_EQ(made.U16(14), 1);
+    ASSERT_EQ(made.U16(22), 245);
+    ASSERT_EQ(made.U8(13), 4);
+    test::WipeSector(disk, kStart);
+
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    const VolumeInfo& record = records[0];
+    EXPECT_TRUE(record.bootValid);
+    const ByteReader rebuilt(record.bootSector);
+    EXPECT_EQ(rebuilt.U16(11), 512);
+    EXPECT_EQ(rebuilt.U8(13), 4);
+    EXPECT_EQ(rebuilt.U16(14), 1);
+    EXPECT_EQ(rebuilt.U8(16), 2);
+    EXPECT_EQ(rebuilt.U16(17), 512);
+    EXPECT_EQ(rebuilt.U16(22), 245);
+    EXPECT_EQ(rebuilt.U32(32), kSectors);
+    // The rebuilt parameters lead to the root directory.
+    EXPECT_EQ(record.label, u"FATLAB");
+    EXPECT_EQ(record.createdText, u"2001-09-09");
+}
+
+TEST_F(PartitionListTest, NtfsWithWipedBootSectorIsReadFromItsBackup) {
+    if (!HaveTools({"mkntfs"})) GTEST_SKIP() << "mkntfs is needed";
+    // The partition runs to the end of the disk, so the search for the backup reaches past it.
+    constexpr std::uint32_t kStart = 2048;
+    constexpr std::uint32_t kSectors = 30720;
+    ASSERT_TRUE(MakePartitionedDisk(disk, kStart + kSectors, "label: dos\nstart=2048, type=7\n"));
+    const std::u16string before = TodayText();
+    ASSERT_TRUE(FormatVolume(disk, kStart, kSectors, {"mkntfs -F -Q -L NTFSLAB {}"}));
+    const std::u16string after = TodayText();
+    test::WipeSector(disk, kStart);
+    const std::vector<std::uint8_t> backup = test::ReadBytes(disk, std::uint64_t{kStart + kSectors - 1} * 512, 512);
+
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    const VolumeInfo& record = records[0];
+    EXPECT_EQ(record.fsType, kFsNtfs);
+    EXPECT_TRUE(record.bootValid);
+    EXPECT_EQ(std::vector<std::uint8_t>(record.bootSector.begin(), record.bootSector.end()), backup);
+    EXPECT_EQ(record.label, u"NTFSLAB");
+    EXPECT_TRUE(record.createdText == before || record.createdText == after) << ToUtf8(record.createdText);
+
+    // A backup whose own size does not put it where it lies is someone else's.
+    test::PatchBytes(disk, std::uint64_t{kStart + kSectors - 1} * 512 + 40, {0x00, 0x10});
+    EXPECT_FALSE(ListOn(disk)[0].bootValid);
+}
+
+TEST_F(PartitionListTest, ExFatInAnNtfsTypedPartitionIsTakenForExFat) {
+    if (!HaveTools({"mkfs.exfat"})) GTEST_SKIP() << "mkfs.exfat is needed";
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, "label: dos\nstart=2048, size=16384, type=7\n"));
+    ASSERT_TRUE(FormatVolume(disk, 2048, 16384, {"mkfs.exfat -L EXLAB {}"}));
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].fsType, kFsExFat);
+    EXPECT_TRUE(records[0].bootValid);
+    EXPECT_EQ(records[0].label, u"EXLAB");
+}
+
+// Positions computed from damaged fields are 64-bit: one that lies past the end of the disk
+// reads nothing, where 32-bit arithmetic would wrap round onto the volume's real root.
+TEST_F(PartitionListTest, PositionsBeyondTheDiskReadNothing) {
+    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, "label: dos\nstart=2048, size=70000, type=c\n"));
+    ASSERT_TRUE(FormatVolume(disk, 2048, 70000, {"mkfs.fat -F 32 -s 8 -n FAT32LAB {}"}));
+    ASSERT_EQ(ListOn(disk)[0].label, u"FAT32LAB");
+    // Root cluster 2 + 2^32 / 8: the root would lie 2^32 sectors further on.
+    test::PatchBytes(disk, 2048 * 512 + 44, {0x02, 0x00, 0x00, 0x20});
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records[0].bootValid);
+    EXPECT_TRUE(records[0].label.empty());
+}
+
+}  // namespace
+}  // namespace tundrel

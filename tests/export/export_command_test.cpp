@@ -1,0 +1,191 @@
+// `tundrel export` end to end: the selection, the log, collisions without
+// a terminal, and the destination refusals on real loop devices.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "export_double.h"
+#include "support/strings.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunTool(std::vector<std::string> args) {
+    args.insert(args.begin(), "tundrel");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::ostringstream out, err;
+    const int status = Run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::size_t CountStarting(const std::vector<std::string>& lines, std::string_view prefix) {
+    return static_cast<std::size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
+}
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+        ::pclose(pipe);
+    }
+    while (!output.empty() && output.back() == '\n') output.pop_back();
+    return output;
+}
+
+const std::string kDeletedFolder = ToUtf8(Text16(StringId::DeletedFiles));
+
+class ExportCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = test::TestImage("fat16");
+        if (image.empty()) GTEST_SKIP() << "the test image cannot be unpacked";
+    }
+    fs::path image;
+    test::TempDir dir;
+};
+
+TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
+    const fs::path out = dir / "new" / "folder";
+    const Outcome first = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log.txt").string()});
+    ASSERT_EQ(first.status, kExitSuccess) << first.err;
+    const std::vector<std::string> log = Lines(dir / "log.txt");
+    EXPECT_EQ(CountStarting(log, "written\t"), 14u);
+    EXPECT_EQ(CountStarting(log, "error\t"), 0u);
+    for (const std::string& line : log) EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_TRUE(fs::exists(out / kDeletedFolder / "Deleted Long Name.txt"));
+    EXPECT_FALSE(fs::exists(out / ToUtf8(Text16(StringId::RootDirectory))));
+
+    // Again into the same folder, with no terminal to ask on: every file is renamed, none
+    // overwritten.
+    const auto before = fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt");
+    const Outcome second = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log2.txt").string()});
+    EXPECT_EQ(second.status, kExitSuccess) << second.err;
+    EXPECT_EQ(CountStarting(Lines(dir / "log2.txt"), "renamed\t"), 14u);
+    EXPECT_EQ(fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt"), before);
+
+    const Outcome skipped = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "skip", "--json"});
+    EXPECT_EQ(skipped.status, kExitSuccess);
+    EXPECT_EQ(skipped.out.find("\"written\""), std::string::npos);
+}
+
+TEST_F(ExportCommandTest, AddressesChooseWhatIsExported) {
+    const Outcome outcome =
+        RunTool({"export", image.string(), "--to", (dir / "out").string(), "root/Docs/Reports", "deleted/PHOTOS"});
+    ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    const fs::path root = dir / "out" / ToUtf8(Text16(StringId::RootDirectory));
+    EXPECT_TRUE(fs::exists(root / "Docs" / "Reports" / "annual.txt"));
+    EXPECT_TRUE(fs::exists(root / "Docs" / "Reports" / "2023" / "DATA.CSV"));
+    EXPECT_FALSE(fs::exists(root / "Docs" / "fragmented.txt"));
+    EXPECT_FALSE(fs::exists(root / "README.TXT"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out" / kDeletedFolder), fs::directory_iterator()), 1);
+
+    EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "root/NoSuchFolder"}).status,
+              kExitCannotScan);
+    EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "nowhere/x"}).status, kExitUsage);
+    EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+// A copy of the sample disk behind a loop device, with ext4 volumes made over parts of it
+// through loop devices with offsets, as partitions are: the destinations on the source's
+// storage. Needs root, loop devices and ext4.
+class SourceStorageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path sample = test::TestImage("sample-disk");
+        if (sample.empty() || ::geteuid() != 0) GTEST_SKIP() << "needs root and the sample disk";
+        disk = dir / "disk.img";
+        fs::copy_file(sample, disk);
+        whole = Attach(disk, 0, 0);
+        // Over the FAT32 partition, and from the NTFS one to the end, over the exFAT one.
+        apart = Attach(disk, 2048, 69632);
+        overlapping = Attach(disk, 73728, 0);
+        if (whole.empty() || apart.empty() || overlapping.empty()) GTEST_SKIP() << "no loop devices";
+        if (!MakeExt4(apart, "ext4-apart", apartMount) || !MakeExt4(overlapping, "ext4-over", overlapMount)) {
+            GTEST_SKIP() << "cannot make and mount ext4";
+        }
+    }
+    void TearDown() override {
+        for (const fs::path& mount : mounted) ::umount2(mount.c_str(), MNT_DETACH);
+        for (const std::string& loop : loops) Shell("losetup --detach " + loop + " 2>/dev/null");
+    }
+    std::string Attach(const fs::path& file, std::uint64_t start, std::uint64_t sectors) {
+        std::string command = "losetup --find --show --offset " + std::to_string(start * 512);
+        if (sectors != 0) command += " --sizelimit " + std::to_string(sectors * 512);
+        const std::string loop = Shell(command + " '" + file.string() + "' 2>/dev/null");
+        if (!loop.empty()) loops.push_back(loop);
+        return loop;
+    }
+    bool MakeExt4(const std::string& loop, const std::string& name, fs::path& mount) {
+        mount = dir / name;
+        fs::create_directory(mount);
+        // 16 MiB only: the rest of the device keeps the volumes the tests scan.
+        if (Shell("mkfs.ext4 -q -F " + loop + " 16M >/dev/null 2>&1; echo $?") != "0") return false;
+        if (::mount(loop.c_str(), mount.c_str(), "ext4", 0, nullptr) != 0) return false;
+        mounted.push_back(mount);
+        return true;
+    }
+
+    test::TempDir dir;
+    fs::path disk;
+    std::string whole, apart, overlapping;
+    fs::path apartMount, overlapMount;
+    std::vector<std::string> loops;
+    std::vector<fs::path> mounted;
+};
+
+TEST_F(SourceStorageTest, DestinationsOnTheSourceAreRefusedAndTheSameDiskNeedsConsent) {
+    const std::string refused(Text(StringId::ExportToSourceRefused).substr(0, 20));
+    // The image file itself is the source: a volume built from it is the source volume.
+    Outcome outcome = RunTool({"export", disk.string(), "--volume", "108544", "--to", (apartMount / "a").string()});
+    EXPECT_EQ(outcome.status, kExitExportIncomplete);
+    EXPECT_NE(outcome.err.find(refused), std::string::npos) << outcome.err;
+
+    // The loop over the whole image scanned in its exFAT volume: a destination in the
+    // scanned sectors is refused, one elsewhere on the same storage needs a yes.
+    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (overlapMount / "b").string()});
+    EXPECT_EQ(outcome.status, kExitExportIncomplete);
+    EXPECT_NE(outcome.err.find(std::string(Text(StringId::SameDiskRefused).substr(0, 30))), std::string::npos)
+        << outcome.err;
+
+    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (apartMount / "c").string()});
+    EXPECT_EQ(outcome.status, kExitExportIncomplete);
+    EXPECT_NE(outcome.err.find("no terminal"), std::string::npos) << outcome.err;
+    for (const char* name : {"a", "b", "c"}) {
+        EXPECT_FALSE(fs::exists(apartMount / name)) << name;
+        EXPECT_FALSE(fs::exists(overlapMount / name)) << name;
+    }
+
+    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (apartMount / "c").string(), "--yes"});
+    EXPECT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    EXPECT_TRUE(fs::exists(apartMount / "c" / kDeletedFolder / "removed.txt"));
+
+}
+
+}  // namespace
+}  // namespace tundrel::cli

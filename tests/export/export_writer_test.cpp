@@ -1,0 +1,257 @@
+// The export writer over a scanner double: what reaches the destination, what the log says,
+// and what never happens (stale bytes, files written outside the destination, failures
+// reported as written).
+
+#include "export/export_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "export/export_selection.h"
+#include "export/node_times.h"
+#include "export_double.h"
+#include "support/display_format.h"
+#include "support/strings.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DoubleScanner;
+
+constexpr std::uint32_t kChecked = kFlagChecked;
+
+class ExportWriterTest : public ::testing::Test {
+protected:
+    ExportOutcome Export(std::vector<ExportVolume> volumes = {}) {
+        if (volumes.empty()) volumes.push_back({&scanner, ""});
+        ExportWriter writer(prompt, log, counters, folderRenames);
+        return writer.Run({volumes, destination.string(), collisionChoice});
+    }
+    std::size_t Logged(LogLevel level) const { return log.CountOf(level); }
+    bool LogMentions(LogLevel level, const std::string& part) const {
+        for (const LogEntry& entry : log.Entries()) {
+            if (entry.level == level && entry.text.find(part) != std::string::npos) return true;
+        }
+        return false;
+    }
+    fs::path Deleted() const { return destination / ToUtf8(Text16(StringId::DeletedFiles)); }
+
+    test::DoubleVolumes volumes;
+    DoubleScanner& scanner = volumes.Add();
+    fs::path destination = volumes.dir / "out";
+    test::RecordingPrompt prompt;
+    ExportLog log;
+    ExportCounters counters;
+    FolderRenameCounter folderRenames;
+    std::optional<CollisionChoice> collisionChoice;
+    test::TreeBuilder& tree = volumes.tree;
+
+    void SetUp() override { fs::create_directory(destination); }
+};
+
+TEST_F(ExportWriterTest, CheckedNodesBecomeFoldersAndFilesWithTheirDataAndTimes) {
+    ScanNode big = volumes.File(u"big.bin", 10, 150000, kChecked);  // three pieces, the last one short
+    big.modifiedDate = PackFatDate(2023, 2, 6);
+    big.modifiedTime = PackTime(9, 32, 38);
+    big.milliseconds = 250;
+    big.accessedDate = PackFatDate(2023, 2, 7);
+    ScanNode empty = volumes.File(u"empty.txt", 0, 0, kChecked);
+    ScanNode unchecked = volumes.File(u"left.txt", 400, 100);
+    ScanNode emptyFolder = tree.Dir(u"nothing inside", {volumes.File(u"also left.txt", 500, 10)}, kChecked);
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {tree.Dir(u"docs", {emptyFolder, big, empty, unchecked}, kFlagPartlyChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kFlagPartlyChecked, true);
+
+    const ExportOutcome outcome = Export();
+
+    EXPECT_FALSE(outcome.stopped);
+    EXPECT_EQ(outcome.filesWritten, 2u);
+    const fs::path docs = Deleted() / "docs";
+    // Taken before the data is read back: reading moves the access time on.
+    struct stat info = {};
+    ASSERT_EQ(::stat((docs / "big.bin").c_str(), &info), 0);
+    EXPECT_EQ(test::FileBytes(docs / "big.bin"), volumes.ImageBytes(10, 150000));
+    ASSERT_TRUE(fs::is_regular_file(docs / "empty.txt"));
+    EXPECT_EQ(fs::file_size(docs / "empty.txt"), 0u);
+    EXPECT_TRUE(fs::is_directory(docs / "nothing inside"));
+    EXPECT_TRUE(fs::is_empty(docs / "nothing inside"));
+    EXPECT_FALSE(fs::exists(docs / "left.txt"));
+
+    const auto modified = ModifiedMomentOf(big);
+    const auto accessed = AccessedMomentOf(big);
+    ASSERT_TRUE(modified && accessed);
+    EXPECT_EQ(info.st_mtim.tv_sec, modified->tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, 250000000);
+    EXPECT_EQ(info.st_atim.tv_sec, accessed->tv_sec);
+
+    EXPECT_EQ(Logged(LogLevel::Written), 2u);
+    EXPECT_EQ(Logged(LogLevel::Error), 0u);
+    EXPECT_EQ(counters.allDone.load(), 150000u);
+    ASSERT_FALSE(prompt.told.empty());
+    EXPECT_EQ(prompt.told.back(), StringId::ExportComplete);
+    // The being-exported mark is gone again.
+    EXPECT_FALSE(scanner.roots[RootIndex::Deleted].children[0].children[1].Has(kFlagExporting));
+}
+
+TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
+    ScanNode lost = volumes.File(u"no-extents.txt", 100, 5000, kChecked);
+    scanner.noExtents.insert(100);
+    ScanNode unreadable = volumes.File(u"unreadable.bin", 200, 70000, kChecked);
+    scanner.unreadable.insert(200);
+    ScanNode guessed = volumes.File(u"guessed.bin", 300, 1000, kChecked | kFlagGuessedExtent);
+    volumes.Place(scanner, RootIndex::Lost, {lost, unreadable, guessed});
+    scanner.roots[RootIndex::Lost].Set(kChecked, true);
+
+    Export();
+
+    const fs::path lostFolder = destination / ToUtf8(Text16(StringId::LostFiles));
+    // A file whose data cannot be located is not left behind as an empty "recovered" file.
+    EXPECT_FALSE(fs::exists(lostFolder / "no-extents.txt"));
+    // What could not be read is zeros, never what the buffer held before.
+    EXPECT_EQ(test::FileBytes(lostFolder / "unreadable.bin"), std::vector<std::uint8_t>(70000, 0));
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "no-extents.txt"));
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "unreadable.bin"));
+    EXPECT_FALSE(LogMentions(LogLevel::Written, "unreadable.bin"));
+    EXPECT_TRUE(LogMentions(LogLevel::Caution, "guessed.bin"));
+    EXPECT_EQ(counters.filesWritten.load(), 1u);
+}
+
+TEST_F(ExportWriterTest, StopInTheMiddleOfAFileLeavesItShorterAndUnlogged) {
+    ScanNode first = volumes.File(u"a.bin", 0, 200000, kChecked);
+    ScanNode second = volumes.File(u"b.bin", 600, 1000, kChecked);
+    volumes.Place(scanner, RootIndex::Deleted, {first, second});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    scanner.onRead = [&](const ScanNode& node, std::uint64_t offset) {
+        if (node.location == 0 && offset == kExportPieceBytes) counters.RequestStop();
+    };
+
+    const ExportOutcome outcome = Export();
+
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(fs::file_size(Deleted() / "a.bin"), 2 * kExportPieceBytes);
+    EXPECT_FALSE(fs::exists(Deleted() / "b.bin"));
+    EXPECT_FALSE(LogMentions(LogLevel::Written, "a.bin"));
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "a.bin"));
+    EXPECT_EQ(prompt.told.back(), StringId::ExportStopped);
+
+    // The next export starts afresh.
+    scanner.onRead = nullptr;
+    collisionChoice = CollisionChoice::Overwrite;
+    EXPECT_FALSE(Export().stopped);
+    EXPECT_EQ(fs::file_size(Deleted() / "a.bin"), 200000u);
+    EXPECT_TRUE(fs::exists(Deleted() / "b.bin"));
+}
+
+TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
+    fs::create_directories(Deleted());
+    test::WriteBinaryFile(Deleted() / "same.txt", {1, 2, 3});
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {volumes.File(u"same.txt", 10, 100, kChecked), volumes.File(u"same.txt", 20, 200, kChecked),
+                   volumes.File(u"same.txt", 30, 300, kChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    prompt.collisionAnswer = {CollisionChoice::Rename, true, ""};
+
+    Export();
+
+    ASSERT_EQ(prompt.collisions.size(), 1u);
+    EXPECT_EQ(prompt.collisions[0].existingTarget, (Deleted() / "same.txt").string());
+    EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
+    std::vector<std::uintmax_t> sizes;
+    for (const auto& entry : fs::directory_iterator(Deleted())) {
+        if (entry.path().filename() == "same.txt") continue;
+        EXPECT_NE(entry.path().filename().string().find("same__rename_"), std::string::npos);
+        EXPECT_EQ(entry.path().extension(), ".txt");
+        sizes.push_back(entry.file_size());
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<std::uintmax_t>{100, 200, 300}));
+    EXPECT_EQ(Logged(LogLevel::Renamed), 3u);
+}
+
+TEST_F(ExportWriterTest, NamesFromTheDiskNeverLeaveTheDestination) {
+    const fs::path outside = volumes.dir / "outside";
+    fs::create_directory(outside);
+    // A link planted in the destination must not lead the export out of it.
+    fs::create_directory_symlink(outside, Deleted().parent_path() / "planted");
+    fs::create_directories(Deleted());
+    fs::create_directory_symlink(outside, Deleted() / "evil");
+    fs::create_symlink(outside / "target.txt", Deleted() / "link.txt");
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {tree.Dir(u"..", {volumes.File(u"../../escape.txt", 10, 100, kChecked)}, kChecked),
+                   tree.Dir(u"evil", {volumes.File(u"inside.txt", 20, 100, kChecked)}, kChecked),
+                   volumes.File(u".", 30, 10, kChecked), volumes.File(u"a/b\ncd", 40, 10, kChecked),
+                   volumes.File(u"link.txt", 50, 10, kChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    collisionChoice = CollisionChoice::Overwrite;
+
+    Export();
+
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_TRUE(fs::exists(Deleted() / "__" / ".._.._escape.txt"));
+    EXPECT_TRUE(fs::exists(Deleted() / "_"));
+    EXPECT_TRUE(fs::exists(Deleted() / "a_b_cd"));
+    EXPECT_TRUE(fs::is_symlink(Deleted() / "link.txt"));
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "link.txt"));
+    // The folder the link stands in the way of is made under the fallback name.
+    EXPECT_TRUE(fs::exists(Deleted() / "NewPath_Renam 1" / "inside.txt"));
+    EXPECT_TRUE(LogMentions(LogLevel::Renamed, "escape.txt"));
+    EXPECT_TRUE(LogMentions(LogLevel::Renamed, "a_b_cd"));
+    EXPECT_FALSE(LogMentions(LogLevel::Written, "link.txt"));
+}
+
+TEST_F(ExportWriterTest, FolderRenameNumbersCountOnAcrossExports) {
+    fs::create_directories(Deleted());
+    test::WriteBinaryFile(Deleted() / "taken", {1});
+    volumes.Place(scanner, RootIndex::Deleted, {tree.Dir(u"taken", {volumes.File(u"f.txt", 10, 10, kChecked)}, kChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+
+    Export();
+    fs::remove_all(Deleted() / "NewPath_Renam 1");
+    Export();
+
+    EXPECT_FALSE(fs::exists(Deleted() / "NewPath_Renam 1"));
+    EXPECT_TRUE(fs::exists(Deleted() / "NewPath_Renam 2" / "f.txt"));
+}
+
+TEST_F(ExportWriterTest, SeveralVolumesGetAFolderEach) {
+    DoubleScanner& second = volumes.Add(3);
+    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"one.txt", 10, 10, kChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    volumes.Place(second, RootIndex::Root, {volumes.File(u"two.txt", 20, 10, kChecked)});
+    second.roots[RootIndex::Root].Set(kFlagPartlyChecked, true);
+    DoubleScanner& unselected = volumes.Add(4);
+    volumes.Place(unselected, RootIndex::Deleted, {volumes.File(u"three.txt", 30, 10)});
+
+    Export({{&scanner, "FIRST/VOL"}, {&second, ""}, {&unselected, "THIRD"}});
+
+    EXPECT_TRUE(fs::exists(destination / "FIRST_VOL [FAT32 1.00M]" / ToUtf8(Text16(StringId::DeletedFiles)) / "one.txt"));
+    EXPECT_TRUE(fs::exists(destination / "Volume1 [NTFS 1.00M]" / ToUtf8(Text16(StringId::RootDirectory)) / "two.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), 2);
+}
+
+TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {
+    test::TmpfsMount small("256k", false);
+    if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    destination = small.Path();
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {volumes.File(u"fills.bin", 0, 400000, kChecked), volumes.File(u"never.bin", 1000, 1000, kChecked)});
+    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    prompt.confirm = false;  // "stop after this error?" No: the full disk stops it all the same
+
+    const ExportOutcome outcome = Export();
+
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_NE(std::find(prompt.told.begin(), prompt.told.end(), StringId::DestinationFull), prompt.told.end());
+    EXPECT_NE(std::find(prompt.asked.begin(), prompt.asked.end(), StringId::AskStopAfterWriteError), prompt.asked.end());
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "fills.bin"));
+    EXPECT_FALSE(fs::exists(Deleted() / "never.bin"));
+    EXPECT_EQ(counters.filesWritten.load(), 0u);
+}
+
+}  // namespace
+}  // namespace tundrel

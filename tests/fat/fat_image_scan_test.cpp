@@ -1,0 +1,125 @@
+// Scans of the committed FAT images, checked against their manifests and against The Sleuth
+// Kit's listing of the same volumes.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "fat_test_support.h"
+#include "md5.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FindPath;
+using test::ImageScan;
+using test::ManifestFile;
+
+class CommittedImageTest : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        image = test::TestImage(GetParam());
+        ASSERT_FALSE(image.empty());
+        scan = std::make_unique<ImageScan>(image);
+        ASSERT_NE(scan->scanner, nullptr);
+    }
+    void ExpectReadsBack(const ScanNode* node, const ManifestFile& file, const std::string& where) {
+        ASSERT_NE(node, nullptr) << where;
+        EXPECT_EQ(node->Has(kFlagDeleted), file.deleted) << where;
+        const auto bytes = test::ReadNodeBytes(*scan->scanner, *node);
+        ASSERT_TRUE(bytes.has_value()) << where;
+        EXPECT_EQ(test::Md5Hex(*bytes), file.md5) << where;
+    }
+    fs::path image;
+    std::unique_ptr<ImageScan> scan;
+};
+
+TEST_P(CommittedImageTest, LiveFilesAndSurvivingDeletedFilesReadBackByteExact) {
+    int live = 0, deleted = 0;
+    for (const ManifestFile& file : test::LoadManifest(GetParam())) {
+        if (file.isDirectory) continue;
+        if (!file.deleted) {
+            ExpectReadsBack(FindPath(scan->Root(RootIndex::Root), file.path), file, file.path);
+            ++live;
+        } else if (file.reusable && !file.fragmented) {
+            // Deleted files stand in the deleted root, long names whole, short ones with "#".
+            const std::string path = test::DeletedRootPath(file);
+            ExpectReadsBack(FindPath(scan->Root(RootIndex::Deleted), path), file, path);
+            ++deleted;
+        }
+    }
+    EXPECT_GE(live, 15);
+    EXPECT_GE(deleted, 12);
+}
+
+// `fls -r -p -l` lines: "TYPE [*] ADDR:<TAB>path<TAB>4 times<TAB>size...", without TSK's
+// virtual files and the volume label.
+TEST_P(CommittedImageTest, TheSleuthKitListingAndOurTreeHoldTheSameEntries) {
+    std::ifstream listing(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (GetParam() + ".fls.txt"));
+    std::set<std::string> deletedTskPaths, ourPaths;
+    std::vector<std::vector<std::string>> lines;
+    for (std::string line; std::getline(listing, line);) {
+        std::vector<std::string> fields;
+        std::stringstream stream(line);
+        for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+        if (line.starts_with("v/v") || line.starts_with("V/V") || fields[1].ends_with("(Volume Label Entry)")) continue;
+        if (fields[0].find('*') != std::string::npos) deletedTskPaths.insert(fields[1]);
+        lines.push_back(fields);
+    }
+    ASSERT_GT(lines.size(), 30u);
+    for (const auto& fields : lines) {
+        // A deleted entry's own name, and that of every deleted folder above it, lost its first
+        // character: TSK shows "_", we show "#".
+        std::string path, tskPrefix;
+        std::stringstream parts(fields[1]);
+        for (std::string part; std::getline(parts, part, '/');) {
+            tskPrefix += (tskPrefix.empty() ? "" : "/") + part;
+            if (deletedTskPaths.contains(tskPrefix) && part.starts_with('_')) part[0] = '#';
+            path += (path.empty() ? "" : "/") + part;
+        }
+        ourPaths.insert(path);
+        const bool deleted = deletedTskPaths.contains(fields[1]);
+        const ScanNode* node = FindPath(scan->Root(deleted ? RootIndex::Deleted : RootIndex::Root), path);
+        ASSERT_NE(node, nullptr) << fields[1] << " as " << path;
+        EXPECT_EQ(node->IsDirectory(), fields[0].starts_with("d/d")) << path;
+        EXPECT_EQ(node->Has(kFlagDeleted), deleted) << path;
+        if (!node->IsDirectory()) {
+            EXPECT_EQ(node->size, std::stoull(fields[6])) << path;
+        }
+    }
+    // Nothing of ours that TSK does not list (root 2 copies the live folders above deleted
+    // entries, which TSK lists as live).
+    const std::function<void(const ScanNode&, const std::string&)> walk = [&](const ScanNode& node, const std::string& prefix) {
+        for (const ScanNode& child : node.children) {
+            const std::string path = prefix + ToUtf8(child.name);
+            EXPECT_TRUE(ourPaths.contains(path)) << "not listed by TSK: " << path;
+            walk(child, path + "/");
+        }
+    };
+    walk(scan->Root(RootIndex::Root), "");
+    walk(scan->Root(RootIndex::Deleted), "");
+}
+
+TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
+    ImageScan formatted(image, {.mode = kModeFormattedVolume});
+    ASSERT_NE(formatted.scanner, nullptr);
+    for (const char* folder : {"Old Projects", "#RASH"}) {
+        ASSERT_NE(FindPath(formatted.Root(RootIndex::Deleted), folder), nullptr) << folder;
+        EXPECT_TRUE(FindPath(formatted.Root(RootIndex::Deleted), folder)->children.empty()) << folder;
+        EXPECT_FALSE(FindPath(scan->Root(RootIndex::Deleted), folder)->children.empty()) << folder;
+    }
+    EXPECT_GT(formatted.progress.foundCount.load(), 30u);
+    EXPECT_TRUE(formatted.progress.StatusText().empty());
+    for (const ScanNode& root : scan->scanner->roots.roots) EXPECT_TRUE(root.IsDirectory() && root.name != nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, CommittedImageTest, ::testing::Values("fat16", "fat32"),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace tundrel

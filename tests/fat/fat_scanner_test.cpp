@@ -1,0 +1,168 @@
+// The FAT scanner on volumes built entry by entry: the walk, the extents of live and deleted
+// files, the deleted-directory expansion and the scanner's other slots.
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "fat_test_support.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+using test::FatKind;
+using test::FatVolumeBuilder;
+using test::FindPath;
+using test::ImageScan;
+using test::PutEntry;
+
+constexpr std::uint8_t kDirectory = 0x10;
+
+class FatScannerTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ImageScan> Scan(FatVolumeBuilder& volume, test::ScanSetup setup = {}) {
+        auto scan = std::make_unique<ImageScan>(volume.Write(dir / "volume.img"), setup);
+        EXPECT_NE(scan->scanner, nullptr);
+        return scan;
+    }
+    test::TempDir dir;
+};
+
+std::size_t CountNodes(const ScanNode& node) {
+    std::size_t count = 0;
+    for (const ScanNode& child : node.children) count += 1 + CountNodes(child);
+    return count;
+}
+
+TEST_F(FatScannerTest, DirectoriesThatPointBackUpAreReadOnce) {
+    FatVolumeBuilder volume(FatKind::Fat32);
+    PutEntry(volume.Root(), 0, {.shortName = "A          ", .attributes = kDirectory, .cluster = 3});
+    volume.Chain({3});
+    test::PutDotEntries(volume.Cluster(3), 3);
+    // Each path back up would read A again, doubling the work at every level below.
+    PutEntry(volume.Cluster(3), 2, {.shortName = "UP1        ", .attributes = kDirectory, .cluster = 3});
+    PutEntry(volume.Cluster(3), 3, {.shortName = "UP2        ", .attributes = kDirectory, .cluster = 3});
+    PutEntry(volume.Cluster(3), 4, {.shortName = "TOP        ", .attributes = kDirectory, .cluster = 2});
+    const auto scan = Scan(volume, {.mode = kModeFormattedVolume});
+    EXPECT_EQ(CountNodes(scan->Root(RootIndex::Root)), 4u);
+}
+
+TEST_F(FatScannerTest, ExtentsFollowChainsAndTakeDeletedFilesAsContiguous) {
+    FatVolumeBuilder volume(FatKind::Fat32, 8192, 8);  // 4 KiB clusters
+    PutEntry(volume.Root(), 0, {.shortName = "SHORT   BIN", .cluster = 10, .size = 5 * 4096});
+    volume.Chain({10, 11, 20});  // three clusters for a size that needs five
+    PutEntry(volume.Root(), 1, {.shortName = "\xE5" "ONE    BIN", .cluster = 30, .size = 10000});
+    PutEntry(volume.Root(), 2, {.shortName = "LOOP    BIN", .cluster = 40, .size = 4 * 4096});
+    volume.Chain({40, 41});
+    volume.SetFat(41, 40);
+    PutEntry(volume.Root(), 3, {.shortName = "PAST    BIN", .cluster = 50, .size = 3 * 4096});
+    volume.SetFat(50, 0x0FFFFFF0);  // a next cluster far beyond the table
+    const auto scan = Scan(volume);
+    const std::uint64_t data = static_cast<std::uint64_t>(scan->scanner->DataAreaStart());
+    auto runs = [&](RootIndex root, const char* name) {
+        ExtentList extents;
+        EXPECT_TRUE(scan->scanner->BuildExtents(*FindPath(scan->Root(root), name), extents)) << name;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> clusters;  // first cluster, sectors
+        for (const FileExtent& extent : extents) clusters.emplace_back((extent.startSector - data) / 8 + 2, extent.sectorCount);
+        return clusters;
+    };
+    using Runs = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+    EXPECT_EQ(runs(RootIndex::Root, "SHORT.BIN"), (Runs{{10, 16}, {20, 24}}));  // the last run lengthened
+    EXPECT_EQ(runs(RootIndex::Deleted, "#ONE.BIN"), (Runs{{30, 24}}));          // 10,000 bytes: 3 clusters
+    EXPECT_EQ(runs(RootIndex::Root, "LOOP.BIN"), (Runs{{40, 32}}));
+    EXPECT_EQ(runs(RootIndex::Root, "PAST.BIN"), (Runs{{50, 24}}));
+}
+
+TEST_F(FatScannerTest, ExtentsNeverStartBelowClusterTwoNorReachPastTheVolume) {
+    FatVolumeBuilder volume(FatKind::Fat32, 8192, 128);
+    const auto scan = Scan(volume);
+    FatScanner& scanner = *scan->scanner;
+    ScanNode node;
+    node.size = 1000;
+    ExtentList extents{FileExtent{}};
+    EXPECT_FALSE(scanner.BuildExtents(node, extents));
+    EXPECT_TRUE(extents.empty());
+    // 128 sectors x (0x02000002 - 2) is 2^32: in 32 bits it would wrap round to cluster 2.
+    node.location = 0x02000002;
+    node.Set(kFlagDeleted, true);
+    EXPECT_FALSE(scanner.BuildExtents(node, extents));
+    EXPECT_EQ(scanner.NodeFirstSector(node), std::numeric_limits<std::uint32_t>::max());
+    // A file running past the end of the volume is cut there, and its tail is unreadable.
+    node.location = static_cast<std::uint32_t>(2 + (8192 - scanner.DataAreaStart()) / 128 - 1);
+    node.size = 10 * 128 * 512;
+    ASSERT_TRUE(scanner.BuildExtents(node, extents));
+    EXPECT_EQ(extents.back().startSector + extents.back().sectorCount, 8192u);
+    std::vector<std::uint8_t> tail(512);
+    EXPECT_FALSE(scanner.ReadNodeData(tail, 2 * 128 * 512, node, extents));
+}
+
+TEST_F(FatScannerTest, DeletedFoldersClaimTheirClusterBeforeSystemFolders) {
+    FatVolumeBuilder volume(FatKind::Fat16);
+    // Both deleted folders name cluster 8; walked from the back, RECYCLER would come first.
+    test::PutLongName(volume.Root(), 1, u"RECYCLER", test::ChecksumOf("RECYCLER   "), true);
+    PutEntry(volume.Root(), 1, {.shortName = "\xE5" "ECYCLER   ", .attributes = kDirectory, .cluster = 8});
+    test::PutLongName(volume.Root(), 3, u"Other", test::ChecksumOf("OTHER      "), true);
+    PutEntry(volume.Root(), 3, {.shortName = "\xE5THER      ", .attributes = kDirectory, .cluster = 8});
+    test::PutDotEntries(volume.Cluster(8), 8);
+    PutEntry(volume.Cluster(8), 2, {.shortName = "KEPT    TXT", .cluster = 9, .size = 3});
+    const auto scan = Scan(volume);
+    EXPECT_EQ(test::NamesOf(scan->Root(RootIndex::Deleted)), (std::vector<std::u16string>{u"Other", u"RECYCLER"}));
+    EXPECT_EQ(test::NamesOf(*FindPath(scan->Root(RootIndex::Deleted), "Other")), std::vector<std::u16string>{u"KEPT.TXT"});
+    EXPECT_TRUE(FindPath(scan->Root(RootIndex::Deleted), "RECYCLER")->children.empty());
+}
+
+TEST_F(FatScannerTest, ExpandDirectoryReadsOnDemandInTheDeletedFileModeOnly) {
+    // A check-disk fragment that is really a directory, as the check-disk pass will ask.
+    FatVolumeBuilder volume(FatKind::Fat16);
+    PutEntry(volume.Root(), 0, {.shortName = "FILE0000CHK", .cluster = 12, .size = 512});
+    volume.Chain({12});
+    test::PutDotEntries(volume.Cluster(12), 12);
+    PutEntry(volume.Cluster(12), 2, {.shortName = "INSIDE  TXT", .cluster = 13, .size = 1});
+    for (const std::uint32_t mode : {kModeDeletedFiles, kModeFormattedVolume}) {
+        const auto scan = Scan(volume, {.mode = mode});
+        ScanNode& fragment = *FindPath(scan->Root(RootIndex::Root), "FILE0000.CHK");
+        fragment.Set(kFlagDirectory, true);
+        ScanNode again = fragment;
+        ASSERT_EQ(scan->scanner->ExpandDirectory(fragment, 0), mode == kModeDeletedFiles);
+        if (mode != kModeDeletedFiles) continue;
+        EXPECT_TRUE(fragment.children.at(0).Has(kFlagLostSearchMark));
+        EXPECT_FALSE(scan->scanner->ExpandDirectory(again, 0));  // its cluster was read already
+    }
+}
+
+TEST_F(FatScannerTest, MarkMatchingFilesAndHiddenSystemEntriesAndProgress) {
+    FatVolumeBuilder volume(FatKind::Fat16, 8192, 4);
+    PutEntry(volume.Root(), 0, {.shortName = "A       JPG", .cluster = 10, .size = 100});
+    PutEntry(volume.Root(), 1, {.shortName = "B       JPG", .cluster = 12, .size = 100, .caseFlags = 0x10});
+    PutEntry(volume.Root(), 2, {.shortName = "EMPTY   JPG", .cluster = 16});
+    PutEntry(volume.Root(), 3, {.shortName = "IO      SYS", .attributes = 0x27, .cluster = 5, .size = 40});
+    PutEntry(volume.Root(), 4, {.shortName = "\xE5" "ONE    TXT", .cluster = 7, .size = 700});
+    for (const std::uint32_t mode : {kModeDeletedFiles, kModeFormattedVolume}) {
+        const auto scan = Scan(volume, {.mode = mode});
+        SectorMap found;
+        const std::atomic<std::uint32_t> stop{0};
+        scan->scanner->MarkMatchingFiles(scan->Root(RootIndex::Root), found, u"JPG", stop);
+        const auto data = static_cast<std::uint32_t>(scan->scanner->DataAreaStart());
+        EXPECT_EQ(found, (SectorMap{{data + 4 * 8, 0}, {data + 4 * 10, 0}}));
+        EXPECT_EQ(test::NamesOf(scan->Root(RootIndex::Hidden)), std::vector<std::u16string>{u"IO.SYS"});
+        // The deleted-file mode totals what it can recover; the others what is there.
+        EXPECT_EQ(scan->progress.foundBytes.load(), mode == kModeDeletedFiles ? 700u : 240u);
+        EXPECT_EQ(scan->progress.foundCount.load(), 5u);
+        EXPECT_EQ(scan->progress.busy.load(), 0u);
+        EXPECT_EQ(scan->progress.totalUnits.load(), 0);
+    }
+}
+
+TEST_F(FatScannerTest, TheBootSectorIsReadWhenTheTaskDoesNotCarryIt) {
+    FatVolumeBuilder volume(FatKind::Fat32);
+    PutEntry(volume.Root(), 0, {.shortName = "LIVE    TXT", .cluster = 6, .size = 300});
+    EXPECT_EQ(test::NamesOf(Scan(volume, {.passBootSector = false})->Root(RootIndex::Root)), std::vector<std::u16string>{u"LIVE.TXT"});
+    // Unreadable: an empty, finished tree.
+    const auto beyond = Scan(volume, {.volumeStart = 9000, .passBootSector = false});
+    EXPECT_FALSE(beyond->scanner->bootLoaded);
+    for (const ScanNode& root : beyond->scanner->roots.roots) EXPECT_TRUE(root.IsDirectory() && root.children.empty());
+}
+
+}  // namespace
+}  // namespace tundrel

@@ -1,0 +1,79 @@
+// Rearranging a scanned tree: deleted entries to their root, hidden system entries to theirs.
+
+#include <gtest/gtest.h>
+
+#include "fat/hidden_system_entries.h"
+#include "fat/recycle_bin_folder.h"
+#include "fat/split_deleted.h"
+#include "fat/user_document.h"
+#include "fat_test_support.h"
+#include "scan/name_pool.h"
+#include "scan/node_links.h"
+
+namespace tundrel {
+namespace {
+
+using Names = std::vector<std::u16string>;
+constexpr std::uint32_t kDeleted = kFlagDeleted | kFlagRecordFree;
+constexpr std::uint32_t kHiddenSystem = kFlagHidden | kFlagSystem;
+
+class SpecialFoldersTest : public ::testing::Test {
+protected:
+    ScanNode Node(std::u16string_view name, std::uint32_t flags = 0, std::vector<ScanNode> children = {}) {
+        ScanNode node;
+        node.name = pool.Add(name);
+        node.flags = flags | (children.empty() ? 0u : std::uint32_t{kFlagDirectory});
+        node.children = std::move(children);
+        LinkParents(node, LinkDepth::WholeSubtree);
+        return node;
+    }
+    static bool Linked(const ScanNode& node) {
+        for (const ScanNode& child : node.children) {
+            if (child.parent != &node || !Linked(child)) return false;
+        }
+        return true;
+    }
+    NamePool pool;
+};
+
+TEST_F(SpecialFoldersTest, DeletedEntriesMoveUnderCopiesOfTheirLiveFolders) {
+    ScanNode root = Node(u"root", 0, {
+        Node(u"A", 0, {Node(u"B", 0, {Node(u"gone.doc", kDeleted), Node(u"kept.doc")})}),
+        Node(u"Clean", 0, {Node(u"x.txt")}),
+        Node(u"RECYCLER", kHiddenSystem, {Node(u"Dc1.doc")}),
+        Node(u"Sub", 0, {Node(u"RECYCLER", kHiddenSystem, {Node(u"Dc2.doc")})}),
+        Node(u"old.txt", kDeleted),
+    });
+    ScanNode deleted = Node(u"deleted", 0, {Node(u"earlier.txt", kDeleted)});
+    SplitDeleted(root, deleted);
+
+    EXPECT_EQ(test::NamesOf(root), (Names{u"A", u"Clean", u"Sub"}));
+    EXPECT_EQ(test::NamesOf(deleted), (Names{u"earlier.txt", u"A", u"RECYCLER", u"old.txt"}));
+    EXPECT_EQ(test::NamesOf(deleted.children[1].children[0]), Names{u"gone.doc"});
+    EXPECT_FALSE(deleted.children[1].Has(kFlagDeleted));  // the copies are live folders
+    EXPECT_EQ(test::NamesOf(root.children[0].children[0]), Names{u"kept.doc"});
+    EXPECT_EQ(test::NamesOf(root.children[2].children[0]), Names{u"Dc2.doc"});  // only the top moves whole
+    EXPECT_TRUE(Linked(root) && Linked(deleted));
+    for (const char16_t* name : {u"RECYCLED", u"Recycled", u"RECYCLER", u"$Recycle.Bin"}) EXPECT_TRUE(IsRecycleBinFolderName(name));
+    EXPECT_FALSE(IsRecycleBinFolderName(u"RECYCLE"));
+}
+
+TEST_F(SpecialFoldersTest, HiddenSystemEntriesWithoutUserDocumentsMoveToTheirRoot) {
+    EXPECT_TRUE(HoldsUserDocument(Node(u"a", 0, {Node(u"b", 0, {Node(u"x.sys"), Node(u"y.Pdf")})})));
+    EXPECT_FALSE(HoldsUserDocument(Node(u".doc")));  // a leading dot is no extension
+    ScanNode root = Node(u"root", 0, {
+        Node(u"System Volume Information", kHiddenSystem, {Node(u"tracking.log")}),
+        Node(u"FOUND.000", kHiddenSystem, {Node(u"FILE0000.CHK")}),
+        Node(u"Private", kHiddenSystem, {Node(u"letter.doc")}),
+        Node(u"io.sys", kHiddenSystem),
+        Node(u"hidden.txt", kFlagHidden),
+    });
+    ScanNode hidden = Node(u"hidden", 0, {Node(u"zz.bin", kHiddenSystem)});
+    MoveHiddenSystemEntries(root, hidden);
+    EXPECT_EQ(test::NamesOf(root), (Names{u"FOUND.000", u"Private", u"hidden.txt"}));
+    EXPECT_EQ(test::NamesOf(hidden), (Names{u"System Volume Information", u"io.sys", u"zz.bin"}));
+    EXPECT_TRUE(Linked(root) && Linked(hidden));
+}
+
+}  // namespace
+}  // namespace tundrel

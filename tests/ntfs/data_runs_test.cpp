@@ -1,0 +1,113 @@
+// Run lists as NTFS encodes them, and what a damaged one decodes to.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ntfs/data_runs.h"
+#include "ntfs/mft_layout.h"
+#include "ntfs/ntfs_volume.h"
+
+namespace tundrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+MftRunList Decode(const Bytes& bytes, std::size_t limit = kDefaultRunListLimit) {
+    MftRunList runs;
+    EXPECT_TRUE(DecodeRunList(bytes, runs, limit));
+    return runs;
+}
+
+TEST(DataRunsTest, DeltasAreSignedAndRelativeToThePreviousRun) {
+    const MftRunList runs = Decode({0x21, 0x10, 0x00, 0x01, 0x11, 0x08, 0xF0, 0x00});
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].startCluster, 256u);
+    EXPECT_EQ(runs[0].clusterCount, 16u);
+    EXPECT_EQ(runs[1].startCluster, 240u);
+    EXPECT_EQ(runs[1].clusterCount, 8u);
+
+    // A sparse run keeps the position for the next delta.
+    const MftRunList sparse = Decode({0x11, 0x04, 0x20, 0x01, 0x10, 0x11, 0x02, 0x08, 0x00});
+    ASSERT_EQ(sparse.size(), 3u);
+    EXPECT_TRUE(sparse[1].sparse && sparse[1].startCluster == 0 && sparse[1].clusterCount == 16);
+    EXPECT_EQ(sparse[2].startCluster, 0x28u);
+}
+
+TEST(DataRunsTest, MalformedHeadersEndTheListWithoutFailing) {
+    EXPECT_TRUE(Decode({0x05, 0x01, 0x02, 0x03, 0x04, 0x05}).empty());          // L = 5
+    EXPECT_EQ(Decode({0x11, 0x01, 0x10, 0x51, 0x01, 0, 0, 0, 0, 0, 1}).size(), 1u);  // O = 5 after one run
+    EXPECT_EQ(Decode({0x11, 0x01, 0x10, 0x10, 0x05}).size(), 1u);                 // L = 0 after one run
+    // A run whose bytes pass the end of what was given is not read beyond it.
+    EXPECT_TRUE(Decode({0x44, 0x01, 0x02}).empty());
+
+    MftRunList runs;
+    EXPECT_FALSE(DecodeRunList({}, runs));
+    // The limit stops after the run that reaches it.
+    const Bytes three{0x11, 0x01, 0x10, 0x11, 0x01, 0x10, 0x11, 0x01, 0x10, 0x00};
+    EXPECT_EQ(Decode(three, 0).size(), 0u);
+    EXPECT_EQ(Decode(three, 3).size(), 1u);
+    EXPECT_EQ(Decode(three, 4).size(), 2u);
+}
+
+TEST(DataRunsTest, DeltaArithmeticWrapsAtThirtyTwoBits) {
+    const Bytes largest{0x41, 0x01, 0xFF, 0xFF, 0xFF, 0x7F};
+    Bytes three;
+    for (int i = 0; i < 3; ++i) three.insert(three.end(), largest.begin(), largest.end());
+    const MftRunList runs = Decode(three);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[1].startCluster, 0xFFFFFFFEu);
+    EXPECT_EQ(runs[2].startCluster, 0x7FFFFFFDu);
+}
+
+TEST(DataRunsTest, RunListLengthCountsToTheEndAndNeverPastTheBytes) {
+    const Bytes bytes{0x21, 0x10, 0x00, 0x01, 0x11, 0x08, 0xF0, 0x00, 0x55};
+    EXPECT_EQ(RunListLength(bytes, 100), 7u);
+    EXPECT_EQ(RunListLength(bytes, 5), 5u);
+    EXPECT_EQ(RunListLength(Bytes{0x44, 0x01}, 100), 2u);
+    EXPECT_EQ(RunListLength(Bytes{0x00, 0x11}, 100), 0u);
+}
+
+TEST(DataRunsTest, FirstClusterGuessReadsTheDeltaUnsigned) {
+    EXPECT_EQ(FirstRunClusterUnsigned(Bytes{0x31, 0x05, 0x00, 0x00, 0xF0}), 0xF00000u);
+    EXPECT_FALSE(FirstRunClusterUnsigned(Bytes{0x05, 0x01, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_FALSE(FirstRunClusterUnsigned(Bytes{0x31, 0x05, 0x00}));
+}
+
+TEST(MftLayoutTest, RecordSectorDirectAndThroughTheRuns) {
+    MftLayout layout;
+    layout.sectorsPerCluster = 8;
+    layout.startCluster = 4;
+    EXPECT_EQ(layout.RecordSector(5, true), 10u);
+
+    layout.runs = {{786432, 4096, false}};
+    EXPECT_EQ(layout.RecordSector(5), 6291466u);
+    EXPECT_EQ(layout.RecordCount(), 16384u);
+
+    layout.runs = {{100, 2, false}, {50, 2, false}};  // 8 records per run
+    EXPECT_EQ(layout.RecordSector(9), 8u * 50 + 2);
+    // Beyond the runs the table is taken as contiguous from the boot record's start.
+    EXPECT_EQ(layout.RecordSector(20), 8u * 4 + 40);
+    // A run that would place a record at sector 0 falls back as well.
+    layout.runs = {{0, 2, false}};
+    EXPECT_EQ(layout.RecordSector(0), 8u * 4);
+}
+
+TEST(MftLayoutTest, SectorsThatPassThirtyTwoBitsAreRefusedNotWrapped) {
+    NtfsVolume volume;
+    volume.volumeStart = 0xFFFFFF00u;
+    volume.mft.sectorsPerCluster = 8;
+    EXPECT_EQ(volume.ClusterSector(0x1F), 0xFFFFFFF8u);
+    EXPECT_FALSE(volume.ClusterSector(0x20));
+    EXPECT_FALSE(volume.ClusterSector(0x100000000ull));
+    volume.volumeStart = 0;
+    volume.mft.sectorsPerCluster = 128;
+    EXPECT_FALSE(volume.ClusterSector(0x02000000u));
+
+    std::vector<std::uint8_t> buffer(1024, 0xAA);
+    EXPECT_FALSE(volume.Read(buffer, 0xFFFFFFFFu));
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(1024, 0));
+}
+
+}  // namespace
+}  // namespace tundrel

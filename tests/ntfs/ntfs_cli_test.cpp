@@ -1,0 +1,80 @@
+// The command line over NTFS volumes: listings and file contents against the manifests.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "md5.h"
+#include "ntfs_test_support.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+    std::string Md5() const { return test::Md5Hex(std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size())); }
+};
+
+Outcome RunTool(std::vector<std::string> args) {
+    args.insert(args.begin(), "tundrel");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::ostringstream out, err;
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+// The JSON Lines of a recursive listing, by path.
+std::map<std::string, nlohmann::json> ListRecursively(const std::vector<std::string>& source, const std::string& root) {
+    std::vector<std::string> args{"ls"};
+    args.insert(args.end(), source.begin(), source.end());
+    args.insert(args.end(), {root, "-r", "--json"});
+    const Outcome outcome = RunTool(args);
+    EXPECT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+    std::map<std::string, nlohmann::json> nodes;
+    std::istringstream lines(outcome.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto node = nlohmann::json::parse(line);
+        nodes[node["path"].get<std::string>()] = node;
+    }
+    return nodes;
+}
+
+TEST(NtfsCliTest, ListingsAndContentsMatchTheManifest) {
+    const std::string image = test::TestImage("ntfs").string();
+    ASSERT_FALSE(image.empty());
+    const auto live = ListRecursively({image}, "root");
+    const auto deleted = ListRecursively({image}, "deleted");
+    for (const test::ManifestFile& file : test::LoadNtfsManifest()) {
+        const auto& listing = file.deleted ? deleted : live;
+        const auto found = listing.find(file.path);
+        ASSERT_NE(found, listing.end()) << file.path;
+        EXPECT_EQ(found->second["dir"], file.isDirectory) << file.path;
+        EXPECT_EQ(found->second["record"], file.record) << file.path;
+        if (file.isDirectory || (file.deleted && !file.reusable)) continue;
+        EXPECT_EQ(found->second["size"], file.size) << file.path;
+        const Outcome cat = RunTool({"cat", image, (file.deleted ? "deleted/" : "root/") + file.path});
+        EXPECT_EQ(cat.status, cli::kExitSuccess) << file.path << cat.err;
+        EXPECT_EQ(cat.Md5(), file.md5) << file.path;
+    }
+}
+
+TEST(NtfsCliTest, LogicalPartitionOfTheSampleDiskIsScannedAtItsStart) {
+    const std::string image = test::TestImage("sample-disk").string();
+    ASSERT_FALSE(image.empty());
+    const auto live = ListRecursively({image, "--volume", "73728"}, "root");
+    ASSERT_EQ(live.count("Projects/Archive/2023.txt"), 1u);
+    EXPECT_EQ(RunTool({"cat", image, "--volume", "73728", "root/Projects/plan.txt"}).Md5(), "241caba6f953687789ca31f082955513");
+    EXPECT_EQ(RunTool({"cat", image, "--volume", "73728", "deleted/Projects/Archive/スキャン.bin"}).Md5(),
+              "d424ef27378322928ecfaa5428b3a7e8");
+}
+
+}  // namespace
+}  // namespace tundrel

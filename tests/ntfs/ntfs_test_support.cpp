@@ -1,0 +1,343 @@
+#include "ntfs_test_support.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "disk/fs_type.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Little-endian fields of 2, 4 and 8 bytes.
+template <int Width>
+void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value) {
+    for (int i = 0; i < Width; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+constexpr auto Put16 = Put<2>;
+constexpr auto Put32 = Put<4>;
+constexpr auto Put64 = Put<8>;
+
+void PutName(std::vector<std::uint8_t>& bytes, std::size_t at, std::u16string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i) Put16(bytes, at + 2 * i, name[i]);
+}
+
+std::size_t Aligned8(std::size_t value) { return (value + 7) / 8 * 8; }
+
+// A resident attribute: 0x18-byte header, the value at 0x18 (or after the stream name).
+std::vector<std::uint8_t> ResidentAttribute(std::uint32_t type, std::span<const std::uint8_t> value,
+                                            std::u16string_view name = u"") {
+    const std::size_t valueOffset = Aligned8(0x18 + 2 * name.size());
+    std::vector<std::uint8_t> attribute(Aligned8(valueOffset + value.size()));
+    Put32(attribute, 0, type);
+    Put32(attribute, 4, static_cast<std::uint32_t>(attribute.size()));
+    attribute[9] = static_cast<std::uint8_t>(name.size());
+    Put16(attribute, 0x0A, 0x18);
+    Put32(attribute, 0x10, static_cast<std::uint32_t>(value.size()));
+    Put16(attribute, 0x14, static_cast<std::uint16_t>(valueOffset));
+    PutName(attribute, 0x18, name);
+    std::copy(value.begin(), value.end(), attribute.begin() + static_cast<std::ptrdiff_t>(valueOffset));
+    return attribute;
+}
+
+std::vector<std::uint8_t> NonResidentAttribute(std::uint32_t type, const std::vector<std::uint8_t>& runs,
+                                               std::uint64_t realSize, std::uint64_t firstVcn, std::uint16_t flags) {
+    std::vector<std::uint8_t> attribute(Aligned8(0x40 + runs.size() + 1));
+    Put32(attribute, 0, type);
+    Put32(attribute, 4, static_cast<std::uint32_t>(attribute.size()));
+    attribute[8] = 1;
+    Put16(attribute, 0x0A, 0x40);
+    Put16(attribute, 0x0C, flags);
+    Put64(attribute, 0x10, firstVcn);
+    const std::uint64_t clusters = (realSize + 4095) / 4096;
+    Put64(attribute, 0x18, clusters == 0 ? 0 : firstVcn + clusters - 1);
+    Put16(attribute, 0x20, 0x40);
+    if ((flags & 1) != 0) Put16(attribute, 0x22, 4);
+    Put64(attribute, 0x28, clusters * 4096);
+    Put64(attribute, 0x30, realSize);
+    Put64(attribute, 0x38, realSize);
+    std::copy(runs.begin(), runs.end(), attribute.begin() + 0x40);
+    return attribute;
+}
+
+}  // namespace
+
+std::uint64_t FileTimeOf(std::int64_t unixSeconds, std::uint32_t milliseconds) {
+    return static_cast<std::uint64_t>(unixSeconds + 11'644'473'600LL) * 10'000'000ull + milliseconds * 10'000ull;
+}
+
+RecordBuilder::RecordBuilder(std::uint32_t number, std::uint16_t flags) : number_(number), flags_(flags) {}
+
+RecordBuilder& RecordBuilder::Standard(std::uint32_t fileAttributes, std::uint64_t created, std::uint64_t modified,
+                                       std::uint64_t changed) {
+    std::vector<std::uint8_t> value(0x48);
+    Put64(value, 0x00, created);
+    Put64(value, 0x08, modified);
+    Put64(value, 0x10, changed);
+    Put64(value, 0x18, modified);
+    Put32(value, 0x20, fileAttributes);
+    return Add(ResidentAttribute(0x10, value));
+}
+
+RecordBuilder& RecordBuilder::Name(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
+                                   std::uint64_t time) {
+    return NameValue(parent, name, nameSpace, {time, time, time, time});
+}
+
+RecordBuilder& RecordBuilder::NameWithTimes(std::uint32_t parent, std::u16string_view name, std::uint64_t created,
+                                            std::uint64_t modified, std::uint64_t changed, std::uint64_t accessed) {
+    return NameValue(parent, name, 1, {created, modified, changed, accessed});
+}
+
+RecordBuilder& RecordBuilder::NameValue(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
+                                        std::array<std::uint64_t, 4> times) {
+    std::vector<std::uint8_t> value(0x42 + 2 * name.size());
+    Put64(value, 0x00, parent | (std::uint64_t{1} << 48));
+    for (std::size_t i = 0; i < times.size(); ++i) Put64(value, 0x08 + 8 * i, times[i]);
+    value[0x40] = static_cast<std::uint8_t>(name.size());
+    value[0x41] = nameSpace;
+    PutName(value, 0x42, name);
+    return Add(ResidentAttribute(0x30, value));
+}
+
+RecordBuilder& RecordBuilder::ResidentData(std::span<const std::uint8_t> value, std::u16string_view streamName) {
+    return Add(ResidentAttribute(0x80, value, streamName));
+}
+
+RecordBuilder& RecordBuilder::NonResidentData(std::vector<std::uint8_t> runs, std::uint64_t realSize,
+                                              std::uint64_t firstVcn, std::uint16_t attributeFlags) {
+    return Add(NonResidentAttribute(0x80, runs, realSize, firstVcn, attributeFlags));
+}
+
+RecordBuilder& RecordBuilder::ResidentList(const std::vector<std::vector<std::uint8_t>>& entries) {
+    return Add(ResidentAttribute(0x20, Joined(entries)));
+}
+
+RecordBuilder& RecordBuilder::NonResidentList(std::vector<std::uint8_t> runs, std::uint64_t realSize) {
+    return Add(NonResidentAttribute(0x20, runs, realSize, 0, 0));
+}
+
+RecordBuilder& RecordBuilder::Raw(std::uint32_t type, std::vector<std::uint8_t> body) {
+    body.insert(body.begin(), 8, 0);
+    Put32(body, 0, type);
+    Put32(body, 4, static_cast<std::uint32_t>(body.size()));
+    return Add(std::move(body));
+}
+
+RecordBuilder& RecordBuilder::Add(std::vector<std::uint8_t> attribute) {
+    attributes_.push_back(std::move(attribute));
+    return *this;
+}
+
+std::vector<std::uint8_t> RecordBuilder::Build() const {
+    std::vector<std::uint8_t> record(1024);
+    std::copy_n("FILE", 4, record.begin());
+    Put16(record, 0x04, 0x30);
+    Put16(record, 0x06, 3);
+    Put16(record, 0x10, 1);
+    Put16(record, 0x12, 1);
+    Put16(record, 0x14, firstAttribute_.value_or(0x38));
+    Put16(record, 0x16, flags_);
+    Put32(record, 0x1C, 1024);
+    Put32(record, 0x2C, number_);
+    std::size_t at = 0x38;
+    for (const auto& attribute : attributes_) {
+        const std::size_t count = std::min(attribute.size(), record.size() - at);
+        std::copy_n(attribute.begin(), count, record.begin() + static_cast<std::ptrdiff_t>(at));
+        at += count;
+    }
+    if (endMarker_ && at + 8 <= record.size()) {
+        Put32(record, at, 0xFFFFFFFF);
+        at += 8;
+    }
+    Put32(record, 0x18, static_cast<std::uint32_t>(at));
+    // The update sequence: the real last two bytes of each sector go into the array and the
+    // sequence number takes their place.
+    const std::uint16_t sequence = 0x0007;
+    Put16(record, 0x30, sequence);
+    for (std::size_t sector = 0; sector < 2; ++sector) {
+        const std::size_t tail = 510 + 512 * sector;
+        record[0x32 + 2 * sector] = record[tail];
+        record[0x33 + 2 * sector] = record[tail + 1];
+        Put16(record, tail, sequence);
+    }
+    return record;
+}
+
+std::vector<std::uint8_t> ListEntry(std::uint32_t type, std::uint32_t record, std::uint64_t firstVcn,
+                                    std::u16string_view name) {
+    std::vector<std::uint8_t> entry(Aligned8(0x1A + 2 * name.size()));
+    Put32(entry, 0x00, type);
+    Put16(entry, 0x04, static_cast<std::uint16_t>(entry.size()));
+    entry[0x06] = static_cast<std::uint8_t>(name.size());
+    entry[0x07] = 0x1A;
+    Put64(entry, 0x08, firstVcn);
+    Put64(entry, 0x10, record | (std::uint64_t{1} << 48));
+    PutName(entry, 0x1A, name);
+    return entry;
+}
+
+std::vector<std::uint8_t> Joined(const std::vector<std::vector<std::uint8_t>>& parts) {
+    std::vector<std::uint8_t> joined;
+    for (const auto& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+SyntheticVolume::SyntheticVolume() : bytes_(std::size_t{kSectors} * 512) {
+    std::vector<std::uint8_t> boot(512);
+    std::copy_n("\xEB\x52\x90NTFS    ", 11, boot.begin());
+    Put16(boot, 0x0B, 512);
+    boot[0x0D] = kSectorsPerCluster;
+    boot[0x15] = 0xF8;
+    Put64(boot, 0x28, kSectors - 1);
+    Put64(boot, 0x30, kMftCluster);
+    Put64(boot, 0x38, kMirrorCluster);
+    boot[0x40] = 0xF6;  // records of 1024 bytes
+    boot[0x44] = 0x01;
+    boot[510] = 0x55;
+    boot[511] = 0xAA;
+    std::copy(boot.begin(), boot.end(), bytes_.begin());
+    std::copy(boot.begin(), boot.end(), bytes_.end() - 512);
+
+    const std::uint32_t mftClusters = kMftRecords * 1024 / (kSectorsPerCluster * 512);
+    PutRecord(0, RecordBuilder(0)
+                     .Standard(0x06)
+                     .Name(5, u"$MFT", 3)
+                     .NonResidentData({0x11, static_cast<std::uint8_t>(mftClusters), kMftCluster}, kMftRecords * 1024)
+                     .Build());
+    PutRecord(5, RecordBuilder(5, 0x0003).Standard(0x06).Name(5, u".", 3).Build());
+    // The mirror holds record 0 as well.
+    std::copy_n(Record(0).begin(), 1024, Cluster(kMirrorCluster).begin());
+}
+
+void SyntheticVolume::PutRecord(std::uint32_t number, const std::vector<std::uint8_t>& record) {
+    std::copy(record.begin(), record.end(), Record(number).begin());
+}
+
+std::span<std::uint8_t> SyntheticVolume::Record(std::uint32_t number) {
+    return std::span(bytes_).subspan(std::size_t{kMftCluster} * kSectorsPerCluster * 512 + std::size_t{number} * 1024, 1024);
+}
+
+std::span<std::uint8_t> SyntheticVolume::Cluster(std::uint32_t cluster) {
+    return std::span(bytes_).subspan(std::size_t{cluster} * kSectorsPerCluster * 512, kSectorsPerCluster * 512);
+}
+
+fs::path SyntheticVolume::Write(const fs::path& file) const {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
+    return file;
+}
+
+NtfsImageScan::NtfsImageScan(const fs::path& image, ScanSetup setup) {
+    static constexpr ScannerEntry kTable[] = {{kFsNtfs, &MakeNtfsScanner}};
+    environment = std::make_unique<ScanEnvironment>(ScanEnvironment{settings, progress, kTable, nullptr});
+    ScanTask task;
+    task.sourceName = ToUtf16(image.string());
+    task.mode = setup.mode;
+    task.options = setup.options;
+    task.volume.fsType = kFsNtfs;
+    context = std::make_unique<ScanContext>(*environment, task);
+    if (!context->source.Open(task.sourceName)) return;
+    context->volume.sectorCount = static_cast<std::uint32_t>(context->source.totalSectors);
+    if (setup.passBootSector) {
+        context->volume.bootValid = context->source.ReadSectors(context->volume.bootSector, 0);
+    }
+    progress.taskMode = setup.mode;
+    scanner = dynamic_cast<NtfsScanner*>(CreateScannerFor(*context));
+}
+
+NtfsImageScan::~NtfsImageScan() = default;
+
+const ScanNode* FindChild(const ScanNode& directory, std::u16string_view name) {
+    for (const ScanNode& child : directory.children) {
+        if (child.name != nullptr && std::u16string_view(child.name) == name) return &child;
+    }
+    return nullptr;
+}
+
+const ScanNode* FindPath(const ScanNode& root, std::string_view path) {
+    const ScanNode* node = &root;
+    while (node != nullptr && !path.empty()) {
+        const std::size_t slash = path.find('/');
+        node = FindChild(*node, ToUtf16(path.substr(0, slash)));
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    return node;
+}
+
+std::vector<std::string> ChildNamesOf(const ScanNode& directory) {
+    std::vector<std::string> names;
+    for (const ScanNode& child : directory.children) names.push_back(child.name != nullptr ? ToUtf8(child.name) : "");
+    return names;
+}
+
+void ForEachNode(const ScanNode& root, const std::function<void(const ScanNode&, const std::string&)>& visit) {
+    const std::function<void(const ScanNode&, const std::string&)> walk = [&](const ScanNode& node, const std::string& prefix) {
+        for (const ScanNode& child : node.children) {
+            const std::string path = prefix + (child.name != nullptr ? ToUtf8(child.name) : std::string());
+            visit(child, path);
+            walk(child, path + "/");
+        }
+    };
+    walk(root, "");
+}
+
+std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, const ScanNode& node) {
+    ExtentList extents;
+    if (node.size > 0 && !scanner.BuildExtents(node, extents)) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(node.size));
+    constexpr std::size_t kPiece = 64 * 1024;
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kPiece) {
+        const std::size_t count = std::min(kPiece, bytes.size() - offset);
+        if (!scanner.ReadNodeData(std::span(bytes).subspan(offset, count), offset, node, extents)) return std::nullopt;
+    }
+    return bytes;
+}
+
+std::vector<ManifestFile> LoadNtfsManifest() {
+    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "ntfs.manifest.json");
+    const auto manifest = nlohmann::json::parse(input);
+    std::vector<ManifestFile> files;
+    for (const auto& entry : manifest["partitions"][0]["files"]) {
+        ManifestFile file;
+        file.path = entry["path"].get<std::string>().substr(1);
+        file.isDirectory = entry["type"] == "dir";
+        file.deleted = entry["state"] == "deleted";
+        file.reusable = entry.value("reusable", false);
+        file.resident = entry.value("resident", false);
+        file.compressed = entry.value("compressed", false);
+        file.hardlinkOf = entry.value("hardlinkOf", std::string("/")).substr(1);
+        file.size = entry.value("size", std::uint64_t{0});
+        file.md5 = entry.value("md5", std::string());
+        file.record = entry["tskInode"].get<std::uint32_t>();
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+fs::path CopyOfImage(const std::string& name, const fs::path& directory) {
+    const fs::path target = directory / (name + ".img");
+    fs::copy_file(TestImage(name), target, fs::copy_options::overwrite_existing);
+    return target;
+}
+
+void PatchFile(const fs::path& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    std::fstream stream(file, std::ios::binary | std::ios::in | std::ios::out);
+    stream.seekp(static_cast<std::streamoff>(offset));
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const fs::path& file, std::uint64_t offset, std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    std::ifstream stream(file, std::ios::binary);
+    stream.seekg(static_cast<std::streamoff>(offset));
+    stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    return bytes;
+}
+
+}  // namespace tundrel::test

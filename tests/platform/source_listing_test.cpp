@@ -1,0 +1,263 @@
+// The sources and destinations offered to the user, and the storage below a device, from
+// fixture trees of sysfs and /proc and simulated devices.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "disk/destination_drives.h"
+#include "disk/fs_type.h"
+#include "disk/physical_disks.h"
+#include "disk/sector_source.h"
+#include "disk/volume_list.h"
+#include "disk/volume_samples.h"
+#include "platform/folder_storage.h"
+#include "platform/storage_chain.h"
+#include "support/text.h"
+#include "sysfs_fixture.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Attributes;
+
+// Device paths of a simulated machine, each served by a file: an empty file stands for a
+// reader with no medium (it opens, but has no sectors).
+class Machine {
+public:
+    void Add(const std::string& device, const fs::path& file) { files_[device] = file.string(); }
+    void Add(const std::string& device, std::size_t bytes) {
+        const fs::path file = dir_ / std::to_string(files_.size());
+        test::WriteBinaryFile(file, std::vector<std::uint8_t>(bytes));
+        Add(device, file);
+    }
+    platform::DeviceOpener Opener() {
+        return [this](const std::string& path, int& error) -> std::unique_ptr<platform::Device> {
+            const auto found = files_.find(path);
+            if (found != files_.end()) return platform::OpenDevice(found->second, error);
+            error = ENOENT;
+            return nullptr;
+        };
+    }
+
+private:
+    test::TempDir dir_;
+    std::map<std::string, std::string> files_;
+};
+
+std::vector<std::uint8_t> ImageBytes(const char* name) {
+    std::ifstream in(test::TestImage(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Points the /proc root at a folder whose self/mountinfo holds `table` while it lives.
+class ProcFixture {
+public:
+    explicit ProcFixture(const std::string& table) {
+        fs::create_directories(dir_ / "self");
+        std::ofstream(dir_ / "self" / "mountinfo") << table;
+        ::setenv("TUNDREL_PROC_ROOT", dir_.Path().c_str(), 1);
+    }
+    ~ProcFixture() { ::unsetenv("TUNDREL_PROC_ROOT"); }
+
+private:
+    test::TempDir dir_;
+};
+
+TEST(SourceListing, DisksKeepTheirNumbersAcrossGapsAndReadersWithoutMedium) {
+    test::SysfsFixture sysfs;
+    Machine machine;
+    unsigned minor = 0;
+    for (const char* name : {"sda", "sdb", "sdc"}) sysfs.AddBlockDevice(name, {8, 16 * minor++}, Attributes{});
+    machine.Add("/dev/sda", 4096);
+    machine.Add("/dev/sdb", 0);
+    machine.Add("/dev/sdc", 1 << 20);
+
+    const std::vector<DiskRow> disks = ListPhysicalDisks(machine.Opener());
+
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(disks[0].number, 0u);
+    EXPECT_EQ(disks[1].number, 2u);
+    EXPECT_EQ(disks[1].sourceName, "HD2");
+    EXPECT_EQ(disks[1].displayText, "ディスク2");
+    EXPECT_EQ(disks[1].totalSectors, 2048u);
+    EXPECT_EQ(disks[1].sizeText, "1.00M");
+    EXPECT_EQ(disks[1].devicePath, "/dev/sdc");
+}
+
+TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {
+    test::SysfsFixture sysfs;
+    const ProcFixture proc("30 1 8:34 / /home rw - ext4 /dev/sdc2 rw\n");
+    Machine machine;
+    sysfs.AddBlockDevice("sdc", {8, 32}, Attributes{});
+    sysfs.AddPartition("sdc", "sdc1", {8, 33});
+    sysfs.AddPartition("sdc", "sdc2", {8, 34});
+    sysfs.AddPartition("sdc", "sdc3", {8, 35});
+    sysfs.AddBlockDevice("sdd", {8, 48}, Attributes{});
+    sysfs.AddBlockDevice("sde", {8, 64}, Attributes{});
+    unsigned minor = 0;
+    for (const char* name : {"loop0", "zram0", "sr0"}) sysfs.AddBlockDevice(name, {7, minor++}, std::nullopt);
+    machine.Add("/dev/sdc1", test::TestImage("fat16"));
+    machine.Add("/dev/sdc2", 1 << 20);
+    machine.Add("/dev/sdc3", test::TestImage("ntfs"));
+    machine.Add("/dev/sdd", 1 << 20);                  // a disk with nothing on it
+    machine.Add("/dev/sde", test::TestImage("exfat"));  // formatted without a partition table
+    machine.Add("/dev/loop0", 0);
+    for (const char* path : {"/dev/zram0", "/dev/sr0"}) machine.Add(path, 4096);
+
+    const std::vector<VolumeChoice> volumes = ListVolumeChoices(machine.Opener());
+
+    ASSERT_EQ(volumes.size(), 4u);
+    const std::vector<std::string> expected[] = {{"sdc1", "FAT", "FAT16TEST", ""},
+                                                 {"sdc2", "ext4", "", "/home"},
+                                                 {"sdc3", "NTFS", "NTFSTEST", ""},
+                                                 {"sde", "exFAT", "EXFATTEST", ""}};
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+        const VolumeRow& row = volumes[i].row;
+        EXPECT_EQ((std::vector<std::string>{row.sourceName, row.fsName, row.label, row.mountPoint}), expected[i]);
+        EXPECT_EQ(volumes[i].scanRemainingArea, row.fsName == "NTFS");
+    }
+    EXPECT_EQ(volumes[1].row.totalSectors, 2048u);
+
+    // A file system the engine does not read is listed, but never typed as one it reads.
+    EXPECT_EQ(VolumeTypeOf("sdc2", machine.Opener()).fsType, kFsRaw);
+    EXPECT_EQ(VolumeTypeOf("sdc2", machine.Opener()).sectorCount, 2048u);
+    EXPECT_EQ(VolumeTypeOf("sdc3", machine.Opener()).fsType, kFsNtfs);
+    EXPECT_EQ(VolumeTypeOf("sdc1", machine.Opener()).fsType, kFsFat16);
+    EXPECT_EQ(VolumeTypeOf("sdx9", machine.Opener()).sectorCount, 0u);
+}
+
+TEST(StorageChain, PartitionsMappedDevicesAndLoopFiles) {
+    test::SysfsFixture sysfs;
+    test::TempDir dir;
+    test::WriteBinaryFile(dir / "backing.img", std::vector<std::uint8_t>(4096));
+    sysfs.AddBlockDevice("sdb", {8, 16}, Attributes{}, {{"size", "200000\n"}});
+    sysfs.AddPartition("sdb", "sdb1", {8, 17}, {{"start", "2048\n"}, {"size", "1000\n"}});
+    sysfs.AddBlockDevice("dm-0", {253, 0}, std::nullopt, {{"size", "500\n"}});
+    fs::create_directories(sysfs.Root() / "devices" / "dm-0" / "slaves");
+    fs::create_directory_symlink("../../sdb/sdb1", sysfs.Root() / "devices" / "dm-0" / "slaves" / "sdb1");
+    sysfs.AddBlockDevice("loop0", {7, 0}, std::nullopt, {{"size", "8\n"}});
+    fs::create_directories(sysfs.Root() / "devices" / "loop0" / "loop");
+    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "backing_file") << (dir / "backing.img").string() << '\n';
+    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "offset") << "1048576\n";
+
+    const platform::StorageChain partition = platform::ChainOfBlockDevice({8, 17});
+    ASSERT_EQ(partition.size(), 2u);
+    EXPECT_EQ(partition[1].device.minor, 16u);
+    EXPECT_EQ(partition[1].start, 2048u);
+    EXPECT_EQ(partition[1].count, 1000u);
+    EXPECT_TRUE(partition[1].exact);
+
+    const platform::StorageChain mapped = platform::ChainOfBlockDevice({253, 0});
+    ASSERT_EQ(mapped.size(), 3u);
+    EXPECT_FALSE(mapped[1].exact);
+    EXPECT_EQ(mapped[2].start, 2048u);
+    EXPECT_EQ(mapped[2].count, 1000u);
+
+    const platform::StorageChain loop = platform::ChainOfBlockDevice({7, 0});
+    ASSERT_EQ(loop.size(), 2u);
+    struct stat info = {};
+    ASSERT_EQ(::stat((dir / "backing.img").c_str(), &info), 0);
+    EXPECT_EQ(loop[1].kind, platform::LayerKind::File);
+    EXPECT_EQ(loop[1].inode, info.st_ino);
+    EXPECT_EQ(loop[1].start, 2048u);
+    EXPECT_TRUE(platform::SameLayer(loop[1], platform::ChainOfPath((dir / "backing.img").string())[0]));
+    EXPECT_TRUE(platform::ChainOfBlockDevice({9, 9}).empty());
+}
+
+TEST(StorageChain, TheMountThatHoldsAFolder) {
+    const std::vector<platform::MountInfoEntry> mounts = {
+        {{8, 2}, "/", "/", "ext4", "/dev/sda2"},
+        {{8, 17}, "/", "/media/usb", "vfat", "/dev/sdb1"},
+        {{8, 17}, "/photos", "/srv/photos", "vfat", "/dev/sdb1"},
+        {{0, 40}, "/", "/media/usb/inner", "tmpfs", "tmpfs"},
+    };
+    EXPECT_EQ(platform::MountHolding(mounts, {8, 17}, "/media/usb/a/b")->mountPoint, "/media/usb");
+    EXPECT_EQ(platform::MountHolding(mounts, {8, 17}, "/srv/photos/2023")->mountPoint, "/srv/photos");
+    // Whole path components only: the folder beside the mount point is on the root file system.
+    EXPECT_EQ(platform::MountHolding(mounts, {8, 17}, "/media/usbstick")->mountPoint, "/");
+    EXPECT_EQ(platform::MountHolding(mounts, {9, 9}, "/media/usb/inner/x")->mountPoint, "/media/usb/inner");
+    // An image file behind a FUSE mount is what the mount rests on.
+    test::TempDir dir;
+    test::WriteBinaryFile(dir / "disk.img", std::vector<std::uint8_t>(512));
+    const platform::StorageChain fuse = platform::ChainOfMount({{0, 77}, "/", "/mnt/img", "fuse", (dir / "disk.img").string()});
+    ASSERT_EQ(fuse.size(), 1u);
+    EXPECT_EQ(fuse[0].kind, platform::LayerKind::File);
+}
+
+TEST(DestinationDrives, OnlyFileSystemsThatHoldFiles) {
+    const std::vector<platform::MountInfoEntry> mounts = {
+        {{8, 2}, "/", "/", "ext4", "/dev/sda2"},       {{0, 5}, "/", "/proc", "proc", "proc"},
+        {{0, 6}, "/", "/sys/fs/cgroup", "cgroup2", "cgroup2"}, {{0, 7}, "/", "/dev", "devtmpfs", "udev"},
+        {{0, 8}, "/", "/dev/shm", "tmpfs", "tmpfs"},   {{0, 9}, "/", "/run/user/1000", "tmpfs", "tmpfs"},
+        {{8, 17}, "/", "/media/usb", "vfat", "/dev/sdb1"}, {{8, 18}, "/", "/media/usb", "exfat", "/dev/sdb2"},
+        {{0, 10}, "/", "/devices", "ext4", "/dev/sdc1"},
+    };
+    std::vector<std::string> places;
+    for (const auto& mount : DestinationCandidates(mounts)) places.push_back(mount.mountPoint + " " + mount.fsType);
+    EXPECT_EQ(places, (std::vector<std::string>{"/ ext4", "/run/user/1000 tmpfs", "/media/usb exfat", "/devices ext4"}));
+}
+
+TEST(DestinationDrives, ReadOnlyMountsAreNotOffered) {
+    test::TempDir writable;
+    test::TempDir readOnly;
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=1m tmpfs " + writable.Path().string()).c_str()) != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    std::system(("mount -t tmpfs -o ro,size=1m tmpfs " + readOnly.Path().string()).c_str());
+    std::vector<std::string> offered;
+    for (const DestinationDrive& drive : ListDestinationDrives()) offered.push_back(drive.mountPoint);
+    std::system(("umount " + writable.Path().string() + " " + readOnly.Path().string()).c_str());
+    EXPECT_NE(std::find(offered.begin(), offered.end(), writable.Path().string()), offered.end());
+    EXPECT_EQ(std::find(offered.begin(), offered.end(), readOnly.Path().string()), offered.end());
+}
+
+// A real block device (a loop over the FAT16 image) that the fixture describes as the first
+// partition, at sector 2048, of a disk.
+TEST(VolumeSamples, PartitionSamplesAreFoundOnItsDiskOnly) {
+    const fs::path image = test::TestImage("fat16");
+    ASSERT_FALSE(image.empty());
+    test::LoopDevice loop(image, 512);
+    if (!loop.Attached()) GTEST_SKIP() << "needs root and loop devices";
+    struct stat info = {};
+    ASSERT_EQ(::stat(loop.Path().c_str(), &info), 0);
+    test::SysfsFixture sysfs;
+    sysfs.AddBlockDevice("sdz", {8, 240}, Attributes{{"model", "Disk Model"}, {"serial", "ab12"}});
+    sysfs.AddPartition("sdz", "sdz1", {major(info.st_rdev), minor(info.st_rdev)}, {{"start", "2048\n"}});
+
+    SectorSource volume;
+    ASSERT_TRUE(volume.Open(ToUtf16(fs::path(loop.Path()).string())));
+    std::vector<SampleRegion> regions;
+    EXPECT_EQ(BuildVolumeSamples(volume, regions), u"AB12DISK MODEL");
+    // The start, the second FAT and the end of the FATs (4 reserved sectors, FATs of 32).
+    ASSERT_EQ(regions.size(), 3u);
+    EXPECT_EQ(regions[0].start, 2048u);
+    EXPECT_EQ(regions[1].start, 4u + 32u);
+    EXPECT_EQ(regions[2].start, 4u + 2 * 32u);
+
+    test::TempDir dir;
+    std::vector<std::uint8_t> disk(2048 * 512, 0);
+    const std::vector<std::uint8_t> bytes = ImageBytes("fat16");
+    disk.insert(disk.end(), bytes.begin(), bytes.end());
+    test::WriteBinaryFile(dir / "disk.img", disk);
+    EXPECT_TRUE(SamplesMatchDisk(ToUtf16(fs::path(dir / "disk.img").string()), volume, regions));
+    disk.erase(disk.begin(), disk.begin() + 512);  // the volume one sector earlier
+    test::WriteBinaryFile(dir / "shifted.img", disk);
+    EXPECT_FALSE(SamplesMatchDisk(ToUtf16(fs::path(dir / "shifted.img").string()), volume, regions));
+
+    // An image file is no partition: no samples.
+    SectorSource file;
+    ASSERT_TRUE(file.Open(ToUtf16(fs::path(image).string())));
+    EXPECT_TRUE(BuildVolumeSamples(file, regions).empty());
+    EXPECT_TRUE(regions.empty());
+}
+
+}  // namespace
+}  // namespace tundrel
