@@ -178,3 +178,23 @@ TEST_F(SampleDiskCommandsTest, VolumeOptionPicksThePartitionThatStartsThere) {
 
 }  // namespace
 }  // namespace tundrel::cli
+
+namespace tundrel::cli {
+namespace {
+
+class ImageInfoTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ImageInfoTest, InfoCountsTheImagesSectors) {
+    const std::string name = GetParam();
+    std::ifstream manifestFile(std::string(TUNDREL_TEST_DATA_DIR) + "/images/" + name + ".manifest.json");
+    const auto manifest = nlohmann::json::parse(manifestFile);
+    const Outcome outcome = RunTool({"info", test::TestImage(name).string(), "--json"});
+    ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
+    EXPECT_EQ(nlohmann::json::parse(outcome.out)["totalSectors"], manifest["sectors"]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ImageInfoTest,
+                         ::testing::Values("fat16", "fat32", "ntfs", "exfat", "sample-disk"));
+
+}  // namespace
+}  // namespace tundrel::cli
