@@ -12,39 +12,13 @@
 #include "disk/mount_matching.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
+#include "memory_disk.h"
 #include "platform/device.h"
 
 namespace {
 
 using namespace tundrel;
-
-// A disk held in memory; a read past its end fails with the rest zero-filled, as a device does.
-class MemoryDisk final : public platform::Device {
-public:
-    explicit MemoryDisk(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-
-    platform::SourceKind Kind() const override { return platform::SourceKind::Image; }
-
-    platform::ReadStatus Read(std::span<std::uint8_t> buffer, std::uint64_t byteOffset, int& error) override {
-        std::fill(buffer.begin(), buffer.end(), 0);
-        if (byteOffset >= bytes_.size()) {
-            error = 0;
-            return platform::ReadStatus::Failed;
-        }
-        const std::size_t available = std::min<std::uint64_t>(buffer.size(), bytes_.size() - byteOffset);
-        std::memcpy(buffer.data(), bytes_.data() + byteOffset, available);
-        return available == buffer.size() ? platform::ReadStatus::Ok : platform::ReadStatus::Failed;
-    }
-
-    std::optional<platform::DeviceGeometry> Geometry() override {
-        return platform::DeviceGeometry{512, bytes_.size(), 0};
-    }
-
-    platform::DeviceIdentity Identity() override { return {}; }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-};
+using tundrel::fuzz::MemoryDisk;
 
 }  // namespace
 
