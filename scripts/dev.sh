@@ -50,11 +50,6 @@ demo() {
 run_tests() {
   install_missing
   build build
-  echo "== tests"
-  ctest --test-dir build --output-on-failure -j2
-  echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-  build build-asan -DTUNDREL_SANITIZE=ON
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
   echo "== fuzz targets: build, then replay each corpus once"
   CXX=clang++ build build-fuzz -DTUNDREL_FUZZ=ON -DTUNDREL_TESTS=OFF
   local target
@@ -63,6 +58,11 @@ run_tests() {
     [ -d "$corpus" ] || continue
     "$target" -runs=0 "$corpus" >/dev/null 2>&1 || { echo "fuzz corpus replay failed: $target"; "$target" -runs=0 "$corpus"; }
   done
+  echo "== tests"
+  ctest --test-dir build --output-on-failure -j2
+  echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+  build build-asan -DTUNDREL_SANITIZE=ON
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
 }
 
 case "${1:-}" in
