@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include <sstream>
+
+#include "cli/cli_app.h"
+
 #include <stdlib.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -107,6 +111,15 @@ LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize) 
 
 LoopDevice::~LoopDevice() {
     if (Attached()) std::system(("losetup --detach " + path_ + " 2>/dev/null").c_str());
+}
+
+ToolOutcome RunTool(std::vector<std::string> args) {
+    args.insert(args.begin(), "tundrel");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    std::ostringstream out, err;
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
 }
 
 }  // namespace tundrel::test

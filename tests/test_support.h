@@ -9,6 +9,17 @@
 
 namespace tundrel::test {
 
+// What one run of the command line printed and returned.
+struct ToolOutcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs `tundrel` with the given arguments inside the test process.
+ToolOutcome RunTool(std::vector<std::string> args);
+
+
 // A fresh directory under /tmp, removed with everything in it when the object goes.
 class TempDir {
 public:

@@ -15,20 +15,8 @@
 namespace tundrel::cli {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunTool(std::vector<std::string> args) {
-    args.insert(args.begin(), "tundrel");
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    std::ostringstream out, err;
-    const int status = Run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+using test::RunTool;
+using Outcome = test::ToolOutcome;
 
 class CommandsTest : public ::testing::Test {
 protected:

@@ -20,20 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunTool(std::vector<std::string> args) {
-    args.insert(args.begin(), "tundrel");
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    std::ostringstream out, err;
-    const int status = Run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+using test::RunTool;
+using Outcome = test::ToolOutcome;
 
 std::vector<std::string> Lines(const fs::path& file) {
     std::ifstream in(file);
