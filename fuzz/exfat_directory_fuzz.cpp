@@ -8,10 +8,10 @@
 #include <span>
 #include <vector>
 
-#include "fat/exfat_directory_block.h"
-#include "fat/exfat_directory_listing.h"
-#include "fat/exfat_entry_set.h"
-#include "fat/exfat_lost_directories.h"
+#include "exfat/exfat_directory_block.h"
+#include "exfat/exfat_directory_listing.h"
+#include "exfat/exfat_entry_set.h"
+#include "exfat/exfat_lost_directories.h"
 #include "scan/name_pool.h"
 
 using namespace tundrel;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "disk/sector_source.h"
-#include "fat/exfat_scanner.h"
+#include "exfat/exfat_scanner.h"
 #include "memory_disk.h"
 #include "platform/device.h"
 #include "scan/scan_context.h"

@@ -2,8 +2,8 @@
 
 #include "disk/boot_sector.h"
 #include "disk/bounded_read.h"
-#include "disk/fat_boot_rebuild.h"
-#include "disk/ntfs_boot_backup.h"
+#include "fat/fat_boot_rebuild.h"
+#include "ntfs/ntfs_boot_backup.h"
 #include "disk/volume_facts.h"
 
 namespace tundrel {

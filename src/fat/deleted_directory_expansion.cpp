@@ -8,7 +8,7 @@
 #include "disk/fs_type.h"
 #include "fat/directory_entry.h"
 #include "fat/fat_scanner.h"
-#include "fat/name_case.h"
+#include "scan/name_case.h"
 #include "scan/scan_progress.h"
 
 namespace tundrel {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "disk/fs_type.h"
-#include "fat/exfat_scanner.h"
+#include "exfat/exfat_scanner.h"
 #include "fat/fat_scanner.h"
 #include "ntfs/ntfs_scanner.h"
 #include "scan/volume_scanner.h"

@@ -7,9 +7,9 @@
 
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
-#include "fat/hidden_system_entries.h"
-#include "fat/name_case.h"
-#include "fat/split_deleted.h"
+#include "scan/hidden_system_entries.h"
+#include "scan/name_case.h"
+#include "scan/split_deleted.h"
 #include "ntfs/attribute_list.h"
 #include "ntfs/compressed_read.h"
 #include "ntfs/lost_records_tree.h"

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "exfat/exfat_test_support.h"
-#include "fat/exfat_allocation_bitmap.h"
-#include "fat/exfat_directory_block.h"
-#include "fat/exfat_entry_set.h"
-#include "fat/exfat_geometry.h"
-#include "fat/exfat_lost_directories.h"
+#include "exfat/exfat_allocation_bitmap.h"
+#include "exfat/exfat_directory_block.h"
+#include "exfat/exfat_entry_set.h"
+#include "exfat/exfat_geometry.h"
+#include "exfat/exfat_lost_directories.h"
 #include "scan/name_pool.h"
 #include "support/byte_reader.h"
 #include "support/text.h"

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "disk/fs_type.h"
-#include "fat/exfat_entry_set.h"
+#include "exfat/exfat_entry_set.h"
 #include "support/text.h"
 #include "test_support.h"
 

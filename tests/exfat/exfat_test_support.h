@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fat/exfat_scanner.h"
+#include "exfat/exfat_scanner.h"
 #include "platform/device.h"
 #include "scan/scan_context.h"
 #include "support/settings.h"

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fat/hidden_system_entries.h"
-#include "fat/recycle_bin_folder.h"
-#include "fat/split_deleted.h"
-#include "fat/user_document.h"
+#include "scan/hidden_system_entries.h"
+#include "scan/recycle_bin_folder.h"
+#include "scan/split_deleted.h"
+#include "scan/user_document.h"
 #include "fat_test_support.h"
 #include "scan/name_pool.h"
 #include "scan/node_links.h"

@@ -11,7 +11,8 @@
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
-# Run as root on Debian 12:   sudo tests/images/make-images.sh
+# Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
+# (every image, or only those named: fat16 fat32 ntfs exfat sample-disk ...)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -625,24 +626,33 @@ EOF
 
 # --------------------------------------------------------------------------
 
+# Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
+# $WORK/out. An image is only replaced when it is named on the command line, or when no image
+# is named at all.
+declare -A BUILDER=(
+    [fat16]=build_fat16 [fat32]=build_fat32 [ntfs]=build_ntfs [exfat]=build_exfat
+    [sample-disk]=build_sample_disk
+)
+IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk)
+
 main() {
+    local names=("$@") name
+    ((${#names[@]})) || names=("${IMAGE_ORDER[@]}")
+    for name in "${names[@]}"; do
+        [[ -n ${BUILDER[$name]+x} ]] || die "no such image: $name (known: ${IMAGE_ORDER[*]})"
+    done
     check_tools
     trap cleanup EXIT
     trap 'exit 130' INT TERM HUP
     WORK=$(mktemp -d /tmp/tundrel-images.XXXXXX)
     mkdir -p "$WORK/out"
 
-    build_fat16
-    build_fat32
-    build_ntfs
-    build_exfat
-    build_sample_disk
-
-    local name
-    for name in fat16 fat32 ntfs exfat sample-disk; do
+    for name in "${names[@]}"; do
+        "${BUILDER[$name]}"
         gzip -9 -n -c "$WORK/$name.img" >"$WORK/out/$name.img.gz"
+        rm -f "$HERE/$name".img.gz "$HERE/$name".manifest.json "$HERE/$name".fls.txt \
+            "$HERE/$name"-p*.fls.txt "$HERE/$name".mmls.txt
     done
-    rm -f "$HERE"/*.img.gz "$HERE"/*.manifest.json "$HERE"/*.fls.txt "$HERE"/*.mmls.txt
     cp "$WORK"/out/* "$HERE"/
     "${TOOL[@]}" verify "$HERE"
     note "done; compressed sizes:"

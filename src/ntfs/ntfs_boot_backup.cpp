@@ -1,4 +1,4 @@
-#include "disk/ntfs_boot_backup.h"
+#include "ntfs/ntfs_boot_backup.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "fat/exfat_lost_directories.h"
+#include "exfat/exfat_lost_directories.h"
 
 #include <algorithm>
 #include <limits>
@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "disk/sector_source.h"
-#include "fat/exfat_directory_block.h"
-#include "fat/exfat_entry_set.h"
-#include "fat/exfat_runs.h"
+#include "exfat/exfat_directory_block.h"
+#include "exfat/exfat_entry_set.h"
+#include "exfat/exfat_runs.h"
 #include "scan/child_array.h"
 #include "scan/name_pool.h"
 #include "scan/node_order.h"

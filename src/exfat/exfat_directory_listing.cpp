@@ -1,11 +1,11 @@
-#include "fat/exfat_directory_listing.h"
+#include "exfat/exfat_directory_listing.h"
 
 #include <optional>
 #include <string>
 
 #include "fat/directory_entry.h"
-#include "fat/exfat_directory_block.h"
-#include "fat/exfat_entry_set.h"
+#include "exfat/exfat_directory_block.h"
+#include "exfat/exfat_entry_set.h"
 #include "scan/child_array.h"
 #include "scan/name_filter.h"
 #include "scan/name_pool.h"

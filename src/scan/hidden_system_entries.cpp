@@ -1,10 +1,10 @@
-#include "fat/hidden_system_entries.h"
+#include "scan/hidden_system_entries.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "fat/name_case.h"
-#include "fat/user_document.h"
+#include "scan/name_case.h"
+#include "scan/user_document.h"
 #include "scan/child_array.h"
 #include "scan/node_links.h"
 #include "scan/node_order.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fat/cluster_runs.h"
-#include "fat/exfat_geometry.h"
+#include "exfat/exfat_geometry.h"
 #include "scan/scan_node.h"
 
 namespace tundrel {

@@ -1,4 +1,4 @@
-#include "fat/exfat_directory_block.h"
+#include "exfat/exfat_directory_block.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "fat/exfat_entry_set.h"
+#include "exfat/exfat_entry_set.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "fat/exfat_runs.h"
-#include "fat/exfat_scanner.h"
-#include "fat/name_case.h"
+#include "exfat/exfat_runs.h"
+#include "exfat/exfat_scanner.h"
+#include "scan/name_case.h"
 
 namespace tundrel {
 

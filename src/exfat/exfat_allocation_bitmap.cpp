@@ -1,4 +1,4 @@
-#include "fat/exfat_allocation_bitmap.h"
+#include "exfat/exfat_allocation_bitmap.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "fat/exfat_entry_set.h"
+#include "exfat/exfat_entry_set.h"
 
 #include <unicode/uchar.h>
 

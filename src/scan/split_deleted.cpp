@@ -1,8 +1,8 @@
-#include "fat/split_deleted.h"
+#include "scan/split_deleted.h"
 
 #include <vector>
 
-#include "fat/recycle_bin_folder.h"
+#include "scan/recycle_bin_folder.h"
 #include "scan/child_array.h"
 #include "scan/node_links.h"
 

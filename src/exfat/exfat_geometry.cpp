@@ -1,4 +1,4 @@
-#include "fat/exfat_geometry.h"
+#include "exfat/exfat_geometry.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "fat/name_case.h"
+#include "scan/name_case.h"
 
 #include <unicode/uchar.h>
 

@@ -1,6 +1,6 @@
-#include "fat/recycle_bin_folder.h"
+#include "scan/recycle_bin_folder.h"
 
-#include "fat/name_case.h"
+#include "scan/name_case.h"
 
 namespace tundrel {
 

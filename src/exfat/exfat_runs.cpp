@@ -1,4 +1,4 @@
-#include "fat/exfat_runs.h"
+#include "exfat/exfat_runs.h"
 
 #include <algorithm>
 

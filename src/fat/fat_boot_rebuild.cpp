@@ -1,4 +1,4 @@
-#include "disk/fat_boot_rebuild.h"
+#include "fat/fat_boot_rebuild.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "fat/user_document.h"
+#include "scan/user_document.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "fat/name_case.h"
+#include "scan/name_case.h"
 
 namespace tundrel {
 namespace {

@@ -6,9 +6,9 @@
 #include <optional>
 #include <unordered_map>
 
-#include "fat/exfat_allocation_bitmap.h"
-#include "fat/exfat_directory_listing.h"
-#include "fat/exfat_geometry.h"
+#include "exfat/exfat_allocation_bitmap.h"
+#include "exfat/exfat_directory_listing.h"
+#include "exfat/exfat_geometry.h"
 #include "fat/fat_table.h"
 #include "scan/volume_scanner.h"
 

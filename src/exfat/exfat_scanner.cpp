@@ -1,14 +1,14 @@
-#include "fat/exfat_scanner.h"
+#include "exfat/exfat_scanner.h"
 
 #include <algorithm>
 #include <ctime>
 #include <limits>
 
 #include "disk/sector_source.h"
-#include "fat/exfat_lost_directories.h"
-#include "fat/exfat_runs.h"
-#include "fat/hidden_system_entries.h"
-#include "fat/split_deleted.h"
+#include "exfat/exfat_lost_directories.h"
+#include "exfat/exfat_runs.h"
+#include "scan/hidden_system_entries.h"
+#include "scan/split_deleted.h"
 #include "scan/child_array.h"
 #include "scan/recently_deleted.h"
 #include "scan/scan_context.h"
