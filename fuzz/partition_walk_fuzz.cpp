@@ -13,6 +13,7 @@
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "memory_disk.h"
+#include "modes/all_scanners.h"
 #include "platform/device.h"
 
 namespace {
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     if (!source.Open(u"/fuzz/disk.img")) return 0;
     const std::atomic<std::uint32_t> stop{0};
-    std::vector<VolumeInfo> volumes = ListSourceVolumes(source, stop);
+    std::vector<VolumeInfo> volumes = ListSourceVolumes(source, stop, AllFileSystems());
 
     // Each volume against a mounted copy of itself on the same disk.
     std::vector<MountedVolume> mounted;
@@ -38,10 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         copy.bootSector = volume.bootSector;
         copy.startSector = volume.startSector;
         copy.sectorCount = volume.sectorCount;
-        copy.fsName = std::string(MountedFsName(volume.bootSector));
+        copy.fsName = std::string(MountedFsName(AllFileSystems(), volume.bootSector));
         copy.mountPoint = "/mnt";
         mounted.push_back(copy);
     }
-    for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, platform::DeviceNumber{});
+    for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, platform::DeviceNumber{}, AllFileSystems());
     return 0;
 }

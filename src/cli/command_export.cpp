@@ -18,6 +18,7 @@
 #include "export/destination_checks.h"
 #include "export/export_selection.h"
 #include "export/export_writer.h"
+#include "modes/all_scanners.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/text.h"
@@ -112,7 +113,7 @@ std::string LabelOf(VolumeScanner& scanner) {
     record.bootSector = scanner.bootSector;
     record.bootValid = scanner.bootLoaded;
     const std::atomic<std::uint32_t> never{0};
-    DescribePartition(*scanner.source, record, never);
+    DescribePartition(*scanner.source, record, never, AllFileSystems());
     return ToUtf8(record.label);
 }
 

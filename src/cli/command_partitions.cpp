@@ -10,6 +10,7 @@
 #include "disk/mounted_volume.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
+#include "modes/all_scanners.h"
 #include "platform/mounted_block_devices.h"
 #include "support/text.h"
 
@@ -53,12 +54,12 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
         return kExitSourceError;
     }
     const std::atomic<std::uint32_t> stop{0};
-    std::vector<VolumeInfo> volumes = ListSourceVolumes(source, stop);
+    std::vector<VolumeInfo> volumes = ListSourceVolumes(source, stop, AllFileSystems());
 
     // Only a disk or partition device can be mounted; an image file needs no look at the mounts.
     if (const auto sourceDevice = platform::BlockDeviceNumberOf(source.path)) {
-        const std::vector<MountedVolume> mounted = ListMountedVolumes();
-        for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, sourceDevice);
+        const std::vector<MountedVolume> mounted = ListMountedVolumes(AllFileSystems());
+        for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, sourceDevice, AllFileSystems());
     }
 
     if (options.json) {

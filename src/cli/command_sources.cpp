@@ -7,6 +7,7 @@
 #include "disk/mounted_volume.h"
 #include "disk/physical_disks.h"
 #include "disk/volume_list.h"
+#include "modes/all_scanners.h"
 #include "support/display_format.h"
 #include "support/strings.h"
 
@@ -93,7 +94,7 @@ void PrintListing(const SourceListing& listing, std::ostream& out) {
 int RunSources(const SourcesOptions& options, std::ostream& out, std::ostream& err) {
     SourceListing listing;
     listing.disks = ListPhysicalDisks();
-    listing.volumes = ListVolumeChoices();
+    listing.volumes = ListVolumeChoices(AllFileSystems());
     for (const std::string& image : options.images) {
         if (auto row = ImageRowOf(image)) {
             listing.images.push_back(std::move(*row));
@@ -101,7 +102,7 @@ int RunSources(const SourcesOptions& options, std::ostream& out, std::ostream& e
             err << "tundrel: '" << image << "' is no image file with data\n";
         }
     }
-    listing.mounted = ListMountedVolumes();
+    listing.mounted = ListMountedVolumes(AllFileSystems());
     listing.destinations = ListDestinationDrives();
     if (options.json) {
         out << ListingJson(listing).dump() << '\n';

@@ -9,6 +9,7 @@
 #include "disk/fs_type.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
+#include "modes/all_scanners.h"
 #include "support/text.h"
 
 namespace tundrel::cli {
@@ -92,7 +93,7 @@ TaskPlan BuildScanTasks(const ScanCommandOptions& options, ScannerTable scanners
 
     const std::atomic<std::uint32_t> stop{0};
     std::vector<SelectedVolume> candidates;
-    for (const VolumeInfo& volume : ListSourceVolumes(source, stop)) {
+    for (const VolumeInfo& volume : ListSourceVolumes(source, stop, AllFileSystems())) {
         if (!wantedStart || volume.startSector == *wantedStart) candidates.push_back(SelectionOf(volume));
     }
     const bool fullScan = mode->word == "full";

@@ -1,6 +1,5 @@
 #pragma once
-// Acceptance tests for the boot sectors of the file systems the engine reads. Pure functions
-// of the sector's bytes, so every layer can use them without reading anything.
+// A volume's first sector, and the file-system type it announces.
 
 #include <cstdint>
 #include <span>
@@ -9,13 +8,13 @@ namespace tundrel {
 
 using SectorBytes = std::span<const std::uint8_t>;
 
-// `sector` is the candidate; `parameters` the sector whose parameter block is checked (callers
-// pass the same buffer twice unless they test a copy).
-bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters);
-bool IsFatBootSector(SectorBytes sector, SectorBytes parameters);
-bool IsExFatBootSector(SectorBytes sector);
+struct FileSystemEntry;
+using FileSystemTable = std::span<const FileSystemEntry* const>;
 
-// The file-system type a boot sector announces (FAT16, FAT32, NTFS, exFAT), or RAW.
-std::uint32_t BootSectorType(SectorBytes sector);
+// The type code of the first file system in `fileSystems` whose test the sector passes, or RAW.
+std::uint32_t BootSectorType(FileSystemTable fileSystems, SectorBytes sector);
+
+// True when the last two bytes of a 512-byte sector are 55 AA.
+bool HasBootSignature(SectorBytes sector);
 
 }  // namespace tundrel

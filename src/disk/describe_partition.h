@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "disk/boot_sector.h"
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
 
@@ -16,7 +17,8 @@ inline constexpr std::string_view kDefaultLabelCodePage = "CP932";
 
 // Reads the boot sector unless `record.bootValid` already vouches for it; sets `bootValid`
 // when the sector that ends up in the record passes the test of its type.
+// `fileSystems` are the file systems the record's type is looked up in.
 void DescribePartition(SectorSource& source, VolumeInfo& record, const std::atomic<std::uint32_t>& stop,
-                       std::string_view labelCodePage = kDefaultLabelCodePage);
+                       FileSystemTable fileSystems, std::string_view labelCodePage = kDefaultLabelCodePage);
 
 }  // namespace tundrel

@@ -13,4 +13,6 @@ std::string_view TypeName(std::uint32_t fsType) {
     }
 }
 
+std::string_view SystemTypeName(std::uint32_t fsType) { return fsType == kFsFat16 ? "FAT" : TypeName(fsType); }
+
 }  // namespace tundrel

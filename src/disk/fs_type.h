@@ -17,4 +17,7 @@ enum FsType : std::uint32_t {
 // "RAW", "FAT16", "FAT32", "NTFS", "exFAT"; empty for any other code.
 std::string_view TypeName(std::uint32_t fsType);
 
+// The name the system gives a mounted volume of the type: FAT12/16 volumes are plain "FAT".
+std::string_view SystemTypeName(std::uint32_t fsType);
+
 }  // namespace tundrel

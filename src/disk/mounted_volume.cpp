@@ -1,27 +1,25 @@
 #include "disk/mounted_volume.h"
 
 #include "disk/sector_source.h"
-#include "support/byte_reader.h"
+#include "disk/fs_type.h"
 #include "support/text.h"
 
 namespace tundrel {
 
-std::string_view MountedFsName(SectorBytes bootSector) {
-    if (IsNtfsBootSector(bootSector, bootSector)) return "NTFS";
-    if (IsExFatBootSector(bootSector)) return "exFAT";
-    if (IsFatBootSector(bootSector, bootSector)) return ByteReader(bootSector).U16(22) == 0 ? "FAT32" : "FAT";
-    return {};
+std::string_view MountedFsName(FileSystemTable fileSystems, SectorBytes bootSector) {
+    const std::uint32_t fsType = BootSectorType(fileSystems, bootSector);
+    return fsType == kFsRaw ? std::string_view{} : SystemTypeName(fsType);
 }
 
 std::vector<MountedVolume> MountedVolumesFrom(const std::vector<platform::MountedBlockDevice>& devices,
-                                              const platform::DeviceOpener& opener) {
+                                              FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
     std::vector<MountedVolume> volumes;
     for (const platform::MountedBlockDevice& device : devices) {
         SectorSource source(opener);
         if (!source.Open(ToUtf16(device.devicePath))) continue;
         MountedVolume volume;
         if (!source.ReadSectors(volume.bootSector, 0)) continue;
-        volume.fsName = MountedFsName(volume.bootSector);
+        volume.fsName = MountedFsName(fileSystems, volume.bootSector);
         if (volume.fsName.empty()) continue;
         volume.startSector = device.startSector;
         volume.sectorCount = device.sectorCount;
@@ -33,8 +31,8 @@ std::vector<MountedVolume> MountedVolumesFrom(const std::vector<platform::Mounte
     return volumes;
 }
 
-std::vector<MountedVolume> ListMountedVolumes(const platform::DeviceOpener& opener) {
-    return MountedVolumesFrom(platform::ListMountedBlockDevices(), opener);
+std::vector<MountedVolume> ListMountedVolumes(FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
+    return MountedVolumesFrom(platform::ListMountedBlockDevices(), fileSystems, opener);
 }
 
 }  // namespace tundrel

@@ -26,13 +26,14 @@ struct MountedVolume {
 
 // The file-system name a boot sector announces, in the system's words; empty when it passes
 // none of the tests. The mount table cannot tell: FUSE mounts all say "fuseblk".
-std::string_view MountedFsName(SectorBytes bootSector);
+std::string_view MountedFsName(FileSystemTable fileSystems, SectorBytes bootSector);
 
 // Every mounted NTFS, FAT, FAT32 or exFAT volume of the machine. Devices are opened through
 // `opener`, read-only; one that cannot be opened or whose boot sector passes no test is left out.
-std::vector<MountedVolume> ListMountedVolumes(const platform::DeviceOpener& opener = platform::OpenDevice);
+std::vector<MountedVolume> ListMountedVolumes(FileSystemTable fileSystems,
+                                              const platform::DeviceOpener& opener = platform::OpenDevice);
 
 std::vector<MountedVolume> MountedVolumesFrom(const std::vector<platform::MountedBlockDevice>& devices,
-                                              const platform::DeviceOpener& opener);
+                                              FileSystemTable fileSystems, const platform::DeviceOpener& opener);
 
 }  // namespace tundrel

@@ -9,29 +9,31 @@
 
 namespace tundrel {
 
-std::vector<VolumeInfo> ListPartitions(SectorSource& source, const std::atomic<std::uint32_t>& stop) {
+std::vector<VolumeInfo> ListPartitions(SectorSource& source, const std::atomic<std::uint32_t>& stop,
+                                       FileSystemTable fileSystems) {
     BootSectorBytes table{};
     if (!ReadSectorWithin(source, 0, table)) return {};
-    PartitionWalk walk(source, stop);
+    PartitionWalk walk(source, stop, fileSystems);
     walk.tablesRead.insert(0);
     WalkPartitionTable(walk, table, 0, 0, 0);
     for (VolumeInfo& record : walk.records) {
         if (stop.load() != 0) break;
-        DescribePartition(source, record, stop);
+        DescribePartition(source, record, stop, fileSystems);
     }
     return std::move(walk.records);
 }
 
-std::vector<VolumeInfo> ListSourceVolumes(SectorSource& source, const std::atomic<std::uint32_t>& stop) {
+std::vector<VolumeInfo> ListSourceVolumes(SectorSource& source, const std::atomic<std::uint32_t>& stop,
+                                          FileSystemTable fileSystems) {
     VolumeInfo whole;
     if (!ReadSectorWithin(source, 0, whole.bootSector)) return {};
-    whole.fsType = BootSectorType(whole.bootSector);
-    if (whole.fsType == kFsRaw) return ListPartitions(source, stop);
+    whole.fsType = BootSectorType(fileSystems, whole.bootSector);
+    if (whole.fsType == kFsRaw) return ListPartitions(source, stop, fileSystems);
     whole.sectorCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(source.totalSectors, UINT32_MAX));
     whole.diskSectors = source.totalSectors;
     whole.diskName = source.name;
     whole.bootValid = true;
-    DescribePartition(source, whole, stop);
+    DescribePartition(source, whole, stop, fileSystems);
     return {whole};
 }
 

@@ -1,6 +1,7 @@
 #include "disk/partition_table.h"
 
 #include "disk/bounded_read.h"
+#include "disk/fs_type.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -25,8 +26,6 @@ EntryKind KindOf(std::uint8_t type) {
     }
 }
 
-bool HasTableSignature(const ByteReader& table) { return table.U8(510) == 0x55 && table.U8(511) == 0xAA; }
-
 void FollowExtended(PartitionWalk& walk, std::uint64_t tableSector, std::uint32_t extendedBase, unsigned depth) {
     if (depth + 1 >= kMaxTableDepth || tableSector > UINT32_MAX || walk.tablesRead.size() >= kMaxTablesRead) return;
     const auto sector = static_cast<std::uint32_t>(tableSector);
@@ -41,7 +40,7 @@ void FollowExtended(PartitionWalk& walk, std::uint64_t tableSector, std::uint32_
 void WalkPartitionTable(PartitionWalk& walk, SectorBytes table, std::uint32_t base, std::uint32_t extendedBase,
                         unsigned depth) {
     const ByteReader reader(table);
-    if (!HasTableSignature(reader) || depth >= kMaxTableDepth) return;
+    if (!HasBootSignature(table) || depth >= kMaxTableDepth) return;
 
     VolumeInfo blank;
     blank.diskName = walk.source.name;
@@ -65,7 +64,7 @@ void WalkPartitionTable(PartitionWalk& walk, SectorBytes table, std::uint32_t ba
         switch (kind) {
             case EntryKind::NtfsOrExFat:
                 ReadSectorWithin(walk.source, record.startSector, record.bootSector);
-                record.fsType = IsExFatBootSector(record.bootSector) ? kFsExFat : kFsNtfs;
+                record.fsType = BootSectorType(walk.fileSystems, record.bootSector) == kFsExFat ? kFsExFat : kFsNtfs;
                 break;
             case EntryKind::Fat32: record.fsType = kFsFat32; break;
             default: record.fsType = kFsFat16; break;

@@ -19,10 +19,12 @@ inline constexpr unsigned kMaxTableDepth = 31;
 inline constexpr std::size_t kMaxTablesRead = 128;
 
 struct PartitionWalk {
-    PartitionWalk(SectorSource& source, const std::atomic<std::uint32_t>& stop) : source(source), stop(stop) {}
+    PartitionWalk(SectorSource& source, const std::atomic<std::uint32_t>& stop, FileSystemTable fileSystems)
+        : source(source), stop(stop), fileSystems(fileSystems) {}
 
     SectorSource& source;
     const std::atomic<std::uint32_t>& stop;
+    FileSystemTable fileSystems;  // tell NTFS from exFAT behind type 0x07
     std::vector<VolumeInfo> records;
     // Sectors of the tables read so far; an EBR that links back to one of them is not read again.
     std::set<std::uint32_t> tablesRead;

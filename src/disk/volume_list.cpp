@@ -27,33 +27,33 @@ const platform::MountInfoEntry* MountOf(const std::vector<platform::MountInfoEnt
     return nullptr;
 }
 
-std::string LabelOf(SectorSource& source, const BootSectorBytes& bootSector) {
+std::string LabelOf(SectorSource& source, const BootSectorBytes& bootSector, FileSystemTable fileSystems) {
     VolumeInfo record;
     record.bootSector = bootSector;
     record.bootValid = true;
-    record.fsType = BootSectorType(bootSector);
+    record.fsType = BootSectorType(fileSystems, bootSector);
     record.sectorCount = static_cast<std::uint32_t>(source.totalSectors);
     const std::atomic<std::uint32_t> never{0};
-    DescribePartition(source, record, never);
+    DescribePartition(source, record, never, fileSystems);
     return ToUtf8(std::u16string_view(record.label).substr(0, kMaxLabelLength));
 }
 
 std::optional<VolumeRow> DescribeVolume(const platform::VolumeDevice& device,
                                         const std::vector<platform::MountInfoEntry>& mounts,
-                                        const platform::DeviceOpener& opener) {
+                                        FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
     SectorSource source(opener);
     if (!source.Open(ToUtf16(device.devicePath)) || source.totalSectors == 0) return std::nullopt;
     BootSectorBytes bootSector{};
     source.ReadSectors(bootSector, 0);
     VolumeRow row;
-    row.fsName = MountedFsName(bootSector);
+    row.fsName = MountedFsName(fileSystems, bootSector);
     if (device.wholeDisk && row.fsName.empty()) return std::nullopt;
     const platform::MountInfoEntry* mount = MountOf(mounts, device.number);
     if (mount != nullptr) row.mountPoint = mount->mountPoint;
     if (row.fsName.empty()) {
         if (mount != nullptr) row.fsName = mount->fsType.substr(0, kMaxFsNameLength);
     } else {
-        row.label = LabelOf(source, bootSector);
+        row.label = LabelOf(source, bootSector, fileSystems);
     }
     row.sourceName = device.kernelName;
     row.devicePath = device.devicePath;
@@ -64,18 +64,18 @@ std::optional<VolumeRow> DescribeVolume(const platform::VolumeDevice& device,
 
 }  // namespace
 
-std::vector<VolumeRow> ListVolumes(const platform::DeviceOpener& opener) {
+std::vector<VolumeRow> ListVolumes(FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
     const std::vector<platform::MountInfoEntry> mounts = platform::ReadMountInfo();
     std::vector<VolumeRow> rows;
     for (const platform::VolumeDevice& device : platform::ListVolumeDevices()) {
-        if (auto row = DescribeVolume(device, mounts, opener)) rows.push_back(std::move(*row));
+        if (auto row = DescribeVolume(device, mounts, fileSystems, opener)) rows.push_back(std::move(*row));
     }
     return rows;
 }
 
-std::vector<VolumeChoice> ListVolumeChoices(const platform::DeviceOpener& opener) {
+std::vector<VolumeChoice> ListVolumeChoices(FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
     std::vector<VolumeChoice> choices;
-    for (VolumeRow& row : ListVolumes(opener)) {
+    for (VolumeRow& row : ListVolumes(fileSystems, opener)) {
         const bool ntfs = row.fsName == "NTFS";
         choices.push_back({std::move(row), ntfs});
     }
@@ -96,18 +96,14 @@ std::optional<ImageRow> ImageRowOf(const std::string& path, const platform::Devi
     return row;
 }
 
-VolumeType VolumeTypeOf(std::string_view sourceName, const platform::DeviceOpener& opener) {
+VolumeType VolumeTypeOf(std::string_view sourceName, FileSystemTable fileSystems, const platform::DeviceOpener& opener) {
     SectorSource source(opener);
     VolumeType type;
     if (!source.Open(ToUtf16(sourceName))) return type;
     type.sectorCount = static_cast<std::uint32_t>(source.totalSectors);
     BootSectorBytes bootSector{};
     if (!source.ReadSectors(bootSector, 0)) return type;
-    const std::string_view name = MountedFsName(bootSector);
-    if (name == "NTFS") type.fsType = kFsNtfs;
-    if (name == "FAT32") type.fsType = kFsFat32;
-    if (name == "FAT") type.fsType = kFsFat16;
-    if (name == "exFAT") type.fsType = kFsExFat;
+    type.fsType = BootSectorType(fileSystems, bootSector);
     return type;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "disk/boot_sector.h"
 #include "platform/device.h"
 
 namespace tundrel {
@@ -37,8 +38,10 @@ struct ImageRow {
 
 // Every partition and other volume device that opens and has sectors, in kernel name order.
 // A disk without partitions is a volume only when it carries NTFS, FAT or exFAT itself.
-std::vector<VolumeRow> ListVolumes(const platform::DeviceOpener& opener = platform::OpenDevice);
-std::vector<VolumeChoice> ListVolumeChoices(const platform::DeviceOpener& opener = platform::OpenDevice);
+std::vector<VolumeRow> ListVolumes(FileSystemTable fileSystems,
+                                   const platform::DeviceOpener& opener = platform::OpenDevice);
+std::vector<VolumeChoice> ListVolumeChoices(FileSystemTable fileSystems,
+                                             const platform::DeviceOpener& opener = platform::OpenDevice);
 
 // The row of an image file; nothing when it does not open or is empty.
 std::optional<ImageRow> ImageRowOf(const std::string& path, const platform::DeviceOpener& opener = platform::OpenDevice);
@@ -48,6 +51,7 @@ struct VolumeType {
     std::uint32_t sectorCount = 0;  // low 32 bits; 0 when the volume does not open
 };
 
-VolumeType VolumeTypeOf(std::string_view sourceName, const platform::DeviceOpener& opener = platform::OpenDevice);
+VolumeType VolumeTypeOf(std::string_view sourceName, FileSystemTable fileSystems,
+                        const platform::DeviceOpener& opener = platform::OpenDevice);
 
 }  // namespace tundrel

@@ -7,52 +7,28 @@
 #include <limits>
 #include <optional>
 
+#include "disk/file_system_entry.h"
 #include "disk/volume_info.h"
 #include "platform/mounted_block_devices.h"
 #include "platform/sysfs_number.h"
-#include "support/byte_reader.h"
 
 namespace tundrel {
 namespace {
 
 constexpr std::uint64_t kMaxSampleBytes = 4 * 1024 * 1024;
 
-std::optional<std::uint64_t> ExFatRootDirectorySector(const ByteReader& boot, std::uint64_t volumeSectors) {
-    const unsigned bytesPerSectorShift = boot.U8(108);
-    const unsigned clusterShift = boot.U8(109);
-    if (bytesPerSectorShift > 12 || clusterShift > 25) return std::nullopt;
-    const std::uint64_t ratio = std::max<std::uint64_t>(1, (std::uint64_t{1} << bytesPerSectorShift) / 512);
-    const std::uint64_t sectorsPerCluster = (std::uint64_t{1} << clusterShift) * ratio;
-    const std::uint64_t rootCluster = boot.U32(96);
-    if (!std::has_single_bit(sectorsPerCluster) || rootCluster < 2) return std::nullopt;
-    const std::uint64_t sector = (rootCluster - 2) * sectorsPerCluster + std::uint64_t{boot.U32(88)} * ratio;
-    // Only a length that fits in 32 bits bounds the result; a longer one bounds nothing here.
-    if ((volumeSectors >> 32) == 0 && sector >= volumeSectors) return std::nullopt;
-    if (sector == 0) return std::nullopt;
-    return sector;
-}
-
 }  // namespace
 
 std::vector<SampleRegion> SampleRegionsOf(std::uint64_t partitionStart, SectorBytes bootSector,
-                                          std::uint64_t volumeSectors) {
+                                          std::uint64_t volumeSectors, FileSystemTable fileSystems) {
     std::vector<SampleRegion> regions{{partitionStart, kSampleSectors}};
-    const ByteReader boot(bootSector);
-    if (IsNtfsBootSector(bootSector, bootSector)) {
-        regions.push_back({std::uint64_t{boot.U8(13)} * boot.U64(48), kSampleSectors});
-    } else if (IsFatBootSector(bootSector, bootSector)) {
-        const std::uint64_t reserved = boot.U16(14);
-        const bool fat32Size = boot.U16(17) == 0 && boot.U32(36) != 0;
-        const std::uint64_t fatSize = fat32Size ? boot.U32(36) : boot.U16(22);
-        regions.push_back({reserved + fatSize, kSampleSectors});
-        regions.push_back({reserved + boot.U8(16) * fatSize, kSampleSectors});
-    } else if (IsExFatBootSector(bootSector)) {
-        if (const auto root = ExFatRootDirectorySector(boot, volumeSectors)) regions.push_back({*root, kSampleSectors});
-    }
+    const FileSystemEntry* fileSystem = FindFileSystem(fileSystems, BootSectorType(fileSystems, bootSector));
+    if (fileSystem != nullptr) fileSystem->addSampleRegions(bootSector, volumeSectors, regions);
     return regions;
 }
 
-std::u16string BuildVolumeSamples(SectorSource& volume, std::vector<SampleRegion>& regions) {
+std::u16string BuildVolumeSamples(SectorSource& volume, std::vector<SampleRegion>& regions,
+                                  FileSystemTable fileSystems) {
     regions.clear();
     if (!volume.IsVolume()) return {};
     const std::optional<platform::DeviceNumber> device = platform::BlockDeviceNumberOf(volume.path);
@@ -67,7 +43,7 @@ std::u16string BuildVolumeSamples(SectorSource& volume, std::vector<SampleRegion
     }
     BootSectorBytes bootSector{};
     volume.ReadSectors(bootSector, 0);
-    regions = SampleRegionsOf(*start, bootSector, volume.totalSectors);
+    regions = SampleRegionsOf(*start, bootSector, volume.totalSectors, fileSystems);
     return identity;
 }
 

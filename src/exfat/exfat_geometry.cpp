@@ -2,21 +2,14 @@
 
 #include <algorithm>
 
-#include "disk/boot_sector.h"
+#include "exfat/exfat_boot_fields.h"
+#include "exfat/exfat_boot_sector.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
 namespace {
 
-namespace boot_field {
-constexpr std::size_t kFatOffset = 80;
-constexpr std::size_t kFatLength = 84;
-constexpr std::size_t kHeapOffset = 88;
-constexpr std::size_t kClusterCount = 92;
-constexpr std::size_t kRootCluster = 96;
-constexpr std::size_t kSectorShift = 108;
-constexpr std::size_t kClusterShift = 109;
-}  // namespace boot_field
+namespace boot_field = exfat_boot_field;
 
 constexpr unsigned kSmallestSectorShift = 9;
 constexpr unsigned kLargestSectorShift = 16;
@@ -37,7 +30,7 @@ std::optional<ExFatGeometry> ComputeExFatGeometry(std::span<const std::uint8_t> 
     const ByteReader boot(bootSector);
     ExFatGeometry g;
     g.scale = ExFatSectorScale(bootSector);
-    // The recognition rules keep both shifts small: the cluster spans at most 2^17 sectors.
+    // The recognition rules keep both shifts small: the cluster spans at most 2^16 sectors.
     g.clusterSectors = std::uint32_t{g.scale} << boot.U8(boot_field::kClusterShift);
     g.tableStart = std::uint64_t{boot.U32(boot_field::kFatOffset)} * g.scale;
     g.dataStart = std::uint64_t{boot.U32(boot_field::kHeapOffset)} * g.scale;

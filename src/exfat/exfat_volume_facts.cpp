@@ -1,8 +1,9 @@
+#include "exfat/exfat_volume_facts.h"
+
 #include <algorithm>
 
-#include "disk/boot_sector.h"
 #include "disk/bounded_read.h"
-#include "disk/volume_facts.h"
+#include "exfat/exfat_geometry.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -12,8 +13,8 @@ constexpr std::size_t kEntryBytes = 32;
 constexpr std::uint8_t kEndOfDirectory = 0x00;
 constexpr std::uint8_t kLabelEntry = 0x83;
 constexpr std::size_t kMaxLabelUnits = 11;
-constexpr std::uint64_t kMinClusterBytes = 512;
-constexpr std::uint64_t kMaxClusterBytes = 524288;
+// The label entry comes first in practice; a cluster of up to 32 MiB is not read whole for it.
+constexpr std::uint32_t kMaxRootSectorsRead = 1024;
 
 std::u16string LabelOf(const ByteReader& entry) {
     std::u16string label;
@@ -26,20 +27,11 @@ std::u16string LabelOf(const ByteReader& entry) {
 }  // namespace
 
 void ReadExFatVolumeFacts(SectorSource& source, VolumeInfo& record) {
-    if (!IsExFatBootSector(record.bootSector)) return;
-    const ByteReader boot(record.bootSector);
-    // Sector counts of the volume are in its own sector size; reads count 512-byte sectors.
-    const std::uint64_t ratio = (std::uint64_t{1} << boot.U8(108)) / kSectorBytes;
-    const std::uint64_t sectorsPerCluster = (std::uint64_t{1} << boot.U8(109)) * ratio;
-    const std::uint64_t clusterBytes = sectorsPerCluster * kSectorBytes;
-    if (clusterBytes < kMinClusterBytes || clusterBytes > kMaxClusterBytes) return;
-    const std::uint32_t rootCluster = boot.U32(96);
-    if (rootCluster < 2) return;
-    const std::uint64_t rootSector =
-        record.startSector + boot.U32(88) * ratio + (std::uint64_t{rootCluster} - 2) * sectorsPerCluster;
-
+    const auto geometry = ComputeExFatGeometry(record.bootSector, std::max<std::uint64_t>(record.sectorCount, 1));
+    if (!geometry || !geometry->HoldsCluster(geometry->rootCluster)) return;
+    const std::uint32_t sectors = std::min(geometry->clusterSectors, kMaxRootSectorsRead);
     const std::vector<std::uint8_t> cluster =
-        ReadWithin(source, rootSector, static_cast<std::uint32_t>(sectorsPerCluster));
+        ReadWithin(source, record.startSector + geometry->ClusterSector(geometry->rootCluster), sectors);
     for (std::size_t at = 0; at + kEntryBytes <= cluster.size(); at += kEntryBytes) {
         const ByteReader entry(std::span<const std::uint8_t>(cluster).subspan(at, kEntryBytes));
         if (entry.U8(0) == kEndOfDirectory) break;

@@ -1,9 +1,11 @@
+#include "fat/fat_volume_facts.h"
+
 #include <algorithm>
 
-#include "disk/boot_sector.h"
 #include "disk/bounded_read.h"
-#include "disk/volume_facts.h"
 #include "fat/ansi_code_page.h"
+#include "fat/fat_boot_parameters.h"
+#include "fat/fat_boot_sector.h"
 #include "fat/directory_block.h"
 #include "fat/directory_entry.h"
 #include "fat/entry_name.h"
@@ -24,19 +26,17 @@ struct RootDirectory {
 };
 
 RootDirectory LocateRoot(const VolumeInfo& record) {
-    const ByteReader boot(record.bootSector);
-    const std::uint64_t reserved = boot.U16(14);
-    const std::uint64_t fatCount = boot.U8(16);
-    const std::uint32_t sectorsPerCluster = boot.U8(13);
+    const FatBootParameters boot = FatBootParameters::Parse(record.bootSector);
+    const std::uint64_t fatArea = std::uint64_t{boot.fatCount} * (boot.fatSectors16 != 0 ? boot.fatSectors16 : boot.fatSectors32);
+    const std::uint64_t firstAfterFats = std::uint64_t{record.startSector} + boot.reservedSectors + fatArea;
+    const std::uint32_t sectorsPerCluster = boot.sectorsPerCluster;
     RootDirectory root;
-    if (boot.U16(22) != 0) {  // FAT12/16: a fixed root after the FATs
-        root.firstSector = record.startSector + reserved + fatCount * boot.U16(22);
+    if (boot.fatSectors16 != 0) {  // FAT12/16: a fixed root after the FATs
+        root.firstSector = firstAfterFats;
         root.sectors = kFixedRootSectors;
-        root.entryLimit = boot.U16(17);
+        root.entryLimit = boot.rootEntries;
     } else {  // FAT32: the root is a cluster chain; its first cluster is read
-        const std::uint64_t rootCluster = std::max<std::uint32_t>(boot.U32(44), 2);
-        root.firstSector = record.startSector + reserved + fatCount * boot.U32(36) +
-                           std::uint64_t{sectorsPerCluster} * (rootCluster - 2);
+        root.firstSector = firstAfterFats + std::uint64_t{sectorsPerCluster} * (boot.RootCluster() - 2);
         root.sectors = sectorsPerCluster;
         root.entryLimit = SIZE_MAX;
     }

@@ -1,25 +1,35 @@
 #include "modes/all_scanners.h"
 
-#include <array>
+#include <vector>
 
-#include "disk/fs_type.h"
-#include "exfat/exfat_scanner.h"
-#include "fat/fat_scanner.h"
-#include "ntfs/ntfs_scanner.h"
+#include "exfat/exfat_file_system.h"
+#include "fat/fat_file_system.h"
+#include "ntfs/ntfs_file_system.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel {
 namespace {
 
-// One line per file-system scanner; a type missing here is reported as having no scanner.
-constexpr ScannerEntry kScanners[] = {
-    {kFsFat16, &MakeFatScanner}, {kFsFat32, &MakeFatScanner},
-    {kFsNtfs, &MakeNtfsScanner},
-    {kFsExFat, &MakeExFatScanner},
-};
+// One line per file system; a type missing here is reported as having no scanner.
+constexpr const FileSystemEntry* kFileSystems[] = {&kNtfsFileSystem, &kExFatFileSystem, &kFatFileSystem};
+
+std::vector<ScannerEntry> ScannersOf(FileSystemTable fileSystems) {
+    std::vector<ScannerEntry> scanners;
+    for (const FileSystemEntry* fileSystem : fileSystems) {
+        for (const std::uint32_t fsType : fileSystem->fsTypes) {
+            if (fsType != kFsRaw && fileSystem->makeScanner != nullptr) scanners.push_back({fsType, fileSystem->makeScanner});
+        }
+    }
+    return scanners;
+}
 
 }  // namespace
 
-ScannerTable AllScanners() { return kScanners; }
+FileSystemTable AllFileSystems() { return kFileSystems; }
+
+ScannerTable AllScanners() {
+    static const std::vector<ScannerEntry> scanners = ScannersOf(AllFileSystems());
+    return scanners;
+}
 
 }  // namespace tundrel

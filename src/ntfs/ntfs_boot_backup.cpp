@@ -4,14 +4,14 @@
 
 #include "disk/boot_sector.h"
 #include "disk/bounded_read.h"
-#include "support/byte_reader.h"
+#include "ntfs/ntfs_boot_record.h"
+#include "ntfs/ntfs_boot_sector.h"
 
 namespace tundrel {
 namespace {
 
 constexpr std::uint64_t kSectorsBeforeEnd = 33;
 constexpr std::uint32_t kSearchSectors = 128;
-constexpr std::size_t kTotalSectorsField = 40;
 
 }  // namespace
 
@@ -24,8 +24,9 @@ bool RecoverNtfsBootSector(SectorSource& source, VolumeInfo& record) {
         const SectorBytes candidate(window.data() + offset, kSectorBytes);
         if (!IsNtfsBootSector(candidate, candidate)) continue;
         const std::uint64_t position = first + offset / kSectorBytes;
-        const std::uint32_t volumeSectors = ByteReader(candidate).U32(kTotalSectorsField);
-        if (std::uint64_t{record.startSector} + volumeSectors != position) continue;
+        // The sector count is read whole: one beyond 32 bits never names this place.
+        const std::uint64_t volumeSectors = ReadNtfsBootRecord(candidate).totalSectors;
+        if ((volumeSectors >> 32) != 0 || std::uint64_t{record.startSector} + volumeSectors != position) continue;
         std::copy(candidate.begin(), candidate.end(), record.bootSector.begin());
         return true;
     }

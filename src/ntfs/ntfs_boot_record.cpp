@@ -1,6 +1,7 @@
 #include "ntfs/ntfs_boot_record.h"
 
 #include "disk/boot_sector.h"
+#include "ntfs/ntfs_boot_sector.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {

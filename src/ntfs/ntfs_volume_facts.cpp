@@ -1,10 +1,13 @@
+#include "ntfs/ntfs_volume_facts.h"
+
 #include <cstring>
 #include <ctime>
 #include <optional>
 
 #include "disk/bounded_read.h"
-#include "disk/volume_facts.h"
 #include "ntfs/mft_record_fixup.h"
+#include "ntfs/ntfs_boot_record.h"
+#include "ntfs/ntfs_boot_sector.h"
 #include "support/byte_reader.h"
 #include "support/text.h"
 
@@ -77,9 +80,12 @@ std::u16string FileTimeDateText(std::uint64_t fileTime) {
 }  // namespace
 
 void ReadNtfsVolumeFacts(SectorSource& source, VolumeInfo& record) {
-    const ByteReader boot(record.bootSector);
-    const std::uint64_t sector = std::uint64_t{record.startSector} + std::uint64_t{boot.U8(13)} * boot.U32(48) +
-                                 kVolumeRecordSectorOffset;
+    const NtfsBootRecord boot = ReadNtfsBootRecord(record.bootSector);
+    const auto clusterSectors = NtfsClusterSectors(boot.sectorsPerCluster);
+    // The MFT start is read whole: a cluster number beyond 32 bits is damage, not a place to cut.
+    if (!clusterSectors || (boot.mftCluster >> 32) != 0) return;
+    const std::uint64_t sector =
+        std::uint64_t{record.startSector} + *clusterSectors * boot.mftCluster + kVolumeRecordSectorOffset;
     std::vector<std::uint8_t> bytes = ReadWithin(source, sector, kMftRecordBytes / kSectorBytes);
     if (bytes.size() < kMftRecordBytes || std::memcmp(bytes.data(), "FILE", 4) != 0) return;
     FixupFirstSector(bytes);

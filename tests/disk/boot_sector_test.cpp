@@ -7,6 +7,10 @@
 
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
+#include "exfat/exfat_boot_sector.h"
+#include "fat/fat_boot_sector.h"
+#include "modes/all_scanners.h"
+#include "ntfs/ntfs_boot_sector.h"
 
 namespace tundrel {
 namespace {
@@ -60,11 +64,11 @@ Sector ExFat() {
 }
 
 TEST(BootSectorTest, EachFileSystemIsRecognisedByItsOwnTestOnly) {
-    EXPECT_EQ(BootSectorType(Ntfs()), kFsNtfs);
-    EXPECT_EQ(BootSectorType(Fat(true)), kFsFat32);
-    EXPECT_EQ(BootSectorType(Fat(false)), kFsFat16);
-    EXPECT_EQ(BootSectorType(ExFat()), kFsExFat);
-    EXPECT_EQ(BootSectorType(Signed()), kFsRaw);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), Ntfs()), kFsNtfs);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), Fat(true)), kFsFat32);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), Fat(false)), kFsFat16);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), ExFat()), kFsExFat);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), Signed()), kFsRaw);
     EXPECT_FALSE(IsFatBootSector(Ntfs(), Ntfs()));
 }
 
@@ -85,9 +89,26 @@ TEST(BootSectorTest, DamagedFieldsAreRejected) {
     threeFats[16] = 3;
     EXPECT_FALSE(IsFatBootSector(threeFats, threeFats));
 
-    Sector noClusterShift = ExFat();
-    noClusterShift[109] = 0;
-    EXPECT_FALSE(IsExFatBootSector(noClusterShift));
+    // Clusters of one sector are valid exFAT; shifts that add up past 32 MiB or sectors past 4 KiB are not.
+    Sector sectorClusters = ExFat();
+    sectorClusters[109] = 0;
+    EXPECT_TRUE(IsExFatBootSector(sectorClusters));
+    Sector hugeClusters = ExFat();
+    hugeClusters[108] = 12;
+    hugeClusters[109] = 14;
+    EXPECT_FALSE(IsExFatBootSector(hugeClusters));
+    Sector hugeSectors = ExFat();
+    hugeSectors[108] = 13;
+    hugeSectors[109] = 1;
+    EXPECT_FALSE(IsExFatBootSector(hugeSectors));
+
+    // Windows writes clusters above 64 KiB as a negative power of two: 0xF4 is 2 MiB, the largest.
+    Sector twoMegabyteClusters = Ntfs();
+    twoMegabyteClusters[13] = 0xF4;
+    EXPECT_TRUE(IsNtfsBootSector(twoMegabyteClusters, twoMegabyteClusters));
+    Sector fourMegabyteClusters = Ntfs();
+    fourMegabyteClusters[13] = 0xF3;
+    EXPECT_FALSE(IsNtfsBootSector(fourMegabyteClusters, fourMegabyteClusters));
 
     Sector noRootCluster = ExFat();
     Put32(noRootCluster, 96, 0);
@@ -98,7 +119,7 @@ TEST(BootSectorTest, ShortBuffersFailInsteadOfReadingPastThem) {
     const Sector ntfs = Ntfs();
     EXPECT_FALSE(IsNtfsBootSector(std::span(ntfs).first(100), std::span(ntfs).first(100)));
     EXPECT_FALSE(IsExFatBootSector(std::span<const std::uint8_t>{}));
-    EXPECT_EQ(BootSectorType(std::span(ntfs).first(511)), kFsRaw);
+    EXPECT_EQ(BootSectorType(AllFileSystems(), std::span(ntfs).first(511)), kFsRaw);
 }
 
 TEST(BootSectorTest, TypeNames) {

@@ -11,6 +11,7 @@
 #include "disk/sector_source.h"
 #include "disk_builder.h"
 #include "fault_device.h"
+#include "modes/all_scanners.h"
 #include "support/text.h"
 #include "test_support.h"
 
@@ -38,7 +39,7 @@ protected:
         ASSERT_FALSE(image.empty());
         ASSERT_TRUE(source.Open(ToUtf16(image.string())));
         std::atomic<std::uint32_t> stop{0};
-        records = ListPartitions(source, stop);
+        records = ListPartitions(source, stop, AllFileSystems());
         ASSERT_EQ(records.size(), 3u);
     }
 
@@ -57,7 +58,7 @@ protected:
 
     std::string MountPointOf(VolumeInfo record, const std::vector<MountedVolume>& mounted,
                              std::optional<platform::DeviceNumber> sourceDevice = kSourceDisk) {
-        AssignMountPoint(mounted, record, source, sourceDevice);
+        AssignMountPoint(mounted, record, source, sourceDevice, AllFileSystems());
         return record.mountPoint;
     }
 
@@ -162,7 +163,7 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
         devices.push_back(device);
     }
 
-    const std::vector<MountedVolume> volumes = MountedVolumesFrom(devices, machine.Opener());
+    const std::vector<MountedVolume> volumes = MountedVolumesFrom(devices, AllFileSystems(), machine.Opener());
     ASSERT_EQ(volumes.size(), 4u);
     EXPECT_EQ(volumes[0].fsName, "FAT32");
     EXPECT_EQ(volumes[1].fsName, "NTFS");

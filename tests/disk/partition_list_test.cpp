@@ -11,6 +11,7 @@
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "disk_builder.h"
+#include "modes/all_scanners.h"
 #include "support/byte_reader.h"
 #include "support/display_format.h"
 #include "support/text.h"
@@ -30,7 +31,7 @@ std::vector<VolumeInfo> ListOn(const fs::path& disk) {
     SectorSource source;
     EXPECT_TRUE(source.Open(ToUtf16(disk.string())));
     std::atomic<std::uint32_t> stop{0};
-    return ListPartitions(source, stop);
+    return ListPartitions(source, stop, AllFileSystems());
 }
 
 std::vector<std::uint32_t> StartsOf(const std::vector<VolumeInfo>& records) {

@@ -135,7 +135,7 @@ ImageScan::ImageScan(const fs::path& image, ScanSetup setup) {
                          : total > setup.volumeStart ? static_cast<std::uint32_t>(total - setup.volumeStart)
                                                      : 0;
     context->source.ReadSectors(volume.bootSector, setup.volumeStart);
-    volume.fsType = setup.passBootSector ? BootSectorType(volume.bootSector) : kFsFat32;
+    volume.fsType = setup.passBootSector ? BootSectorType(AllFileSystems(), volume.bootSector) : kFsFat32;
     volume.bootValid = setup.passBootSector;
     progress.taskMode = setup.mode;
     CreateScannerFor(*context);

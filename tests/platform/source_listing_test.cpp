@@ -16,6 +16,7 @@
 #include "disk/sector_source.h"
 #include "disk/volume_list.h"
 #include "disk/volume_samples.h"
+#include "modes/all_scanners.h"
 #include "platform/folder_storage.h"
 #include "platform/storage_chain.h"
 #include "support/text.h"
@@ -112,7 +113,7 @@ TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {
     machine.Add("/dev/loop0", 0);
     for (const char* path : {"/dev/zram0", "/dev/sr0"}) machine.Add(path, 4096);
 
-    const std::vector<VolumeChoice> volumes = ListVolumeChoices(machine.Opener());
+    const std::vector<VolumeChoice> volumes = ListVolumeChoices(AllFileSystems(), machine.Opener());
 
     ASSERT_EQ(volumes.size(), 4u);
     const std::vector<std::string> expected[] = {{"sdc1", "FAT", "FAT16TEST", ""},
@@ -127,11 +128,11 @@ TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {
     EXPECT_EQ(volumes[1].row.totalSectors, 2048u);
 
     // A file system the engine does not read is listed, but never typed as one it reads.
-    EXPECT_EQ(VolumeTypeOf("sdc2", machine.Opener()).fsType, kFsRaw);
-    EXPECT_EQ(VolumeTypeOf("sdc2", machine.Opener()).sectorCount, 2048u);
-    EXPECT_EQ(VolumeTypeOf("sdc3", machine.Opener()).fsType, kFsNtfs);
-    EXPECT_EQ(VolumeTypeOf("sdc1", machine.Opener()).fsType, kFsFat16);
-    EXPECT_EQ(VolumeTypeOf("sdx9", machine.Opener()).sectorCount, 0u);
+    EXPECT_EQ(VolumeTypeOf("sdc2", AllFileSystems(), machine.Opener()).fsType, kFsRaw);
+    EXPECT_EQ(VolumeTypeOf("sdc2", AllFileSystems(), machine.Opener()).sectorCount, 2048u);
+    EXPECT_EQ(VolumeTypeOf("sdc3", AllFileSystems(), machine.Opener()).fsType, kFsNtfs);
+    EXPECT_EQ(VolumeTypeOf("sdc1", AllFileSystems(), machine.Opener()).fsType, kFsFat16);
+    EXPECT_EQ(VolumeTypeOf("sdx9", AllFileSystems(), machine.Opener()).sectorCount, 0u);
 }
 
 TEST(StorageChain, PartitionsMappedDevicesAndLoopFiles) {
@@ -235,7 +236,7 @@ TEST(VolumeSamples, PartitionSamplesAreFoundOnItsDiskOnly) {
     SectorSource volume;
     ASSERT_TRUE(volume.Open(ToUtf16(fs::path(loop.Path()).string())));
     std::vector<SampleRegion> regions;
-    EXPECT_EQ(BuildVolumeSamples(volume, regions), u"AB12DISK MODEL");
+    EXPECT_EQ(BuildVolumeSamples(volume, regions, AllFileSystems()), u"AB12DISK MODEL");
     // The start, the second FAT and the end of the FATs (4 reserved sectors, FATs of 32).
     ASSERT_EQ(regions.size(), 3u);
     EXPECT_EQ(regions[0].start, 2048u);
@@ -255,7 +256,7 @@ TEST(VolumeSamples, PartitionSamplesAreFoundOnItsDiskOnly) {
     // An image file is no partition: no samples.
     SectorSource file;
     ASSERT_TRUE(file.Open(ToUtf16(fs::path(image).string())));
-    EXPECT_TRUE(BuildVolumeSamples(file, regions).empty());
+    EXPECT_TRUE(BuildVolumeSamples(file, regions, AllFileSystems()).empty());
     EXPECT_TRUE(regions.empty());
 }
 

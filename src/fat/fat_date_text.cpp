@@ -1,4 +1,4 @@
-#include "disk/volume_facts.h"
+#include "fat/fat_volume_facts.h"
 #include "support/text.h"
 
 namespace tundrel {
