@@ -10,7 +10,8 @@ cd "$top"
 packages=(
   build-essential cmake ninja-build pkg-config gzip
   libicu-dev zlib1g-dev libminizip-dev libcli11-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev clang
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev  # the fuzz targets: clang alone lacks the fuzzer and sanitizer runtimes
 )
 
 install_missing() {
@@ -49,6 +50,8 @@ demo() {
 
 run_tests() {
   install_missing
+  echo "== layers: no include may run upward"
+  bash scripts/check-layers.sh
   build build
   echo "== fuzz targets: build, then replay each corpus once"
   CXX=clang++ build build-fuzz -DTUNDREL_FUZZ=ON -DTUNDREL_TESTS=OFF

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Proves the README's two commands on a fresh Debian 12: builds a minimal bookworm chroot
+# (debootstrap --variant=minbase), clones this repository's committed HEAD into it, binds /proc,
+# /sys and /dev (the tests use loop devices and FUSE), and runs `dev.sh demo` and then
+# `dev.sh test` inside, as root. Not part of CI: it takes a few minutes plus two builds.
+#
+#   sudo bash scripts/fresh-check.sh [CHROOT_DIR]   (default: a new folder under /tmp)
+# Set KEEP_CHROOT=1 to keep the chroot for inspection.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+root=${1:-$(mktemp -d /tmp/tundrel-fresh.XXXXXX)}
+
+[[ $EUID -eq 0 ]] || { echo "fresh-check: run as root" >&2; exit 1; }
+if ! command -v debootstrap >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+fi
+
+mounted=()
+cleanup() {
+  local i
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" 2>/dev/null || true; done
+  if [[ ${KEEP_CHROOT:-0} == 1 ]]; then echo "fresh-check: chroot kept at $root"; else rm -rf --one-file-system "$root"; fi
+}
+trap cleanup EXIT
+
+echo "== debootstrap bookworm (minbase) into $root"
+debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
+  { tail -20 "$root.debootstrap.log" >&2; exit 1; }
+rm -f "$root.debootstrap.log"
+
+for fs in proc sys dev dev/pts; do
+  mkdir -p "$root/$fs"
+  mount --bind "/$fs" "$root/$fs"
+  mounted+=("$root/$fs")
+done
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+
+# The committed state only: what a new clone would hold.
+git -C "$top" archive --format=tar --prefix=tundrel/ HEAD | tar -x -C "$root/root"
+if [[ -d $top/../shared ]]; then cp -r "$top/../shared" "$root/root/shared"; fi
+
+run() { chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 bash -c "$1"; }
+
+echo "== README command 1: bash scripts/dev.sh demo"
+run 'cd /root/tundrel && bash scripts/dev.sh demo'
+echo "== README command 2: bash scripts/dev.sh test"
+run 'cd /root/tundrel && bash scripts/dev.sh test'
+echo "fresh-check: both README commands passed in a fresh Debian 12 chroot"
