@@ -17,9 +17,9 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     ScanSession session;
     ScanCommandOptions scan = options.scan;
     scan.quiet = true;
-    const int status = session.Run(scan, err);
+    const int status = RunScanCommand(session, scan, err);
     if (status != kExitSuccess) return status;
-    const auto found = session.Find(*address);
+    const auto found = FindNode(session, *address);
     if (!found) {
         err << "tundrel: no node at '" << options.path << "'\n";
         return kExitCannotScan;

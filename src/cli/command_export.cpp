@@ -84,7 +84,7 @@ bool SelectNodes(ScanSession& session, const ExportOptions& options, std::ostrea
     if (!options.addresses.empty()) {
         for (const std::string& text : options.addresses) {
             const std::optional<NodeAddress> address = ParseNodeAddress(text);
-            const std::optional<FoundNode> found = address ? session.Find(*address) : std::nullopt;
+            const std::optional<FoundNode> found = address ? FindNode(session, *address) : std::nullopt;
             if (!found) {
                 err << "tundrel: no node at '" << text << "'\n";
                 return false;
@@ -163,7 +163,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         }
     }
     ScanSession session;
-    const int status = session.Run(options.scan, err);
+    const int status = RunScanCommand(session, options.scan, err);
     if (status != kExitSuccess) return status;
     if (!SelectNodes(session, options, err)) return kExitCannotScan;
 

@@ -41,7 +41,7 @@ void ListRoots(ScanSession& session, bool json, std::ostream& out) {
 
 int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     ScanSession session;
-    const int status = session.Run(options.scan, err);
+    const int status = RunScanCommand(session, options.scan, err);
     if (status != kExitSuccess && status != kExitStopped) return status;
     if (options.path.empty()) {
         ListRoots(session, options.scan.json, out);
@@ -52,7 +52,7 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
         return kExitUsage;
     }
-    const auto found = session.Find(*address);
+    const auto found = FindNode(session, *address);
     if (!found) {
         err << "tundrel: no node at '" << options.path << "'\n";
         return kExitCannotScan;

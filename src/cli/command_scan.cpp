@@ -13,7 +13,7 @@ namespace tundrel::cli {
 
 int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& err) {
     ScanSession session;
-    const int status = session.Run(options, err);
+    const int status = RunScanCommand(session, options, err);
     if (status != kExitSuccess && status != kExitStopped) return status;
 
     const std::vector<VolumeScanner*> scanners = session.Scanners();

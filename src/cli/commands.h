@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/scan_session.h"
+#include "cli/scan_command.h"
 
 namespace tundrel::cli {
 

@@ -12,14 +12,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "modes/scan_session.h"
 #include "scan/result_tree.h"
 
 namespace tundrel::cli {
 
-struct AddressStep {
-    std::u16string name;
-    unsigned ordinal = 1;  // the n-th sibling of that name, in child order
-};
+using AddressStep = NodeStep;
 
 struct NodeAddress {
     std::uint32_t volume = 0;

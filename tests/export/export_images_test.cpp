@@ -11,7 +11,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "cli/scan_session.h"
+#include "modes/all_scanners.h"
+#include "modes/scan_plan.h"
+#include "modes/scan_session.h"
 #include "export/export_selection.h"
 #include "export/export_writer.h"
 #include "export/node_times.h"
@@ -72,11 +74,9 @@ class ImageExport {
 public:
     explicit ImageExport(const fs::path& image) {
         fs::create_directory(destination);
-        cli::ScanCommandOptions options;
-        options.source = image.string();
-        options.quiet = true;
-        std::ostringstream err;
-        scanned = session.Run(options, err) == 0 && !session.Scanners().empty();
+        const ScanPlan plan = PlanScanTasks({image.string()}, AllFileSystems(), AllScanners());
+        session.Run(plan.tasks, nullptr);
+        scanned = plan.refusal == PlanRefusal::None && !session.Scanners().empty();
     }
 
     // Checks the given roots, exports them and notes where each checked node went.
@@ -90,7 +90,7 @@ public:
         for (const RootIndex root : roots) Note(scanner.roots[root], destination);
     }
 
-    cli::ScanSession session;
+    ScanSession session;
     bool scanned = false;
     test::TempDir sandbox;
     fs::path destination = sandbox / "out";

@@ -1,0 +1,101 @@
+#include "cli/scan_command.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <ostream>
+
+#include "cli/exit_codes.h"
+#include "cli/progress_reporter.h"
+#include "cli/terminal_prompt.h"
+#include "modes/all_scanners.h"
+#include "modes/scan_plan.h"
+#include "support/text.h"
+
+namespace tundrel::cli {
+namespace {
+
+struct ModeWord {
+    std::string_view word;
+    std::uint32_t mode;
+};
+constexpr ModeWord kModes[] = {
+    {"deleted", kModeDeletedFiles},
+    {"formatted", kModeFormattedVolume},
+    {"partition", kModeFullScan},
+    {"full", kModeFullScan},
+};
+
+std::optional<std::uint32_t> ParseSector(const std::string& text) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+int Refuse(std::ostream& err, int code, const std::string& error) {
+    err << "tundrel: " << error << '\n';
+    return code;
+}
+
+}  // namespace
+
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options) {
+    command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
+        ->required();
+    command.add_option("--mode", options.mode, "deleted (default), formatted, partition or full")
+        ->check(CLI::IsMember({"deleted", "formatted", "partition", "full"}));
+    command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
+    command.add_flag("--json", options.json, "print JSON Lines, one object per node");
+    command.add_flag("-q,--quiet", options.quiet, "no progress display");
+}
+
+int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
+    const ModeWord* mode = nullptr;
+    for (const ModeWord& candidate : kModes) {
+        if (candidate.word == options.mode) mode = &candidate;
+    }
+    if (mode == nullptr) {
+        return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, partition, full)");
+    }
+    if (mode->word == "partition") {
+        return Refuse(err, kExitCannotScan, "the lost-partition search is not available in this version");
+    }
+    ScanRequest request{options.source, mode->mode, std::nullopt};
+    if (!options.volume.empty() && options.volume != "all") {
+        request.volumeStart = ParseSector(options.volume);
+        if (!request.volumeStart) {
+            return Refuse(err, kExitUsage, "--volume takes a start sector or 'all', not '" + options.volume + "'");
+        }
+    }
+
+    const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
+    for (const std::string& note : plan.notes) err << "tundrel: note: " << note << '\n';
+    switch (plan.refusal) {
+        case PlanRefusal::None: break;
+        case PlanRefusal::SourceUnreadable: return Refuse(err, kExitSourceError, plan.error);
+        case PlanRefusal::NothingToScan: return Refuse(err, kExitCannotScan, plan.error);
+    }
+
+    TerminalReconnectPrompt prompt;
+    const bool draw = !options.quiet && isatty(STDERR_FILENO);
+    RunWithProgress(session.progress, draw, err, [&] { session.Run(plan.tasks, &prompt); });
+
+    for (const auto& context : session.contexts) {
+        if (context->state == ContextState::SourceNotOpened) {
+            return Refuse(err, kExitSourceError, "cannot open source '" + ToUtf8(context->source.name) + "'");
+        }
+    }
+    if (session.summary.stopped) {
+        err << "tundrel: stopped by the user; what was found so far is shown\n";
+        return kExitStopped;
+    }
+    return kExitSuccess;
+}
+
+std::optional<FoundNode> FindNode(const ScanSession& session, const NodeAddress& address) {
+    return session.Find(address.volume, address.root, address.steps);
+}
+
+}  // namespace tundrel::cli

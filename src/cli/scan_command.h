@@ -1,0 +1,36 @@
+#pragma once
+// The scan options every scanning command takes, and the scan it makes: the tasks chosen by
+// the options, the run with its progress display and stop on Ctrl-C, and finding nodes by
+// address afterwards.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "cli/node_address.h"
+#include "modes/scan_session.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tundrel::cli {
+
+struct ScanCommandOptions {
+    std::string source;
+    std::string mode = "deleted";
+    std::string volume;  // empty: the default choice; "all"; or a start sector
+    bool json = false;
+    bool quiet = false;
+};
+
+// Adds SOURCE, --mode, --volume, --json and -q to a command.
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options);
+
+// Builds the tasks and runs them; returns an exit status (kExitSuccess when it scanned,
+// kExitStopped when the user stopped it, with what was found kept).
+int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err);
+
+std::optional<FoundNode> FindNode(const ScanSession& session, const NodeAddress& address);
+
+}  // namespace tundrel::cli

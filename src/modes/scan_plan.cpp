@@ -1,0 +1,102 @@
+#include "modes/scan_plan.h"
+
+#include <atomic>
+#include <limits>
+
+#include "disk/fs_type.h"
+#include "disk/partition_list.h"
+#include "disk/sector_source.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+ScanPlan Refuse(PlanRefusal refusal, std::string error) {
+    ScanPlan plan;
+    plan.refusal = refusal;
+    plan.error = std::move(error);
+    return plan;
+}
+
+SelectedVolume SelectionOf(const VolumeInfo& volume) {
+    SelectedVolume selected;
+    selected.startSector = volume.startSector;
+    selected.sectorCount = volume.sectorCount;
+    selected.fsType = volume.fsType;
+    selected.bootValid = volume.bootValid;
+    selected.bootSector = volume.bootSector;
+    return selected;
+}
+
+// The whole source as one area, for the full scan of a source without partitions.
+SelectedVolume WholeSource(const SectorSource& source) {
+    SelectedVolume whole;
+    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
+    whole.sectorCount = static_cast<std::uint32_t>(std::min(source.totalSectors, limit));
+    return whole;
+}
+
+std::string NoScannerText(std::uint32_t fsType) {
+    const std::string what = fsType == kFsRaw ? std::string("the full scan")
+                                              : "scanning " + std::string(TypeName(fsType)) + " volumes";
+    return what + " is not available in this version";
+}
+
+}  // namespace
+
+ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners) {
+    SectorSource source;
+    if (!source.Open(ToUtf16(request.source))) {
+        return Refuse(PlanRefusal::SourceUnreadable, "cannot open source '" + request.source + "'");
+    }
+    if (source.totalSectors == 0) {
+        return Refuse(PlanRefusal::SourceUnreadable, "source '" + request.source + "' has no sectors");
+    }
+
+    const std::atomic<std::uint32_t> stop{0};
+    std::vector<SelectedVolume> candidates;
+    for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
+        if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectionOf(volume));
+    }
+    const bool fullScan = request.mode == kModeFullScan;
+    if (candidates.empty()) {
+        const std::string named = "'" + request.source + "'";
+        if (request.volumeStart) {
+            return Refuse(PlanRefusal::NothingToScan,
+                          "no volume starts at sector " + std::to_string(*request.volumeStart) + " of " + named);
+        }
+        if (!fullScan) {
+            return Refuse(PlanRefusal::NothingToScan, "no NTFS, FAT or exFAT file system or partition on " + named);
+        }
+        candidates.push_back(WholeSource(source));
+    }
+    // The full scan rebuilds whatever it finds in each area, whatever the table says.
+    if (fullScan) {
+        for (SelectedVolume& volume : candidates) volume.fsType = kFsRaw;
+    }
+
+    ScanPlan plan;
+    for (const SelectedVolume& volume : candidates) {
+        if (FindScanner(scanners, volume.fsType) == nullptr) {
+            plan.notes.push_back("skipping the " + std::string(TypeName(volume.fsType)) + " volume at sector " +
+                                 std::to_string(volume.startSector) + ": " + NoScannerText(volume.fsType));
+            continue;
+        }
+        ScanTask task;
+        task.sourceName = ToUtf16(request.source);
+        task.mode = request.mode;
+        task.volume = volume;
+        plan.tasks.push_back(task);
+    }
+    if (plan.tasks.empty()) {
+        // With one candidate its note is the whole story.
+        if (candidates.size() == 1) return Refuse(PlanRefusal::NothingToScan, NoScannerText(candidates[0].fsType));
+        ScanPlan refusal = Refuse(PlanRefusal::NothingToScan, "none of the " + std::to_string(candidates.size()) +
+                                                                  " volumes of '" + request.source + "' can be scanned");
+        refusal.notes = std::move(plan.notes);
+        return refusal;
+    }
+    return plan;
+}
+
+}  // namespace tundrel
