@@ -20,19 +20,23 @@ void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int d
     }
 }
 
-// Lists the root folders of every volume.
-void ListRoots(ScanSession& session, bool json, std::ostream& out) {
+// Lists the root folders of every volume, and with `recursive` everything below them.
+void ListRoots(ScanSession& session, bool json, bool recursive, std::ostream& out) {
     AddressBook book;
     const std::vector<VolumeScanner*> scanners = session.Scanners();
     for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
         for (std::size_t index = 0; index < kRootCount; ++index) {
             const auto root = static_cast<RootIndex>(index);
-            const ScanNode& folder = scanners[volume]->roots[root];
+            ScanNode& folder = scanners[volume]->roots[root];
             if (json) {
                 PrintNode(folder, volume, root, 0, true, out, book);
             } else {
                 out << volume << ":" << RootWord(root) << "  " << NodeLine(folder) << '\n';
             }
+            if (!recursive) continue;
+            WalkTree(*scanners[volume], folder, [&](const ScanNode& child, int depth) {
+                PrintNode(child, volume, root, depth + 1, json, out, book);
+            });
         }
     }
 }
@@ -44,7 +48,7 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     const int status = RunScanCommand(session, options.scan, err);
     if (status != kExitSuccess && status != kExitStopped) return status;
     if (options.path.empty()) {
-        ListRoots(session, options.scan.json, out);
+        ListRoots(session, options.scan.json, options.recursive, out);
         return status;
     }
     const auto address = ParseNodeAddress(options.path);

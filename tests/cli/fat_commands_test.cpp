@@ -35,13 +35,13 @@ nlohmann::json Files(const std::string& name, unsigned index) {
 
 std::string Md5Of(const std::string& bytes) { return test::Md5Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())); }
 
-// Path -> size of every file that `ls -r --json` prints.
-std::map<std::string, std::uint64_t> ListedFiles(const std::vector<std::string>& command) {
+// Path -> size of every file that `ls -r --json` prints, of one root folder when `root` is given.
+std::map<std::string, std::uint64_t> ListedFiles(const std::vector<std::string>& command, const std::string& root = "") {
     std::map<std::string, std::uint64_t> files;
     std::istringstream lines(Output(command));
     for (std::string line; std::getline(lines, line);) {
         const auto node = nlohmann::json::parse(line);
-        if (!node["dir"].get<bool>()) files[node["path"]] = node["size"];
+        if (!node["dir"].get<bool>() && (root.empty() || node["root"] == root)) files[node["path"]] = node["size"];
     }
     return files;
 }
@@ -63,6 +63,8 @@ TEST_P(FatCommandsTest, ListingShowsEveryLiveFileAndCatWritesFilesByteExact) {
         }
     }
     EXPECT_EQ(ListedFiles({"ls", image, "root", "-r", "--json"}), live);
+    // Without a path, -r lists every root folder with everything below it.
+    EXPECT_EQ(ListedFiles({"ls", image, "-r", "--json"}, "root"), live);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, FatCommandsTest, ::testing::Values("fat16", "fat32"),
