@@ -5,7 +5,6 @@
 
 #include "exfat/exfat_runs.h"
 #include "exfat/exfat_scanner.h"
-#include "scan/name_case.h"
 
 namespace tundrel {
 
@@ -40,28 +39,13 @@ bool ExFatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
     return !extents.empty();
 }
 
-std::optional<std::uint32_t> ExFatScanner::FirstSectorOf(const ScanNode& node) const {
+std::optional<std::uint32_t> ExFatScanner::FileDataSector(const ScanNode& node) const {
     const std::int32_t dataStart = DataAreaStart();
     if (dataStart < 0 || !geometry_ || node.location < 2) return std::nullopt;
     const std::uint64_t sector = volumeStart + static_cast<std::uint64_t>(dataStart) +
                                  std::uint64_t{geometry_->clusterSectors} * (node.location - std::uint64_t{2});
     if (sector > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     return static_cast<std::uint32_t>(sector);
-}
-
-void ExFatScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                                     const std::atomic<std::uint32_t>& stop) {
-    if (Geometry() == nullptr) return;
-    for (const ScanNode& child : directory.children) {
-        if (stop.load(std::memory_order_relaxed) != 0) return;
-        if (child.IsDirectory()) {
-            MarkMatchingFiles(child, target, extension, stop);
-            continue;
-        }
-        if (child.size == 0 || child.location < 2 || child.name == nullptr) continue;
-        if (UpperExtension(child.name) != extension) continue;
-        if (const auto sector = FirstSectorOf(child)) target[*sector] = 0;
-    }
 }
 
 }  // namespace tundrel

@@ -34,8 +34,7 @@ public:
     // and contiguous files are one run from their first cluster. Runs end at the end of the
     // volume; a first cluster below 2 has no data.
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
-    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                           const std::atomic<std::uint32_t>& stop) override;
+    std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // The cluster heap's first sector; -1 without a usable boot sector.
     std::int32_t DataAreaStart() const override;
     void OnBootSectorLoaded() override;
@@ -48,7 +47,6 @@ private:
     std::uint64_t VolumeLength() const;
     const ExFatGeometry* Geometry();
     bool InDeletedFileMode() const;
-    std::optional<std::uint32_t> FirstSectorOf(const ScanNode& node) const;
 
     // The scan's steps.
     bool ReadBootSector();

@@ -9,7 +9,6 @@
 #include "fat/chain_heads.h"
 #include "fat/directory_block.h"
 #include "scan/hidden_system_entries.h"
-#include "scan/name_case.h"
 #include "fat/run_reader.h"
 #include "scan/split_deleted.h"
 #include "scan/recently_deleted.h"
@@ -171,18 +170,11 @@ void FatScanner::RearrangeSpecialFolders() {
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 
-void FatScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                                   const std::atomic<std::uint32_t>& stop) {
-    for (const ScanNode& child : directory.children) {
-        if (stop.load(std::memory_order_relaxed) != 0) return;
-        if (child.IsDirectory()) {
-            MarkMatchingFiles(child, target, extension, stop);
-            continue;
-        }
-        if (child.size == 0 || child.location < 2 || child.name == nullptr) continue;
-        if (UpperExtension(child.name) != extension) continue;
-        target[static_cast<std::uint32_t>(std::uint64_t{NodeFirstSector(child)} + volumeStart)] = 0;
-    }
+std::optional<std::uint32_t> FatScanner::FileDataSector(const ScanNode& file) const {
+    if (file.location < 2 || DataAreaStart() < 0) return std::nullopt;
+    const std::uint64_t sector = std::uint64_t{NodeFirstSector(file)} + volumeStart;
+    if (sector > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    return static_cast<std::uint32_t>(sector);
 }
 
 }  // namespace tundrel

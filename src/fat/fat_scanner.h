@@ -29,8 +29,7 @@ public:
     // Live files follow their chain (lengthened to the size when it is short); deleted files
     // are taken as contiguous from their first cluster. Runs end at the end of the volume.
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
-    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                           const std::atomic<std::uint32_t>& stop) override;
+    std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // In the deleted-file mode, reads a directory that has no children yet.
     bool ExpandDirectory(ScanNode& node, std::uint32_t word) override;
     std::int32_t DataAreaStart() const override;

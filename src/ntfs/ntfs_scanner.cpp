@@ -8,7 +8,6 @@
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "scan/hidden_system_entries.h"
-#include "scan/name_case.h"
 #include "scan/split_deleted.h"
 #include "ntfs/attribute_list.h"
 #include "ntfs/compressed_read.h"
@@ -314,20 +313,12 @@ bool NtfsScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t off
     return complete && end <= extentStart;
 }
 
-void NtfsScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                                    const std::atomic<std::uint32_t>& stop) {
-    for (const ScanNode& child : directory.children) {
-        if (stop.load(std::memory_order_relaxed) != 0) return;
-        if (child.IsDirectory()) {
-            MarkMatchingFiles(child, target, extension, stop);
-            continue;
-        }
-        // Data held in a record has no first cluster of its own.
-        if (child.name == nullptr || child.size == 0 || child.location <= 1 || child.Has(kFlagInRecord)) continue;
-        if (UpperExtension(child.name) != extension) continue;
-        const std::uint64_t sector = std::uint64_t{child.extra} * volume_.SectorsPerCluster() + volumeStart;
-        if (sector <= UINT32_MAX) target[static_cast<std::uint32_t>(sector)] = 0;
-    }
+std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) const {
+    // Data held in a record has no first cluster of its own.
+    if (file.location <= 1 || file.Has(kFlagInRecord)) return std::nullopt;
+    const std::uint64_t sector = std::uint64_t{file.extra} * volume_.SectorsPerCluster() + volumeStart;
+    if (sector > UINT32_MAX) return std::nullopt;
+    return static_cast<std::uint32_t>(sector);
 }
 
 // The recycle-bin names (the original names that a recycle bin's index keeps for the files

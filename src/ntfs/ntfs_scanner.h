@@ -25,8 +25,7 @@ public:
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
     bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
                       const ExtentList& extents) override;
-    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                           const std::atomic<std::uint32_t>& stop) override;
+    std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // NTFS has no data area of its own; the answer tells the carving framework so.
     std::int32_t DataAreaStart() const override;
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "disk/sector_source.h"
+#include "scan/name_case.h"
 #include "scan/scan_context.h"
 
 namespace tundrel {
@@ -85,5 +86,20 @@ bool VolumeScanner::ExpandDirectory(ScanNode&, std::uint32_t) { return false; }
 std::int32_t VolumeScanner::DataAreaStart() const { return -1; }
 
 void VolumeScanner::OnBootSectorLoaded() {}
+
+std::optional<std::uint32_t> VolumeScanner::FileDataSector(const ScanNode&) const { return std::nullopt; }
+
+void VolumeScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                                      const std::atomic<std::uint32_t>& stop) const {
+    for (const ScanNode& child : directory.children) {
+        if (stop.load(std::memory_order_relaxed) != 0) return;
+        if (child.IsDirectory()) {
+            MarkMatchingFiles(child, target, extension, stop);
+            continue;
+        }
+        if (child.size == 0 || child.name == nullptr || UpperExtension(child.name) != extension) continue;
+        if (const auto sector = FileDataSector(child)) target[*sector] = 0;
+    }
+}
 
 }  // namespace tundrel

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,10 +43,13 @@ public:
     // zero-filled and the result is false, so no caller ever sees stale bytes.
     virtual bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
                               const ExtentList& extents);
-    // Enters into `target` the first sector (+ volumeStart) of every file below `directory`
-    // whose extension, upper-cased, equals `extension`.
-    virtual void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
-                                   const std::atomic<std::uint32_t>& stop) = 0;
+    // The sector on the source (volumeStart included) where a file's data begins; nothing for a
+    // file that has no cluster of its own (data held in its record) or lies beyond 32 bits.
+    virtual std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const;
+    // Enters into `target` the data sector of every file below `directory` with data whose
+    // extension, upper-cased, equals `extension`.
+    void MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
+                           const std::atomic<std::uint32_t>& stop) const;
     // Loads a directory's children on demand; true when it has children afterwards.
     virtual bool ExpandDirectory(ScanNode& node, std::uint32_t word);
     // First sector of the data area, volume-relative; -1 when the scanner has none.

@@ -27,7 +27,6 @@ public:
     using VolumeScanner::VolumeScanner;
 
     void Scan() override {}
-    void MarkMatchingFiles(const ScanNode&, SectorMap&, std::u16string_view, const std::atomic<std::uint32_t>&) override {}
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override {
         if (noExtents.count(node.location) != 0) return false;
         return VolumeScanner::BuildExtents(node, extents);

@@ -74,7 +74,9 @@ class ImageExport {
 public:
     explicit ImageExport(const fs::path& image) {
         fs::create_directory(destination);
-        const ScanPlan plan = PlanScanTasks({image.string()}, AllFileSystems(), AllScanners());
+        ScanRequest request;
+        request.source = image.string();
+        const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
         session.Run(plan.tasks, nullptr);
         scanned = plan.refusal == PlanRefusal::None && !session.Scanners().empty();
     }

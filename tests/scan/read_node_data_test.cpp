@@ -17,7 +17,6 @@ class PlainScanner final : public VolumeScanner {
 public:
     using VolumeScanner::VolumeScanner;
     void Scan() override {}
-    void MarkMatchingFiles(const ScanNode&, SectorMap&, std::u16string_view, const std::atomic<std::uint32_t>&) override {}
 };
 
 // An image whose every sector is filled with its own sector number (low byte), so any byte

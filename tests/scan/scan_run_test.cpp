@@ -33,7 +33,6 @@ public:
         if (stopAfterFirst) progress_.RequestStop();
         progress_.EndScan();
     }
-    void MarkMatchingFiles(const ScanNode&, SectorMap&, std::u16string_view, const std::atomic<std::uint32_t>&) override {}
 
     static std::unique_ptr<VolumeScanner> Make(ScanContext& context, std::uint32_t type) {
         return std::make_unique<RecordingScanner>(context, type);
