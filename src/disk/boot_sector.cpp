@@ -15,17 +15,23 @@ bool IsPowerOfTwoUpTo128(std::uint8_t value) {
 
 bool HasSignature(const ByteReader& r) { return r.U8(510) == 0x55 && r.U8(511) == 0xAA; }
 
-// Sectors per cluster, 512-byte sectors and the 55 AA signature: common to NTFS and FAT.
-bool PassesCommonTests(const ByteReader& r) {
-    return IsPowerOfTwoUpTo128(r.U8(13)) && r.U16(11) == 512 && HasSignature(r);
-}
+// 512-byte sectors and the 55 AA signature: common to NTFS and FAT.
+bool PassesCommonTests(const ByteReader& r) { return r.U16(11) == 512 && HasSignature(r); }
+
+constexpr unsigned kLargestNtfsClusterShift = 12;  // 2 MiB of 512-byte sectors
 
 }  // namespace
+
+std::uint32_t NtfsSectorsPerCluster(std::uint8_t value) {
+    if (value <= 0x80) return IsPowerOfTwoUpTo128(value) ? value : 0;
+    const unsigned shift = 256u - value;
+    return shift <= kLargestNtfsClusterShift ? std::uint32_t{1} << shift : 0;
+}
 
 bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters) {
     const ByteReader s(sector);
     const ByteReader b(parameters);
-    if (!PassesCommonTests(s)) return false;
+    if (!PassesCommonTests(s) || NtfsSectorsPerCluster(s.U8(13)) == 0) return false;
     if (s.U64(56) == 0 || s.U64(48) == 0 || s.U64(40) == 0) return false;
     return b.U16(14) == 0 && b.U16(22) == 0 && b.U16(17) == 0 && b.U8(16) == 0;
 }
@@ -33,7 +39,7 @@ bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters) {
 bool IsFatBootSector(SectorBytes sector, SectorBytes parameters) {
     const ByteReader s(sector);
     const ByteReader b(parameters);
-    if (!PassesCommonTests(s) || IsNtfsBootSector(sector, parameters)) return false;
+    if (!PassesCommonTests(s) || !IsPowerOfTwoUpTo128(s.U8(13)) || IsNtfsBootSector(sector, parameters)) return false;
     const std::uint8_t fatCount = b.U8(16);
     if (fatCount != 1 && fatCount != 2) return false;
     const bool fat32 = b.U16(22) == 0 && b.U32(36) != 0;
@@ -51,7 +57,7 @@ bool IsExFatBootSector(SectorBytes sector) {
     if (s.U64(72) == 0) return false;
     const std::uint8_t clusterShift = s.U8(109);
     const std::uint8_t sectorShift = s.U8(108);
-    if (clusterShift < 1 || clusterShift > 10 || sectorShift < 9 || sectorShift > 16) return false;
+    if (sectorShift < 9 || sectorShift > 12 || sectorShift + clusterShift > 25) return false;
     return HasSignature(s) && !IsNtfsBootSector(sector, sector);
 }
 

@@ -15,6 +15,11 @@ bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters);
 bool IsFatBootSector(SectorBytes sector, SectorBytes parameters);
 bool IsExFatBootSector(SectorBytes sector);
 
+// The 512-byte sectors per cluster that an NTFS boot sector's byte 13 gives: 1 to 128 as
+// written, or above 0x80 the negative power of two 2^(256 - value) with which clusters above
+// 64 KiB are written, up to 2 MiB; 0 for any other value.
+std::uint32_t NtfsSectorsPerCluster(std::uint8_t value);
+
 // The file-system type a boot sector announces (FAT16, FAT32, NTFS, exFAT), or RAW.
 std::uint32_t BootSectorType(SectorBytes sector);
 
