@@ -293,25 +293,7 @@ bool NtfsScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t off
         return false;
     }
     if (node.Has(kFlagCompressed)) return ReadCompressed(volume_, extents, node.size, offset, buffer);
-    if (!node.Has(kFlagContiguous)) return VolumeScanner::ReadNodeData(buffer, offset, node, extents);
-
-    // A sparse file's runs without clusters (start sector 0) are holes that read as zeros.
-    std::fill(buffer.begin(), buffer.end(), 0);
-    bool complete = true;
-    std::uint64_t extentStart = 0;
-    const std::uint64_t end = offset + buffer.size();
-    for (const FileExtent& extent : extents) {
-        const std::uint64_t extentEnd = extentStart + extent.sectorCount * kSectorBytes;
-        const std::uint64_t from = std::max(offset, extentStart);
-        const std::uint64_t to = std::min(end, extentEnd);
-        if (from < to && extent.startSector != 0) {
-            const ExtentList single{extent};
-            const auto part = buffer.subspan(static_cast<std::size_t>(from - offset), static_cast<std::size_t>(to - from));
-            complete = VolumeScanner::ReadNodeData(part, from - extentStart, node, single) && complete;
-        }
-        extentStart = extentEnd;
-    }
-    return complete && end <= extentStart;
+    return VolumeScanner::ReadNodeData(buffer, offset, node, extents);
 }
 
 void NtfsScanner::MarkMatchingFiles(const ScanNode& directory, SectorMap& target, std::u16string_view extension,
