@@ -22,16 +22,16 @@ constexpr unsigned kLargestNtfsClusterShift = 12;  // 2 MiB of 512-byte sectors
 
 }  // namespace
 
-std::uint32_t NtfsSectorsPerCluster(std::uint8_t value) {
-    if (value <= 0x80) return IsPowerOfTwoUpTo128(value) ? value : 0;
+std::optional<std::uint32_t> NtfsClusterSectors(std::uint8_t value) {
+    if (value <= 0x80) return IsPowerOfTwoUpTo128(value) ? std::optional<std::uint32_t>(value) : std::nullopt;
     const unsigned shift = 256u - value;
-    return shift <= kLargestNtfsClusterShift ? std::uint32_t{1} << shift : 0;
+    return shift <= kLargestNtfsClusterShift ? std::optional(std::uint32_t{1} << shift) : std::nullopt;
 }
 
 bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters) {
     const ByteReader s(sector);
     const ByteReader b(parameters);
-    if (!PassesCommonTests(s) || NtfsSectorsPerCluster(s.U8(13)) == 0) return false;
+    if (!PassesCommonTests(s) || !NtfsClusterSectors(s.U8(13))) return false;
     if (s.U64(56) == 0 || s.U64(48) == 0 || s.U64(40) == 0) return false;
     return b.U16(14) == 0 && b.U16(22) == 0 && b.U16(17) == 0 && b.U8(16) == 0;
 }

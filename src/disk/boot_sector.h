@@ -3,6 +3,7 @@
 // of the sector's bytes, so every layer can use them without reading anything.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace tundrel {
@@ -15,10 +16,10 @@ bool IsNtfsBootSector(SectorBytes sector, SectorBytes parameters);
 bool IsFatBootSector(SectorBytes sector, SectorBytes parameters);
 bool IsExFatBootSector(SectorBytes sector);
 
-// The 512-byte sectors per cluster that an NTFS boot sector's byte 13 gives: 1 to 128 as
-// written, or above 0x80 the negative power of two 2^(256 - value) with which clusters above
-// 64 KiB are written, up to 2 MiB; 0 for any other value.
-std::uint32_t NtfsSectorsPerCluster(std::uint8_t value);
+// Sectors per cluster from an NTFS boot sector's byte 13: 1 to 128 as they stand, and above
+// 0x80 a negative power of two (0xF4: 2^12 sectors), as Windows writes clusters of 128 KiB to
+// 2 MiB. Nothing for any other value.
+std::optional<std::uint32_t> NtfsClusterSectors(std::uint8_t value);
 
 // The file-system type a boot sector announces (FAT16, FAT32, NTFS, exFAT), or RAW.
 std::uint32_t BootSectorType(SectorBytes sector);

@@ -39,7 +39,7 @@ std::vector<SampleRegion> SampleRegionsOf(std::uint64_t partitionStart, SectorBy
     std::vector<SampleRegion> regions{{partitionStart, kSampleSectors}};
     const ByteReader boot(bootSector);
     if (IsNtfsBootSector(bootSector, bootSector)) {
-        regions.push_back({std::uint64_t{NtfsSectorsPerCluster(boot.U8(13))} * boot.U64(48), kSampleSectors});
+        regions.push_back({std::uint64_t{NtfsClusterSectors(boot.U8(13)).value_or(0)} * boot.U64(48), kSampleSectors});
     } else if (IsFatBootSector(bootSector, bootSector)) {
         const std::uint64_t reserved = boot.U16(14);
         const bool fat32Size = boot.U16(17) == 0 && boot.U32(36) != 0;

@@ -14,12 +14,13 @@ constexpr std::size_t kMirrorClusterField = 0x38;
 
 NtfsBootRecord ReadNtfsBootRecord(std::span<const std::uint8_t> sector) {
     const ByteReader reader(sector);
-    return {reader.U16(kBytesPerSectorField), NtfsSectorsPerCluster(reader.U8(kSectorsPerClusterField)),
-            reader.U64(kTotalSectorsField), reader.U64(kMftClusterField), reader.U64(kMirrorClusterField)};
+    return {reader.U16(kBytesPerSectorField), reader.U8(kSectorsPerClusterField), reader.U64(kTotalSectorsField),
+            reader.U64(kMftClusterField), reader.U64(kMirrorClusterField)};
 }
 
 bool IsUsable(const NtfsBootRecord& boot) {
-    return boot.bytesPerSector == 512 && boot.sectorsPerCluster != 0 && (boot.mftCluster != 0 || boot.mirrorCluster != 0);
+    return boot.bytesPerSector == 512 && NtfsClusterSectors(boot.sectorsPerCluster) &&
+           (boot.mftCluster != 0 || boot.mirrorCluster != 0);
 }
 
 bool IsAcceptedBackupBootRecord(std::span<const std::uint8_t> sector, std::uint32_t volumeSectors) {

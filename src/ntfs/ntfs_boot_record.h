@@ -8,7 +8,7 @@ namespace tundrel {
 
 struct NtfsBootRecord {
     std::uint16_t bytesPerSector = 0;
-    std::uint32_t sectorsPerCluster = 0;  // decoded from byte 13; 0 when it is no cluster size
+    std::uint8_t sectorsPerCluster = 0;  // byte 13 as it stands; NtfsClusterSectors decodes it
     std::uint64_t totalSectors = 0;
     std::uint64_t mftCluster = 0;
     std::uint64_t mirrorCluster = 0;

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "disk/boot_sector.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "scan/hidden_system_entries.h"
@@ -105,8 +106,9 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     if (!IsUsable(boot_)) return Outcome::UnusableVolume;
     volume_.source = source;
     volume_.volumeStart = volumeStart;
-    volume_.mft = MftLayout{{}, boot_.sectorsPerCluster, boot_.mftCluster};
-    volume_.clusterCount = boot_.totalSectors / boot_.sectorsPerCluster + 1;
+    const std::uint32_t clusterSectors = *NtfsClusterSectors(boot_.sectorsPerCluster);
+    volume_.mft = MftLayout{{}, clusterSectors, boot_.mftCluster};
+    volume_.clusterCount = boot_.totalSectors / clusterSectors + 1;
 
     LocateMft(boot_);
     if (volume_.mft.runs.empty() || progress_.StopRequested()) return Outcome::NoResults;

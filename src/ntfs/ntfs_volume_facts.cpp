@@ -79,7 +79,7 @@ std::u16string FileTimeDateText(std::uint64_t fileTime) {
 
 void ReadNtfsVolumeFacts(SectorSource& source, VolumeInfo& record) {
     const ByteReader boot(record.bootSector);
-    const std::uint64_t mftSector = std::uint64_t{NtfsSectorsPerCluster(boot.U8(13))} * boot.U32(48);
+    const std::uint64_t mftSector = std::uint64_t{NtfsClusterSectors(boot.U8(13)).value_or(0)} * boot.U32(48);
     const std::uint64_t sector = std::uint64_t{record.startSector} + mftSector + kVolumeRecordSectorOffset;
     std::vector<std::uint8_t> bytes = ReadWithin(source, sector, kMftRecordBytes / kSectorBytes);
     if (bytes.size() < kMftRecordBytes || std::memcmp(bytes.data(), "FILE", 4) != 0) return;

@@ -97,7 +97,7 @@ TEST(BootSectorTest, NtfsClusterSizesUpToTwoMebibytes) {
         std::uint32_t sectors;
     } cases[] = {{1, 1}, {8, 8}, {128, 128}, {0, 0}, {3, 0}, {0x81, 0}, {0xF3, 0}, {0xF4, 4096}, {0xF8, 256}, {0xFF, 2}};
     for (const auto& c : cases) {
-        EXPECT_EQ(NtfsSectorsPerCluster(c.value), c.sectors) << int{c.value};
+        EXPECT_EQ(NtfsClusterSectors(c.value).value_or(0), c.sectors) << int{c.value};
         Sector ntfs = Ntfs();
         ntfs[13] = c.value;
         EXPECT_EQ(IsNtfsBootSector(ntfs, ntfs), c.sectors != 0) << int{c.value};
