@@ -82,8 +82,9 @@ bool ReadStream(const ByteReader& entry, OpenSet& set) {
     // The length field is one byte, so a name never exceeds 255 characters.
     set.nameLength = entry.U8(exfat_field::kNameLength);
     node.size = entry.U64(exfat_field::kDataLength);
+    node.validSize = entry.U64(exfat_field::kValidLength);
     node.location = entry.U32(exfat_field::kFirstCluster);
-    const bool empty = node.size == 0 && entry.U64(exfat_field::kValidLength) == 0 && node.location == 0;
+    const bool empty = node.size == 0 && node.validSize == 0 && node.location == 0;
     return !(empty && !node.IsDirectory() && node.Has(kFlagRecordFree));
 }
 

@@ -36,6 +36,7 @@ bool ExFatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
         extent.sectorCount = std::uint64_t{run.count} * g->clusterSectors;
         extents.push_back(std::move(extent));
     }
+    if (!node.IsDirectory() && node.validSize < node.size) ZeroFillFrom(extents, node.validSize);
     return !extents.empty();
 }
 

@@ -12,7 +12,7 @@ namespace {
 namespace boot_field = exfat_boot_field;
 
 constexpr unsigned kSmallestSectorShift = 9;
-constexpr unsigned kLargestSectorShift = 16;
+constexpr unsigned kLargestSectorShift = 12;
 constexpr std::uint64_t kEntryBytes = 4;
 constexpr std::uint64_t kSectorBytes = 512;
 
@@ -30,7 +30,7 @@ std::optional<ExFatGeometry> ComputeExFatGeometry(std::span<const std::uint8_t> 
     const ByteReader boot(bootSector);
     ExFatGeometry g;
     g.scale = ExFatSectorScale(bootSector);
-    // The recognition rules keep both shifts small: the cluster spans at most 2^16 sectors.
+    // The recognition rules keep the two shifts' sum at most 25: a cluster is at most 32 MiB.
     g.clusterSectors = std::uint32_t{g.scale} << boot.U8(boot_field::kClusterShift);
     g.tableStart = std::uint64_t{boot.U32(boot_field::kFatOffset)} * g.scale;
     g.dataStart = std::uint64_t{boot.U32(boot_field::kHeapOffset)} * g.scale;

@@ -31,7 +31,7 @@ struct ExFatGeometry {
 };
 
 // 2^(bytes-per-sector shift) / 512: how many 512-byte sectors one sector of the volume spans.
-// At least 1; a shift beyond the format's largest sector (64 KiB) is damage and also gives 1.
+// At least 1; a shift beyond the format's largest sector (4 KiB) is damage and also gives 1.
 std::uint32_t ExFatSectorScale(std::span<const std::uint8_t> bootSector);
 
 // The layout of a volume of `volumeSectors` sectors, or nothing when the boot sector is not an

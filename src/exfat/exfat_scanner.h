@@ -32,7 +32,7 @@ public:
     void Scan() override;
     // Live files with a FAT chain follow it (lengthened to the size when it is short); deleted
     // and contiguous files are one run from their first cluster. Runs end at the end of the
-    // volume; a first cluster below 2 has no data.
+    // volume; a first cluster below 2 has no data. A file reads as zeros past its valid data length.
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
     std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // The cluster heap's first sector; -1 without a usable boot sector.

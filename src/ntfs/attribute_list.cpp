@@ -162,6 +162,7 @@ AttributeListResult ResolveAttributeList(const NtfsVolume& volume, const MftAttr
             }
             return result;
         }
+        if (entry.firstVcn == 0 && !data->IsResident()) result.initializedSize = data->InitializedSize();
         blocks.Add(data->RunListBytes());
     }
     if (mode == AttributeListMode::Runs) blocks.DecodeInto(result.runs);

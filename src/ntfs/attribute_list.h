@@ -20,6 +20,7 @@ enum class AttributeListMode {
 struct AttributeListResult {
     std::optional<std::uint64_t> size;  // Size mode
     MftRunList runs;                     // Runs mode
+    std::optional<std::uint64_t> initializedSize;  // Runs mode: from the extent the data starts with
     std::uint8_t listResidency = 0;      // low nibble of the list's own non-resident flag
 };
 

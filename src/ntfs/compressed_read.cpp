@@ -41,7 +41,7 @@ bool ReadCompressed(const NtfsVolume& volume, const ExtentList& units, std::uint
     const std::uint64_t unitSectors = std::uint64_t{kClustersPerCompressionUnit} * volume.SectorsPerCluster();
     const std::uint64_t unitBytes = unitSectors * kSectorBytes;
     std::size_t delivered = 0;
-    if (unitBytes != 0) {
+    if (unitBytes != 0 && !units.empty() && volume.ClusterBytes() <= kLargestCompressedClusterBytes) {
         std::vector<std::uint8_t> stored(static_cast<std::size_t>(unitBytes));
         std::vector<std::uint8_t> decoded(static_cast<std::size_t>(unitBytes));
         std::uint64_t loadedUnit = UINT64_MAX;

@@ -7,7 +7,7 @@ namespace tundrel {
 ExtentList GroupCompressionUnits(const NtfsVolume& volume, const MftRunList& runs, std::uint64_t fileSize) {
     ExtentList units;
     const std::uint64_t unitBytes = kClustersPerCompressionUnit * volume.ClusterBytes();
-    if (unitBytes == 0 || fileSize == 0) return units;
+    if (unitBytes == 0 || fileSize == 0 || volume.ClusterBytes() > kLargestCompressedClusterBytes) return units;
     const std::uint64_t unitsWanted = std::min((fileSize + unitBytes - 1) / unitBytes, kMaxCompressionUnits);
     const std::uint64_t spc = volume.SectorsPerCluster();
 

@@ -14,6 +14,7 @@ constexpr std::size_t kValueLengthField = 0x10;
 constexpr std::size_t kValueOffsetField = 0x14;
 constexpr std::size_t kRunListOffsetField = 0x20;
 constexpr std::size_t kRealSizeField = 0x30;
+constexpr std::size_t kInitializedSizeField = 0x38;
 constexpr std::uint64_t kSizeMask = 0x0000FFFFFFFFFFFFull;
 constexpr std::size_t kGuessedFirstAttribute = 0x30;
 constexpr std::size_t kSecondGuessedFirstAttribute = 0x38;
@@ -41,6 +42,8 @@ std::span<const std::uint8_t> MftAttribute::RunListBytes() const {
 }
 
 std::uint64_t MftAttribute::RealSize() const { return ByteReader(bytes).U64(kRealSizeField) & kSizeMask; }
+
+std::uint64_t MftAttribute::InitializedSize() const { return ByteReader(bytes).U64(kInitializedSizeField) & kSizeMask; }
 
 AttributeWalk::AttributeWalk(std::span<const std::uint8_t> record, std::size_t firstOffset, ZeroLengthAt0x30 zeroLength)
     : record_(record.first(std::min(record.size(), kMftRecordBytes))), offset_(firstOffset), zeroLength_(zeroLength) {}

@@ -40,6 +40,8 @@ struct MftAttribute {
     std::uint16_t RunListOffset() const;
     // Non-resident: the data size with its top 16 bits cleared.
     std::uint64_t RealSize() const;
+    // Non-resident: how much of the data was written, top 16 bits cleared; the rest reads as zeros.
+    std::uint64_t InitializedSize() const;
 };
 
 enum class WalkEnd {

@@ -20,9 +20,8 @@ NtfsBootRecord ReadNtfsBootRecord(std::span<const std::uint8_t> sector) {
 }
 
 bool IsUsable(const NtfsBootRecord& boot) {
-    const unsigned spc = boot.sectorsPerCluster;
-    const bool powerOfTwo = spc != 0 && (spc & (spc - 1)) == 0;
-    return boot.bytesPerSector == 512 && powerOfTwo && (boot.mftCluster != 0 || boot.mirrorCluster != 0);
+    return boot.bytesPerSector == 512 && NtfsClusterSectors(boot.sectorsPerCluster) &&
+           (boot.mftCluster != 0 || boot.mirrorCluster != 0);
 }
 
 bool IsAcceptedBackupBootRecord(std::span<const std::uint8_t> sector, std::uint32_t volumeSectors) {

@@ -8,7 +8,7 @@ namespace tundrel {
 
 struct NtfsBootRecord {
     std::uint16_t bytesPerSector = 0;
-    std::uint8_t sectorsPerCluster = 0;
+    std::uint8_t sectorsPerCluster = 0;  // byte 13 as it stands; NtfsClusterSectors decodes it
     std::uint64_t totalSectors = 0;
     std::uint64_t mftCluster = 0;
     std::uint64_t mirrorCluster = 0;
@@ -16,7 +16,7 @@ struct NtfsBootRecord {
 
 NtfsBootRecord ReadNtfsBootRecord(std::span<const std::uint8_t> sector);
 
-// 512-byte sectors, a power-of-two cluster of 1 to 128 sectors, and an MFT or mirror start.
+// 512-byte sectors, a cluster size (512 bytes to 2 MiB), and an MFT or mirror start.
 bool IsUsable(const NtfsBootRecord& boot);
 
 // The copy in the volume's last sector stands in for a lost first sector when it carries the

@@ -1,6 +1,7 @@
 #include "ntfs/ntfs_extents.h"
 
 #include <array>
+#include <optional>
 
 #include "ntfs/attribute_list.h"
 #include "ntfs/compression_units.h"
@@ -13,35 +14,44 @@ namespace {
 
 constexpr std::uint64_t kLongestDataInRecord = 1024;
 
-// The unnamed $DATA runs of the record at `recordSector`: through its attribute list when it
-// has one, else from its own $DATA.
-MftRunList RunsOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
+// The unnamed $DATA's runs and initialized size.
+struct RecordData {
     MftRunList runs;
+    std::optional<std::uint64_t> initializedSize;
+};
+
+// The unnamed $DATA of the record at `recordSector`: through its attribute list when it has
+// one, else from its own $DATA.
+RecordData DataOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
+    RecordData data;
     std::array<std::uint8_t, kMftRecordBytes> record{};
-    if (!volume.Read(record, recordSector)) return runs;
+    if (!volume.Read(record, recordSector)) return data;
     FixupFirstSector(record);
-    if (!HasFileSignature(record)) return runs;
+    if (!HasFileSignature(record)) return data;
     const std::uint16_t firstAttribute = FirstAttributeOffset(record);
-    if (!IsFirstAttributeInRange(firstAttribute)) return runs;
+    if (!IsFirstAttributeInRange(firstAttribute)) return data;
     AttributeWalk walk(record, firstAttribute);
     while (const auto attribute = walk.Next()) {
         if (attribute->type == kAttrAttributeList) {
-            runs = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs).runs;
-            if (!runs.empty()) return runs;
+            AttributeListResult resolved = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs);
+            if (!resolved.runs.empty()) return {std::move(resolved.runs), resolved.initializedSize};
         } else if (IsUnnamedData(*attribute) && !attribute->IsResident()) {
             const auto bytes = attribute->RunListBytes();
-            DecodeRunList(bytes, runs, bytes.size());
-            return runs;
+            DecodeRunList(bytes, data.runs, bytes.size());
+            data.initializedSize = attribute->InitializedSize();
+            return data;
         }
     }
-    return runs;
+    return data;
 }
 
 bool AppendRunExtents(const NtfsVolume& volume, const MftRunList& runs, ExtentList& extents) {
     for (const MftRun& run : runs) {
         FileExtent extent;
         extent.sectorCount = std::uint64_t{run.clusterCount} * volume.SectorsPerCluster();
-        if (!run.sparse) {
+        if (run.sparse) {
+            extent.zeroBytes = extent.sectorCount * 512;
+        } else {
             const auto sector = volume.ClusterSector(run.startCluster);
             if (!sector) return false;
             extent.startSector = *sector;
@@ -67,13 +77,17 @@ ExtentSource BuildNtfsExtents(const NtfsVolume& volume, const ScanNode& node, Ex
         return ExtentSource::Record;
     }
 
-    const MftRunList runs = RunsOfRecord(volume, node.location);
+    const RecordData data = DataOfRecord(volume, node.location);
+    const MftRunList& runs = data.runs;
     if (node.Has(kFlagCompressed)) {
         extents = GroupCompressionUnits(volume, runs, node.size);
         return extents.empty() ? ExtentSource::None : ExtentSource::Runs;
     }
     if (!runs.empty() && TotalClusters(runs) * volume.ClusterBytes() >= node.size) {
-        if (AppendRunExtents(volume, runs, extents)) return ExtentSource::Runs;
+        if (AppendRunExtents(volume, runs, extents)) {
+            if (data.initializedSize && *data.initializedSize < node.size) ZeroFillFrom(extents, *data.initializedSize);
+            return ExtentSource::Runs;
+        }
         extents.clear();
     }
     if (node.extra == 0) return ExtentSource::None;

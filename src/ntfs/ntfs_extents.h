@@ -15,8 +15,8 @@ enum class ExtentSource {
 };
 
 // Fills `extents` for a file node. Runs are read from the record at the node's location,
-// through its attribute list when it has one; sparse runs get start sector 0. A compressed
-// file gets one extent per compression unit.
+// through its attribute list when it has one; sparse runs, and what lies past the data's
+// initialized size, read as zeros. A compressed file gets one extent per compression unit.
 ExtentSource BuildNtfsExtents(const NtfsVolume& volume, const ScanNode& node, ExtentList& extents);
 
 }  // namespace tundrel

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <vector>
 
+#include "disk/boot_sector.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "scan/hidden_system_entries.h"
@@ -16,6 +17,7 @@
 #include "ntfs/mft_locator.h"
 #include "ntfs/mft_piece_parser.h"
 #include "ntfs/mft_record_header.h"
+#include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_extents.h"
 #include "ntfs/overwritten_check.h"
 #include "ntfs/resident_data.h"
@@ -104,8 +106,9 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     if (!IsUsable(boot_)) return Outcome::UnusableVolume;
     volume_.source = source;
     volume_.volumeStart = volumeStart;
-    volume_.mft = MftLayout{{}, boot_.sectorsPerCluster, boot_.mftCluster};
-    volume_.clusterCount = boot_.totalSectors / boot_.sectorsPerCluster + 1;
+    const std::uint32_t clusterSectors = *NtfsClusterSectors(boot_.sectorsPerCluster);
+    volume_.mft = MftLayout{{}, clusterSectors, boot_.mftCluster};
+    volume_.clusterCount = boot_.totalSectors / clusterSectors + 1;
 
     LocateMft(boot_);
     if (volume_.mft.runs.empty() || progress_.StopRequested()) return Outcome::NoResults;
@@ -292,25 +295,7 @@ bool NtfsScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t off
         return false;
     }
     if (node.Has(kFlagCompressed)) return ReadCompressed(volume_, extents, node.size, offset, buffer);
-    if (!node.Has(kFlagContiguous)) return VolumeScanner::ReadNodeData(buffer, offset, node, extents);
-
-    // A sparse file's runs without clusters (start sector 0) are holes that read as zeros.
-    std::fill(buffer.begin(), buffer.end(), 0);
-    bool complete = true;
-    std::uint64_t extentStart = 0;
-    const std::uint64_t end = offset + buffer.size();
-    for (const FileExtent& extent : extents) {
-        const std::uint64_t extentEnd = extentStart + extent.sectorCount * kSectorBytes;
-        const std::uint64_t from = std::max(offset, extentStart);
-        const std::uint64_t to = std::min(end, extentEnd);
-        if (from < to && extent.startSector != 0) {
-            const ExtentList single{extent};
-            const auto part = buffer.subspan(static_cast<std::size_t>(from - offset), static_cast<std::size_t>(to - from));
-            complete = VolumeScanner::ReadNodeData(part, from - extentStart, node, single) && complete;
-        }
-        extentStart = extentEnd;
-    }
-    return complete && end <= extentStart;
+    return VolumeScanner::ReadNodeData(buffer, offset, node, extents);
 }
 
 std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) const {

@@ -24,6 +24,7 @@ ScanNode CopyWithoutChildren(const ScanNode& node) {
     copy.modifiedDate = node.modifiedDate;
     copy.milliseconds = node.milliseconds;
     copy.size = node.size;
+    copy.validSize = node.validSize;
     copy.location = node.location;
     copy.dirSource = node.dirSource;
     copy.recordNumber = node.recordNumber;

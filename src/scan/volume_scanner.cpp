@@ -51,17 +51,27 @@ bool VolumeScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t o
             continue;
         }
         std::uint64_t within = position - extentStartByte;
+        const std::uint64_t filledBytes = extentBytes - std::min(extent.zeroBytes, extentBytes);
+        const std::uint64_t filledSectors = (filledBytes + kSectorBytes - 1) / kSectorBytes;
         while (copied < buffer.size() && within < extentBytes) {
+            if (within >= filledBytes) {
+                const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(extentBytes - within, buffer.size() - copied));
+                std::memset(buffer.data() + copied, 0, take);
+                copied += take;
+                within += take;
+                continue;
+            }
             const std::uint64_t sectorInExtent = within / kSectorBytes;
             const std::size_t skip = static_cast<std::size_t>(within % kSectorBytes);
-            const std::uint64_t sectors = std::min(kPieceSectors, extent.sectorCount - sectorInExtent);
+            const std::uint64_t sectors = std::min(kPieceSectors, filledSectors - sectorInExtent);
             const std::uint64_t sector = extent.startSector + sectorInExtent;
             piece.assign(static_cast<std::size_t>(sectors * kSectorBytes), 0);
             // Sector numbers of a read are 32-bit; a run beyond them is never read from a
             // wrapped-around position.
             const bool readable = sector + sectors <= std::numeric_limits<std::uint32_t>::max() &&
                                   readSource->ReadSectors(piece, static_cast<std::uint32_t>(sector));
-            const std::size_t take = std::min(piece.size() - skip, buffer.size() - copied);
+            const auto take = static_cast<std::size_t>(
+                std::min<std::uint64_t>({piece.size() - skip, buffer.size() - copied, filledBytes - within}));
             if (readable) {
                 std::memcpy(buffer.data() + copied, piece.data() + skip, take);
             } else {

@@ -89,30 +89,41 @@ TEST(BootSectorTest, DamagedFieldsAreRejected) {
     threeFats[16] = 3;
     EXPECT_FALSE(IsFatBootSector(threeFats, threeFats));
 
-    // Clusters of one sector are valid exFAT; shifts that add up past 32 MiB or sectors past 4 KiB are not.
-    Sector sectorClusters = ExFat();
-    sectorClusters[109] = 0;
-    EXPECT_TRUE(IsExFatBootSector(sectorClusters));
-    Sector hugeClusters = ExFat();
-    hugeClusters[108] = 12;
-    hugeClusters[109] = 14;
-    EXPECT_FALSE(IsExFatBootSector(hugeClusters));
-    Sector hugeSectors = ExFat();
-    hugeSectors[108] = 13;
-    hugeSectors[109] = 1;
-    EXPECT_FALSE(IsExFatBootSector(hugeSectors));
-
-    // Windows writes clusters above 64 KiB as a negative power of two: 0xF4 is 2 MiB, the largest.
-    Sector twoMegabyteClusters = Ntfs();
-    twoMegabyteClusters[13] = 0xF4;
-    EXPECT_TRUE(IsNtfsBootSector(twoMegabyteClusters, twoMegabyteClusters));
-    Sector fourMegabyteClusters = Ntfs();
-    fourMegabyteClusters[13] = 0xF3;
-    EXPECT_FALSE(IsNtfsBootSector(fourMegabyteClusters, fourMegabyteClusters));
-
     Sector noRootCluster = ExFat();
     Put32(noRootCluster, 96, 0);
     EXPECT_FALSE(IsExFatBootSector(noRootCluster));
+}
+
+TEST(BootSectorTest, NtfsClusterSizesUpToTwoMebibytes) {
+    // Byte 13: 1 to 128 sectors as written; above 0x80, 2^(256 - value) sectors.
+    const struct {
+        std::uint8_t value;
+        std::uint32_t sectors;
+    } cases[] = {{1, 1}, {8, 8}, {128, 128}, {0, 0}, {3, 0}, {0x81, 0}, {0xF3, 0}, {0xF4, 4096}, {0xF8, 256}, {0xFF, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(NtfsClusterSectors(c.value).value_or(0), c.sectors) << int{c.value};
+        Sector ntfs = Ntfs();
+        ntfs[13] = c.value;
+        EXPECT_EQ(IsNtfsBootSector(ntfs, ntfs), c.sectors != 0) << int{c.value};
+        Sector fat = Fat(true);
+        fat[13] = c.value;
+        EXPECT_EQ(IsFatBootSector(fat, fat), c.value != 0 && c.sectors == c.value) << int{c.value};
+    }
+}
+
+TEST(BootSectorTest, ExFatShiftsOfSectorsFrom512BytesTo4KiBAndClustersUpTo32MiB) {
+    const struct {
+        std::uint8_t sectorShift;
+        std::uint8_t clusterShift;
+        bool accepted;
+    } cases[] = {{9, 0, true}, {12, 0, true}, {9, 16, true}, {12, 13, true}, {9, 17, false},
+                 {12, 14, false}, {8, 1, false}, {13, 0, false}, {16, 0, false}};
+    for (const auto& c : cases) {
+        Sector exfat = ExFat();
+        exfat[108] = c.sectorShift;
+        exfat[109] = c.clusterShift;
+        EXPECT_EQ(IsExFatBootSector(exfat), c.accepted) << int{c.sectorShift} << "+" << int{c.clusterShift};
+    }
 }
 
 TEST(BootSectorTest, ShortBuffersFailInsteadOfReadingPastThem) {

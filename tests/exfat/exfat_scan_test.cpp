@@ -292,5 +292,31 @@ TEST_F(ExFatScanTest, CommandLineListsAndWritesWhatTheManifestHolds) {
     }
 }
 
+TEST(ExFat512Test, OneSectorClustersReadBackAndZerosPastTheValidDataLength) {
+    const auto image = test::TestImage("exfat-512");
+    ExFatScan scan(image);
+    ASSERT_NE(scan.scanner, nullptr);
+    int files = 0;
+    for (const auto& file : test::ManifestFiles("exfat-512")) {
+        if (file.isDirectory || (file.deleted && !file.reusable)) continue;
+        const ScanNode* node = FindPath(scan.Root(file.deleted ? RootIndex::Deleted : RootIndex::Root), file.path);
+        // A deleted folder whose entry is gone from its parent is found among the scanned ones.
+        for (const ScanNode& found : scan.Root(RootIndex::Scanned).children) {
+            if (node == nullptr && file.deleted) node = FindPath(found, file.path);
+        }
+        ASSERT_NE(node, nullptr) << file.path;
+        const auto bytes = test::ReadNodeBytes(*scan.scanner, *node);
+        ASSERT_TRUE(bytes) << file.path;
+        EXPECT_EQ(test::Md5Hex(*bytes), file.md5) << file.path;
+        ++files;
+        if (file.validLength == file.size) continue;
+        const auto [status, data] = RunTool({"cat", image.string(), "root/" + file.path});
+        EXPECT_EQ(status, 0) << data;
+        EXPECT_EQ(data.find_first_not_of('\0', file.validLength), std::string::npos) << file.path;
+        EXPECT_EQ(test::Md5Hex(std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())), file.md5);
+    }
+    EXPECT_EQ(files, 7);
+}
+
 }  // namespace
 }  // namespace tundrel

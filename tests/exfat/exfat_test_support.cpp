@@ -123,7 +123,8 @@ std::vector<ManifestFile> ManifestFiles(const std::string& image) {
                              entry["state"] == "deleted", entry.value("reusable", false),
                              entry.value("fragmented", false), entry.value("noFatChain", false),
                              entry.value("size", std::uint64_t{0}), entry.value("md5", std::string()),
-                             entry.value("firstCluster", 0u)});
+                             entry.value("firstCluster", 0u),
+                             entry.value("validLength", entry.value("size", std::uint64_t{0}))});
         }
     }
     return files;

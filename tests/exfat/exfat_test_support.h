@@ -92,6 +92,7 @@ struct ManifestFile {
     std::uint64_t size = 0;
     std::string md5;
     std::uint32_t firstCluster = 0;
+    std::uint64_t validLength = 0;  // the size, unless the valid data length was patched below it
 };
 // The files of the exFAT volume of a committed image's manifest.
 std::vector<ManifestFile> ManifestFiles(const std::string& image);

@@ -177,6 +177,27 @@ TEST_P(ImageExportTest, LiveAndDeletedFilesMatchTheManifest) {
 
 INSTANTIATE_TEST_SUITE_P(TestDisks, ImageExportTest, ::testing::Values("fat16", "fat32", "ntfs", "exfat"));
 
+TEST(ValidLengthExportTest, ExportedFilesHoldZerosPastTheirValidLength) {
+    for (const char* name : {"ntfs-initsize", "exfat-512"}) {
+        ImageExport run(test::TestImage(name));
+        ASSERT_TRUE(run.scanned) << name;
+        run.Export({RootIndex::Root});
+        const std::map<fs::path, std::string> sums = Md5Sums(run.destination);
+        std::ifstream manifestFile(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (std::string(name) + ".manifest.json"));
+        const auto manifest = nlohmann::json::parse(manifestFile);
+        int patched = 0;
+        for (const auto& entry : manifest["partitions"][0]["files"]) {
+            if (!entry.contains("validLength") || entry["state"] != "live") continue;
+            const fs::path path = run.destination / ToUtf8(Text16(StringId::RootDirectory)) /
+                                  fs::path(entry["path"].get<std::string>()).relative_path();
+            ASSERT_TRUE(sums.count(path)) << path;
+            EXPECT_EQ(sums.at(path), entry["md5"].get<std::string>()) << path;
+            ++patched;
+        }
+        EXPECT_EQ(patched, 1) << name;
+    }
+}
+
 // Replaces every UTF-16LE occurrence of `from` in the image by `to` (of the same length).
 std::size_t PatchNames(const fs::path& image, std::u16string_view from, std::u16string_view to) {
     std::vector<std::uint8_t> bytes = test::FileBytes(image);

@@ -7,6 +7,12 @@
 #   exfat.img        bare exFAT volume, filled through exfat-fuse
 #   sample-disk.img  MBR disk: FAT32 primary, extended partition holding
 #                    a logical NTFS and a logical exFAT partition
+#   ntfs-2m.img      bare NTFS volume with 2 MiB clusters (The Sleuth Kit
+#                    cannot read it: its manifest is the oracle)
+#   ntfs-initsize.img  bare NTFS volume whose files' initialized sizes were
+#                    patched below their sizes
+#   exfat-512.img    bare exFAT volume with 512-byte clusters, one stream's
+#                    valid data length patched below its data length
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -520,6 +526,116 @@ build_exfat() {
     "${TOOL[@]}" assemble "$img" "$WORK/out/exfat.manifest.json" - "0|exfat|EXFATTEST|$VOLDIR/volume.json"
 }
 
+# Writes a file that is in no manifest: its clusters are there to be reused by
+# the next file, so that they held other data before.
+fs_put_scratch() {  # PATH SEED SIZE
+    "${TOOL[@]}" gen text "$2" "$3" "$MNT$1"
+}
+
+# Patches a file's data to be valid for its first N bytes only, as a writer
+# that preallocated it leaves it; past N a reader must see zeros.
+cut_valid() {  # IMAGE FS PATH N
+    "${TOOL[@]}" cut-valid "$1" 0 "$2" "$VOLDIR/snapshot.json" "$3" "$4"
+    ledger valid "$3" "$4"
+}
+
+build_ntfs_2m() {
+    local img="$WORK/ntfs-2m.img"
+    note "ntfs-2m.img"
+    begin_volume ntfs-2m "2024-05-06 09:00:00"
+    # 24 MiB is the least mkntfs takes with 2 MiB clusters; 48 MiB leaves
+    # twelve clusters free. Byte 13 of the boot sector becomes 0xF4 (2^12 sectors).
+    truncate -s 48M "$img"
+    quiet mkntfs -F -Q -T -c 2097152 -s 512 -p 0 -H 255 -S 63 -L NTFS2M "$img"
+    [[ $(od -An -tu1 -j13 -N1 "$img" | tr -d ' ') == 244 ]] || die "ntfs-2m: byte 13 is not 0xF4"
+    MNT="$WORK/mnt-ntfs-2m"
+    mount_ntfs "$img" "$MNT"
+    fs_mkdir /Docs /Media
+    fs_put /readme.txt text 601 300
+    fs_put /Docs/report.txt text 602 40000
+    # Two clusters: reads cross a cluster boundary.
+    fs_put /Docs/long.txt text 603 2200000
+    fs_put /Media/clip.bin binary 604 6000
+    fs_put /deleted-resident.txt text 610 400
+    fs_put /deleted.txt text 611 30000
+    fs_mkdir /Old
+    fs_put /Old/gone.txt text 612 2150000
+    fuse_unmount "$MNT"
+    mount_ntfs "$img" "$MNT"
+    fs_del /deleted-resident.txt /deleted.txt
+    fs_deltree /Old
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    "${TOOL[@]}" plain-finalize "$LEDGER" "$img" 0 ntfs "$VOLDIR/volume.json" NTFS2M
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-2m.manifest.json" - "0|ntfs|NTFS2M|$VOLDIR/volume.json"
+}
+
+build_ntfs_initsize() {
+    local img="$WORK/ntfs-initsize.img"
+    note "ntfs-initsize.img"
+    begin_volume ntfs-initsize "2024-05-13 10:30:00"
+    truncate -s 4M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L NTFSINIT "$img"
+    MNT="$WORK/mnt-ntfs-initsize"
+    mount_ntfs "$img" "$MNT"
+    fs_put_scratch /scratch.txt 700 24000
+    fuse_unmount "$MNT"
+    mount_ntfs "$img" "$MNT"
+    rm "$MNT/scratch.txt"
+    fuse_unmount "$MNT"
+    mount_ntfs "$img" "$MNT"
+    # ntfs-3g gives the scratch file's record and clusters to the next file.
+    fs_put /preallocated.txt text 701 20000
+    fs_put /intact.txt text 702 9000
+    fs_put /deleted-preallocated.txt text 703 12000
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs "$img" "$MNT"
+    fs_del /deleted-preallocated.txt
+    fuse_unmount "$MNT"
+    # Not at a sector boundary: the zeros start inside a sector.
+    cut_valid "$img" ntfs /preallocated.txt 5000
+    cut_valid "$img" ntfs /deleted-preallocated.txt 3000
+    finalize "$img" 0 ntfs NTFSINIT ntfs-initsize.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-initsize.manifest.json" - "0|ntfs|NTFSINIT|$VOLDIR/volume.json"
+}
+
+build_exfat_512() {
+    local img="$WORK/exfat-512.img"
+    note "exfat-512.img"
+    begin_volume exfat-512 "2024-05-20 14:00:00"
+    truncate -s 8M "$img"
+    loop_attach "$img"
+    quiet mkfs.exfat -c 512 -L EXFAT512 "$LOOP"
+    MNT="$WORK/mnt-exfat-512"
+    mount_exfat "$LOOP" "$MNT"
+    fs_put_scratch /scratch.txt 800 24000
+    fuse_unmount "$MNT"
+    mount_exfat "$LOOP" "$MNT"
+    rm "$MNT/scratch.txt"
+    # exfat-fuse allocates from the lowest free cluster: the scratch file's.
+    fs_put /preallocated.txt text 801 20000
+    fs_mkdir /Docs /Docs/Sub
+    fs_put /readme.txt text 802 700
+    fs_put /Docs/report.txt text 803 30000
+    fs_put /Docs/Sub/note.txt text 804 1500
+    fs_put /Docs/picture.bin binary 805 5000
+    fs_put /deleted.txt text 810 6000
+    fs_mkdir /Old
+    fs_put /Old/gone.txt text 811 3000
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 exfat
+    mount_exfat "$LOOP" "$MNT"
+    fs_del /deleted.txt
+    fs_deltree /Old
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    cut_valid "$img" exfat /preallocated.txt 5000
+    finalize "$img" 0 exfat EXFAT512 exfat-512.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/exfat-512.manifest.json" - "0|exfat|EXFAT512|$VOLDIR/volume.json"
+}
+
 # Partition layout of the sample disk, in 512-byte sectors.
 SAMPLE_FAT_START=2048 SAMPLE_FAT_SIZE=69632
 SAMPLE_EXT_START=71680
@@ -631,9 +747,10 @@ EOF
 # is named at all.
 declare -A BUILDER=(
     [fat16]=build_fat16 [fat32]=build_fat32 [ntfs]=build_ntfs [exfat]=build_exfat
-    [sample-disk]=build_sample_disk
+    [sample-disk]=build_sample_disk [ntfs-2m]=build_ntfs_2m [ntfs-initsize]=build_ntfs_initsize
+    [exfat-512]=build_exfat_512
 )
-IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk)
+IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512)
 
 main() {
     local names=("$@") name

@@ -70,7 +70,7 @@ TEST_F(NtfsImageTest, EveryLiveFileReadsBackUnderEachOfItsNames) {
         EXPECT_EQ(node->Has(kFlagCompressed), file.compressed) << file.path;
         ExpectReadsBack(scan, RootIndex::Root, file);
         if (!file.hardlinkOf.empty()) {
-            EXPECT_EQ(FindPath(scan.Root(RootIndex::Root), file.hardlinkOf)->recordNumber, file.record);
+            EXPECT_EQ(FindPath(scan.Root(RootIndex::Root), file.hardlinkOf)->recordNumber, *file.record);
         }
         ++files;
     }
@@ -85,7 +85,7 @@ TEST_F(NtfsImageTest, DeletedFilesReadBackFromTheDeletedRootInTheirFolders) {
         const ScanNode* node = FindPath(scan.Root(RootIndex::Deleted), file.path);
         ASSERT_NE(node, nullptr) << file.path;
         EXPECT_TRUE(node->Has(kFlagDeleted) && node->Has(kFlagRecordFree) && !node->Has(kFlagOverwritten)) << file.path;
-        EXPECT_EQ(node->recordNumber, file.record) << file.path;
+        EXPECT_EQ(node->recordNumber, *file.record) << file.path;
         EXPECT_EQ(FindPath(scan.Root(RootIndex::Root), file.path), nullptr) << file.path;
         if (!file.isDirectory && file.reusable) ExpectReadsBack(scan, RootIndex::Deleted, file);
         ++deleted;
@@ -251,6 +251,32 @@ TEST_F(NtfsImageTest, GarbageRecordsAndRecordsThatLieAboutTheirLengthsLoseOnlyTh
             ExpectReadsBack(scan, RootIndex::Root, file);
         }
     }
+}
+
+TEST(NtfsInitializedSizeTest, DataPastTheInitializedSizeReadsAsZerosFromAnyOffset) {
+    // The clusters past the initialized size still hold the text written before the patch.
+    NtfsImageScan scan(test::TestImage("ntfs-initsize"));
+    int patched = 0;
+    for (const ManifestFile& file : test::LoadNtfsManifest("ntfs-initsize")) {
+        if (!file.validLength) continue;
+        const ScanNode* node = FindPath(scan.Root(file.deleted ? RootIndex::Deleted : RootIndex::Root), file.path);
+        ASSERT_NE(node, nullptr) << file.path;
+        const auto whole = test::ReadNodeBytes(*scan.scanner, *node);
+        ASSERT_TRUE(whole) << file.path;
+        EXPECT_EQ(test::Md5Hex(*whole), file.md5) << file.path;
+        EXPECT_TRUE(std::all_of(whole->begin() + static_cast<std::ptrdiff_t>(*file.validLength), whole->end(),
+                                [](std::uint8_t b) { return b == 0; }))
+            << file.path;
+        // A read that starts before the initialized size and ends after it.
+        ExtentList extents;
+        ASSERT_TRUE(scan.scanner->BuildExtents(*node, extents));
+        Bytes across(1000, 0xEE);
+        ASSERT_TRUE(scan.scanner->ReadNodeData(across, *file.validLength - 300, *node, extents)) << file.path;
+        EXPECT_TRUE(std::equal(across.begin(), across.end(), whole->begin() + static_cast<std::ptrdiff_t>(*file.validLength - 300)))
+            << file.path;
+        ++patched;
+    }
+    EXPECT_EQ(patched, 2);
 }
 
 }  // namespace

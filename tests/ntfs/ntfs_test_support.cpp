@@ -298,8 +298,8 @@ std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, c
     return bytes;
 }
 
-std::vector<ManifestFile> LoadNtfsManifest() {
-    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "ntfs.manifest.json");
+std::vector<ManifestFile> LoadNtfsManifest(const std::string& image) {
+    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (image + ".manifest.json"));
     const auto manifest = nlohmann::json::parse(input);
     std::vector<ManifestFile> files;
     for (const auto& entry : manifest["partitions"][0]["files"]) {
@@ -313,7 +313,8 @@ std::vector<ManifestFile> LoadNtfsManifest() {
         file.hardlinkOf = entry.value("hardlinkOf", std::string("/")).substr(1);
         file.size = entry.value("size", std::uint64_t{0});
         file.md5 = entry.value("md5", std::string());
-        file.record = entry["tskInode"].get<std::uint32_t>();
+        if (entry.contains("tskInode")) file.record = entry["tskInode"].get<std::uint32_t>();
+        if (entry.contains("validLength")) file.validLength = entry["validLength"].get<std::uint64_t>();
         files.push_back(std::move(file));
     }
     return files;

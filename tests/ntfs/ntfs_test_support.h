@@ -139,10 +139,11 @@ struct ManifestFile {
     std::string hardlinkOf;  // the file's first name, for a second one
     std::uint64_t size = 0;
     std::string md5;
-    std::uint32_t record = 0;
+    std::optional<std::uint32_t> record;  // not for a volume The Sleuth Kit cannot read
+    std::optional<std::uint64_t> validLength;  // an initialized size patched below the size
 };
 
-std::vector<ManifestFile> LoadNtfsManifest();
+std::vector<ManifestFile> LoadNtfsManifest(const std::string& image = "ntfs");
 
 std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);
 void PatchFile(const std::filesystem::path& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);

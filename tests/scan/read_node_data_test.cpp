@@ -94,6 +94,32 @@ TEST_F(ReadNodeDataTest, ExtentBeyondThirtyTwoBitSectorsIsNotReadFromAWrappedPos
     EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
+TEST_F(ReadNodeDataTest, BytesPastTheValidLengthAndSparseRunsReadAsZerosWithoutAReadFailure) {
+    // Extents of 2, 3 (sparse) and 2 sectors: file bytes 1024 to 2559 are a hole.
+    const struct {
+        std::uint64_t validBytes;
+        std::uint64_t offset;
+        std::size_t length;
+    } cases[] = {{7 * 512, 0, 7 * 512}, {700, 0, 7 * 512}, {700, 600, 200}, {0, 0, 512},
+                 {3000, 2900, 300}, {3000, 3000, 584}, {7 * 512, 2000, 1000}};
+    const std::uint64_t firstSectorOf[] = {10, 11, 0, 0, 0, 50, 51};
+    for (const auto& c : cases) {
+        FileExtent hole = Extent(5, 3);  // never read: sector 5 would show
+        hole.zeroBytes = 3 * 512;
+        ExtentList extents{Extent(10, 2), hole, Extent(50, 2)};
+        ZeroFillFrom(extents, c.validBytes);
+        std::vector<std::uint8_t> buffer(c.length, 0xEE);
+
+        EXPECT_TRUE(scanner.ReadNodeData(buffer, c.offset, node, extents)) << c.validBytes << "@" << c.offset;
+
+        for (std::size_t i = 0; i < buffer.size(); ++i) {
+            const std::uint64_t at = c.offset + i;
+            const std::uint8_t expected = at < c.validBytes ? static_cast<std::uint8_t>(firstSectorOf[at / 512]) : 0;
+            ASSERT_EQ(buffer[i], expected) << c.validBytes << "@" << c.offset << " byte " << at;
+        }
+    }
+}
+
 TEST_F(ReadNodeDataTest, ContiguousNodeIsOneRunRoundedUpToWholeSectors) {
     node.flags = kFlagContiguous;
     node.location = 30;
