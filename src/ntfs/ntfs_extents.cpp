@@ -7,15 +7,16 @@
 #include "ntfs/data_attribute.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_record_header.h"
+#include "ntfs/named_stream.h"
 
 namespace tundrel {
 namespace {
 
 constexpr std::uint64_t kLongestDataInRecord = 1024;
 
-// The unnamed $DATA runs of the record at `recordSector`: through its attribute list when it
-// has one, else from its own $DATA.
-MftRunList RunsOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
+// The runs of a $DATA stream (empty: the unnamed one) of the record at `recordSector`:
+// through its attribute list when it has one, else from its own $DATA.
+MftRunList RunsOfRecord(const NtfsVolume& volume, std::uint32_t recordSector, std::u16string_view stream) {
     MftRunList runs;
     std::array<std::uint8_t, kMftRecordBytes> record{};
     if (!volume.Read(record, recordSector)) return runs;
@@ -26,9 +27,9 @@ MftRunList RunsOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
     AttributeWalk walk(record, firstAttribute);
     while (const auto attribute = walk.Next()) {
         if (attribute->type == kAttrAttributeList) {
-            runs = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs).runs;
+            runs = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs, nullptr, stream).runs;
             if (!runs.empty()) return runs;
-        } else if (IsUnnamedData(*attribute) && !attribute->IsResident()) {
+        } else if (IsDataStream(*attribute, stream) && !attribute->IsResident()) {
             const auto bytes = attribute->RunListBytes();
             DecodeRunList(bytes, runs, bytes.size());
             return runs;
@@ -67,7 +68,7 @@ ExtentSource BuildNtfsExtents(const NtfsVolume& volume, const ScanNode& node, Ex
         return ExtentSource::Record;
     }
 
-    const MftRunList runs = RunsOfRecord(volume, node.location);
+    const MftRunList runs = RunsOfRecord(volume, node.location, StreamNameOf(node));
     if (node.Has(kFlagCompressed)) {
         extents = GroupCompressionUnits(volume, runs, node.size);
         return extents.empty() ? ExtentSource::None : ExtentSource::Runs;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "cli/exit_codes.h"
 #include "md5.h"
 #include "ntfs_test_support.h"
+#include "support/text.h"
 #include "test_support.h"
 
 namespace tundrel {
@@ -47,17 +49,25 @@ std::map<std::string, nlohmann::json> ListRecursively(const std::vector<std::str
     return nodes;
 }
 
-TEST(NtfsCliTest, ListingsAndContentsMatchTheManifest) {
-    const std::string image = test::TestImage("ntfs").string();
+// The plain volume; one whose deleted folder lost its name (its parent's index still holds
+// it); files with named streams ("file:stream").
+class NtfsCliTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(NtfsCliTest, ListingsAndContentsMatchTheManifest) {
+    const std::string image = test::TestImage(GetParam()).string();
     ASSERT_FALSE(image.empty());
     const auto live = ListRecursively({image}, "root");
     const auto deleted = ListRecursively({image}, "deleted");
-    for (const test::ManifestFile& file : test::LoadNtfsManifest()) {
+    EXPECT_TRUE(ListRecursively({image}, "scanned").empty());
+    for (const test::ManifestFile& file : test::LoadNtfsManifest(GetParam())) {
         const auto& listing = file.deleted ? deleted : live;
         const auto found = listing.find(file.path);
         ASSERT_NE(found, listing.end()) << file.path;
         EXPECT_EQ(found->second["dir"], file.isDirectory) << file.path;
         EXPECT_EQ(found->second["record"], file.record) << file.path;
+        const auto& state = found->second["state"];
+        EXPECT_EQ(std::find(state.begin(), state.end(), "stream") != state.end(),
+                  file.path.find(':') != std::string::npos) << file.path;
         if (file.isDirectory || (file.deleted && !file.reusable)) continue;
         EXPECT_EQ(found->second["size"], file.size) << file.path;
         const Outcome cat = RunTool({"cat", image, (file.deleted ? "deleted/" : "root/") + file.path});
@@ -66,7 +76,33 @@ TEST(NtfsCliTest, ListingsAndContentsMatchTheManifest) {
     }
 }
 
-TEST(NtfsCliTest, LogicalPartitionOfTheSampleDiskIsScannedAtItsStart) {
+INSTANTIATE_TEST_SUITE_P(Images, NtfsCliTest, ::testing::Values("ntfs", "ntfs-nameless", "ntfs-streams"), [](const auto& info) {
+    std::string name = info.param;
+    std::erase(name, '-');
+    return name;
+});
+
+TEST(NtfsStreamExportTest, NamedStreamsAreWrittenBesideTheirFilesAsFileUnderscoreStream) {
+    const std::string image = test::TestImage("ntfs-streams").string();
+    ASSERT_FALSE(image.empty());
+    test::TempDir dir;
+    const Outcome exported = RunTool({"export", image, "root", "deleted", "--yes", "--to", dir.Path().string()});
+    ASSERT_EQ(exported.status, cli::kExitSuccess) << exported.err << exported.out;
+    const std::filesystem::path live = dir / ToUtf8(Text16(StringId::RootDirectory));
+    const std::filesystem::path deleted = dir / ToUtf8(Text16(StringId::DeletedFiles));
+    int streams = 0;
+    for (const test::ManifestFile& file : test::LoadNtfsManifest("ntfs-streams")) {
+        if (file.isDirectory) continue;
+        std::string path = file.path;
+        std::replace(path.begin(), path.end(), ':', '_');
+        streams += path != file.path;
+        const auto bytes = test::ReadFileBytes((file.deleted ? deleted : live) / path, 0, 1 << 20);
+        EXPECT_EQ(test::Md5Hex(bytes), file.md5) << path;
+    }
+    EXPECT_EQ(streams, 4);
+}
+
+TEST(NtfsSampleDiskTest, LogicalPartitionOfTheSampleDiskIsScannedAtItsStart) {
     const std::string image = test::TestImage("sample-disk").string();
     ASSERT_FALSE(image.empty());
     const auto live = ListRecursively({image, "--volume", "73728"}, "root");

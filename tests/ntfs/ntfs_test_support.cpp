@@ -298,8 +298,8 @@ std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, c
     return bytes;
 }
 
-std::vector<ManifestFile> LoadNtfsManifest() {
-    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "ntfs.manifest.json");
+std::vector<ManifestFile> LoadNtfsManifest(const std::string& image) {
+    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (image + ".manifest.json"));
     const auto manifest = nlohmann::json::parse(input);
     std::vector<ManifestFile> files;
     for (const auto& entry : manifest["partitions"][0]["files"]) {

@@ -142,7 +142,8 @@ struct ManifestFile {
     std::uint32_t record = 0;
 };
 
-std::vector<ManifestFile> LoadNtfsManifest();
+// The files of tests/images/<image>.manifest.json.
+std::vector<ManifestFile> LoadNtfsManifest(const std::string& image = "ntfs");
 
 std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);
 void PatchFile(const std::filesystem::path& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
