@@ -10,8 +10,9 @@
 namespace tundrel::cli {
 namespace {
 
-constexpr std::array<std::pair<std::uint32_t, std::string_view>, 14> kStateWords{{
+constexpr std::array<std::pair<std::uint32_t, std::string_view>, 15> kStateWords{{
     {kFlagDeleted, "deleted"},
+    {kFlagStream, "stream"},
     {kFlagRecordFree, "free"},
     {kFlagInRecord, "inrecord"},
     {kFlagCompressed, "compressed"},

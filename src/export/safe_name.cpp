@@ -32,7 +32,8 @@ std::string ShortenName(std::string_view name, std::size_t limit) {
 SafeName SafePathComponent(std::u16string_view name) {
     std::u16string cleaned(name);
     for (char16_t& c : cleaned) {
-        if (c == u'/' || IsControl(c)) c = u'_';
+        // ":" parts a named stream from its file ("file:stream"), and no Windows file system takes it.
+        if (c == u'/' || c == u':' || IsControl(c)) c = u'_';
     }
     if (cleaned.empty() || cleaned == u".") cleaned = u"_";
     if (cleaned == u"..") cleaned = u"__";

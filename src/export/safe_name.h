@@ -14,7 +14,7 @@ struct SafeName {
     bool changed = false;  // the name on disk could not be used as it is
 };
 
-// A damaged or hostile name never leaves the folder it is created in: "/" and control
+// A damaged or hostile name never leaves the folder it is created in: "/", ":" and control
 // characters (NUL included) become "_", "." and ".." become "_" and "__", an empty name "_",
 // a broken UTF-16 sequence U+FFFD, and a name too long is shortened, its extension kept.
 SafeName SafePathComponent(std::u16string_view name);

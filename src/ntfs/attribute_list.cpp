@@ -19,6 +19,7 @@ constexpr std::uint64_t kLongestListData = 256 * 1024;
 constexpr std::size_t kEntryTypeField = 0x00;
 constexpr std::size_t kEntryLengthField = 0x04;
 constexpr std::size_t kEntryNameLengthField = 0x06;
+constexpr std::size_t kEntryNameOffsetField = 0x07;
 constexpr std::size_t kEntryFirstVcnField = 0x08;
 constexpr std::size_t kEntryRecordField = 0x10;
 constexpr std::size_t kShortestEntry = 0x18;
@@ -27,14 +28,36 @@ constexpr std::size_t kAttributeFirstVcnField = 0x10;
 constexpr std::size_t kShortestExtensionData = 64;
 constexpr std::size_t kLongestExtensionData = 1024;
 
-// Where one extent of the unnamed $DATA lives: the record and the extent's first cluster
-// index within the file.
+// Where one extent of a $DATA stream lives: the record and the extent's first cluster index
+// within the stream.
 struct DataExtentEntry {
     std::uint32_t record;
     std::uint32_t firstVcn;
+    std::u16string stream;
 };
 
-void ParseEntries(std::span<const std::uint8_t> list, std::vector<DataExtentEntry>& entries) {
+// The entry's name, when it lies inside the entry.
+std::optional<std::u16string> EntryName(const ByteReader& reader, std::size_t offset, std::size_t length) {
+    const std::size_t nameLength = reader.U8(offset + kEntryNameLengthField);
+    const std::size_t nameOffset = reader.U8(offset + kEntryNameOffsetField);
+    if (nameOffset + 2 * nameLength > length || !reader.Has(offset + nameOffset, 2 * nameLength)) return std::nullopt;
+    std::u16string name(nameLength, u'\0');
+    for (std::size_t i = 0; i < nameLength; ++i) name[i] = reader.U16(offset + nameOffset + 2 * i);
+    return name;
+}
+
+// Keeps the $DATA entries of one stream, or with `anyNamed` the first extents of every
+// named stream.
+struct EntryFilter {
+    std::u16string_view stream;
+    bool anyNamed = false;
+
+    bool Keeps(const DataExtentEntry& entry) const {
+        return anyNamed ? !entry.stream.empty() && entry.firstVcn == 0 : entry.stream == stream;
+    }
+};
+
+void ParseEntries(std::span<const std::uint8_t> list, const EntryFilter& filter, std::vector<DataExtentEntry>& entries) {
     const ByteReader reader(list);
     std::size_t offset = 0;
     while (list.size() - offset > 8) {
@@ -42,10 +65,12 @@ void ParseEntries(std::span<const std::uint8_t> list, std::vector<DataExtentEntr
         const std::uint16_t length = reader.U16(offset + kEntryLengthField);
         if (length == 0 || type == 0) break;
         if (length < kShortestEntry || !reader.Has(offset, kShortestEntry)) break;
-        // Named streams ($DATA with a name) hold other contents than the file's own.
-        if (type == kAttrData && reader.U8(offset + kEntryNameLengthField) == 0) {
-            entries.push_back({reader.U32(offset + kEntryRecordField),
-                               static_cast<std::uint32_t>(reader.U64(offset + kEntryFirstVcnField))});
+        if (type == kAttrData) {
+            if (auto name = EntryName(reader, offset, length)) {
+                DataExtentEntry entry{reader.U32(offset + kEntryRecordField),
+                                      static_cast<std::uint32_t>(reader.U64(offset + kEntryFirstVcnField)), std::move(*name)};
+                if (filter.Keeps(entry)) entries.push_back(std::move(entry));
+            }
         }
         if (length > list.size() - offset) break;
         offset += length;
@@ -53,10 +78,10 @@ void ParseEntries(std::span<const std::uint8_t> list, std::vector<DataExtentEntr
 }
 
 void CollectEntries(const NtfsVolume& volume, const MftAttribute& list, AttributeListMode mode,
-                    std::vector<DataExtentEntry>& entries) {
+                    const EntryFilter& filter, std::vector<DataExtentEntry>& entries) {
     if (list.IsResident()) {
         const std::size_t valueOffset = list.ResidentValueOffset();
-        if (valueOffset < list.Length()) ParseEntries(list.bytes.subspan(valueOffset), entries);
+        if (valueOffset < list.Length()) ParseEntries(list.bytes.subspan(valueOffset), filter, entries);
         return;
     }
     const auto runBytes = list.RunListBytes();
@@ -74,18 +99,18 @@ void CollectEntries(const NtfsVolume& volume, const MftAttribute& list, Attribut
             const auto readBytes = static_cast<std::size_t>((wanted + 511) / 512 * 512);
             if (buffer.size() < readBytes) buffer.resize(readBytes);
             if (!volume.Read(std::span(buffer.data(), readBytes), volume.ClusterSector(run.startCluster))) break;
-            ParseEntries(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(wanted)), entries);
+            ParseEntries(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(wanted)), filter, entries);
         }
         if (mode == AttributeListMode::Size) break;
     }
 }
 
-// The extent of the unnamed $DATA that an entry names, inside its (fixed-up) record.
+// The extent of the $DATA stream that an entry names, inside its (fixed-up) record.
 std::optional<MftAttribute> FindDataExtent(std::span<const std::uint8_t> record, const DataExtentEntry& entry) {
     AttributeWalk walk(record, FirstAttributeOffset(record));
     while (const auto attribute = walk.Next()) {
         if ((attribute->type & 0x0Fu) != 0) break;
-        if (attribute->type != kAttrData || attribute->NameLength() != 0) continue;
+        if (attribute->type != kAttrData || !IsDataStream(*attribute, entry.stream)) continue;
         if (attribute->IsResident()) return attribute;
         const auto firstVcn = static_cast<std::uint32_t>(ByteReader(attribute->bytes).U64(kAttributeFirstVcnField));
         if (firstVcn == entry.firstVcn) return attribute;
@@ -132,13 +157,13 @@ private:
 }  // namespace
 
 AttributeListResult ResolveAttributeList(const NtfsVolume& volume, const MftAttribute& list, AttributeListMode mode,
-                                         ScanNode* node) {
+                                         ScanNode* node, std::u16string_view stream) {
     AttributeListResult result;
     if (list.Length() < kShortestList || list.Length() > kLongestList) return result;
     result.listResidency = list.NonResidentFlag() & 0x0Fu;
 
     std::vector<DataExtentEntry> entries;
-    CollectEntries(volume, list, mode, entries);
+    CollectEntries(volume, list, mode, EntryFilter{stream}, entries);
 
     RunBlocks blocks;
     std::array<std::uint8_t, kExtensionReadBytes> buffer{};
@@ -167,6 +192,32 @@ AttributeListResult ResolveAttributeList(const NtfsVolume& volume, const MftAttr
     }
     if (mode == AttributeListMode::Runs) blocks.DecodeInto(result.runs);
     return result;
+}
+
+std::vector<NamedStream> ListNamedStreams(const NtfsVolume& volume, const MftAttribute& list, std::uint32_t baseRecord,
+                                          NamePool& names) {
+    std::vector<NamedStream> streams;
+    if (list.Length() < kShortestList || list.Length() > kLongestList) return streams;
+    std::vector<DataExtentEntry> entries;
+    CollectEntries(volume, list, AttributeListMode::Runs, EntryFilter{{}, true}, entries);
+    std::array<std::uint8_t, kExtensionReadBytes> buffer{};
+    for (const DataExtentEntry& entry : entries) {
+        if (entry.record == baseRecord) continue;
+        const auto sector = volume.RecordSector(entry.record);
+        if (!volume.Read(buffer, sector) || !IsSoundExtensionRecord(buffer)) continue;
+        FixupFirstSector(buffer);
+        const auto data = FindDataExtent(std::span<const std::uint8_t>(buffer).first(kMftRecordBytes), entry);
+        if (!data) continue;
+        auto stream = ReadNamedStream(*data, baseRecord, names);
+        if (!stream) continue;
+        // Data held in an extension record is read from there.
+        if (stream->flags == kFlagInRecord && sector) {
+            stream->flags |= kFlagAttributeList;
+            stream->extra = *sector;
+        }
+        streams.push_back(*stream);
+    }
+    return streams;
 }
 
 }  // namespace tundrel

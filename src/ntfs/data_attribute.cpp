@@ -13,6 +13,14 @@ bool IsUnnamedData(const MftAttribute& attribute) {
     return attribute.type == kAttrData && attribute.NameLength() == 0 && attribute.Length() >= kShortestDataAttribute;
 }
 
+bool IsDataStream(const MftAttribute& attribute, std::u16string_view stream) {
+    if (stream.empty()) return IsUnnamedData(attribute);
+    if (attribute.type != kAttrData || attribute.Length() < kShortestDataAttribute) return false;
+    if (attribute.NameLength() != stream.size()) return false;
+    const auto name = attribute.Name();
+    return name && *name == stream;
+}
+
 void ApplyUnnamedData(ScanNode& node, const MftAttribute& attribute) {
     if (!IsUnnamedData(attribute)) return;
     if (attribute.IsResident()) {

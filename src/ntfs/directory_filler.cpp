@@ -1,5 +1,6 @@
 #include "ntfs/directory_filler.h"
 
+#include <algorithm>
 #include <new>
 
 #include "scan/child_array.h"
@@ -8,8 +9,18 @@
 
 namespace tundrel {
 
-DirectoryFiller::DirectoryFiller(RecordTable& table, const std::atomic<std::uint32_t>& stop)
-    : table_(table), stop_(stop), filled_(table.RecordCount(), false) {}
+DirectoryFiller::DirectoryFiller(RecordTable& table, NamePool& names, const std::atomic<std::uint32_t>& stop)
+    : table_(table), names_(names), stop_(stop), filled_(table.RecordCount(), false) {}
+
+std::size_t DirectoryFiller::NodesOf(std::uint32_t record) const { return 1 + table_.StreamsOf(record).size(); }
+
+void DirectoryFiller::PushWithStreams(std::vector<ScanNode>& nodes, ScanNode copy, std::uint32_t record) {
+    const bool file = !copy.IsDirectory();
+    nodes.push_back(std::move(copy));
+    if (!file) return;
+    const std::size_t fileIndex = nodes.size() - 1;
+    for (const NamedStream& stream : table_.StreamsOf(record)) nodes.push_back(StreamNode(nodes[fileIndex], stream, names_));
+}
 
 bool DirectoryFiller::ClaimRecord(std::uint32_t record) {
     if (record >= filled_.size() || filled_[record]) return false;
@@ -22,7 +33,9 @@ std::size_t DirectoryFiller::CopyChildren(ScanNode& folder, std::uint32_t record
     if (links.empty() || !folder.children.empty()) return 0;
     try {
         // Reserved in full, so the copies never move while their parent links are set.
-        folder.children.reserve(links.size());
+        std::size_t nodes = 0;
+        for (const ChildLink& link : links) nodes += NodesOf(link.child);
+        folder.children.reserve(nodes);
         for (const ChildLink& link : links) {
             if (stop_.load(std::memory_order_relaxed) != 0) break;
             RecordSlot* slot = table_.Find(link.child);
@@ -34,7 +47,7 @@ std::size_t DirectoryFiller::CopyChildren(ScanNode& folder, std::uint32_t record
             copy.parent = &folder;
             if (guardLoops && NameOccursAmongAncestors(folder, copy)) break;
             slot->node.flags |= kPlacedInTree;
-            folder.children.push_back(std::move(copy));
+            PushWithStreams(folder.children, std::move(copy), link.child);
         }
     } catch (const std::bad_alloc&) {
         folder.children.clear();
@@ -58,19 +71,22 @@ void DirectoryFiller::FillFromRecord(ScanNode& folder, std::uint32_t record) {
 std::size_t DirectoryFiller::AppendRecords(ScanNode& folder, std::span<const std::uint32_t> records) {
     std::vector<ScanNode> copies;
     try {
-        copies.reserve(records.size());
+        std::size_t nodes = 0;
+        for (const std::uint32_t record : records) nodes += NodesOf(record);
+        copies.reserve(nodes);
         for (const std::uint32_t record : records) {
             RecordSlot* slot = table_.Find(record);
             if (slot == nullptr || slot->node.name == nullptr) continue;
             ScanNode copy = slot->node;
             copy.flags &= ~kPlacedInTree;
             slot->node.flags |= kPlacedInTree;
-            copies.push_back(std::move(copy));
+            PushWithStreams(copies, std::move(copy), record);
         }
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    const std::size_t appended = copies.size();
+    const auto appended = static_cast<std::size_t>(
+        std::count_if(copies.begin(), copies.end(), [](const ScanNode& node) { return !node.Has(kFlagStream); }));
     if (appended == 0 || !AppendChildren(folder, std::move(copies))) return 0;
     SortChildren(folder, ChildOrder::Default);
     return appended;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ntfs/record_table.h"
+#include "scan/name_pool.h"
 #include "scan/scan_node.h"
 
 namespace tundrel {
@@ -16,10 +17,12 @@ public:
     // Directories nested deeper than this below the starting folder stay empty.
     static constexpr int kMaxDepth = 70;
 
-    DirectoryFiller(RecordTable& table, const std::atomic<std::uint32_t>& stop);
+    // Stream nodes ("file:stream") are named in `names`.
+    DirectoryFiller(RecordTable& table, NamePool& names, const std::atomic<std::uint32_t>& stop);
 
     // Copies the named children of `record` into `folder` (which has none yet), each under
-    // the name it has in that directory, and marks their table slots as placed. `guardLoops`
+    // the name it has in that directory followed by its named streams, and marks their table
+    // slots as placed. `guardLoops`
     // stops at a child whose name already names the folder or one of its ancestors. Returns
     // the number copied.
     std::size_t CopyChildren(ScanNode& folder, std::uint32_t record, bool guardLoops);
@@ -42,8 +45,12 @@ public:
 
 private:
     bool ClaimRecord(std::uint32_t record);
+    // Nodes a file's copy brings: itself and one per named stream.
+    std::size_t NodesOf(std::uint32_t record) const;
+    void PushWithStreams(std::vector<ScanNode>& nodes, ScanNode copy, std::uint32_t record);
 
     RecordTable& table_;
+    NamePool& names_;
     const std::atomic<std::uint32_t>& stop_;
     std::vector<bool> filled_;  // by record number: its children were copied once already
 };

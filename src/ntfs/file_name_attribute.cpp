@@ -6,18 +6,24 @@
 namespace tundrel {
 namespace {
 
-constexpr std::size_t kParentField = 0x18;
-constexpr std::size_t kCreatedField = 0x20;
-constexpr std::size_t kModifiedField = 0x28;
-constexpr std::size_t kAccessedField = 0x38;
-constexpr std::size_t kNameLengthField = 0x58;
-constexpr std::size_t kNamespaceField = 0x59;
-constexpr std::size_t kNameField = 0x5A;
+constexpr std::size_t kValueOffset = 0x18;
+constexpr std::size_t kParentField = 0x00;
+constexpr std::size_t kCreatedField = 0x08;
+constexpr std::size_t kModifiedField = 0x10;
+constexpr std::size_t kAccessedField = 0x20;
+constexpr std::size_t kNameLengthField = 0x40;
+constexpr std::size_t kNamespaceField = 0x41;
+constexpr std::size_t kNameField = 0x42;
 
 }  // namespace
 
 std::optional<FileName> ReadFileName(const MftAttribute& attribute) {
-    const ByteReader reader(attribute.bytes);
+    if (attribute.bytes.size() < kValueOffset) return std::nullopt;
+    return ReadFileNameValue(attribute.bytes.subspan(kValueOffset));
+}
+
+std::optional<FileName> ReadFileNameValue(std::span<const std::uint8_t> value) {
+    const ByteReader reader(value);
     if (!reader.Has(kNamespaceField, 1)) return std::nullopt;
     const std::size_t nameLength = reader.U8(kNameLengthField);
     if (!reader.Has(kNameField, nameLength * 2)) return std::nullopt;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "ntfs/mft_attribute.h"
@@ -29,6 +30,8 @@ struct FileName {
 // The value is taken at attribute offset 0x18; nothing when the name the attribute
 // announces does not fit inside it.
 std::optional<FileName> ReadFileName(const MftAttribute& attribute);
+// The same from the value alone (as index entries carry it as their key).
+std::optional<FileName> ReadFileNameValue(std::span<const std::uint8_t> value);
 
 // Fills the node's empty time slots: created, last access as modified, and modified as the
 // access date.

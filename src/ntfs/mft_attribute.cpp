@@ -10,6 +10,9 @@ namespace {
 
 constexpr std::size_t kNonResidentField = 0x08;
 constexpr std::size_t kNameLengthField = 0x09;
+constexpr std::size_t kNameOffsetField = 0x0A;
+constexpr std::size_t kDataFlagsField = 0x0C;
+constexpr std::size_t kFirstVcnField = 0x10;
 constexpr std::size_t kValueLengthField = 0x10;
 constexpr std::size_t kValueOffsetField = 0x14;
 constexpr std::size_t kRunListOffsetField = 0x20;
@@ -24,6 +27,20 @@ constexpr std::size_t kSecondGuessedFirstAttribute = 0x38;
 std::uint8_t MftAttribute::NonResidentFlag() const { return ByteReader(bytes).U8(kNonResidentField); }
 
 std::uint8_t MftAttribute::NameLength() const { return ByteReader(bytes).U8(kNameLengthField); }
+
+std::optional<std::u16string> MftAttribute::Name() const {
+    const ByteReader reader(bytes);
+    const std::size_t length = NameLength();
+    const std::size_t offset = reader.U16(kNameOffsetField);
+    if (!reader.Has(offset, 2 * length)) return std::nullopt;
+    std::u16string name(length, u'\0');
+    for (std::size_t i = 0; i < length; ++i) name[i] = reader.U16(offset + 2 * i);
+    return name;
+}
+
+std::uint64_t MftAttribute::FirstVcn() const { return ByteReader(bytes).U64(kFirstVcnField); }
+
+std::uint16_t MftAttribute::DataFlags() const { return ByteReader(bytes).U16(kDataFlagsField); }
 
 std::uint32_t MftAttribute::ResidentValueLength() const { return ByteReader(bytes).U32(kValueLengthField); }
 

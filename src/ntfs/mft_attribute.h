@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace tundrel {
 
@@ -29,6 +30,13 @@ struct MftAttribute {
     std::uint8_t NonResidentFlag() const;
     bool IsResident() const { return NonResidentFlag() == 0; }
     std::uint8_t NameLength() const;
+    // The attribute's name (a stream name for $DATA); nothing when it does not lie inside
+    // the attribute.
+    std::optional<std::u16string> Name() const;
+    // Non-resident: the first cluster index within the data that this extent holds.
+    std::uint64_t FirstVcn() const;
+    // The attribute's flags: compression in the low byte, 0x8000 sparse.
+    std::uint16_t DataFlags() const;
     // Resident: the value as the header places it, or empty when it does not lie inside the
     // attribute.
     std::span<const std::uint8_t> ResidentValue() const;

@@ -6,6 +6,7 @@
 #include "ntfs/file_name_attribute.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_record_header.h"
+#include "ntfs/named_stream.h"
 #include "ntfs/standard_information.h"
 #include "support/byte_reader.h"
 
@@ -58,6 +59,11 @@ public:
 
         const std::uint16_t recordFlags = RecordFlags(record1024);
         const std::size_t linksBefore = table_.LinkCount();
+        const std::size_t streamsBefore = table_.StreamCount();
+        const std::size_t extensionNamesBefore = table_.ExtensionNameCount();
+        // An extension record's names and streams belong to its base: the names are handed on,
+        // the streams found through the base's attribute list.
+        const bool baseRecord = !IsExtensionRecord(record1024);
         std::uint32_t attributeFlags = 0;
         ScanNode& node = slot->node;
         AttributeWalk walk(record1024, *start, ZeroLengthAt0x30::RetriesAt0x38);
@@ -75,7 +81,11 @@ public:
                     node.Set(kFlagAttributeList, true);
                     break;
                 case kAttrFileName:
-                    if (const auto fileName = ReadFileName(*attribute)) {
+                    if (auto fileName = ReadFileName(*attribute); fileName && !baseRecord) {
+                        if (fileName->nameSpace != kNamespaceDos) {
+                            table_.AddExtensionName({BaseRecordOf(record1024), std::move(*fileName)});
+                        }
+                    } else if (fileName) {
                         TakeName(*slot, *fileName, record, sector, recordFlags, attributeFlags);
                     } else {
                         walk.Break();
@@ -83,6 +93,8 @@ public:
                     break;
                 case kAttrData:
                     ApplyUnnamedData(node, *attribute);
+                    if (!baseRecord) break;
+                    if (const auto stream = ReadNamedStream(*attribute, record, names_)) table_.AddStream(*stream);
                     break;
                 default:
                     break;
@@ -92,6 +104,18 @@ public:
             // A record that does not end soundly is not filed anywhere.
             node.name = nullptr;
             table_.TruncateLinks(linksBefore);
+            table_.TruncateStreams(streamsBefore);
+            table_.TruncateExtensionNames(extensionNamesBefore);
+        } else if (node.name == nullptr && baseRecord) {
+            // A record whose name is elsewhere (an extension record) or gone: kept ready for it.
+            node.recordNumber = record;
+            node.location = sector;
+            node.flags |= attributeFlags;
+            if ((recordFlags & kRecordInUse) == 0) node.flags |= kFlagDeleted | kFlagRecordFree;
+            if ((recordFlags & kRecordIsDirectory) != 0) {
+                node.flags |= kFlagDirectory | kFlagInRecord;
+                table_.AddNamelessDirectory(record);
+            }
         }
         parsed = slot;
         return true;

@@ -21,4 +21,11 @@ bool IsFirstAttributeInRange(std::size_t offset) {
 
 std::uint16_t RecordFlags(std::span<const std::uint8_t> record) { return ByteReader(record).U16(kRecordFlagsField); }
 
+std::uint32_t BaseRecordOf(std::span<const std::uint8_t> record) { return ByteReader(record).U32(kBaseRecordField); }
+
+bool IsExtensionRecord(std::span<const std::uint8_t> record) {
+    // The low six bytes are the base's record number; the top two its sequence number.
+    return (ByteReader(record).U64(kBaseRecordField) & 0x0000FFFFFFFFFFFFull) != 0;
+}
+
 }  // namespace tundrel

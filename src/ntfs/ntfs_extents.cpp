@@ -8,21 +8,22 @@
 #include "ntfs/data_attribute.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_record_header.h"
+#include "ntfs/named_stream.h"
 
 namespace tundrel {
 namespace {
 
 constexpr std::uint64_t kLongestDataInRecord = 1024;
 
-// The unnamed $DATA's runs and initialized size.
+// A $DATA stream's runs and initialized size.
 struct RecordData {
     MftRunList runs;
     std::optional<std::uint64_t> initializedSize;
 };
 
-// The unnamed $DATA of the record at `recordSector`: through its attribute list when it has
-// one, else from its own $DATA.
-RecordData DataOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
+// A $DATA stream (empty: the unnamed one) of the record at `recordSector`: through its
+// attribute list when it has one, else from its own $DATA.
+RecordData DataOfRecord(const NtfsVolume& volume, std::uint32_t recordSector, std::u16string_view stream) {
     RecordData data;
     std::array<std::uint8_t, kMftRecordBytes> record{};
     if (!volume.Read(record, recordSector)) return data;
@@ -33,9 +34,9 @@ RecordData DataOfRecord(const NtfsVolume& volume, std::uint32_t recordSector) {
     AttributeWalk walk(record, firstAttribute);
     while (const auto attribute = walk.Next()) {
         if (attribute->type == kAttrAttributeList) {
-            AttributeListResult resolved = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs);
+            AttributeListResult resolved = ResolveAttributeList(volume, *attribute, AttributeListMode::Runs, nullptr, stream);
             if (!resolved.runs.empty()) return {std::move(resolved.runs), resolved.initializedSize};
-        } else if (IsUnnamedData(*attribute) && !attribute->IsResident()) {
+        } else if (IsDataStream(*attribute, stream) && !attribute->IsResident()) {
             const auto bytes = attribute->RunListBytes();
             DecodeRunList(bytes, data.runs, bytes.size());
             data.initializedSize = attribute->InitializedSize();
@@ -77,7 +78,7 @@ ExtentSource BuildNtfsExtents(const NtfsVolume& volume, const ScanNode& node, Ex
         return ExtentSource::Record;
     }
 
-    const RecordData data = DataOfRecord(volume, node.location);
+    const RecordData data = DataOfRecord(volume, node.location, StreamNameOf(node));
     const MftRunList& runs = data.runs;
     if (node.Has(kFlagCompressed)) {
         extents = GroupCompressionUnits(volume, runs, node.size);

@@ -17,6 +17,8 @@
 #include "ntfs/mft_locator.h"
 #include "ntfs/mft_piece_parser.h"
 #include "ntfs/mft_record_header.h"
+#include "ntfs/nameless_folders.h"
+#include "ntfs/named_stream.h"
 #include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_extents.h"
 #include "ntfs/overwritten_check.h"
@@ -115,6 +117,7 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     if (!table_.Reserve(volume_.mft.RecordCount())) return Outcome::NoResults;
     ReadMft();
     ResolveAttributeListSizes();
+    ResolveListedStreams();
     return BuildTree();
 }
 
@@ -211,17 +214,43 @@ void NtfsScanner::ResolveAttributeListSizes() {
     });
 }
 
+// Named streams whose first extent lives in an extension record, of files with an attribute list.
+void NtfsScanner::ResolveListedStreams() {
+    std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
+    table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
+        const ScanNode& node = slot.node;
+        if (node.name == nullptr || node.IsDirectory() || !node.Has(kFlagAttributeList)) return;
+        if (progress_.StopRequested()) return;
+        if (!volume_.Read(record, node.location)) return;
+        FixupFirstSector(record);
+        const std::uint16_t firstAttribute = FirstAttributeOffset(record);
+        if (!IsFirstAttributeInRange(firstAttribute)) return;
+        AttributeWalk walk(record, firstAttribute);
+        if (const auto list = walk.Find(kAttrAttributeList)) {
+            for (const NamedStream& stream : ListNamedStreams(volume_, *list, number, namePool)) table_.AddStream(stream);
+        }
+    });
+}
+
 NtfsScanner::Outcome NtfsScanner::BuildTree() {
     progress_.totalUnits = 0;
     progress_.doneUnits = 0;
     progress_.timing = 0;
     progress_.busy = 1;  // linking has no length the display could show
+    for (const ExtensionName& extension : table_.ExtensionNames()) {
+        const FileName& fileName = extension.fileName;
+        if (RecordSlot* slot = table_.NameRecord(extension.base, fileName.parentRecord, namePool.Add(fileName.name))) {
+            FillTimes(slot->node, fileName);
+        }
+    }
     table_.SortLinks();
+    table_.SortStreams();
+    NameNamelessFolders(volume_, table_, namePool, progress_.stopRequested);
     // The root exists when its record was read or when other records name it as parent.
     RecordSlot* rootSlot = table_.Find(kRootRecord);
     if (rootSlot == nullptr && !table_.ChildrenOf(kRootRecord).empty()) rootSlot = table_.Slot(kRootRecord);
     if (table_.RecordCount() < kFewestRecords || rootSlot == nullptr) return Outcome::UnusableVolume;
-    filler_.emplace(table_, progress_.stopRequested);
+    filler_.emplace(table_, namePool, progress_.stopRequested);
     if (table_.ChildrenOf(kRootRecord).empty()) {
         bool anyNamed = false;
         table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.node.name != nullptr; });
@@ -290,7 +319,9 @@ bool NtfsScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
 bool NtfsScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
                                const ExtentList& extents) {
     if (node.Has(kFlagInRecord)) {
-        if (!extents.empty()) return ReadResidentData(volume_, extents.front().startSector, node.size, offset, buffer);
+        if (!extents.empty()) {
+            return ReadResidentData(volume_, extents.front().startSector, node.size, offset, buffer, StreamNameOf(node));
+        }
         std::fill(buffer.begin(), buffer.end(), 0);
         return false;
     }

@@ -56,6 +56,7 @@ private:
     void ReadMft();
     void ZeroExcludedWindow(std::span<std::uint8_t> piece, std::uint64_t firstSector) const;
     void ResolveAttributeListSizes();
+    void ResolveListedStreams();
     Outcome BuildTree();
     void FileLostRecords();
     void PostProcess();

@@ -48,11 +48,39 @@ std::span<const ChildLink> RecordTable::ChildrenOf(std::uint32_t parent) const {
     return {first, last};
 }
 
+RecordSlot* RecordTable::NameRecord(std::uint32_t record, std::uint32_t parent, const char16_t* name) {
+    RecordSlot* slot = Find(record);
+    if (slot == nullptr || slot->node.name != nullptr || slot->node.recordNumber != record || record == 0) return nullptr;
+    slot->node.name = name;
+    slot->parentRecord = parent;
+    AddLink({parent, record, name});
+    return slot;
+}
+
+void RecordTable::SortStreams() {
+    std::stable_sort(streams_.begin(), streams_.end(),
+                     [](const NamedStream& left, const NamedStream& right) { return left.record < right.record; });
+}
+
+std::span<const NamedStream> RecordTable::StreamsOf(std::uint32_t record) const {
+    const auto first = std::lower_bound(streams_.begin(), streams_.end(), record,
+                                         [](const NamedStream& stream, std::uint32_t value) { return stream.record < value; });
+    auto last = first;
+    while (last != streams_.end() && last->record == record) ++last;
+    return {first, last};
+}
+
 void RecordTable::Release() {
     blocks_.clear();
     blocks_.shrink_to_fit();
     links_.clear();
     links_.shrink_to_fit();
+    streams_.clear();
+    streams_.shrink_to_fit();
+    nameless_.clear();
+    nameless_.shrink_to_fit();
+    extensionNames_.clear();
+    extensionNames_.shrink_to_fit();
     recordCount_ = 0;
 }
 

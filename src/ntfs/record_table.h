@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "ntfs/file_name_attribute.h"
+#include "ntfs/named_stream.h"
 #include "scan/scan_node.h"
 
 namespace tundrel {
@@ -18,6 +20,12 @@ inline constexpr std::uint32_t kPlacedInTree = kFlagPruned;
 struct RecordSlot {
     ScanNode node;
     std::uint32_t parentRecord = 0;  // of the last accepted name
+};
+
+// A $FILE_NAME met in an extension record: it names the base record.
+struct ExtensionName {
+    std::uint32_t base;
+    FileName fileName;
 };
 
 // One name of a record under one parent: a record with several names (hard links) is a
@@ -54,6 +62,27 @@ public:
     // The record's children in the order their names were met.
     std::span<const ChildLink> ChildrenOf(std::uint32_t parent) const;
 
+    // Named streams, kept like the links: SortStreams must run before StreamsOf.
+    void AddStream(const NamedStream& stream) { streams_.push_back(stream); }
+    void TruncateStreams(std::size_t count) { streams_.resize(count); }
+    std::size_t StreamCount() const { return streams_.size(); }
+    void SortStreams();
+    std::span<const NamedStream> StreamsOf(std::uint32_t record) const;
+
+    // Gives a base record that was read soundly but holds no name of its own the name `name`
+    // under `parent`, and links it there; null (nothing changed) for any other record. The
+    // links must be sorted again afterwards.
+    RecordSlot* NameRecord(std::uint32_t record, std::uint32_t parent, const char16_t* name);
+
+    void AddExtensionName(ExtensionName name) { extensionNames_.push_back(std::move(name)); }
+    void TruncateExtensionNames(std::size_t count) { extensionNames_.resize(count, ExtensionName{}); }
+    std::size_t ExtensionNameCount() const { return extensionNames_.size(); }
+    const std::vector<ExtensionName>& ExtensionNames() const { return extensionNames_; }
+
+    // Directory records that end soundly but carry no name of their own (base records only).
+    void AddNamelessDirectory(std::uint32_t record) { nameless_.push_back(record); }
+    const std::vector<std::uint32_t>& NamelessDirectories() const { return nameless_; }
+
     // Calls visit(record, slot) for every slot of every allocated block, in record order.
     template <typename Visit>
     void ForEachSlot(Visit visit) {
@@ -73,6 +102,9 @@ private:
     std::vector<std::unique_ptr<RecordSlot[]>> blocks_;
     std::uint32_t recordCount_ = 0;
     std::vector<ChildLink> links_;
+    std::vector<NamedStream> streams_;
+    std::vector<std::uint32_t> nameless_;
+    std::vector<ExtensionName> extensionNames_;
 };
 
 }  // namespace tundrel

@@ -7,8 +7,9 @@
 
 namespace tundrel {
 
-// Sets every directory's size, from the bottom up, to the sum over its children and returns
-// the node's size (a file keeps its own). A directory without children gets 0.
+// Sets every directory's size, from the bottom up, to the sum over its children (named
+// streams left out) and returns the node's size (a file keeps its own). A directory without
+// children gets 0.
 std::uint64_t SumSizes(ScanNode& node);
 
 }  // namespace tundrel

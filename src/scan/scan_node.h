@@ -9,10 +9,11 @@ namespace tundrel {
 
 struct DirectorySource;
 
-// State and attribute bits of ScanNode::flags. Bit 0x4 is unused.
+// State and attribute bits of ScanNode::flags.
 enum NodeFlag : std::uint32_t {
     kFlagDirectory = 0x1,
     kFlagDeleted = 0x2,            // the entry or a directory above it was found deleted
+    kFlagStream = 0x4,             // NTFS: a named data stream, beside its file as "file:stream"
     kFlagRecordFree = 0x8,         // the entry's own directory record is marked free
     kFlagInRecord = 0x10,          // NTFS: data held inside the MFT record; set on NTFS directories
     kFlagCompressed = 0x20,

@@ -11,7 +11,7 @@ void CountFiles(const ScanNode& node, ScanRunSummary& summary) {
     for (const ScanNode& child : node.children) {
         if (child.IsDirectory()) {
             CountFiles(child, summary);
-        } else {
+        } else if (!child.Has(kFlagStream)) {
             ++summary.fileCount;
             summary.totalBytes += child.size;
         }

@@ -20,7 +20,7 @@ TEST(SafeName, HostileAndBrokenNamesBecomeOneHarmlessComponent) {
         {u"../../etc/passwd", ".._.._etc_passwd", true}, {u"..", "__", true},  {u".", "_", true},
         {u"", "_", true},                        {u"a\nb\x7f", "a_b_", true},
         {std::u16string_view(u"nul\0x", 5), "nul_x", true}, {u"...", "...", false},
-        {u"\xD800lone", "\xEF\xBF\xBDlone", true},
+        {u"\xD800lone", "\xEF\xBF\xBDlone", true}, {u"file.txt:summary", "file.txt_summary", true},
     };
     for (const auto& c : cases) {
         const SafeName safe = SafePathComponent(c.name);

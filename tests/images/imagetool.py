@@ -205,7 +205,13 @@ def parse_fls(text):
     return rows
 
 
-def istat_info(image, offset_sectors, fs, inode):
+def stream_of(path):
+    """The stream name of an NTFS "file:stream" path, or None for the file's own data."""
+    name = base_name(path)
+    return name.split(":", 1)[1] if ":" in name else None
+
+
+def istat_info(image, offset_sectors, fs, inode, stream=None):
     text = tsk("istat", image, offset_sectors, operands=(inode,))
     info = {"blocks": [], "compressed": False, "resident": False, "siCompressed": False}
     lines = text.splitlines()
@@ -221,7 +227,8 @@ def istat_info(image, offset_sectors, fs, inode):
                 in_si = False
                 continue
             if line.startswith("Type: "):
-                in_data = line.startswith("Type: $DATA") and "Name: N/A" in line
+                wanted = f"Name: {stream} " if stream else "Name: N/A"
+                in_data = line.startswith("Type: $DATA") and wanted in line
                 if in_data:
                     info["compressed"] = "Compressed" in line
                     info["resident"] = "Non-Resident" not in line
@@ -292,7 +299,7 @@ def read_ledger(path):
                 if victim not in entries:
                     fail(f"ledger deletes unknown path {victim}")
                 for p, rec in entries.items():
-                    if p == victim or p.startswith(victim + "/"):
+                    if p == victim or p.startswith(victim + "/") or p.startswith(victim + ":"):
                         rec["state"] = "deleted"
             elif op == "valid":
                 entries[parts[1]]["validLength"] = int(parts[2])
@@ -327,7 +334,7 @@ def take_snapshot(ledger, image, offset, fs, state_path):
         row = rows.get(path)
         if row is None:
             fail(f"snapshot: {path} is live in the ledger but fls does not list it")
-        info = istat_info(image, offset, fs, row["inode"])
+        info = istat_info(image, offset, fs, row["inode"], stream_of(path))
         # A file's storage is told by its $DATA; a folder only carries the
         # flag that new files inside it inherit.
         compressed = info["compressed"] if rec["type"] == "file" else info["siCompressed"]
@@ -405,6 +412,10 @@ def cmd_finalize(args):
         out["mtime"] = fmt_time(rec["mtimeEpoch"])
         out["mtimeEpoch"] = rec["mtimeEpoch"]
         out["tskInode"] = s["inode"]
+        # A named stream is read by its attribute address (record-type-id).
+        target = s["addr"] if stream_of(path) else s["inode"]
+        if stream_of(path):
+            out["tskAddr"] = s["addr"]
 
         if rec["state"] == "live":
             candidates = [r for r in rows if not r["deleted"] and r["path"] == path]
@@ -412,6 +423,10 @@ def cmd_finalize(args):
             candidates = [r for r in rows if r["deleted"] and r["inode"] == s["inode"]
                           and deleted_name_matches(base_name(r["path"]), base_name(path))]
             candidates.sort(key=lambda r: "$OrphanFiles" in r["path"])
+            if not candidates:
+                # An entry left behind in an INDX block that its folder no longer uses is
+                # listed as if it were live.
+                candidates = [r for r in rows if r["inode"] == s["inode"] and base_name(r["path"]) == base_name(path)]
         if not candidates:
             fail(f"{path} ({rec['state']}, inode {s['inode']}) is missing from the final fls listing")
         row = candidates[0]
@@ -443,6 +458,8 @@ def cmd_finalize(args):
                 problems.append(f"{path}: expected to be fragmented, extents {out.get('extents')}")
             if want == "compressed" and not out.get("compressed"):
                 problems.append(f"{path}: expected compressed $DATA")
+            if want in ("resident", "nonresident") and out.get("resident") != (want == "resident"):
+                problems.append(f"{path}: expected {want} data")
             if want == "highcluster":
                 first = out.get("firstCluster", 0)
                 if first <= 0xFFFF:
@@ -450,7 +467,7 @@ def cmd_finalize(args):
                 high_folders.append({"path": path, "firstCluster": first, "state": rec["state"]})
 
         if rec["state"] == "live" and rec["type"] == "file":
-            got = md5_hex(tsk("icat", image, offset, operands=(s["inode"],), binary=True))
+            got = md5_hex(tsk("icat", image, offset, operands=(target,), binary=True))
             written = md5_hex(make_content(rec["kind"], rec["seed"], rec["size"]))
             if fs == "exfat" and "validLength" in rec and got == written:
                 # The Sleuth Kit reads an exFAT stream to its data length, past the valid data length.
@@ -465,10 +482,10 @@ def cmd_finalize(args):
                     reusable = reusable and raw_md5(image, offset, unit, blocks) == s["rawMd5"]
                 else:
                     # resident or empty: the data lives in the metadata entry itself
-                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(s["inode"],), binary=True))
+                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(target,), binary=True))
                     reusable = reusable and got == out["md5"]
                 if reusable:
-                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(s["inode"],), binary=True))
+                    got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(target,), binary=True))
                     if got != out["md5"]:
                         warn(f"{path}: clusters intact, but icat of the deleted entry gives {got}")
             out["reusable"] = reusable
@@ -680,10 +697,10 @@ def cmd_verify(args):
                         if row is None:
                             errors.append(f"{entry['path']}: not listed by fls")
                             continue
-                        inode = row["inode"]
+                        inode = entry.get("tskAddr", row["inode"])
                         checked_live += 1
                     elif entry.get("reusable"):
-                        inode = entry["tskInode"]
+                        inode = entry.get("tskAddr", entry["tskInode"])
                         checked_deleted += 1
                     else:
                         continue

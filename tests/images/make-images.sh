@@ -13,6 +13,8 @@
 #                    patched below their sizes
 #   exfat-512.img    bare exFAT volume with 512-byte clusters, one stream's
 #                    valid data length patched below its data length
+#   ntfs-nameless.img  NTFS volume with a deleted folder whose record lost its name
+#   ntfs-streams.img   NTFS volume with files that carry named data streams
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -138,6 +140,8 @@ fuse_unmount() {
 }
 
 mount_ntfs() { fuse_mount "$2" ntfs-3g -o no_detach "$1" "$2"; }
+# "file:stream" paths open named data streams.
+mount_ntfs_streams() { fuse_mount "$2" ntfs-3g -o no_detach,streams_interface=windows "$1" "$2"; }
 mount_exfat() { fuse_mount "$2" mount.exfat-fuse -d "$1" "$2"; }
 
 # --------------------------------------------------------------------------
@@ -229,6 +233,13 @@ fs_put() {  # PATH KIND SEED SIZE
     "${TOOL[@]}" gen "$2" "$3" "$4" "$MNT$1"
     touch -d "@$CLOCK" "$MNT$1"
     ledger file "$1" "$2" "$3" "$4" "$CLOCK"
+}
+
+fs_put_stream() {  # PATH STREAM KIND SEED SIZE: a named stream of the file just put
+    "${TOOL[@]}" gen "$3" "$4" "$5" "$MNT$1:$2"
+    # Writing a stream touches its file: the file keeps the time it was put with.
+    touch -d "@$CLOCK" "$MNT$1"
+    ledger file "$1:$2" "$3" "$4" "$5" "$CLOCK"
 }
 
 fs_put_interleaved() {  # CHUNK (PATH KIND SEED SIZE)...: files whose clusters alternate
@@ -740,6 +751,75 @@ EOF
         "6|exfat|SAMPLEEXFAT|$WORK/sample-p6.json"
 }
 
+# ntfs-3g removes the $FILE_NAME of a folder whose record carries an attribute list when it
+# deletes that folder; the folder's children then name a parent record without a name. The
+# folder is the last entry of its parent's index, whose INDX block stays behind as it was.
+build_ntfs_nameless() {
+    local img="$WORK/ntfs-nameless.img" i
+    note "ntfs-nameless.img"
+    begin_volume ntfs-nameless "2024-05-06 08:30:00"
+    truncate -s 8M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L NAMELESS "$img"
+    MNT="$WORK/mnt-ntfs-nameless"
+    mount_ntfs "$img" "$MNT"
+    fs_mkdir /Keep
+    # Enough siblings that the parent's index moves out of its record into an INDX block.
+    for i in $(seq -w 1 40); do fs_put "/Keep/item-$i.txt" text $((600 + 10#$i)) 120; done
+    fs_mkdir "/Keep/Big Folder"
+    for i in $(seq -w 1 30); do
+        fs_put "/Keep/Big Folder/document-with-a-long-name-$i.txt" text $((700 + 10#$i)) $((500 + 97 * 10#$i))
+    done
+    # Extended attributes become named streams of the folder's record: with its large index
+    # they no longer fit one record, so the folder gets an attribute list.
+    for i in 1 2 3 4 5 6 7 8; do
+        setfattr -n "user.note$i" -v "$(printf 'note %d %0190d' "$i" 0)" "$MNT/Keep/Big Folder"
+    done
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs "$img" "$MNT"
+    for i in $(seq -w 1 40); do fs_del "/Keep/item-$i.txt"; done
+    fs_deltree "/Keep/Big Folder"
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    finalize "$img" 0 ntfs NAMELESS ntfs-nameless.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-nameless.manifest.json" - \
+        "0|ntfs|NAMELESS|$VOLDIR/volume.json"
+}
+
+# Named streams ("file:stream") held in the record and in clusters, of a live file and of a
+# deleted one.
+build_ntfs_streams() {
+    local img="$WORK/ntfs-streams.img" f
+    note "ntfs-streams.img"
+    begin_volume ntfs-streams "2024-05-13 09:10:00"
+    truncate -s 8M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L STREAMS "$img"
+    MNT="$WORK/mnt-ntfs-streams"
+    mount_ntfs_streams "$img" "$MNT"
+    fs_mkdir /Streams
+    fs_put /Streams/live.txt text 801 2500
+    fs_put_stream /Streams/live.txt summary text 802 300
+    fs_put_stream /Streams/live.txt thumbnail binary 803 20000
+    fs_put /Streams/gone.txt text 804 900
+    fs_put_stream /Streams/gone.txt summary text 805 200
+    fs_put_stream /Streams/gone.txt thumbnail binary 806 12000
+    for f in live gone; do
+        ledger expect "/Streams/$f.txt:summary" resident
+        ledger expect "/Streams/$f.txt:thumbnail" nonresident
+    done
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs_streams "$img" "$MNT"
+    fs_del /Streams/gone.txt
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    finalize "$img" 0 ntfs STREAMS ntfs-streams.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-streams.manifest.json" - \
+        "0|ntfs|STREAMS|$VOLDIR/volume.json"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -748,9 +828,9 @@ EOF
 declare -A BUILDER=(
     [fat16]=build_fat16 [fat32]=build_fat32 [ntfs]=build_ntfs [exfat]=build_exfat
     [sample-disk]=build_sample_disk [ntfs-2m]=build_ntfs_2m [ntfs-initsize]=build_ntfs_initsize
-    [exfat-512]=build_exfat_512
+    [exfat-512]=build_exfat_512 [ntfs-nameless]=build_ntfs_nameless [ntfs-streams]=build_ntfs_streams
 )
-IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512)
+IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams)
 
 main() {
     local names=("$@") name

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "cli/exit_codes.h"
 #include "md5.h"
 #include "ntfs_test_support.h"
+#include "support/text.h"
 #include "test_support.h"
 
 namespace tundrel {
@@ -47,15 +49,18 @@ std::map<std::string, nlohmann::json> ListRecursively(const std::vector<std::str
     return nodes;
 }
 
-class NtfsImageCliTest : public ::testing::TestWithParam<const char*> {};
+// The plain volume; one with 2 MiB clusters; files whose data is valid only up to an
+// initialized size below their size (the rest reads as zeros, as the manifest's MD5 says); one
+// whose deleted folder lost its name (its parent's index still holds it); files with named
+// streams ("file:stream").
+class NtfsCliTest : public ::testing::TestWithParam<const char*> {};
 
-// The 2 MiB-cluster volume, and files whose data is valid only up to an initialized size
-// below their size (the rest reads as zeros, as the manifest's MD5 says).
-TEST_P(NtfsImageCliTest, ListingsAndContentsMatchTheManifest) {
+TEST_P(NtfsCliTest, ListingsAndContentsMatchTheManifest) {
     const std::string image = test::TestImage(GetParam()).string();
     ASSERT_FALSE(image.empty());
     const auto live = ListRecursively({image}, "root");
     const auto deleted = ListRecursively({image}, "deleted");
+    EXPECT_TRUE(ListRecursively({image}, "scanned").empty());
     for (const test::ManifestFile& file : test::LoadNtfsManifest(GetParam())) {
         const auto& listing = file.deleted ? deleted : live;
         const auto found = listing.find(file.path);
@@ -64,6 +69,9 @@ TEST_P(NtfsImageCliTest, ListingsAndContentsMatchTheManifest) {
         if (file.record) {
             EXPECT_EQ(found->second["record"], *file.record) << file.path;
         }
+        const auto& state = found->second["state"];
+        EXPECT_EQ(std::find(state.begin(), state.end(), "stream") != state.end(),
+                  file.path.find(':') != std::string::npos) << file.path;
         if (file.isDirectory || (file.deleted && !file.reusable)) continue;
         EXPECT_EQ(found->second["size"], file.size) << file.path;
         const Outcome cat = RunTool({"cat", image, (file.deleted ? "deleted/" : "root/") + file.path});
@@ -72,9 +80,35 @@ TEST_P(NtfsImageCliTest, ListingsAndContentsMatchTheManifest) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, NtfsImageCliTest, ::testing::Values("ntfs", "ntfs-2m", "ntfs-initsize"));
+INSTANTIATE_TEST_SUITE_P(Images, NtfsCliTest,
+                         ::testing::Values("ntfs", "ntfs-2m", "ntfs-initsize", "ntfs-nameless", "ntfs-streams"),
+                         [](const auto& info) {
+    std::string name = info.param;
+    std::erase(name, '-');
+    return name;
+});
 
-TEST(NtfsCliTest, LogicalPartitionOfTheSampleDiskIsScannedAtItsStart) {
+TEST(NtfsStreamExportTest, NamedStreamsAreWrittenBesideTheirFilesAsFileUnderscoreStream) {
+    const std::string image = test::TestImage("ntfs-streams").string();
+    ASSERT_FALSE(image.empty());
+    test::TempDir dir;
+    const Outcome exported = RunTool({"export", image, "root", "deleted", "--yes", "--to", dir.Path().string()});
+    ASSERT_EQ(exported.status, cli::kExitSuccess) << exported.err << exported.out;
+    const std::filesystem::path live = dir / ToUtf8(Text16(StringId::RootDirectory));
+    const std::filesystem::path deleted = dir / ToUtf8(Text16(StringId::DeletedFiles));
+    int streams = 0;
+    for (const test::ManifestFile& file : test::LoadNtfsManifest("ntfs-streams")) {
+        if (file.isDirectory) continue;
+        std::string path = file.path;
+        std::replace(path.begin(), path.end(), ':', '_');
+        streams += path != file.path;
+        const auto bytes = test::ReadFileBytes((file.deleted ? deleted : live) / path, 0, 1 << 20);
+        EXPECT_EQ(test::Md5Hex(bytes), file.md5) << path;
+    }
+    EXPECT_EQ(streams, 4);
+}
+
+TEST(NtfsSampleDiskTest, LogicalPartitionOfTheSampleDiskIsScannedAtItsStart) {
     const std::string image = test::TestImage("sample-disk").string();
     ASSERT_FALSE(image.empty());
     const auto live = ListRecursively({image, "--volume", "73728"}, "root");

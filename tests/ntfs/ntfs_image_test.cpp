@@ -98,7 +98,8 @@ TEST_F(NtfsImageTest, NamesAndSizesMatchTheSleuthKitListing) {
     NtfsImageScan scan(image);
     // Lines of `fls -r -p -l`: type, path, four times, size. Deleted entries are in the deleted
     // root, the volume's metafiles among the hidden system files, the rest in the live tree.
-    // A named stream ("$Secure:$SDS") names its file; TSK's $OrphanFiles is no part of the volume.
+    // A named data stream ("$Secure:$SDS", address 9-128-N) is a node beside its file, a named
+    // index ("$Secure:$SDH") only names it; TSK's $OrphanFiles is no part of the volume.
     std::ifstream listing(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "ntfs.fls.txt");
     std::set<std::string> listed;
     for (std::string line; std::getline(listing, line);) {
@@ -114,11 +115,15 @@ TEST_F(NtfsImageTest, NamesAndSizesMatchTheSleuthKitListing) {
         const ScanNode* node = FindPath(scan.Root(root), path);
         ASSERT_NE(node, nullptr) << path;
         listed.insert(std::to_string(static_cast<int>(root)) + path);
-        if (colon != std::string::npos) continue;
+        if (colon != std::string::npos && fields[0].find("-128-") == std::string::npos) continue;
+        node = FindPath(scan.Root(root), fields[1]);
+        ASSERT_NE(node, nullptr) << fields[1];
+        listed.insert(std::to_string(static_cast<int>(root)) + fields[1]);
         const bool directory = fields[0].find("/d") != std::string::npos;
-        EXPECT_EQ(node->IsDirectory(), directory) << path;
+        EXPECT_EQ(node->IsDirectory(), directory) << fields[1];
+        EXPECT_EQ(node->Has(kFlagStream), colon != std::string::npos) << fields[1];
         if (!directory) {
-            EXPECT_EQ(node->size, std::stoull(fields[6])) << path;
+            EXPECT_EQ(node->size, std::stoull(fields[6])) << fields[1];
         }
     }
     // And every file of those roots is in the listing.
@@ -194,6 +199,46 @@ TEST_F(NtfsImageTest, DeletedFileWhoseFirstClusterIsInUseAgainIsOverwrittenInDel
     formatted.mode = kModeFormattedVolume;
     NtfsImageScan otherMode(copy, formatted);
     EXPECT_FALSE(FindPath(otherMode.Root(RootIndex::Deleted), "deleted-big.txt")->Has(kFlagOverwritten));
+}
+
+TEST_F(NtfsImageTest, DeletedFolderThatLostItsNameIsNamedFromItsParentsIndexEntry) {
+    // ntfs-3g removed the folder's $FILE_NAME; its parent's INDX block still lists it.
+    const std::vector<ManifestFile> nameless = test::LoadNtfsManifest("ntfs-nameless");
+    const fs::path original = test::TestImage("ntfs-nameless");
+    const Bytes bytes = test::ReadFileBytes(original, 0, static_cast<std::size_t>(fs::file_size(original)));
+    Bytes utf16;
+    for (const char16_t c : std::u16string_view(u"Big Folder")) utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c), 0});
+    const auto at = std::search(bytes.begin(), bytes.end(), utf16.begin(), utf16.end());
+    ASSERT_NE(at, bytes.end());
+    const std::size_t entry = static_cast<std::size_t>(at - bytes.begin()) - 0x52;  // the key's name is at 0x42
+    const std::size_t block = entry / 4096 * 4096;
+    const std::size_t sequence = bytes[block + 4] | (bytes[block + 5] << 8);
+    const auto le32 = [](std::size_t value) { return Bytes{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8), 0, 0}; };
+    const struct {
+        const char* damage;
+        std::size_t offset;
+        Bytes patch;
+        bool named;
+    } cases[] = {
+        {"none", 0, {}, true},
+        {"the entry lies in the slack after the block's live entries", block + 0x1C, le32(entry - block - 0x18), true},
+        {"the reference carries another sequence number", entry + 6, {0x09, 0x00}, true},
+        {"the reference names another record", entry, {0x01}, false},
+        {"the block's update sequence does not match its sectors", block + sequence, {0xEE, 0xEE}, false},
+    };
+    for (const auto& c : cases) {
+        const fs::path copy = test::CopyOfImage("ntfs-nameless", dir.Path());
+        test::PatchFile(copy, c.offset, c.patch);
+        NtfsImageScan scan(copy);
+        EXPECT_EQ(FindPath(scan.Root(RootIndex::Deleted), "Keep/Big Folder") != nullptr, c.named) << c.damage;
+        EXPECT_EQ(test::ChildNamesOf(scan.Root(RootIndex::Scanned)), c.named ? std::vector<std::string>{} : std::vector<std::string>{"Dir_1"})
+            << c.damage;
+        for (const ManifestFile& file : nameless) {
+            if (!file.path.starts_with("Keep/Big Folder/")) continue;
+            const std::string path = c.named ? file.path : "Dir_1/" + file.path.substr(16);
+            ExpectReadsBack(scan, c.named ? RootIndex::Deleted : RootIndex::Scanned, file, path);
+        }
+    }
 }
 
 TEST_F(NtfsImageTest, DataHeldInTheRecordReadsByOffsetAndNeverPastItsSize) {

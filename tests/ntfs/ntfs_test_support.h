@@ -143,6 +143,7 @@ struct ManifestFile {
     std::optional<std::uint64_t> validLength;  // an initialized size patched below the size
 };
 
+// The files of tests/images/<image>.manifest.json.
 std::vector<ManifestFile> LoadNtfsManifest(const std::string& image = "ntfs");
 
 std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);

@@ -136,7 +136,9 @@ TEST_F(NtfsTreeTest, AttributeListsLeadToTheDataInExtensionRecords) {
     volume.PutRecord(20, RecordBuilder(20).Standard().ResidentList(entries).Name(5, u"spread.bin").Build());
     volume.PutRecord(21, RecordBuilder(21).NonResidentData(OneRun(2, 50), size, 0).Build());
     volume.PutRecord(22, RecordBuilder(22).NonResidentData(OneRun(3, 60), size, 2).Build());
-    volume.PutRecord(23, RecordBuilder(23).NonResidentData(OneRun(1, 70), 4096, 0).Build());
+    // A named stream held in an extension record: a node of its own, never the file's data.
+    const Bytes ads(200, 0xAD);
+    volume.PutRecord(23, RecordBuilder(23).ResidentData(ads, u"ads").Build());
     // The same list kept in a cluster of its own.
     const Bytes list = test::Joined(entries);
     std::copy(list.begin(), list.end(), volume.Cluster(80).begin());
@@ -153,10 +155,26 @@ TEST_F(NtfsTreeTest, AttributeListsLeadToTheDataInExtensionRecords) {
         EXPECT_TRUE(file.Has(kFlagAttributeList)) << name;
         EXPECT_EQ(file.size, size) << name;
         EXPECT_EQ(test::ReadNodeBytes(*scan->scanner, file), expected) << name;
+        const ScanNode& stream = At(*scan, RootIndex::Root, std::string(name) + ":ads");
+        EXPECT_TRUE(stream.Has(kFlagStream) && stream.Has(kFlagInRecord)) << name;
+        EXPECT_EQ(test::ReadNodeBytes(*scan->scanner, stream), ads) << name;
     }
     const ScanNode& smallFile = At(*scan, RootIndex::Root, "small.bin");
     EXPECT_TRUE(smallFile.Has(kFlagInRecord));
     EXPECT_EQ(test::ReadNodeBytes(*scan->scanner, smallFile), small);
+}
+
+TEST_F(NtfsTreeTest, NameHeldInAnExtensionRecordNamesItsBaseRecord) {
+    volume.PutRecord(20, RecordBuilder(20, kDirectory).Standard().ResidentList({ListEntry(0x10, 20), ListEntry(0x30, 21)}).Build());
+    Bytes extension = RecordBuilder(21).Name(5, u"Photos").Build();
+    extension[0x20] = 20;  // its base record
+    volume.PutRecord(21, extension);
+    volume.PutRecord(22, RecordBuilder(22).Standard().Name(20, u"beach.jpg").Build());
+    const auto scan = Scan();
+    EXPECT_EQ(test::ChildNamesOf(scan->Root(RootIndex::Root)), (Names{"Photos"}));
+    EXPECT_EQ(At(*scan, RootIndex::Root, "Photos").recordNumber, 20u);
+    At(*scan, RootIndex::Root, "Photos/beach.jpg");
+    EXPECT_TRUE(scan->Root(RootIndex::Scanned).children.empty());
 }
 
 TEST_F(NtfsTreeTest, SparseRunsReadAsZerosAndLostRunsAreGuessedFromTheFirstCluster) {

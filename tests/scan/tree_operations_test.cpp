@@ -41,9 +41,12 @@ TEST(TreeOperationsTest, SumSizesTotalsFilesBelowEachDirectory) {
     TreeBuilder b;
     ScanNode empty = b.Dir(u"empty");
     empty.size = 99;
+    // A named stream beside its file adds nothing: the file's size stands for it.
+    ScanNode stream = b.File(u"b:extra", 1000);
+    stream.flags |= kFlagStream;
     ScanNode root = b.Dir(
         u"r",
-        {b.File(u"a", 10), b.Dir(u"sub", {b.File(u"b", 5), b.File(u"c", 7)}), std::move(empty)});
+        {b.File(u"a", 10), b.Dir(u"sub", {b.File(u"b", 5), std::move(stream), b.File(u"c", 7)}), std::move(empty)});
     EXPECT_EQ(SumSizes(root), 22u);
     EXPECT_EQ(root.children[1].size, 12u);
     EXPECT_EQ(root.children[2].size, 0u);
