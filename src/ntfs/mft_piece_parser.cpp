@@ -59,7 +59,8 @@ public:
         const std::uint16_t recordFlags = RecordFlags(record1024);
         const std::size_t linksBefore = table_.LinkCount();
         std::uint32_t attributeFlags = 0;
-        ScanNode& node = slot->node;
+        ScanNode node;
+        std::uint32_t parentRecord = slot->parentRecord;
         AttributeWalk walk(record1024, *start, ZeroLengthAt0x30::RetriesAt0x38);
         while (const auto attribute = walk.Next()) {
             switch (attribute->type) {
@@ -76,7 +77,7 @@ public:
                     break;
                 case kAttrFileName:
                     if (const auto fileName = ReadFileName(*attribute)) {
-                        TakeName(*slot, *fileName, record, sector, recordFlags, attributeFlags);
+                        TakeName(node, parentRecord, *fileName, record, sector, recordFlags, attributeFlags);
                     } else {
                         walk.Break();
                     }
@@ -93,27 +94,27 @@ public:
             node.name = nullptr;
             table_.TruncateLinks(linksBefore);
         }
+        slot->Store(node);
+        slot->parentRecord = parentRecord;
         parsed = slot;
         return true;
     }
 
 private:
-    void TakeName(RecordSlot& slot, const FileName& fileName, std::uint32_t record, std::uint32_t sector,
-                  std::uint16_t recordFlags, std::uint32_t attributeFlags) {
+    // The record's last name is kept on its slot; a name before it becomes a link of its own.
+    void TakeName(ScanNode& node, std::uint32_t& parentRecord, const FileName& fileName, std::uint32_t record,
+                  std::uint32_t sector, std::uint16_t recordFlags, std::uint32_t attributeFlags) {
         if (fileName.nameSpace == kNamespaceDos) return;
-        ScanNode& node = slot.node;
-        const char16_t* name = names_.Add(fileName.name);
-        table_.AddLink({fileName.parentRecord, record, name});
-        node.recordNumber = record;
+        if (node.name != nullptr) table_.AddLink({parentRecord, record, node.name});
         node.location = sector;
-        slot.parentRecord = fileName.parentRecord;
+        parentRecord = fileName.parentRecord;
         const bool directory = (recordFlags & kRecordIsDirectory) != 0;
         if (directory) node.flags |= kFlagInRecord;
         FillTimes(node, fileName);
         node.Set(kFlagDirectory, directory);
         if ((recordFlags & kRecordInUse) == 0) node.flags |= kFlagDeleted | kFlagRecordFree;
         node.flags |= attributeFlags;
-        node.name = name;
+        node.name = names_.Add(fileName.name);
     }
 
     RecordTable& table_;
@@ -131,12 +132,11 @@ PieceTally ParseMftPiece(std::span<std::uint8_t> piece, PiecePlace place, bool d
         const auto sector = static_cast<std::uint32_t>(place.firstSector + offset / kSectorBytes);
         RecordSlot* slot = nullptr;
         if (!parser.Parse(piece.subspan(offset), record, sector, slot)) break;
-        if (slot == nullptr || slot->node.name == nullptr) continue;
-        const ScanNode& node = slot->node;
-        if (node.Has(kFlagDeleted) == deletedMode) {
+        if (slot == nullptr || slot->name == nullptr) continue;
+        if (slot->Has(kFlagDeleted) == deletedMode) {
             ++tally.counted;
-            tally.countedBytes += node.size;
-            tally.lastName = node.name;
+            tally.countedBytes += slot->size;
+            tally.lastName = slot->name;
         }
     }
     return tally;

@@ -193,18 +193,20 @@ void NtfsScanner::ReadMft() {
 
 void NtfsScanner::ResolveAttributeListSizes() {
     std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
-    table_.ForEachSlot([&](std::uint32_t, RecordSlot& slot) {
-        ScanNode& node = slot.node;
-        if (node.name == nullptr || node.size != 0 || node.IsDirectory() || !node.Has(kFlagAttributeList)) return;
+    table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
+        if (slot.name == nullptr || slot.size != 0 || slot.IsDirectory() || !slot.Has(kFlagAttributeList)) return;
         if (progress_.StopRequested()) return;
-        if (!volume_.Read(record, node.location)) return;
+        if (!volume_.Read(record, slot.location)) return;
         FixupFirstSector(record);
         const std::uint16_t firstAttribute = FirstAttributeOffset(record);
         if (!IsFirstAttributeInRange(firstAttribute)) return;
         AttributeWalk walk(record, firstAttribute);
         if (const auto list = walk.Find(kAttrAttributeList)) {
+            ScanNode node = slot.Node(number);
             const auto resolved = ResolveAttributeList(volume_, *list, AttributeListMode::Size, &node);
             if (resolved.size) node.size = *resolved.size;
+            node.flags |= slot.flags & kPlacedInTree;
+            slot.Store(node);
         }
     });
 }
@@ -214,7 +216,7 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     progress_.doneUnits = 0;
     progress_.timing = 0;
     progress_.busy = 1;  // linking has no length the display could show
-    table_.SortLinks();
+    if (!table_.IndexChildren()) return Outcome::NoResults;
     // The root exists when its record was read or when other records name it as parent.
     RecordSlot* rootSlot = table_.Find(kRootRecord);
     if (rootSlot == nullptr && !table_.ChildrenOf(kRootRecord).empty()) rootSlot = table_.Slot(kRootRecord);
@@ -222,10 +224,10 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     filler_.emplace(table_, progress_.stopRequested);
     if (table_.ChildrenOf(kRootRecord).empty()) {
         bool anyNamed = false;
-        table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.node.name != nullptr; });
+        table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.name != nullptr; });
         if (!anyNamed) return Outcome::NoResults;
     } else {
-        rootSlot->node.flags |= kPlacedInTree;
+        rootSlot->flags |= kPlacedInTree;
         filler_->FillFromRecord(roots[RootIndex::Root], kRootRecord);
     }
     FileLostRecords();
