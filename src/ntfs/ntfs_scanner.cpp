@@ -77,6 +77,9 @@ void NtfsScanner::Scan() {
     for (;;) {
         const Outcome outcome = ScanVolume();
         if (outcome == Outcome::Scanned) {
+            // The tree holds everything found: the table's memory goes to the passes after.
+            filler_.reset();
+            table_.Release();
             PostProcess();
             break;
         }
@@ -251,8 +254,6 @@ void NtfsScanner::PostProcess() {
     ApplyRecycleBinNames();
     CollectRecentlyDeleted(roots, std::time(nullptr));
     FinishScan(roots, namePool);
-    filler_.reset();
-    table_.Release();
     // A clean-up pass over the roots belongs here once its rules are settled.
     const MftOptions options = Options();
     const bool mftGivenByTask = context_.mode == kModeFullScan && options.knownClusters > 0 && options.rangeMark == 0;
