@@ -39,6 +39,7 @@ enum NodeFlag : std::uint32_t {
 // while a scanner builds them).
 struct ScanNode {
     std::uint32_t flags = 0;
+    std::uint32_t location = 0;      // first cluster (FAT, exFAT) or first sector (carved files)
     const char16_t* name = nullptr;  // zero-terminated, interned in the scanner's NamePool
     std::uint32_t createdTime = 0;   // packed time
     std::uint16_t createdDate = 0;   // FAT date
@@ -47,7 +48,6 @@ struct ScanNode {
     std::uint16_t modifiedDate = 0;  // FAT date
     std::uint16_t milliseconds = 0;
     std::uint64_t size = 0;          // bytes; a directory's is the sum below it after the scan
-    std::uint32_t location = 0;      // first cluster (FAT, exFAT) or first sector (carved files)
     // On a directory: the scanner's entry list from which `children` is filled on first use.
     // On a root folder: the record whose display text is put in front of displayed paths.
     const DirectorySource* dirSource = nullptr;
@@ -61,6 +61,8 @@ struct ScanNode {
     void Set(std::uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); }
     bool IsDirectory() const { return Has(kFlagDirectory); }
 };
+// A scan holds one node per file found: the fields are ordered to leave no padding.
+static_assert(sizeof(ScanNode) <= 88);
 
 // A scanner's own record of a directory's entries (lazy children), or of a root folder's
 // display prefix. The scanner owns these; nodes only point at them.
