@@ -121,6 +121,7 @@ for ((round = 1; round <= rounds; round++)); do
 done
 
 read -r _ empty_mem < <(measure "$tundrel" scan --mode deleted -q --json "$empty")
+read -r _ fls_empty_mem < <(measure fls -r -d -p "$empty")
 ours_median=$(printf '%s\n' "${ours_times[@]}" | median)
 fls_median=$(printf '%s\n' "${fls_times[@]}" | median)
 ratio_median=$(printf '%s\n' "${ratios[@]}" | median)
@@ -133,7 +134,9 @@ deleted=$("${fls_cmd[@]}" | wc -l)
 echo "MFT records: $records; tundrel JSON lines: $entries; fls -d lines: $deleted"
 echo "median: tundrel $ours_median s, fls $fls_median s; median ratio $ratio_median"
 echo "median without --json: tundrel $plain_median s; median ratio $plain_ratio_median"
-echo "peak RSS: tundrel $ours_peak KiB, fls $fls_peak KiB; tundrel on an empty volume $empty_mem KiB"
-awk -v peak="$ours_peak" -v base="$empty_mem" -v n="$records" 'BEGIN {
-    printf "tundrel memory per MFT record: %.0f bytes (peak), %.0f bytes (above the empty-volume run)\n",
-           peak * 1024 / n, (peak - base) * 1024 / n }'
+echo "peak RSS: tundrel $ours_peak KiB, fls $fls_peak KiB; on an empty volume tundrel $empty_mem KiB, fls $fls_empty_mem KiB"
+# Bytes per MFT record: the peak above the same command's run on the empty volume.
+per_record() { awk -v peak="$1" -v base="$2" -v n="$records" 'BEGIN { printf "%.0f", (peak - base) * 1024 / n }'; }
+echo "memory per MFT record: tundrel $(per_record "$ours_peak" "$empty_mem") bytes," \
+     "fls $(per_record "$fls_peak" "$fls_empty_mem") bytes (above the empty-volume run);" \
+     "peak: tundrel $(per_record "$ours_peak" 0) bytes, fls $(per_record "$fls_peak" 0) bytes"

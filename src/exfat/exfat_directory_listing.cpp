@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "exfat/exfat_valid_length.h"
 #include "fat/directory_entry.h"
 #include "exfat/exfat_directory_block.h"
 #include "exfat/exfat_entry_set.h"
@@ -82,9 +83,10 @@ bool ReadStream(const ByteReader& entry, OpenSet& set) {
     // The length field is one byte, so a name never exceeds 255 characters.
     set.nameLength = entry.U8(exfat_field::kNameLength);
     node.size = entry.U64(exfat_field::kDataLength);
-    node.validSize = entry.U64(exfat_field::kValidLength);
+    const std::uint64_t validLength = entry.U64(exfat_field::kValidLength);
+    KeepValidLength(node, validLength);
     node.location = entry.U32(exfat_field::kFirstCluster);
-    const bool empty = node.size == 0 && node.validSize == 0 && node.location == 0;
+    const bool empty = node.size == 0 && validLength == 0 && node.location == 0;
     return !(empty && !node.IsDirectory() && node.Has(kFlagRecordFree));
 }
 

@@ -5,6 +5,7 @@
 
 #include "exfat/exfat_runs.h"
 #include "exfat/exfat_scanner.h"
+#include "exfat/exfat_valid_length.h"
 
 namespace tundrel {
 
@@ -36,7 +37,9 @@ bool ExFatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
         extent.sectorCount = std::uint64_t{run.count} * g->clusterSectors;
         extents.push_back(std::move(extent));
     }
-    if (!node.IsDirectory() && node.validSize < node.size) ZeroFillFrom(extents, node.validSize);
+    if (const auto validLength = ValidLengthOf(node); validLength && !node.IsDirectory()) {
+        ZeroFillFrom(extents, *validLength);
+    }
     return !extents.empty();
 }
 

@@ -29,7 +29,7 @@ bool DirectoryFiller::ClaimRecord(std::uint32_t record) {
 }
 
 std::size_t DirectoryFiller::CopyChildren(ScanNode& folder, std::uint32_t record, bool guardLoops) {
-    const std::span<const ChildLink> links = table_.ChildrenOf(record);
+    const ChildLinks links = table_.ChildrenOf(record);
     if (links.empty() || !folder.children.empty()) return 0;
     try {
         // Reserved in full, so the copies never move while their parent links are set.
@@ -40,13 +40,12 @@ std::size_t DirectoryFiller::CopyChildren(ScanNode& folder, std::uint32_t record
             if (stop_.load(std::memory_order_relaxed) != 0) break;
             RecordSlot* slot = table_.Find(link.child);
             if (slot == nullptr) break;
-            if (slot->node.name == nullptr) continue;
-            ScanNode copy = slot->node;
+            if (slot->name == nullptr) continue;
+            ScanNode copy = slot->Node(link.child);
             copy.name = link.name;
-            copy.flags &= ~kPlacedInTree;
             copy.parent = &folder;
             if (guardLoops && NameOccursAmongAncestors(folder, copy)) break;
-            slot->node.flags |= kPlacedInTree;
+            slot->flags |= kPlacedInTree;
             PushWithStreams(folder.children, std::move(copy), link.child);
         }
     } catch (const std::bad_alloc&) {
@@ -76,10 +75,9 @@ std::size_t DirectoryFiller::AppendRecords(ScanNode& folder, std::span<const std
         copies.reserve(nodes);
         for (const std::uint32_t record : records) {
             RecordSlot* slot = table_.Find(record);
-            if (slot == nullptr || slot->node.name == nullptr) continue;
-            ScanNode copy = slot->node;
-            copy.flags &= ~kPlacedInTree;
-            slot->node.flags |= kPlacedInTree;
+            if (slot == nullptr || slot->name == nullptr) continue;
+            ScanNode copy = slot->Node(record);
+            slot->flags |= kPlacedInTree;
             PushWithStreams(copies, std::move(copy), record);
         }
     } catch (const std::bad_alloc&) {

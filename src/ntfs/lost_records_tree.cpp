@@ -69,10 +69,9 @@ private:
 std::vector<std::uint32_t> CollectLostRecords(RecordTable& table, const LostRecordRules& rules) {
     std::vector<std::uint32_t> lost;
     table.ForEachSlot([&](std::uint32_t record, const RecordSlot& slot) {
-        const ScanNode& node = slot.node;
-        if (node.name == nullptr || node.Has(kPlacedInTree)) return;
-        if (!rules.keepFreeRecords && node.Has(kFlagRecordFree)) return;
-        if (node.location <= rules.volumeStart || node.location >= rules.volumeEnd) return;
+        if (slot.name == nullptr || slot.Has(kPlacedInTree)) return;
+        if (!rules.keepFreeRecords && slot.Has(kFlagRecordFree)) return;
+        if (slot.location <= rules.volumeStart || slot.location >= rules.volumeEnd) return;
         lost.push_back(record);
     });
     return lost;
@@ -82,7 +81,7 @@ void BuildLostRecordsTree(ScanNode& scannedRoot, const std::vector<std::uint32_t
                           DirectoryFiller& filler, NamePool& names) {
     std::unordered_set<std::uint32_t> lostDirectories;
     for (const std::uint32_t record : lost) {
-        if (record > kRootRecord && table.Find(record)->node.IsDirectory()) lostDirectories.insert(record);
+        if (record > kRootRecord && table.Find(record)->IsDirectory()) lostDirectories.insert(record);
     }
 
     LostFolders folders(names);
@@ -103,7 +102,7 @@ void BuildLostRecordsTree(ScanNode& scannedRoot, const std::vector<std::uint32_t
     // them under their parents' folders too, one at a time, as filing one may place others.
     for (const std::uint32_t record : lost) {
         const RecordSlot* slot = table.Find(record);
-        if (record <= kRootRecord || slot->node.Has(kPlacedInTree)) continue;
+        if (record <= kRootRecord || slot->Has(kPlacedInTree)) continue;
         MadeFolder& folder = folders.For(slot->parentRecord);
         folder.records.push_back(record);
         LostFolders::Materialise(folder, filler);

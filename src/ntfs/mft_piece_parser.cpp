@@ -65,7 +65,8 @@ public:
         // the streams found through the base's attribute list.
         const bool baseRecord = !IsExtensionRecord(record1024);
         std::uint32_t attributeFlags = 0;
-        ScanNode& node = slot->node;
+        ScanNode node;
+        std::uint32_t parentRecord = slot->parentRecord;
         AttributeWalk walk(record1024, *start, ZeroLengthAt0x30::RetriesAt0x38);
         while (const auto attribute = walk.Next()) {
             switch (attribute->type) {
@@ -86,7 +87,7 @@ public:
                             table_.AddExtensionName({BaseRecordOf(record1024), std::move(*fileName)});
                         }
                     } else if (fileName) {
-                        TakeName(*slot, *fileName, record, sector, recordFlags, attributeFlags);
+                        TakeName(node, parentRecord, *fileName, record, sector, recordFlags, attributeFlags);
                     } else {
                         walk.Break();
                     }
@@ -117,27 +118,27 @@ public:
                 table_.AddNamelessDirectory(record);
             }
         }
+        slot->Store(node);
+        slot->parentRecord = parentRecord;
         parsed = slot;
         return true;
     }
 
 private:
-    void TakeName(RecordSlot& slot, const FileName& fileName, std::uint32_t record, std::uint32_t sector,
-                  std::uint16_t recordFlags, std::uint32_t attributeFlags) {
+    // The record's last name is kept on its slot; a name before it becomes a link of its own.
+    void TakeName(ScanNode& node, std::uint32_t& parentRecord, const FileName& fileName, std::uint32_t record,
+                  std::uint32_t sector, std::uint16_t recordFlags, std::uint32_t attributeFlags) {
         if (fileName.nameSpace == kNamespaceDos) return;
-        ScanNode& node = slot.node;
-        const char16_t* name = names_.Add(fileName.name);
-        table_.AddLink({fileName.parentRecord, record, name});
-        node.recordNumber = record;
+        if (node.name != nullptr) table_.AddLink({parentRecord, record, node.name});
         node.location = sector;
-        slot.parentRecord = fileName.parentRecord;
+        parentRecord = fileName.parentRecord;
         const bool directory = (recordFlags & kRecordIsDirectory) != 0;
         if (directory) node.flags |= kFlagInRecord;
         FillTimes(node, fileName);
         node.Set(kFlagDirectory, directory);
         if ((recordFlags & kRecordInUse) == 0) node.flags |= kFlagDeleted | kFlagRecordFree;
         node.flags |= attributeFlags;
-        node.name = name;
+        node.name = names_.Add(fileName.name);
     }
 
     RecordTable& table_;
@@ -155,12 +156,11 @@ PieceTally ParseMftPiece(std::span<std::uint8_t> piece, PiecePlace place, bool d
         const auto sector = static_cast<std::uint32_t>(place.firstSector + offset / kSectorBytes);
         RecordSlot* slot = nullptr;
         if (!parser.Parse(piece.subspan(offset), record, sector, slot)) break;
-        if (slot == nullptr || slot->node.name == nullptr) continue;
-        const ScanNode& node = slot->node;
-        if (node.Has(kFlagDeleted) == deletedMode) {
+        if (slot == nullptr || slot->name == nullptr) continue;
+        if (slot->Has(kFlagDeleted) == deletedMode) {
             ++tally.counted;
-            tally.countedBytes += node.size;
-            tally.lastName = node.name;
+            tally.countedBytes += slot->size;
+            tally.lastName = slot->name;
         }
     }
     return tally;

@@ -31,19 +31,19 @@ public:
     std::size_t Run() {
         for (const std::uint32_t record : table_.NamelessDirectories()) {
             const RecordSlot* slot = table_.Find(record);
-            if (slot != nullptr && slot->node.name == nullptr && !table_.ChildrenOf(record).empty()) wanted_.insert(record);
+            if (slot != nullptr && slot->name == nullptr && !table_.ChildrenOf(record).empty()) wanted_.insert(record);
         }
         if (wanted_.empty()) return 0;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> folders;  // record, sector
         table_.ForEachSlot([&](std::uint32_t record, const RecordSlot& slot) {
-            if (slot.node.IsDirectory() && slot.node.location != 0) folders.emplace_back(record, slot.node.location);
+            if (slot.IsDirectory() && slot.location != 0) folders.emplace_back(record, slot.location);
         });
         for (const auto& [record, sector] : folders) {
             if (wanted_.empty() || Stopped() || foldersRead_ >= limits_.folders) break;
             ++foldersRead_;
             SearchFolder(record, sector);
         }
-        if (named_ != 0) table_.SortLinks();
+        if (named_ != 0) table_.IndexChildren();
         return named_;
     }
 
@@ -97,7 +97,9 @@ private:
             if (entry.key.nameSpace == kNamespaceDos || entry.key.parentRecord != folder || entry.record == folder) continue;
             if (wanted_.erase(entry.record) == 0) continue;
             if (RecordSlot* slot = table_.NameRecord(entry.record, folder, names_.Add(entry.key.name))) {
-                FillTimes(slot->node, entry.key);
+                ScanNode node = slot->Node(entry.record);
+                FillTimes(node, entry.key);
+                slot->Store(node);
                 ++named_;
             }
         }

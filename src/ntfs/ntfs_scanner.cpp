@@ -80,6 +80,9 @@ void NtfsScanner::Scan() {
     for (;;) {
         const Outcome outcome = ScanVolume();
         if (outcome == Outcome::Scanned) {
+            // The tree holds everything found: the table's memory goes to the passes after.
+            filler_.reset();
+            table_.Release();
             PostProcess();
             break;
         }
@@ -198,18 +201,20 @@ void NtfsScanner::ReadMft() {
 
 void NtfsScanner::ResolveAttributeListSizes() {
     std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
-    table_.ForEachSlot([&](std::uint32_t, RecordSlot& slot) {
-        ScanNode& node = slot.node;
-        if (node.name == nullptr || node.size != 0 || node.IsDirectory() || !node.Has(kFlagAttributeList)) return;
+    table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
+        if (slot.name == nullptr || slot.size != 0 || slot.IsDirectory() || !slot.Has(kFlagAttributeList)) return;
         if (progress_.StopRequested()) return;
-        if (!volume_.Read(record, node.location)) return;
+        if (!volume_.Read(record, slot.location)) return;
         FixupFirstSector(record);
         const std::uint16_t firstAttribute = FirstAttributeOffset(record);
         if (!IsFirstAttributeInRange(firstAttribute)) return;
         AttributeWalk walk(record, firstAttribute);
         if (const auto list = walk.Find(kAttrAttributeList)) {
+            ScanNode node = slot.Node(number);
             const auto resolved = ResolveAttributeList(volume_, *list, AttributeListMode::Size, &node);
             if (resolved.size) node.size = *resolved.size;
+            node.flags |= slot.flags & kPlacedInTree;
+            slot.Store(node);
         }
     });
 }
@@ -218,10 +223,9 @@ void NtfsScanner::ResolveAttributeListSizes() {
 void NtfsScanner::ResolveListedStreams() {
     std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
     table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
-        const ScanNode& node = slot.node;
-        if (node.name == nullptr || node.IsDirectory() || !node.Has(kFlagAttributeList)) return;
+        if (slot.name == nullptr || slot.IsDirectory() || !slot.Has(kFlagAttributeList)) return;
         if (progress_.StopRequested()) return;
-        if (!volume_.Read(record, node.location)) return;
+        if (!volume_.Read(record, slot.location)) return;
         FixupFirstSector(record);
         const std::uint16_t firstAttribute = FirstAttributeOffset(record);
         if (!IsFirstAttributeInRange(firstAttribute)) return;
@@ -240,11 +244,13 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     for (const ExtensionName& extension : table_.ExtensionNames()) {
         const FileName& fileName = extension.fileName;
         if (RecordSlot* slot = table_.NameRecord(extension.base, fileName.parentRecord, namePool.Add(fileName.name))) {
-            FillTimes(slot->node, fileName);
+            ScanNode node = slot->Node(extension.base);
+            FillTimes(node, fileName);
+            slot->Store(node);
         }
     }
-    table_.SortLinks();
     table_.SortStreams();
+    if (!table_.IndexChildren()) return Outcome::NoResults;
     NameNamelessFolders(volume_, table_, namePool, progress_.stopRequested);
     // The root exists when its record was read or when other records name it as parent.
     RecordSlot* rootSlot = table_.Find(kRootRecord);
@@ -253,10 +259,10 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     filler_.emplace(table_, namePool, progress_.stopRequested);
     if (table_.ChildrenOf(kRootRecord).empty()) {
         bool anyNamed = false;
-        table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.node.name != nullptr; });
+        table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.name != nullptr; });
         if (!anyNamed) return Outcome::NoResults;
     } else {
-        rootSlot->node.flags |= kPlacedInTree;
+        rootSlot->flags |= kPlacedInTree;
         filler_->FillFromRecord(roots[RootIndex::Root], kRootRecord);
     }
     FileLostRecords();
@@ -280,8 +286,6 @@ void NtfsScanner::PostProcess() {
     ApplyRecycleBinNames();
     CollectRecentlyDeleted(roots, std::time(nullptr));
     FinishScan(roots, namePool);
-    filler_.reset();
-    table_.Release();
     // A clean-up pass over the roots belongs here once its rules are settled.
     const MftOptions options = Options();
     const bool mftGivenByTask = context_.mode == kModeFullScan && options.knownClusters > 0 && options.rangeMark == 0;

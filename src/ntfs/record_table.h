@@ -2,6 +2,7 @@
 // The scanner's table of MFT records, indexed by record number, and the child lists that
 // link each record to the directories its names are filed under.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -17,10 +18,31 @@ namespace tundrel {
 // pruned bit and must never travel with a copy.
 inline constexpr std::uint32_t kPlacedInTree = kFlagPruned;
 
+// What the scan keeps of one MFT record until the result tree is built: the fields of its
+// tree node, without the tree's own links. The record number is the slot's index.
 struct RecordSlot {
-    ScanNode node;
+    const char16_t* name = nullptr;  // the last accepted name; null: the record is filed nowhere
+    std::uint64_t size = 0;
+    std::uint32_t flags = 0;
     std::uint32_t parentRecord = 0;  // of the last accepted name
+    std::uint32_t location = 0;
+    std::uint32_t extra = 0;
+    std::uint32_t createdTime = 0;
+    std::uint32_t modifiedTime = 0;
+    std::uint16_t createdDate = 0;
+    std::uint16_t accessedDate = 0;
+    std::uint16_t modifiedDate = 0;
+    std::uint16_t milliseconds = 0;
+
+    bool Has(std::uint32_t flag) const { return (flags & flag) != 0; }
+    bool IsDirectory() const { return Has(kFlagDirectory); }
+    // Keeps the node's fields (its children, parent and directory source are not kept).
+    void Store(const ScanNode& node);
+    // The node of record `record` as the tree takes it: without the placed mark.
+    ScanNode Node(std::uint32_t record) const;
 };
+// The table holds one slot per MFT record for the whole scan: it stays this small.
+static_assert(sizeof(RecordSlot) <= 48);
 
 // A $FILE_NAME met in an extension record: it names the base record.
 struct ExtensionName {
@@ -34,6 +56,41 @@ struct ChildLink {
     std::uint32_t parent;
     std::uint32_t child;
     const char16_t* name;
+};
+
+class RecordTable;
+
+// The children of one record, in the order their names were met.
+class ChildLinks {
+public:
+    class Iterator {
+    public:
+        Iterator(const ChildLinks& links, std::size_t at) : links_(&links), at_(at) {}
+        ChildLink operator*() const { return (*links_)[at_]; }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+    private:
+        const ChildLinks* links_;
+        std::size_t at_;
+    };
+
+    ChildLinks(const RecordTable& table, std::uint32_t parent, std::span<const std::uint32_t> entries)
+        : table_(&table), parent_(parent), entries_(entries) {}
+
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    ChildLink operator[](std::size_t at) const;
+    Iterator begin() const { return {*this, 0}; }
+    Iterator end() const { return {*this, entries_.size()}; }
+
+private:
+    const RecordTable* table_;
+    std::uint32_t parent_;
+    std::span<const std::uint32_t> entries_;
 };
 
 class RecordTable {
@@ -53,14 +110,17 @@ public:
     RecordSlot* Find(std::uint32_t record);
     const RecordSlot* Find(std::uint32_t record) const;
 
-    // Links are collected in parse order; SortLinks must run before ChildrenOf.
-    void AddLink(ChildLink link) { links_.push_back(link); }
+    // A named slot links itself under its parent by its own name. The names a record had
+    // before its last one come here, in parse order; IndexChildren must run before
+    // ChildrenOf.
+    void AddLink(ChildLink link) { earlierNames_.push_back(link); }
     // Drops the links added since `count` (a record that turned out unsound).
-    void TruncateLinks(std::size_t count) { links_.resize(count); }
-    std::size_t LinkCount() const { return links_.size(); }
-    void SortLinks();
+    void TruncateLinks(std::size_t count) { earlierNames_.resize(count); }
+    std::size_t LinkCount() const { return earlierNames_.size(); }
+    // Groups the links by parent; false when memory ran out (no record then has children).
+    bool IndexChildren();
     // The record's children in the order their names were met.
-    std::span<const ChildLink> ChildrenOf(std::uint32_t parent) const;
+    ChildLinks ChildrenOf(std::uint32_t parent) const;
 
     // Named streams, kept like the links: SortStreams must run before StreamsOf.
     void AddStream(const NamedStream& stream) { streams_.push_back(stream); }
@@ -70,8 +130,8 @@ public:
     std::span<const NamedStream> StreamsOf(std::uint32_t record) const;
 
     // Gives a base record that was read soundly but holds no name of its own the name `name`
-    // under `parent`, and links it there; null (nothing changed) for any other record. The
-    // links must be sorted again afterwards.
+    // under `parent`; null (nothing changed) for any other record. The children must be indexed
+    // again afterwards.
     RecordSlot* NameRecord(std::uint32_t record, std::uint32_t parent, const char16_t* name);
 
     void AddExtensionName(ExtensionName name) { extensionNames_.push_back(std::move(name)); }
@@ -99,9 +159,20 @@ public:
     std::size_t AllocatedBlocks() const;
 
 private:
+    friend class ChildLinks;
+
+    // A child entry below recordCount_ is a record linked by its own name; one at or above
+    // it is earlierNames_[entry - recordCount_].
+    ChildLink LinkOf(std::uint32_t parent, std::uint32_t entry) const;
+    bool FitsEntries(std::size_t earlierNames) const;
+
     std::vector<std::unique_ptr<RecordSlot[]>> blocks_;
     std::uint32_t recordCount_ = 0;
-    std::vector<ChildLink> links_;
+    std::vector<ChildLink> earlierNames_;
+    // Children grouped by parent: those of record r are entries_[firstEntry_[r]] up to
+    // entries_[firstEntry_[r + 1]].
+    std::vector<std::uint32_t> firstEntry_;
+    std::vector<std::uint32_t> entries_;
     std::vector<NamedStream> streams_;
     std::vector<std::uint32_t> nameless_;
     std::vector<ExtensionName> extensionNames_;

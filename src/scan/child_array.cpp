@@ -33,6 +33,13 @@ bool AppendChild(ScanNode& directory, ScanNode child) {
 }
 
 bool AppendChildren(ScanNode& directory, std::vector<ScanNode>&& nodes) {
+    if (directory.children.empty()) {
+        // The nodes' own array becomes the children: nothing is copied.
+        directory.children = std::move(nodes);
+        nodes.clear();
+        RelinkMovedChildren(directory);
+        return true;
+    }
     try {
         directory.children.reserve(directory.children.size() + nodes.size());
     } catch (const std::bad_alloc&) {

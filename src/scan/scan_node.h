@@ -30,6 +30,7 @@ enum NodeFlag : std::uint32_t {
     kFlagEncrypted = 0x10000,
     kFlagHidden = 0x20000,
     kFlagContiguous = 0x40000,     // data is one run from `location` (carved files); NTFS: sparse
+    kFlagValidLength = 0x80000,    // exFAT: data past the valid length the scanner keeps reads as zeros
     kFlagGuessedExtent = 0x100000, // set by the NTFS extent builder, read by the export writer
     kFlagLostSearchMark = 0x200000,
     kFlagNoChain = 0x400000,       // exFAT: clusters are contiguous and have no FAT chain
@@ -49,9 +50,6 @@ struct ScanNode {
     std::uint16_t modifiedDate = 0;  // FAT date
     std::uint16_t milliseconds = 0;
     std::uint64_t size = 0;          // bytes; a directory's is the sum below it after the scan
-    // exFAT: the stream's valid data length; past it, up to `size`, a file reads as zeros.
-    // (NTFS takes its initialized size from the record when it builds the extents.)
-    std::uint64_t validSize = UINT64_MAX;
     // On a directory: the scanner's entry list from which `children` is filled on first use.
     // On a root folder: the record whose display text is put in front of displayed paths.
     const DirectorySource* dirSource = nullptr;
@@ -65,6 +63,8 @@ struct ScanNode {
     void Set(std::uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); }
     bool IsDirectory() const { return Has(kFlagDirectory); }
 };
+// A scan holds one node per file found: the fields are ordered to leave no padding.
+static_assert(sizeof(ScanNode) <= 88);
 
 // A scanner's own record of a directory's entries (lazy children), or of a root folder's
 // display prefix. The scanner owns these; nodes only point at them.

@@ -1,5 +1,6 @@
 #include "scan/split_deleted.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "scan/recycle_bin_folder.h"
@@ -24,7 +25,6 @@ ScanNode CopyWithoutChildren(const ScanNode& node) {
     copy.modifiedDate = node.modifiedDate;
     copy.milliseconds = node.milliseconds;
     copy.size = node.size;
-    copy.validSize = node.validSize;
     copy.location = node.location;
     copy.dirSource = node.dirSource;
     copy.recordNumber = node.recordNumber;
@@ -35,12 +35,20 @@ ScanNode CopyWithoutChildren(const ScanNode& node) {
 }  // namespace
 
 void SplitDeleted(ScanNode& source, ScanNode& destination, SplitLevel level) {
-    std::vector<ScanNode> kept;
+    const auto movesWhole = [level](const ScanNode& child) {
+        return child.Has(kFlagDeleted) || (level == SplitLevel::TopLevel && IsHiddenSystemRecycleBin(child));
+    };
+    std::vector<ScanNode>& children = source.children;
+    // Sized for the most that can move, so the list never grows by doubling.
     std::vector<ScanNode> collected;
-    for (ScanNode& child : source.children) {
-        const bool movesWhole =
-            child.Has(kFlagDeleted) || (level == SplitLevel::TopLevel && IsHiddenSystemRecycleBin(child));
-        if (movesWhole) {
+    collected.reserve(static_cast<std::size_t>(std::count_if(children.begin(), children.end(), [&](const ScanNode& child) {
+        return movesWhole(child) || (child.IsDirectory() && !child.children.empty());
+    })));
+    // The kept children close up in place, so the directory's array is never held twice.
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < children.size(); ++at) {
+        ScanNode& child = children[at];
+        if (movesWhole(child)) {
             collected.push_back(std::move(child));
             continue;
         }
@@ -49,10 +57,14 @@ void SplitDeleted(ScanNode& source, ScanNode& destination, SplitLevel level) {
             SplitDeleted(child, copy, SplitLevel::Nested);
             if (!copy.children.empty()) collected.push_back(std::move(copy));
         }
-        kept.push_back(std::move(child));
+        if (kept != at) children[kept] = std::move(child);
+        ++kept;
     }
-    source.children = std::move(kept);
-    if (source.children.empty()) {
+    if (kept != children.size()) {
+        children.erase(children.begin() + static_cast<std::ptrdiff_t>(kept), children.end());
+        children.shrink_to_fit();
+    }
+    if (children.empty()) {
         ReleaseSubtree(source);
     } else {
         RelinkMovedChildren(source);

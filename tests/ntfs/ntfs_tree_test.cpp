@@ -73,6 +73,15 @@ TEST_F(NtfsTreeTest, DirectoryListedUnderSeveralNamesHasItsChildrenOnce) {
     At(*scan, RootIndex::Root, "level20a/level21a/level22a/level23a/level24a/level25a/level26a/level27a/level28a/level29a/bottom.txt");
 }
 
+TEST_F(NtfsTreeTest, NamesThatSortAlikeKeepTheOrderTheyWereMetIn) {
+    // Records in number order, and a record's earlier name before its last one: that order
+    // tells "twin" from "twin#2" in node addresses.
+    volume.PutRecord(21, RecordBuilder(21).Standard().Name(5, u"TWIN").Build());
+    volume.PutRecord(20, RecordBuilder(20).Standard().Name(5, u"Twin").Name(5, u"twin").Build());
+    volume.PutRecord(22, RecordBuilder(22).Standard().Name(5, u"tWIN").Name(5, u"TWIn").Build());
+    EXPECT_EQ(test::ChildNamesOf(Scan()->Root(RootIndex::Root)), (Names{"Twin", "twin", "TWIN", "tWIN", "TWIn"}));
+}
+
 TEST_F(NtfsTreeTest, LoopsEndAndRecordsOutOfReachAreFiledByTheParentTheyName) {
     volume.PutRecord(20, RecordBuilder(20, kDirectory).Standard().Name(5, u"top").Name(24, u"again").Build());
     volume.PutRecord(24, RecordBuilder(24, kDirectory).Standard().Name(20, u"inner").Build());
