@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -118,8 +119,40 @@ TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
     for (const ScanNode& root : scan->scanner->roots.roots) EXPECT_TRUE(root.IsDirectory() && root.name != nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, CommittedImageTest, ::testing::Values("fat16", "fat32"),
+INSTANTIATE_TEST_SUITE_P(Images, CommittedImageTest, ::testing::Values("fat16", "fat32", "fat12"),
                          [](const auto& info) { return info.param; });
+
+// Every file below the node by its name (the name a deleted long-named file keeps whole).
+void CollectFiles(const ScanNode& node, std::multimap<std::string, const ScanNode*>& byName) {
+    for (const ScanNode& child : node.children) {
+        if (child.IsDirectory()) {
+            CollectFiles(child, byName);
+        } else if (child.name != nullptr) {
+            byName.emplace(ToUtf8(child.name), &child);
+        }
+    }
+}
+
+// A deleted file whose first cluster a later file took, and a long-name entry whose attribute
+// byte was set to 0 (which read as a short entry gives 4 GiB at cluster 0 dated 2107-15-31).
+TEST(ReusedAndPatchedEntriesTest, OverwrittenFilesAreMarkedAndLongNameRemnantsAreNotFiles) {
+    const fs::path image = test::TestImage("fat16-damage");
+    ASSERT_FALSE(image.empty());
+    ImageScan scan(image);
+    ASSERT_NE(scan.scanner, nullptr);
+    for (const ManifestFile& file : test::LoadManifest("fat16-damage")) {
+        if (!file.deleted) continue;
+        const ScanNode* node = FindPath(scan.Root(RootIndex::Deleted), file.tskPath);
+        ASSERT_NE(node, nullptr) << file.tskPath;
+        EXPECT_EQ(node->Has(kFlagOverwritten), !file.reusable) << file.path;
+    }
+    std::multimap<std::string, const ScanNode*> byName;
+    for (const ScanNode& root : scan.scanner->roots.roots) CollectFiles(root, byName);
+    for (const auto& [name, node] : byName) {
+        EXPECT_FALSE(node->size == 0xFFFFFFFF || (node->location < 2 && node->size != 0)) << name;
+    }
+    EXPECT_EQ(byName.size(), 6u);  // three live files, three deleted ones
+}
 
 }  // namespace
 }  // namespace tundrel
