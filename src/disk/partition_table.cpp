@@ -14,15 +14,16 @@ constexpr std::size_t kTypeField = 4;
 constexpr std::size_t kFirstSectorField = 8;
 constexpr std::size_t kSectorCountField = 12;
 
-enum class EntryKind { Skipped, Extended, NtfsOrExFat, Fat32, Fat16 };
+enum class EntryKind { Skipped, Extended, NtfsOrExFat, Fat32, Fat16, EfiSystem };
 
 EntryKind KindOf(std::uint8_t type) {
     switch (type) {
         case 0x05: case 0x0F: return EntryKind::Extended;
         case 0x07: case 0x42: case 0x17: return EntryKind::NtfsOrExFat;
         case 0x0B: case 0x0C: case 0xBC: return EntryKind::Fat32;
-        case 0x04: case 0x06: case 0x0E: case 0x16: return EntryKind::Fat16;
-        default: return EntryKind::Skipped;  // FAT12 (0x01), GPT protection (0xEE), Linux, ...
+        case 0x01: case 0x04: case 0x06: case 0x0E: case 0x16: return EntryKind::Fat16;  // 0x01: FAT12
+        case 0xEF: return EntryKind::EfiSystem;
+        default: return EntryKind::Skipped;  // GPT protection (0xEE), Linux, ...
     }
 }
 
@@ -67,6 +68,10 @@ void WalkPartitionTable(PartitionWalk& walk, SectorBytes table, std::uint32_t ba
                 record.fsType = BootSectorType(walk.fileSystems, record.bootSector) == kFsExFat ? kFsExFat : kFsNtfs;
                 break;
             case EntryKind::Fat32: record.fsType = kFsFat32; break;
+            case EntryKind::EfiSystem:  // FAT12, FAT16 or FAT32: its boot sector tells
+                ReadSectorWithin(walk.source, record.startSector, record.bootSector);
+                record.fsType = BootSectorType(walk.fileSystems, record.bootSector) == kFsFat32 ? kFsFat32 : kFsFat16;
+                break;
             default: record.fsType = kFsFat16; break;
         }
         walk.records.push_back(record);

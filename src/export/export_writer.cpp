@@ -207,7 +207,8 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
     // Located before anything is created: a file whose data cannot be found leaves no empty
     // file behind that would pass for a recovered one.
     if (file.size > 0 && !scanner.BuildExtents(file, extents_)) {
-        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, into.Child(safe.name).c_str(), ""));
+        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, into.Child(safe.name).c_str(),
+                                            Text(StringId::FileDataNotLocated).data()));
         return;
     }
     std::string name = safe.name;
@@ -245,7 +246,8 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
                  Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
     } else {
         ++counters_.filesWritten;
-        const LogLevel level = file.Has(kFlagGuessedExtent) ? LogLevel::Caution : LogLevel::Written;
+        // Guessed extents and data whose first cluster a later file took may not be the file's.
+        const LogLevel level = file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten) ? LogLevel::Caution : LogLevel::Written;
         log_.Add(level, Formatted(StringId::FileRecovered, ToUtf8(NameOf(file)).c_str(), target.c_str()));
     }
 }

@@ -1,5 +1,7 @@
 #include "export/node_times.h"
 
+#include "support/display_format.h"
+
 namespace tundrel {
 
 std::optional<timespec> LocalMoment(std::uint16_t fatDate, std::uint32_t packedTime, std::uint16_t milliseconds) {
@@ -9,10 +11,7 @@ std::optional<timespec> LocalMoment(std::uint16_t fatDate, std::uint32_t packedT
     const int hours = static_cast<int>((packedTime >> 12) & 31);
     const int minutes = static_cast<int>((packedTime >> 6) & 63);
     const int seconds = static_cast<int>(packedTime & 63);
-    if (fatDate == 0 || day == 0 || month == 0 || month > 12 || hours > 23 || minutes > 59 || seconds > 59 ||
-        milliseconds > 999) {
-        return std::nullopt;
-    }
+    if (!IsPossibleDate(fatDate) || !IsPossibleTime(packedTime) || milliseconds > 999) return std::nullopt;
     std::tm local{};
     local.tm_year = year - 1900;
     local.tm_mon = month - 1;

@@ -10,7 +10,7 @@ namespace tundrel {
 
 // Over a whole table, counts the allocated clusters (entry 2 or more, from entry 2 on) that no
 // other entry names as its successor. A successor is any value below the entry count, except
-// FAT32's 0x0FFFFFFF and FAT16 values above 0xFFFE.
+// the end-of-chain value 0xFFF, 0xFFFF or 0x0FFFFFFF.
 std::uint64_t CountChainHeads(std::span<const std::uint8_t> table, FatWidth width);
 
 }  // namespace tundrel

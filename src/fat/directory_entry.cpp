@@ -20,6 +20,17 @@ bool NameBytesEqual(EntryBytes entry, std::size_t count, std::string_view text) 
 
 bool IsFreedMark(std::uint8_t firstByte) { return firstByte == 0xE5 || firstByte == 0x05 || firstByte == 0xEB; }
 
+bool CannotBeDeletedFile(EntryBytes entry, std::uint32_t fsType) {
+    const ByteReader r(entry);
+    const std::uint8_t attributes = r.U8(entry_field::kAttributes);
+    const auto name = r.Bytes(1, kShortNameBytes - 1);
+    const bool lostLongName = attributes == 0 && r.U16(entry_field::kClusterLow) == 0 &&
+                              std::find(name.begin(), name.end(), 0) != name.end();
+    const bool dataOutsideArea = (attributes & kAttrDirectory) == 0 && r.U32(entry_field::kSize) != 0 &&
+                                 EntryFirstCluster(entry, fsType) < 2;
+    return lostLongName || dataOutsideArea;
+}
+
 EntryBytes EntryAt(std::span<const std::uint8_t> directory, std::size_t index) {
     return ByteReader(directory).Bytes(index * kFatEntryBytes, kFatEntryBytes);
 }

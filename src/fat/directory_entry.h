@@ -51,6 +51,12 @@ inline constexpr std::uint8_t kLongNameLastFlag = 0x40;
 // First byte of an entry whose record is free: 0xE5, 0x05 or 0xEB.
 bool IsFreedMark(std::uint8_t firstByte);
 
+// A freed entry that cannot have been a file, so nothing of it is offered for recovery: a
+// long-name entry whose attribute byte was lost (0, with a first cluster of 0 and the zero
+// bytes of UTF-16 text in its name), or an entry with data whose first cluster lies below the
+// data area (whose size and dates then are noise too).
+bool CannotBeDeletedFile(EntryBytes entry, std::uint32_t fsType);
+
 // The `index`-th 32-byte entry of a buffer; empty when it does not lie wholly inside.
 EntryBytes EntryAt(std::span<const std::uint8_t> directory, std::size_t index);
 

@@ -81,6 +81,7 @@ bool ListDirectory(ScanNode& parent, std::span<const std::uint8_t> directory, st
         }
         const std::u16string name = BuildEntryName(directory, i, firstByte, *context.codePage);
         if (!IsListedEntryName(name.c_str())) continue;
+        if (node.Has(kFlagRecordFree) && CannotBeDeletedFile(entry, context.fsType)) continue;
         CopyEntryFields(entry, context.fsType, node);
         if (!FirstClusterFits(node.location, context.parameters)) continue;
         if (node.IsDirectory() && !node.Has(kFlagDeleted) && context.directoryClusters != nullptr) {

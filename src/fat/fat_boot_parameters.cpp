@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "disk/fs_type.h"
+#include "fat/fat_entry_value.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -34,12 +35,20 @@ std::uint32_t FatBootParameters::FatSectors(std::uint32_t fsType) const {
     return fsType == kFsFat32 ? fatSectors32 : fatSectors16;
 }
 
+bool FatBootParameters::IsFat12(std::uint32_t fsType) const {
+    const std::uint64_t total = TotalSectorBound();
+    if (fsType == kFsFat32 || total == 0) return false;
+    const std::uint64_t dataStart =
+        reservedSectors + std::uint64_t{fatCount} * fatSectors16 + (std::uint64_t{rootEntries} * 32 + 511) / 512;
+    return dataStart < total && (total - dataStart) / sectorsPerCluster < kFat12ClusterLimit;
+}
+
 bool FatBootParameters::IsUsable(std::uint32_t fsType) const {
     const bool clusterOk =
         sectorsPerCluster != 0 && sectorsPerCluster <= 128 && (sectorsPerCluster & (sectorsPerCluster - 1)) == 0;
     if (bytesPerSector != 512 || !clusterOk) return false;
     if (fsType == kFsFat32) return fatSectors32 != 0 && fatCount != 0;
-    return rootEntries >= 256;
+    return rootEntries >= 256 || (IsFat12(fsType) && (rootEntries == 112 || rootEntries == 224));
 }
 
 }  // namespace tundrel

@@ -31,9 +31,12 @@ struct FatBootParameters {
     std::uint32_t RootCluster() const;
     // Sectors per FAT of the given volume type.
     std::uint32_t FatSectors(std::uint32_t fsType) const;
+    // A FAT12/16 volume (type code 1) whose data area holds fewer than 4,085 clusters by the
+    // boot sector's own total: its table has 12-bit entries.
+    bool IsFat12(std::uint32_t fsType) const;
     // The checks a volume must pass before anything else of it is read: 512-byte sectors, a
-    // power-of-two cluster of at most 128 sectors, and for FAT16 at least 256 root entries,
-    // for FAT32 a non-zero FAT size and FAT count.
+    // power-of-two cluster of at most 128 sectors, and for FAT16 at least 256 root entries
+    // (FAT12 also the 112 and 224 of floppy disks), for FAT32 a non-zero FAT size and FAT count.
     bool IsUsable(std::uint32_t fsType) const;
 };
 

@@ -13,7 +13,7 @@ std::optional<FatRegions> ComputeFatRegions(const FatBootParameters& parameters,
                                             bool useSecondFat, std::uint64_t volumeSectors) {
     if (!parameters.IsUsable(fsType)) return std::nullopt;
     FatRegions regions;
-    regions.width = fsType == kFsFat32 ? FatWidth::Fat32 : FatWidth::Fat16;
+    regions.width = fsType == kFsFat32 ? FatWidth::Fat32 : parameters.IsFat12(fsType) ? FatWidth::Fat12 : FatWidth::Fat16;
     regions.sectorsPerCluster = parameters.sectorsPerCluster;
     regions.tableSectors = parameters.FatSectors(fsType);
     if (regions.tableSectors == 0) return std::nullopt;

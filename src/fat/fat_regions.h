@@ -29,7 +29,7 @@ struct FatRegions {
     // One past the highest cluster whose sectors lie inside the volume.
     std::uint64_t ClusterLimit() const;
     // Entries of one FAT copy.
-    std::uint64_t EntryCount() const { return tableSectors * (512 / EntryWidthBytes(width)); }
+    std::uint64_t EntryCount() const { return EntriesIn(tableSectors * 512, width); }
 };
 
 // The regions of a volume of `volumeSectors` sectors, or nothing when the parameters fail

@@ -8,6 +8,7 @@
 #include "disk/sector_source.h"
 #include "fat/chain_heads.h"
 #include "fat/directory_block.h"
+#include "fat/overwritten_files.h"
 #include "scan/hidden_system_entries.h"
 #include "fat/run_reader.h"
 #include "scan/split_deleted.h"
@@ -109,12 +110,16 @@ void FatScanner::Scan() {
             progress_.busy = 1;
             progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
             ExpandDeletedDirectories();
+            ListWipedFolderClusters();
             progress_.busy = 0;
             // The lost-chain search, the move of check-disk files from roots 0 and 1, and the
             // carving of the remaining area join here, in that order.
         }
     }
     // The naming of check-disk files by their content joins here.
+    if (table_.IsLoaded()) {
+        for (ScanNode& root : roots.roots) MarkOverwrittenFiles(root, table_);
+    }
     FinishScan(roots, namePool);
     table_.Release();
     ClearPhase();

@@ -1,5 +1,5 @@
 #pragma once
-// The scanner of FAT16 and FAT32 volumes.
+// The scanner of FAT12, FAT16 and FAT32 volumes.
 
 #include <cstdint>
 #include <memory>
@@ -62,6 +62,11 @@ private:
     void ExpandDeletedDirectories();
     void ExpandDeleted(ScanNode& node, int depth);
     void ListDeletedDirectory(ScanNode& node);
+
+    // The later clusters of deleted folders, read from the free clusters no directory owns.
+    void ListWipedFolderClusters();
+    bool IsUnownedFreeCluster(std::uint32_t cluster);
+    void AddWipedFolder(std::uint32_t firstCluster, std::vector<std::uint8_t>& run);
 
     FatBootParameters parameters_;  // as last prepared from the boot sector
     FatTable table_;

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "disk/sector_source.h"
-#include "support/byte_reader.h"
 
 namespace tundrel {
 namespace {
@@ -72,15 +71,16 @@ bool FatTable::ReadWindow(std::uint64_t tableSector) {
 
 std::uint32_t FatTable::NextCluster(std::uint32_t cluster, std::uint32_t* raw) {
     if (cluster < 2 || cluster >= EntryCount()) return 0;
-    const unsigned width = EntryWidthBytes(width_);
-    const std::uint64_t offset = std::uint64_t{cluster} * width;
+    const std::uint64_t offset = EntryByteOffset(cluster, width_);
     const std::uint64_t tableSector = offset / kSectorBytes;
-    const bool inBuffer = !buffer_.empty() && tableSector >= bufferFirstSector_ &&
-                          (tableSector - bufferFirstSector_) * kSectorBytes < buffer_.size();
+    // A FAT12 entry may run on into the next sector: the window then starts at its own.
+    const std::uint64_t lastSector = (offset + 1) / kSectorBytes;
+    const auto covers = [&](std::uint64_t sector) {
+        return sector >= bufferFirstSector_ && (sector - bufferFirstSector_) * kSectorBytes < buffer_.size();
+    };
+    const bool inBuffer = !buffer_.empty() && covers(tableSector) && covers(std::min(lastSector, tableSectors_ - 1));
     if (!inBuffer && !ReadWindow(tableSector)) return 0;
-    const ByteReader reader(buffer_);
-    const std::size_t at = static_cast<std::size_t>((tableSector - bufferFirstSector_) * kSectorBytes + offset % kSectorBytes);
-    const std::uint32_t value = width == 2 ? reader.U16(at) : reader.U32(at);
+    const std::uint32_t value = ReadFatEntry(buffer_, cluster, width_, bufferFirstSector_ * kSectorBytes);
     if (raw != nullptr) *raw = value;
     return NextClusterOf(value, width_);
 }

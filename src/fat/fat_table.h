@@ -30,7 +30,7 @@ public:
     // receives the entry as stored (left alone when nothing could be read).
     std::uint32_t NextCluster(std::uint32_t cluster, std::uint32_t* raw = nullptr);
 
-    std::uint64_t EntryCount() const { return tableSectors_ * (512 / EntryWidthBytes(width_)); }
+    std::uint64_t EntryCount() const { return EntriesIn(tableSectors_ * 512, width_); }
     FatWidth Width() const { return width_; }
     // The loaded table; empty unless LoadWhole succeeded.
     std::span<const std::uint8_t> Loaded() const;

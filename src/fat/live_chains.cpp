@@ -3,24 +3,21 @@
 namespace tundrel {
 namespace {
 
-std::uint32_t TakeEntry(std::span<std::uint8_t> table, std::size_t index, unsigned width) {
-    std::uint32_t value = 0;
-    for (unsigned i = width; i-- > 0;) {
-        value = (value << 8) | table[index * width + i];
-        table[index * width + i] = 0;
-    }
+std::uint32_t TakeEntry(std::span<std::uint8_t> table, std::size_t index, FatWidth width) {
+    const std::uint32_t value = ReadFatEntry(table, index, width);
+    WriteFatEntry(table, index, width, 0);
     return value;
 }
 
-void ClearChain(std::uint32_t cluster, std::span<std::uint8_t> table, unsigned width,
+void ClearChain(std::uint32_t cluster, std::span<std::uint8_t> table, FatWidth width,
                 const std::atomic<std::uint32_t>& stop) {
-    const std::size_t entries = table.size() / width;
+    const std::uint64_t entries = EntriesIn(table.size(), width);
     while (cluster >= 2 && cluster < entries && stop.load(std::memory_order_relaxed) == 0) {
-        cluster = TakeEntry(table, cluster, width);
+        cluster = NextClusterOf(TakeEntry(table, cluster, width), width);
     }
 }
 
-void ClearNode(const ScanNode& node, std::span<std::uint8_t> table, unsigned width,
+void ClearNode(const ScanNode& node, std::span<std::uint8_t> table, FatWidth width,
                const std::atomic<std::uint32_t>& stop) {
     if (node.Has(kFlagDeleted)) return;
     ClearChain(node.location, table, width, stop);
@@ -34,7 +31,7 @@ void ClearNode(const ScanNode& node, std::span<std::uint8_t> table, unsigned wid
 
 void ClearLiveChains(const ScanNode& node, std::span<std::uint8_t> table, FatWidth width,
                      const std::atomic<std::uint32_t>& stop) {
-    ClearNode(node, table, EntryWidthBytes(width), stop);
+    ClearNode(node, table, width, stop);
 }
 
 }  // namespace tundrel

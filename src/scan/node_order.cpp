@@ -48,17 +48,23 @@ icu::Collator* ThreadCollator() {
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
-constexpr std::u16string_view kNumberedPrefix = u"Dir_";
+// "Dir_" folders hold lost and deleted data, "Cluster_" ones the later clusters of deleted
+// FAT folders.
+constexpr std::u16string_view kNumberedPrefixes[] = {u"Dir_", u"Cluster_"};
 
-bool IsNumberedFolder(const ScanNode& node) {
-    return node.IsDirectory() && node.name != nullptr &&
-           std::u16string_view(node.name).starts_with(kNumberedPrefix);
+// The prefix of a numbered folder; empty for any other node.
+std::u16string_view NumberedPrefix(const ScanNode& node) {
+    if (!node.IsDirectory() || node.name == nullptr) return {};
+    for (const std::u16string_view prefix : kNumberedPrefixes) {
+        if (std::u16string_view(node.name).starts_with(prefix)) return prefix;
+    }
+    return {};
 }
 
 // The run of digits right after the prefix of a numbered folder.
 std::u16string_view FolderNumber(const ScanNode& numberedFolder) {
     const std::u16string_view rest =
-        std::u16string_view(numberedFolder.name).substr(kNumberedPrefix.size());
+        std::u16string_view(numberedFolder.name).substr(NumberedPrefix(numberedFolder).size());
     const auto digitsEnd =
         std::find_if(rest.begin(), rest.end(), [](char16_t c) { return c < u'0' || c > u'9'; });
     return rest.substr(0, static_cast<std::size_t>(digitsEnd - rest.begin()));
@@ -111,7 +117,8 @@ int CompareNames(const char16_t* left, const char16_t* right) {
 }
 
 int CompareNodes(const ScanNode& left, const ScanNode& right, ChildOrder order) {
-    if (order == ChildOrder::NumberedFolders && IsNumberedFolder(left) && IsNumberedFolder(right)) {
+    if (order == ChildOrder::NumberedFolders && !NumberedPrefix(left).empty() &&
+        NumberedPrefix(left) == NumberedPrefix(right)) {
         const int byNumber = CompareDigitStrings(FolderNumber(left), FolderNumber(right));
         if (byNumber != 0) return byNumber;
     }

@@ -7,8 +7,8 @@ namespace tundrel {
 
 enum class ChildOrder {
     Default,
-    // As Default, but folders named "Dir_<number>" (made up for lost, deleted and scanned
-    // data) follow their numbers, so Dir_2 comes before Dir_10.
+    // As Default, but folders named "Dir_<number>" or "Cluster_<number>" (made up for lost,
+    // deleted and scanned data) follow their numbers, so Dir_2 comes before Dir_10.
     NumberedFolders,
 };
 

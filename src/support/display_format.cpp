@@ -22,7 +22,22 @@ std::string FormatDuration(std::uint64_t seconds) {
     return FormatText("%02u:%02u", minutes, secs);
 }
 
+bool IsPossibleDate(std::uint16_t fatDate) {
+    static constexpr int kDaysInMonth[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int year = 1980 + (fatDate >> 9);
+    const int month = (fatDate >> 5) & 15;
+    const int day = fatDate & 31;
+    if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1]) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day < 29 || leap;
+}
+
+bool IsPossibleTime(std::uint32_t packedTime) {
+    return ((packedTime >> 12) & 31) <= 23 && ((packedTime >> 6) & 63) <= 59 && (packedTime & 63) <= 59;
+}
+
 std::string FormatDateTime(std::uint16_t fatDate, std::uint32_t packedTime) {
+    if ((fatDate != 0 && !IsPossibleDate(fatDate)) || !IsPossibleTime(packedTime)) return {};
     std::string out;
     if (fatDate != 0) {
         out = FormatText("%d-%02d-%02d", 1980 + (fatDate >> 9), (fatDate >> 5) & 15, fatDate & 31);

@@ -11,8 +11,14 @@ namespace tundrel {
 std::string FormatSize(std::uint64_t bytes);
 // "mm:ss" below an hour, "h:mm:ss" from one hour on.
 std::string FormatDuration(std::uint64_t seconds);
-// "2024-05-01 10:20:30": the date when it is not zero, then the time when it is not zero.
+// "2024-05-01 10:20:30": the date when it is not zero, then the time when it is not zero;
+// empty when either cannot be (a damaged entry's 2107-15-31 or 31:63:62).
 std::string FormatDateTime(std::uint16_t fatDate, std::uint32_t packedTime);
+
+// A FAT date names a day that exists (month 1-12, day 1 to the month's last); 0 is not a date.
+bool IsPossibleDate(std::uint16_t fatDate);
+// A packed time of at most 23:59:59.
+bool IsPossibleTime(std::uint32_t packedTime);
 
 // FAT date: bits 0-4 day, 5-8 month, 9-15 years since 1980; 0 means no date.
 std::uint16_t PackFatDate(int year, int month, int day);

@@ -121,6 +121,7 @@ enum class StringId : unsigned {
     DiskNumber,
     CreationTimeNotKept,
     SourceReadFailed,
+    FileDataNotLocated,
     FileExistsQuestion,
     CollisionOverwrite,
     CollisionRename,

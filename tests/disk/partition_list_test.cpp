@@ -105,16 +105,20 @@ TEST_F(PartitionListTest, TablesWithoutTheirSignatureYieldNothing) {
     EXPECT_TRUE(ListOn(disk).empty());
 }
 
-TEST_F(PartitionListTest, TypesOutsideTheReadFileSystemsAreNotListed) {
+TEST_F(PartitionListTest, FatTypesAreListedAndOthersAreNot) {
     ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors,
-                                    "label: dos\nstart=2048, size=8192, type=1\nstart=10240, size=8192, type=83\n"
+                                    "label: dos\nstart=2048, size=8192, type=1\nstart=10240, size=8192, type=ef\n"
                                     "start=18432, size=8192, type=ee\nstart=26624, size=8192, type=e\n"));
     ASSERT_TRUE(FormatVolume(disk, 2048, 8192, {"mkfs.fat -F 12 {}"}));
+    ASSERT_TRUE(FormatVolume(disk, 10240, 8192, {"mkfs.fat -F 32 -s 1 {}"}));
     const std::vector<VolumeInfo> records = ListOn(disk);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].startSector, 26624u);
-    EXPECT_EQ(records[0].fsType, kFsFat16);
-    EXPECT_FALSE(records[0].bootValid);  // type 0x0E with nothing in it
+    ASSERT_EQ(StartsOf(records), (std::vector<std::uint32_t>{2048, 10240, 26624}));
+    EXPECT_EQ(records[0].fsType, kFsFat16);  // FAT12 is read like FAT16
+    EXPECT_TRUE(records[0].bootValid);
+    EXPECT_EQ(records[1].fsType, kFsFat32);  // an EFI system partition takes its boot sector's type
+    EXPECT_TRUE(records[1].bootValid);
+    EXPECT_EQ(records[2].fsType, kFsFat16);
+    EXPECT_FALSE(records[2].bootValid);  // type 0x0E with nothing in it
 }
 
 TEST_F(PartitionListTest, ExtendedChainStopsAtDepthThirtyOne) {

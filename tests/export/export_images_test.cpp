@@ -175,7 +175,32 @@ TEST_P(ImageExportTest, LiveAndDeletedFilesMatchTheManifest) {
     EXPECT_GT(deletedSums.size(), 5u);
 }
 
-INSTANTIATE_TEST_SUITE_P(TestDisks, ImageExportTest, ::testing::Values("fat16", "fat32", "ntfs", "exfat"));
+INSTANTIATE_TEST_SUITE_P(TestDisks, ImageExportTest, ::testing::Values("fat16", "fat32", "ntfs", "exfat", "fat12"));
+
+// A deleted file whose first cluster was reused is written with a caution; the damaged
+// long-name entry beside it is no file to write, and the other deleted files come back whole.
+TEST(DamagedImageExportTest, OverwrittenFilesAreCautionedAndTheRestIsRecovered) {
+    const fs::path image = test::TestImage("fat16-damage");
+    ASSERT_FALSE(image.empty());
+    ImageExport run(image);
+    ASSERT_TRUE(run.scanned);
+    run.Export({RootIndex::Deleted});
+    EXPECT_EQ(run.log.CountOf(LogLevel::Error), 0u);
+    std::set<std::string> cautioned;
+    for (const LogEntry& entry : run.log.Entries()) {
+        if (entry.level == LogLevel::Caution && entry.text.find("Old notes.txt") != std::string::npos) cautioned.insert(entry.text);
+    }
+    EXPECT_EQ(cautioned.size(), 1u);
+    std::multiset<std::string> sums;
+    for (const auto& [path, sum] : Md5Sums(run.destination)) sums.insert(sum);
+    EXPECT_EQ(sums.size(), 3u);
+    std::ifstream manifestFile(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "fat16-damage.manifest.json");
+    for (const auto& entry : nlohmann::json::parse(manifestFile)["partitions"][0]["files"]) {
+        if (entry.value("reusable", false)) {
+            EXPECT_TRUE(sums.count(entry["md5"])) << entry["path"];
+        }
+    }
+}
 
 TEST(ValidLengthExportTest, ExportedFilesHoldZerosPastTheirValidLength) {
     for (const char* name : {"ntfs-initsize", "exfat-512"}) {

@@ -104,7 +104,8 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     ScanNode unreadable = volumes.File(u"unreadable.bin", 200, 70000, kChecked);
     scanner.unreadable.insert(200);
     ScanNode guessed = volumes.File(u"guessed.bin", 300, 1000, kChecked | kFlagGuessedExtent);
-    volumes.Place(scanner, RootIndex::Lost, {lost, unreadable, guessed});
+    ScanNode overwritten = volumes.File(u"overwritten.bin", 400, 1000, kChecked | kFlagDeleted | kFlagOverwritten);
+    volumes.Place(scanner, RootIndex::Lost, {lost, unreadable, guessed, overwritten});
     scanner.roots[RootIndex::Lost].Set(kChecked, true);
 
     Export();
@@ -114,11 +115,13 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     EXPECT_FALSE(fs::exists(lostFolder / "no-extents.txt"));
     // What could not be read is zeros, never what the buffer held before.
     EXPECT_EQ(test::FileBytes(lostFolder / "unreadable.bin"), std::vector<std::uint8_t>(70000, 0));
-    EXPECT_TRUE(LogMentions(LogLevel::Error, "no-extents.txt"));
+    // The reason is said, not cut off.
+    EXPECT_TRUE(LogMentions(LogLevel::Error, "no-extents.txt\r\n" + std::string(Text(StringId::FileDataNotLocated))));
     EXPECT_TRUE(LogMentions(LogLevel::Error, "unreadable.bin"));
     EXPECT_FALSE(LogMentions(LogLevel::Written, "unreadable.bin"));
     EXPECT_TRUE(LogMentions(LogLevel::Caution, "guessed.bin"));
-    EXPECT_EQ(counters.filesWritten.load(), 1u);
+    EXPECT_TRUE(LogMentions(LogLevel::Caution, "overwritten.bin"));
+    EXPECT_EQ(counters.filesWritten.load(), 2u);
 }
 
 TEST_F(ExportWriterTest, StopInTheMiddleOfAFileLeavesItShorterAndUnlogged) {

@@ -16,7 +16,9 @@ namespace {
 
 using test::FatKind;
 
-TEST(FatEntryValueTest, EndOfChainValuesOfBothWidths) {
+TEST(FatEntryValueTest, EndOfChainValuesOfEveryWidth) {
+    for (const std::uint32_t end : {0u, 0xFF1u, 0xFF7u, 0xFF8u, 0xFFFu}) EXPECT_EQ(NextClusterOf(end, FatWidth::Fat12), 0u) << end;
+    for (const std::uint32_t next : {2u, 0xFF0u}) EXPECT_EQ(NextClusterOf(next, FatWidth::Fat12), next) << next;
     for (const std::uint32_t end : {0u, 0xFBFFu, 0xFFF1u, 0xFFF7u, 0xFFFFu}) EXPECT_EQ(NextClusterOf(end, FatWidth::Fat16), 0u) << end;
     for (const std::uint32_t next : {1u, 2u, 0xFBFEu, 0xFFF0u}) EXPECT_EQ(NextClusterOf(next, FatWidth::Fat16), next) << next;
     for (const std::uint32_t end : {0u, 1u, 0x0FFFFFF8u, 0x0FFFFFFFu, 0x1000000Du, 0xFFFFFFFFu}) {
@@ -25,6 +27,23 @@ TEST(FatEntryValueTest, EndOfChainValuesOfBothWidths) {
     for (const std::uint32_t next : {2u, 0xFBFFu, 0x0FFFFFF7u, 0x0FFFFFF9u, 0x0FFFFFFEu}) {
         EXPECT_EQ(NextClusterOf(next, FatWidth::Fat32), next) << next;
     }
+}
+
+// Two FAT12 entries share three bytes: entries 0-3 of a floppy's table, 0xFF0 0xFFF 0x003 0x004,
+// are stored as F0 FF FF 03 40 00.
+TEST(FatEntryValueTest, TwelveBitEntriesArePackedInPairs) {
+    const std::vector<std::uint8_t> stored{0xF0, 0xFF, 0xFF, 0x03, 0x40, 0x00};
+    const std::uint32_t values[] = {0xFF0, 0xFFF, 0x003, 0x004};
+    std::vector<std::uint8_t> written(stored.size(), 0xAA);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(ReadFatEntry(stored, i, FatWidth::Fat12), values[i]) << i;
+        WriteFatEntry(written, i, FatWidth::Fat12, values[i]);
+    }
+    EXPECT_EQ(written, stored);
+    EXPECT_EQ(ReadFatEntry(stored, 4, FatWidth::Fat12), 0u);  // runs past the bytes
+    // A window that starts at table byte 3 holds entries 2 and 3 only.
+    EXPECT_EQ(ReadFatEntry(std::span(stored).subspan(3), 3, FatWidth::Fat12, 3), 0x004u);
+    EXPECT_EQ(ReadFatEntry(std::span(stored).subspan(3), 1, FatWidth::Fat12, 3), 0u);
 }
 
 class FatTableTest : public ::testing::Test {

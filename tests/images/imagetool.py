@@ -11,9 +11,11 @@ Ledger lines (tab separated, one per operation, in build order):
     file    /path   KIND    SEED    SIZE    EPOCH
     link    /path   /target                 (hard link to an existing file)
     del     /path                           (a file, or a folder with all it holds)
-    expect  /path   fragmented|compressed|highcluster
+    expect  /path   fragmented|compressed|highcluster|lostlongname|unlisted
+                    (unlisted, on a folder: fls may miss deleted files below it)
     valid   /path   N                       (the file's data was patched to be valid for N bytes
                                              only: NTFS initialized size, exFAT valid data length)
+    damage  TEXT                            (bytes patched after the tools ran)
 """
 
 import datetime
@@ -86,6 +88,14 @@ def cmd_gen(args):
         f.write(make_content(kind, seed, size))
 
 
+def cmd_gen_batch(args):
+    """gen-batch OUT_DIR (KIND SEED SIZE)...: writes OUT_DIR/0, OUT_DIR/1, ... in one go."""
+    out_dir, rest = args[0], args[1:]
+    for i in range(0, len(rest), 3):
+        with open(os.path.join(out_dir, str(i // 3)), "wb") as f:
+            f.write(make_content(rest[i], int(rest[i + 1]), int(rest[i + 2])))
+
+
 def cmd_interleave(args):
     """Writes two files in alternating chunks, syncing after every chunk, so a
     file system that allocates at write time interleaves their clusters."""
@@ -120,7 +130,7 @@ def read_at(image, offset, length):
 def geometry(image, offset_sectors, fs):
     base = offset_sectors * 512
     boot = read_at(image, base, 512)
-    if fs in ("fat16", "fat32"):
+    if fs in ("fat12", "fat16", "fat32"):
         bps, spc, reserved, nfats, root_entries, total16, fat16 = struct.unpack_from("<HBHBHHxH", boot, 11)
         total32, = struct.unpack_from("<I", boot, 32)
         fat_sectors = fat16 if fat16 else struct.unpack_from("<I", boot, 36)[0]
@@ -278,6 +288,7 @@ def fmt_time(epoch):
 def read_ledger(path):
     entries = {}      # path -> record, in creation order
     expects = {}
+    damage = []
     with open(path, encoding="utf-8") as f:
         for raw in f:
             parts = raw.rstrip("\n").split("\t")
@@ -305,9 +316,11 @@ def read_ledger(path):
                 entries[parts[1]]["validLength"] = int(parts[2])
             elif op == "expect":
                 expects.setdefault(parts[1], set()).add(parts[2])
+            elif op == "damage":
+                damage.append(parts[1])
             else:
                 fail(f"bad ledger line: {raw!r}")
-    return entries, expects
+    return entries, expects, damage
 
 
 def fat_entry(image, offset_sectors, geo, cluster):
@@ -321,7 +334,7 @@ def live_map(rows):
 
 
 def take_snapshot(ledger, image, offset, fs, state_path):
-    entries, _ = read_ledger(ledger)
+    entries, _, _ = read_ledger(ledger)
     state = {}
     if os.path.exists(state_path):
         with open(state_path, encoding="utf-8") as f:
@@ -367,6 +380,31 @@ def cmd_fat_space(args):
     print(highest, last, geo["clusterSize"])
 
 
+def cmd_fat_lfn_attr(args):
+    """fat-lfn-attr IMAGE OFFSET_SECTORS NAME VALUE: sets the attribute byte of the deleted
+    long-name entry that holds the last part of NAME (the first of its entries on disk) in
+    the root directory of a FAT12/16 volume; prints the byte offset patched."""
+    image, offset, name, value = args[0], int(args[1]), args[2], int(args[3], 0)
+    geo = geometry(image, offset, "fat16")
+    boot = read_at(image, offset * 512, 512)
+    root_entries, = struct.unpack_from("<H", boot, 17)
+    root_start = (offset + geo["dataStartSector"]) * 512 - root_entries * 32
+    root = read_at(image, root_start, root_entries * 32)
+    units = name.encode("utf-16-le")
+    last_part = len(name) % 13 or 13
+    tail = units[(len(name) - last_part) * 2:]
+    for i in range(root_entries):
+        entry = root[i * 32:(i + 1) * 32]
+        chars = entry[1:11] + entry[14:26] + entry[28:32]
+        if entry[0] == 0xE5 and entry[11] == 0x0F and chars.startswith(tail):
+            with open(image, "r+b") as f:
+                f.seek(root_start + i * 32 + 11)
+                f.write(bytes([value]))
+            print(root_start + i * 32 + 11)
+            return
+    fail(f"no deleted long-name entry of {name} in the root directory")
+
+
 # --------------------------------------------------------------------------
 # Final manifest of one volume
 
@@ -386,7 +424,7 @@ def cmd_finalize(args):
     take_snapshot(ledger, image, offset, fs, state_path)    # refresh the live entries
     with open(state_path, encoding="utf-8") as f:
         snap = json.load(f)
-    entries, expects = read_ledger(ledger)
+    entries, expects, damage = read_ledger(ledger)
     geo = geometry(image, offset, fs)
     listing = fls_listing(image, offset)
     with open(fls_out, "w", encoding="utf-8", errors="surrogateescape") as f:
@@ -420,19 +458,26 @@ def cmd_finalize(args):
         if rec["state"] == "live":
             candidates = [r for r in rows if not r["deleted"] and r["path"] == path]
         else:
+            # A patched long name leaves only the 8.3 alias: the entry's address is enough.
+            lost_name = "lostlongname" in expects.get(path, ())
             candidates = [r for r in rows if r["deleted"] and r["inode"] == s["inode"]
-                          and deleted_name_matches(base_name(r["path"]), base_name(path))]
+                          and (lost_name or deleted_name_matches(base_name(r["path"]), base_name(path)))]
             candidates.sort(key=lambda r: "$OrphanFiles" in r["path"])
             if not candidates:
                 # An entry left behind in an INDX block that its folder no longer uses is
                 # listed as if it were live.
                 candidates = [r for r in rows if r["inode"] == s["inode"] and base_name(r["path"]) == base_name(path)]
-        if not candidates:
+        # TSK reads a deleted folder's first cluster only and finds some, not all, of the
+        # entries in its later clusters as orphans.
+        may_be_unlisted = rec["state"] == "deleted" and any(
+            "unlisted" in wants and path.startswith(folder + "/") for folder, wants in expects.items())
+        if not candidates and not may_be_unlisted:
             fail(f"{path} ({rec['state']}, inode {s['inode']}) is missing from the final fls listing")
-        row = candidates[0]
-        out["tskPath"] = row["path"]
-        if row["mtime"] != out["mtime"]:
-            problems.append(f"{path}: fls mtime {row['mtime']} != {out['mtime']}")
+        if candidates:
+            row = candidates[0]
+            out["tskPath"] = row["path"]
+            if row["mtime"] != out["mtime"]:
+                problems.append(f"{path}: fls mtime {row['mtime']} != {out['mtime']}")
 
         blocks = s["blocks"]
         if fs != "ntfs" or rec["type"] == "file":
@@ -497,6 +542,8 @@ def cmd_finalize(args):
               "clusterCount": geo["clusterCount"], "flsListing": os.path.basename(fls_out)}
     if high_folders:
         volume["highClusterFolders"] = high_folders
+    if damage:
+        volume["damage"] = damage
     volume["files"] = files
     with open(out_json, "w", encoding="utf-8") as f:
         json.dump(volume, f, ensure_ascii=False)
@@ -720,9 +767,9 @@ def cmd_verify(args):
         sys.exit(1)
 
 
-COMMANDS = {"gen": cmd_gen, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
-            "fat-space": cmd_fat_space, "finalize": cmd_finalize, "plain-finalize": cmd_plain_finalize,
-            "cut-valid": cmd_cut_valid,
+COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
+            "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
+            "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid,
             "assemble": cmd_assemble, "verify": cmd_verify}
 
 if __name__ == "__main__":

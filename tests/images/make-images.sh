@@ -3,6 +3,9 @@
 #
 #   fat16.img        bare FAT16 volume, filled with mtools
 #   fat32.img        bare FAT32 volume (512-byte clusters), filled with mtools
+#   fat12.img        1.44 MB floppy (FAT12, 224 root entries), filled with mtools
+#   fat32-wiped.img  FAT32 (4 KiB clusters) whose big folders were removed with mdeltree
+#   fat16-damage.img FAT16 with a reused first cluster and a patched long-name remnant
 #   ntfs.img         bare NTFS volume, filled through ntfs-3g
 #   exfat.img        bare exFAT volume, filled through exfat-fuse
 #   sample-disk.img  MBR disk: FAT32 primary, extended partition holding
@@ -20,7 +23,8 @@
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
-# (every image, or only those named: fat16 fat32 ntfs exfat sample-disk ...)
+# (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
+#  fat32-wiped fat16-damage)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -428,6 +432,93 @@ build_fat32() {
     "${TOOL[@]}" assemble "$img" "$WORK/out/fat32.manifest.json" - "0|fat32|FAT32TEST|$VOLDIR/volume.json"
 }
 
+build_fat12() {
+    local img="$WORK/fat12.img"
+    note "fat12.img"
+    begin_volume fat12 "2022-11-07 13:00:00"
+    quiet mkfs.fat -C -F 12 -r 224 -n FAT12TEST --invariant -i 12121212 "$img" 1440
+    FAT_DEV=$img
+    fat_common_content 600
+    snapshot "$img" 0 fat12
+    # As on FAT16, mtools allocates from the first free cluster.
+    fat_del /Fragments/part-b.txt
+    fat_put /Docs/fragmented.txt text 618 40000
+    ledger expect /Docs/fragmented.txt fragmented
+    fat_doomed_content 600
+    snapshot "$img" 0 fat12
+    fat_doomed_delete
+    finalize "$img" 0 fat12 FAT12TEST fat12.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat12.manifest.json" - "0|fat12|FAT12TEST|$VOLDIR/volume.json"
+}
+
+# Folders of many long-named files written in turn, so each folder's directory
+# grows cluster by cluster between the others' files and its clusters are not
+# adjacent; mdeltree then frees the whole chain of every folder.
+build_fat32_wiped() {
+    local img="$WORK/fat32-wiped.img" folders=("/Wiped Alpha" "/Wiped Bravo" "/Wiped Charlie") i f size
+    note "fat32-wiped.img"
+    begin_volume fat32-wiped "2023-03-20 10:00:00"
+    # 258 MiB is about the least with 4 KiB clusters that is still FAT32 by cluster count.
+    quiet mkfs.fat -C -F 32 -s 8 -n WIPEDTEST --invariant -i 32040960 "$img" $((258 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /Kept "${folders[@]}"
+    fat_put /Kept/readme.txt text 700 2500
+    fat_put "/Kept/Live long name.txt" text 701 9000
+    local specs=() paths=() n=0
+    for ((i = 1; i <= 160; i++)); do
+        for f in 0 1 2; do
+            size=$((1024 + (i * 397 + f * 211) % 2048))
+            ((i % 16 == 0)) && size=$((size + 6000))  # a few files of two or three clusters
+            specs+=(text $((1000 + f * 1000 + i)) "$size")
+            paths+=("$(printf '%s/Recovered document %03d of folder %d.txt' "${folders[f]}" "$i" "$f")")
+        done
+    done
+    # One generator run for all 480 contents; then one mcopy each, in turn.
+    mkdir -p "$WORK/blobs"
+    "${TOOL[@]}" gen-batch "$WORK/blobs" "${specs[@]}"
+    for ((n = 0; n < ${#paths[@]}; n++)); do
+        tick
+        touch -d "@$CLOCK" "$WORK/blobs/$n"
+        quiet env SOURCE_DATE_EPOCH="$CLOCK" mcopy -m -i "$FAT_DEV" "$WORK/blobs/$n" "::${paths[n]}" </dev/null
+        ledger file "${paths[n]}" "${specs[n * 3]}" "${specs[n * 3 + 1]}" "${specs[n * 3 + 2]}" "$CLOCK"
+    done
+    for f in "${folders[@]}"; do ledger expect "$f" unlisted; done
+    fat_put "/Kept/Written after.txt" text 702 4000
+    snapshot "$img" 0 fat32
+    for f in "${folders[@]}"; do fat_deltree "$f"; done
+    finalize "$img" 0 fat32 WIPEDTEST fat32-wiped.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-wiped.manifest.json" - "0|fat32|WIPEDTEST|$VOLDIR/volume.json"
+}
+
+build_fat16_damage() {
+    local img="$WORK/fat16-damage.img" remnant="Remnant of a long file name.txt" at
+    note "fat16-damage.img"
+    begin_volume fat16-damage "2023-08-14 15:00:00"
+    quiet mkfs.fat -C -F 16 -s 4 -n DAMAGETEST --invariant -i 16d4a6e0 "$img" 16384
+    FAT_DEV=$img
+    fat_mkdir /Docs
+    fat_put /Docs/report.txt text 800 9000
+    fat_put "/Old notes.txt" text 801 6000
+    fat_put /keep.txt text 802 4000
+    fat_put "/$remnant" text 803 3000
+    fat_put /Docs/intact-deleted.txt text 804 5000
+    snapshot "$img" 0 fat16
+    # FAT16 has no next-free hint: the new file starts in the old one's first cluster (in
+    # another folder, so the old directory entry stays).
+    fat_del "/Old notes.txt"
+    fat_put "/Docs/New data.bin" binary 805 3000
+    snapshot "$img" 0 fat16
+    fat_del "/$remnant" /Docs/intact-deleted.txt
+    # The long-name entry holding the name's last five characters, its terminator and the
+    # 0xFFFF padding after it, read as a short entry once its attribute byte is 0: size
+    # 0xFFFFFFFF, first cluster 0, dates 0xFFFF (2107-15-31).
+    at=$("${TOOL[@]}" fat-lfn-attr "$img" 0 "$remnant" 0)
+    ledger expect "/$remnant" lostlongname
+    ledger damage "attribute byte at offset $at (first long-name entry of the deleted /$remnant) set from 0x0F to 0x00"
+    finalize "$img" 0 fat16 DAMAGETEST fat16-damage.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat16-damage.manifest.json" - "0|fat16|DAMAGETEST|$VOLDIR/volume.json"
+}
+
 build_ntfs() {
     local img="$WORK/ntfs.img"
     note "ntfs.img"
@@ -829,8 +920,10 @@ declare -A BUILDER=(
     [fat16]=build_fat16 [fat32]=build_fat32 [ntfs]=build_ntfs [exfat]=build_exfat
     [sample-disk]=build_sample_disk [ntfs-2m]=build_ntfs_2m [ntfs-initsize]=build_ntfs_initsize
     [exfat-512]=build_exfat_512 [ntfs-nameless]=build_ntfs_nameless [ntfs-streams]=build_ntfs_streams
+    [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
 )
-IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams)
+IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
+             fat12 fat32-wiped fat16-damage)
 
 main() {
     local names=("$@") name

@@ -34,10 +34,11 @@ TEST(NodeOrderTest, EqualNamesPutLiveFilesAndFullerDirectoriesFirst) {
 
 TEST(NodeOrderTest, NumberedFoldersFollowTheirNumbers) {
     TreeBuilder b;
-    ScanNode dir = b.Dir(u"d", {b.Dir(u"Dir_10"), b.File(u"Dir_1"), b.Dir(u"Dir_007"),
-                                b.Dir(u"Dir_2"), b.Dir(u"Archive")});
+    ScanNode dir = b.Dir(u"d", {b.Dir(u"Dir_10"), b.File(u"Dir_1"), b.Dir(u"Dir_007"), b.Dir(u"Cluster_1000"),
+                                b.Dir(u"Dir_2"), b.Dir(u"Archive"), b.Dir(u"Cluster_999")});
     SortChildren(dir, ChildOrder::NumberedFolders);
-    EXPECT_EQ(ChildNames(dir), (Names{u"Archive", u"Dir_2", u"Dir_007", u"Dir_10", u"Dir_1"}));
+    EXPECT_EQ(ChildNames(dir),
+              (Names{u"Archive", u"Cluster_999", u"Cluster_1000", u"Dir_2", u"Dir_007", u"Dir_10", u"Dir_1"}));
     // Numbers longer than any integer type still compare by value.
     EXPECT_LT(CompareNodes(b.Dir(u"Dir_99999999999999999999"), b.Dir(u"Dir_100000000000000000000"),
                            ChildOrder::NumberedFolders),

@@ -35,6 +35,25 @@ TEST(DisplayFormatTest, DateAndTimeEachOnlyWhenPresent) {
     EXPECT_EQ(FormatDateTime(date, 0), "2024-05-01");
     EXPECT_EQ(FormatDateTime(0, 0), "");
     EXPECT_EQ(FormatDateTime(PackFatDate(1980, 1, 1), PackTime(23, 59, 59)), "1980-01-01 23:59:59");
+    EXPECT_EQ(FormatDateTime(PackFatDate(2024, 2, 29), 0), "2024-02-29");
+}
+
+// Damaged entries hold dates no clock ever showed: 0xFFFF reads as 2107-15-31 31:63:62.
+TEST(DisplayFormatTest, ImpossibleDatesAndTimesAreShownEmpty) {
+    const struct {
+        std::uint16_t date;
+        std::uint32_t time;
+    } cases[] = {
+        {0xFFFF, 0},                            // month 15
+        {PackFatDate(2023, 0, 10), 0},          // month 0
+        {PackFatDate(2023, 6, 0), 0},           // day 0
+        {PackFatDate(2023, 2, 29), 0},          // not a leap year
+        {PackFatDate(2023, 4, 31), 0},
+        {PackFatDate(2023, 6, 1), PackTime(24, 0, 0)},
+        {PackFatDate(2023, 6, 1), PackTime(12, 60, 0)},
+        {0, PackTime(31, 63, 62)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatDateTime(c.date, c.time), "") << c.date << " " << c.time;
 }
 
 TEST(DisplayFormatTest, LocalTimestampFollowsTheTimeZoneAndTheFatDateRange) {
