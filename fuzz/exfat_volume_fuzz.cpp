@@ -11,14 +11,14 @@
 
 #include "disk/sector_source.h"
 #include "exfat/exfat_scanner.h"
-#include "memory_disk.h"
+#include "memory_device.h"
 #include "platform/device.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "support/settings.h"
 
 using namespace tundrel;
-using tundrel::fuzz::MemoryDisk;
+using tundrel::test::MemoryDevice;
 
 namespace {
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     task.mode = kModeDeletedFiles;
     ScanContext context(environment, task);
     SectorSource source([image](const std::string&, int&) -> std::unique_ptr<platform::Device> {
-        return std::make_unique<MemoryDisk>(image);
+        return std::make_unique<MemoryDevice>(image);
     });
     if (!source.Open(task.sourceName)) return 0;
 

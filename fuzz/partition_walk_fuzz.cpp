@@ -12,21 +12,21 @@
 #include "disk/mount_matching.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
-#include "memory_disk.h"
+#include "memory_device.h"
 #include "modes/all_scanners.h"
 #include "platform/device.h"
 
 namespace {
 
 using namespace tundrel;
-using tundrel::fuzz::MemoryDisk;
+using tundrel::test::MemoryDevice;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> image(data, data + size);
     SectorSource source([&image](const std::string&, int&) -> std::unique_ptr<platform::Device> {
-        return std::make_unique<MemoryDisk>(image);
+        return std::make_unique<MemoryDevice>(image);
     });
     if (!source.Open(u"/fuzz/disk.img")) return 0;
     const std::atomic<std::uint32_t> stop{0};

@@ -97,6 +97,32 @@ std::filesystem::path TestImage(const std::string& name) {
     return image;
 }
 
+std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory) {
+    const std::filesystem::path copy = directory / (name + ".img");
+    std::filesystem::copy_file(TestImage(name), copy, std::filesystem::copy_options::overwrite_existing);
+    return copy;
+}
+
+void PatchFile(const std::filesystem::path& file, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    stream.seekp(static_cast<std::streamoff>(offset));
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& file, std::uint64_t offset, std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    std::ifstream stream(file, std::ios::binary);
+    stream.seekg(static_cast<std::streamoff>(offset));
+    stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    return bytes;
+}
+
+std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize) {
     const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
                                 " '" + image.string() + "' 2>/dev/null";

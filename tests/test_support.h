@@ -1,5 +1,6 @@
 #pragma once
-// Helpers shared by every test executable.
+// Helpers shared by every test executable: the command line in the process, temporary
+// folders, the committed images and bytes of files.
 
 #include <cstdint>
 #include <filesystem>
@@ -46,6 +47,14 @@ std::optional<int> OpenFlagsOf(const std::filesystem::path& file);
 // The committed test image tests/images/<name>.img.gz, decompressed once into a cache folder
 // under /tmp and shared by every test that asks for it; empty when it cannot be made.
 std::filesystem::path TestImage(const std::string& name);
+// A writable copy of a committed image in `directory`, for tests that damage it.
+std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);
+void PatchFile(const std::filesystem::path& file, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+// Up to `length` bytes at `offset`; fewer at the end of the file.
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& file, std::uint64_t offset, std::size_t length);
+std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file);
+// The whole of a committed image, for tests that damage a copy of it in memory.
+inline std::vector<std::uint8_t> ImageBytes(const std::string& name) { return FileBytes(TestImage(name)); }
 
 // A read-only loop device over an image file, detached when the object goes. Attaching needs
 // root and the loop driver: check Attached() and skip the test without them.

@@ -73,6 +73,10 @@ std::vector<nlohmann::json> JsonLines(const std::string& text) {
     return lines;
 }
 
+// The file systems of the sample disk's volumes: the names and type codes the tool gives them.
+const std::map<std::string, std::string> kNames = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
+const std::map<std::string, std::uint32_t> kCodes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
+
 // The sample disk: FAT32 at 2048, then NTFS and exFAT in logical partitions.
 class SampleDiskCommandsTest : public ::testing::Test {
 protected:
@@ -95,13 +99,11 @@ TEST_F(SampleDiskCommandsTest, PartitionsPrintsOneJsonObjectPerVolume) {
     ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
     const std::vector<nlohmann::json> lines = JsonLines(outcome.out);
     ASSERT_EQ(lines.size(), volumes.size());
-    const std::map<std::string, std::string> names = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
-    const std::map<std::string, int> codes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i]["startSector"], volumes[i]["startSector"]);
         EXPECT_EQ(lines[i]["sectorCount"], volumes[i]["sectorCount"]);
-        EXPECT_EQ(lines[i]["typeName"], names.at(volumes[i]["fs"]));
-        EXPECT_EQ(lines[i]["fsType"], codes.at(volumes[i]["fs"]));
+        EXPECT_EQ(lines[i]["typeName"], kNames.at(volumes[i]["fs"]));
+        EXPECT_EQ(lines[i]["fsType"], kCodes.at(volumes[i]["fs"]));
         EXPECT_EQ(lines[i]["label"], volumes[i]["label"]);
         EXPECT_EQ(lines[i]["bootValid"], true);
         EXPECT_EQ(lines[i]["driveLetter"], "");  // an image file is never mounted
@@ -131,13 +133,11 @@ TEST_F(CommandsTest, PartitionsOfAVolumeImageIsTheVolumeItself) {
 
 TEST_F(SampleDiskCommandsTest, ScanTakesEveryPartitionAndNotesThoseItCannotRead) {
     const Outcome outcome = RunTool({"scan", image, "-q"});
-    const std::map<std::string, std::uint32_t> codes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
-    const std::map<std::string, std::string> names = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
     std::size_t skipped = 0;
     for (const auto& volume : volumes) {
-        const std::string note = "skipping the " + names.at(volume["fs"]) + " volume at sector " +
+        const std::string note = "skipping the " + kNames.at(volume["fs"]) + " volume at sector " +
                                  volume["startSector"].dump();
-        const bool hasScanner = FindScanner(AllScanners(), codes.at(volume["fs"])) != nullptr;
+        const bool hasScanner = FindScanner(AllScanners(), kCodes.at(volume["fs"])) != nullptr;
         EXPECT_EQ(outcome.err.find(note) != std::string::npos, !hasScanner) << outcome.err;
         skipped += hasScanner ? 0 : 1;
     }

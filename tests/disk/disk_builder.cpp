@@ -1,5 +1,7 @@
 #include "disk_builder.h"
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -76,23 +78,8 @@ bool FormatVolume(const fs::path& disk, std::uint64_t start, std::uint64_t secto
     return written;
 }
 
-void PatchBytes(const fs::path& file, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
-    std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
-    out.seekp(static_cast<std::streamoff>(offset));
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 void WipeSector(const fs::path& file, std::uint64_t sector) {
-    PatchBytes(file, sector * 512, std::vector<std::uint8_t>(512, 0));
-}
-
-std::vector<std::uint8_t> ReadBytes(const fs::path& file, std::uint64_t offset, std::size_t count) {
-    std::vector<std::uint8_t> bytes(count);
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
+    PatchFile(file, sector * 512, std::vector<std::uint8_t>(512, 0));
 }
 
 }  // namespace tundrel::test

@@ -27,9 +27,7 @@ bool MakePartitionedDisk(const std::filesystem::path& disk, std::uint64_t sector
 bool FormatVolume(const std::filesystem::path& disk, std::uint64_t start, std::uint64_t sectors,
                   const std::vector<std::string>& commands);
 
-// Overwrites bytes of a file in place; the damage a test inflicts.
-void PatchBytes(const std::filesystem::path& file, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+// Zeroes one sector of a file in place; the damage a test inflicts.
 void WipeSector(const std::filesystem::path& file, std::uint64_t sector);
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file, std::uint64_t offset, std::size_t count);
 
 }  // namespace tundrel::test

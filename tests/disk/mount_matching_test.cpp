@@ -137,7 +137,7 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
     ASSERT_FALSE(sample.empty());
     ASSERT_FALSE(fat16.empty());
     const auto sectorOf = [](const std::filesystem::path& image, std::uint64_t sector) {
-        return test::ReadBytes(image, sector * 512, 512);
+        return test::ReadFileBytes(image, sector * 512, 512);
     };
 
     const auto volumeOf = [](std::vector<std::uint8_t> bytes) {

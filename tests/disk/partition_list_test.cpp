@@ -98,10 +98,10 @@ TEST_F(PartitionListTest, TablesWithoutTheirSignatureYieldNothing) {
     ASSERT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, 12288, 22528}));
 
     // The first EBR loses its signature: its logical partition and the rest of the chain go.
-    test::PatchBytes(disk, 10240 * 512 + 510, {0x00, 0x00});
+    test::PatchFile(disk, 10240 * 512 + 510, {0x00, 0x00});
     EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048}));
 
-    test::PatchBytes(disk, 510, {0x55, 0x00});
+    test::PatchFile(disk, 510, {0x55, 0x00});
     EXPECT_TRUE(ListOn(disk).empty());
 }
 
@@ -142,18 +142,18 @@ TEST_F(PartitionListTest, ExtendedChainThatLinksBackIsReadOncePerEbr) {
     logical.erase(logical.begin());  // the primary
     // Every EBR is 2048 sectors before its partition; links count from the extended start.
     const std::uint32_t secondEbr = logical[1] - 2048;
-    ASSERT_EQ(test::ReadBytes(disk, std::uint64_t{secondEbr} * 512 + 510, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
+    ASSERT_EQ(test::ReadFileBytes(disk, std::uint64_t{secondEbr} * 512 + 510, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
     const auto link = [](std::uint32_t relative) {
         return std::vector<std::uint8_t>{static_cast<std::uint8_t>(relative), static_cast<std::uint8_t>(relative >> 8),
                                          static_cast<std::uint8_t>(relative >> 16), 0};
     };
 
     // The second EBR links to itself.
-    test::PatchBytes(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(secondEbr - 10240));
+    test::PatchFile(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(secondEbr - 10240));
     EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, logical[0], logical[1]}));
 
     // The second EBR links back to the first.
-    test::PatchBytes(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(0));
+    test::PatchFile(disk, std::uint64_t{secondEbr} * 512 + 446 + 16 + 8, link(0));
     EXPECT_EQ(StartsOf(ListOn(disk)), (std::vector<std::uint32_t>{2048, logical[0], logical[1]}));
 }
 
@@ -162,7 +162,7 @@ TEST_F(PartitionListTest, Fat32WithWipedBootSectorIsReadFromItsBackup) {
     ASSERT_TRUE(FormatVolume(disk, 2048, 70000,
                              {"mkfs.fat -F 32 -s 1 -n FAT32LAB {}", "mmd -i {} '::System Volume Information'"}));
     test::WipeSector(disk, 2048);
-    const std::vector<std::uint8_t> backup = test::ReadBytes(disk, (2048 + 6) * 512, 512);
+    const std::vector<std::uint8_t> backup = test::ReadFileBytes(disk, (2048 + 6) * 512, 512);
 
     const std::vector<VolumeInfo> records = ListOn(disk);
     ASSERT_EQ(records.size(), 1u);
@@ -183,7 +183,7 @@ TEST_F(PartitionListTest, Fat16WithoutBootSectorIsRebuiltFromItsFats) {
     ASSERT_TRUE(FormatVolume(disk, kStart, kSectors,
                              {"mkfs.fat -a -F 16 -s 4 -R 1 -f 2 -r 512 -n FATLAB {}", "mmd -i {} ::SUB",
                               "mmd -i {} '::System Volume Information'"}));
-    const std::vector<std::uint8_t> original = test::ReadBytes(disk, kStart * 512, 512);
+    const std::vector<std::uint8_t> original = test::ReadFileBytes(disk, kStart * 512, 512);
     const ByteReader made(original);
     ASSERT_EQ(made.U16(14), 1);
     ASSERT_EQ(made.U16(22), 245);
@@ -217,7 +217,7 @@ TEST_F(PartitionListTest, NtfsWithWipedBootSectorIsReadFromItsBackup) {
     ASSERT_TRUE(FormatVolume(disk, kStart, kSectors, {"mkntfs -F -Q -L NTFSLAB {}"}));
     const std::u16string after = TodayText();
     test::WipeSector(disk, kStart);
-    const std::vector<std::uint8_t> backup = test::ReadBytes(disk, std::uint64_t{kStart + kSectors - 1} * 512, 512);
+    const std::vector<std::uint8_t> backup = test::ReadFileBytes(disk, std::uint64_t{kStart + kSectors - 1} * 512, 512);
 
     const std::vector<VolumeInfo> records = ListOn(disk);
     ASSERT_EQ(records.size(), 1u);
@@ -229,7 +229,7 @@ TEST_F(PartitionListTest, NtfsWithWipedBootSectorIsReadFromItsBackup) {
     EXPECT_TRUE(record.createdText == before || record.createdText == after) << ToUtf8(record.createdText);
 
     // A backup whose own size does not put it where it lies is someone else's.
-    test::PatchBytes(disk, std::uint64_t{kStart + kSectors - 1} * 512 + 40, {0x00, 0x10});
+    test::PatchFile(disk, std::uint64_t{kStart + kSectors - 1} * 512 + 40, {0x00, 0x10});
     EXPECT_FALSE(ListOn(disk)[0].bootValid);
 }
 
@@ -251,7 +251,7 @@ TEST_F(PartitionListTest, PositionsBeyondTheDiskReadNothing) {
     ASSERT_TRUE(FormatVolume(disk, 2048, 70000, {"mkfs.fat -F 32 -s 8 -n FAT32LAB {}"}));
     ASSERT_EQ(ListOn(disk)[0].label, u"FAT32LAB");
     // Root cluster 2 + 2^32 / 8: the root would lie 2^32 sectors further on.
-    test::PatchBytes(disk, 2048 * 512 + 44, {0x02, 0x00, 0x00, 0x20});
+    test::PatchFile(disk, 2048 * 512 + 44, {0x02, 0x00, 0x00, 0x20});
     const std::vector<VolumeInfo> records = ListOn(disk);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_TRUE(records[0].bootValid);

@@ -20,12 +20,6 @@ namespace {
 using test::Block;
 using test::EntrySet;
 
-std::vector<std::string> Names(const ScanNode& node) {
-    std::vector<std::string> names;
-    for (const ScanNode& child : node.children) names.push_back(child.name != nullptr ? ToUtf8(child.name) : "");
-    return names;
-}
-
 TEST(ExFatEntrySetTest, ChecksumAndHashAgreeWithTheRealDriverOnLiveAndDeletedSets) {
     const auto image = test::ImageBytes("exfat");
     int sets = 0;
@@ -85,7 +79,7 @@ TEST_F(ExFatListingTest, SetsBecomeNodesWithTheirStateAndOrder) {
         EntrySet({.name = u"Folder", .streamFlags = 0x03, .attributes = 0x16}),
         EntrySet({.name = u"contiguous.bin"}),
     }));
-    ASSERT_EQ(Names(parent), (std::vector<std::string>{"Folder", "chained.bin", "contiguous.bin", "gone.txt"}));
+    ASSERT_EQ(test::ChildNamesOf(parent), (std::vector<std::string>{"Folder", "chained.bin", "contiguous.bin", "gone.txt"}));
     const ScanNode& folder = parent.children[0];
     EXPECT_TRUE(folder.IsDirectory() && folder.Has(kFlagHidden) && folder.Has(kFlagSystem) && !folder.Has(kFlagArchive));
     EXPECT_EQ(folder.parent, &parent);
@@ -117,7 +111,7 @@ TEST_F(ExFatListingTest, WhatHoldsNothingOrIsCutOffGivesNoNode) {
         cut,     // interrupted by the next set
         EntrySet({.name = u"next.txt"}),
     }));
-    EXPECT_EQ(Names(parent), (std::vector<std::string>{"live-empty.txt", "next.txt"}));
+    EXPECT_EQ(test::ChildNamesOf(parent), (std::vector<std::string>{"live-empty.txt", "next.txt"}));
     EXPECT_TRUE(List(Block({cut})).children.empty());
 }
 
@@ -125,13 +119,13 @@ TEST_F(ExFatListingTest, NamesFollowTheirLengthAndTheLongestHas255Characters) {
     // The length field is one byte: of 300 characters on offer, 255 (within 258) are taken.
     const ScanNode longest = List(Block({EntrySet({.name = std::u16string(300, u'n'), .nameLength = 255, .nameEntries = 20})}));
     EXPECT_EQ(std::u16string(longest.children.at(0).name).size(), 255u);
-    EXPECT_EQ(Names(List(Block({EntrySet({.name = u"abcdefghij", .nameLength = 4})}))), std::vector<std::string>{"abcd"});
+    EXPECT_EQ(test::ChildNamesOf(List(Block({EntrySet({.name = u"abcdefghij", .nameLength = 4})}))), std::vector<std::string>{"abcd"});
     std::vector<std::uint8_t> bitmap(32, 0);
     bitmap[0] = 0x81;
     bitmap[20] = 2;
     bitmap[24] = 0xC0;
     const ScanNode root = List(Block({bitmap}));
-    ASSERT_EQ(Names(root), std::vector<std::string>{"$Bitmap"});
+    ASSERT_EQ(test::ChildNamesOf(root), std::vector<std::string>{"$Bitmap"});
     EXPECT_TRUE(root.children[0].Has(kFlagHidden) && root.children[0].Has(kFlagSystem));
     EXPECT_EQ(root.children[0].size, 0xC0u);
 }
@@ -196,8 +190,8 @@ TEST(ExFatLayoutTest, LostClustersJoinTheFoldersThatNameThemOnceEach) {
     for (const ScanNode& folder : folders) top.push_back(ToUtf8(folder.name));
     EXPECT_EQ(top, (std::vector<std::string>{"Dir_5", "Dir_6", "Dir_50"}));
     EXPECT_TRUE(folders[0].children.at(0).children.empty());
-    EXPECT_EQ(Names(folders[1].children.at(0)), (std::vector<std::string>{"x.txt", "y.txt"}));
-    EXPECT_EQ(Names(folders[2].children.at(0)), std::vector<std::string>{"Back"});
+    EXPECT_EQ(test::ChildNamesOf(folders[1].children.at(0)), (std::vector<std::string>{"x.txt", "y.txt"}));
+    EXPECT_EQ(test::ChildNamesOf(folders[2].children.at(0)), std::vector<std::string>{"Back"});
     EXPECT_TRUE(folders[2].children[0].children[0].children.empty());
 }
 

@@ -55,9 +55,4 @@ TmpfsMount::~TmpfsMount() {
     if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
-std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace tundrel::test

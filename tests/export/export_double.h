@@ -115,6 +115,4 @@ private:
     bool mounted_ = false;
 };
 
-std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file);
-
 }  // namespace tundrel::test

@@ -19,6 +19,8 @@
 #include "export/node_times.h"
 #include "export/safe_name.h"
 #include "export_double.h"
+#include "manifest.h"
+#include "md5.h"
 #include "scan/volume_scanner.h"
 #include "support/text.h"
 
@@ -57,16 +59,9 @@ struct ExportedFile {
 // The MD5 of every file below `folder`, by path.
 std::map<fs::path, std::string> Md5Sums(const fs::path& folder) {
     std::map<fs::path, std::string> sums;
-    const std::string command = "cd '" + folder.string() + "' && find . -type f -print0 | xargs -0 -r md5sum";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return sums;
-    char line[4096];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && text.back() == '\n') text.pop_back();
-        if (text.size() > 36) sums[folder / fs::path(text.substr(34)).lexically_normal()] = text.substr(0, 32);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) sums[entry.path()] = test::Md5Hex(test::FileBytes(entry.path()));
     }
-    ::pclose(pipe);
     return sums;
 }
 
@@ -74,9 +69,7 @@ class ImageExport {
 public:
     explicit ImageExport(const fs::path& image) {
         fs::create_directory(destination);
-        ScanRequest request;
-        request.source = image.string();
-        const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
+        const ScanPlan plan = PlanScanTasks({image.string(), kModeDeletedFiles, std::nullopt}, AllFileSystems(), AllScanners());
         session.Run(plan.tasks, nullptr);
         scanned = plan.refusal == PlanRefusal::None && !session.Scanners().empty();
     }
@@ -128,8 +121,6 @@ TEST_P(ImageExportTest, LiveAndDeletedFilesMatchTheManifest) {
     EXPECT_FALSE(run.outcome.stopped);
     EXPECT_EQ(run.log.CountOf(LogLevel::Error), 0u);
 
-    std::ifstream manifestFile(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (std::string(GetParam()) + ".manifest.json"));
-    const auto manifest = nlohmann::json::parse(manifestFile)["partitions"][0]["files"];
     const fs::path live = run.destination / ToUtf8(Text16(StringId::RootDirectory));
     const fs::path deleted = run.destination / ToUtf8(Text16(StringId::DeletedFiles));
 
@@ -155,19 +146,18 @@ TEST_P(ImageExportTest, LiveAndDeletedFilesMatchTheManifest) {
         if (path.string().starts_with(deleted.string())) deletedSums.insert(sum);
     }
     std::size_t liveInManifest = 0;
-    for (const auto& entry : manifest) {
-        if (entry["type"] != "file") continue;
-        const std::string md5 = entry["md5"];
-        if (entry["state"] == "live") {
+    for (const test::ManifestFile& file : test::LoadManifest(GetParam())) {
+        if (file.isDirectory) continue;
+        if (!file.deleted) {
             ++liveInManifest;
-            const fs::path path = live / fs::path(entry["path"].get<std::string>()).relative_path();
+            const fs::path path = live / file.path;
             ASSERT_TRUE(sums.count(path)) << path;
-            EXPECT_EQ(sums.at(path), md5) << path;
+            EXPECT_EQ(sums.at(path), file.md5) << path;
             struct stat info = {};
             ASSERT_EQ(::stat(path.c_str(), &info), 0);
-            EXPECT_EQ(info.st_mtime, entry["mtimeEpoch"].get<std::time_t>()) << path;
-        } else if (entry.value("reusable", false)) {
-            EXPECT_TRUE(deletedSums.count(md5)) << entry["path"];
+            EXPECT_EQ(info.st_mtime, file.mtimeEpoch) << path;
+        } else if (file.reusable) {
+            EXPECT_TRUE(deletedSums.count(file.md5)) << file.path;
         }
     }
     EXPECT_EQ(liveCount, liveInManifest);

@@ -29,46 +29,17 @@ protected:
         scan = std::make_unique<ImageScan>(image);
         ASSERT_NE(scan->scanner, nullptr);
     }
-    void ExpectReadsBack(const ScanNode* node, const ManifestFile& file, const std::string& where) {
-        ASSERT_NE(node, nullptr) << where;
-        EXPECT_EQ(node->Has(kFlagDeleted), file.deleted) << where;
-        const auto bytes = test::ReadNodeBytes(*scan->scanner, *node);
-        ASSERT_TRUE(bytes.has_value()) << where;
-        EXPECT_EQ(test::Md5Hex(*bytes), file.md5) << where;
-    }
     fs::path image;
     std::unique_ptr<ImageScan> scan;
 };
 
-TEST_P(CommittedImageTest, LiveFilesAndSurvivingDeletedFilesReadBackByteExact) {
-    int live = 0, deleted = 0;
-    for (const ManifestFile& file : test::LoadManifest(GetParam())) {
-        if (file.isDirectory) continue;
-        if (!file.deleted) {
-            ExpectReadsBack(FindPath(scan->Root(RootIndex::Root), file.path), file, file.path);
-            ++live;
-        } else if (file.reusable && !file.fragmented) {
-            // Deleted files stand in the deleted root, long names whole, short ones with "#".
-            const std::string path = test::DeletedRootPath(file);
-            ExpectReadsBack(FindPath(scan->Root(RootIndex::Deleted), path), file, path);
-            ++deleted;
-        }
-    }
-    EXPECT_GE(live, 15);
-    EXPECT_GE(deleted, 12);
-}
-
 // `fls -r -p -l` lines: "TYPE [*] ADDR:<TAB>path<TAB>4 times<TAB>size...", without TSK's
 // virtual files and the volume label.
 TEST_P(CommittedImageTest, TheSleuthKitListingAndOurTreeHoldTheSameEntries) {
-    std::ifstream listing(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (GetParam() + ".fls.txt"));
     std::set<std::string> deletedTskPaths, ourPaths;
     std::vector<std::vector<std::string>> lines;
-    for (std::string line; std::getline(listing, line);) {
-        std::vector<std::string> fields;
-        std::stringstream stream(line);
-        for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
-        if (line.starts_with("v/v") || line.starts_with("V/V") || fields[1].ends_with("(Volume Label Entry)")) continue;
+    for (const auto& fields : test::FlsLines(GetParam() + ".fls.txt")) {
+        if (fields[0].starts_with("v/v") || fields[0].starts_with("V/V") || fields[1].ends_with("(Volume Label Entry)")) continue;
         if (fields[0].find('*') != std::string::npos) deletedTskPaths.insert(fields[1]);
         lines.push_back(fields);
     }

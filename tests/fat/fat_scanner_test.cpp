@@ -29,12 +29,6 @@ protected:
     test::TempDir dir;
 };
 
-std::size_t CountNodes(const ScanNode& node) {
-    std::size_t count = 0;
-    for (const ScanNode& child : node.children) count += 1 + CountNodes(child);
-    return count;
-}
-
 TEST_F(FatScannerTest, DirectoriesThatPointBackUpAreReadOnce) {
     FatVolumeBuilder volume(FatKind::Fat32);
     PutEntry(volume.Root(), 0, {.shortName = "A          ", .attributes = kDirectory, .cluster = 3});
@@ -45,7 +39,7 @@ TEST_F(FatScannerTest, DirectoriesThatPointBackUpAreReadOnce) {
     PutEntry(volume.Cluster(3), 3, {.shortName = "UP2        ", .attributes = kDirectory, .cluster = 3});
     PutEntry(volume.Cluster(3), 4, {.shortName = "TOP        ", .attributes = kDirectory, .cluster = 2});
     const auto scan = Scan(volume, {.mode = kModeFormattedVolume});
-    EXPECT_EQ(CountNodes(scan->Root(RootIndex::Root)), 4u);
+    EXPECT_EQ(test::CountNodes(scan->Root(RootIndex::Root)), 4u);
 }
 
 TEST_F(FatScannerTest, ExtentsFollowChainsAndTakeDeletedFilesAsContiguous) {

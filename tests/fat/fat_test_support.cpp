@@ -1,15 +1,6 @@
 #include "fat_test_support.h"
 
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
-
-#include "disk/boot_sector.h"
-#include "disk/fs_type.h"
 #include "fat/directory_entry.h"
-#include "modes/all_scanners.h"
-#include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel::test {
 namespace {
@@ -18,13 +9,6 @@ namespace fs = std::filesystem;
 
 void PutLittleEndian(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value, int width) {
     for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::vector<std::string> Split(const std::string& path) {
-    std::vector<std::string> parts;
-    std::stringstream stream(path);
-    for (std::string part; std::getline(stream, part, '/');) parts.push_back(part);
-    return parts;
 }
 
 }  // namespace
@@ -119,111 +103,6 @@ std::uint8_t ChecksumOf(const std::string& shortName) {
     std::vector<std::uint8_t> entry(32, ' ');
     std::copy(shortName.begin(), shortName.end(), entry.begin());
     return ShortNameChecksum(entry);
-}
-
-ImageScan::ImageScan(const fs::path& image, ScanSetup setup) {
-    environment = std::make_unique<ScanEnvironment>(ScanEnvironment{settings, progress, AllScanners(), nullptr});
-    ScanTask task;
-    task.sourceName = ToUtf16(image.string());
-    task.mode = setup.mode;
-    context = std::make_unique<ScanContext>(*environment, task);
-    if (!context->source.Open(task.sourceName)) return;
-    SelectedVolume& volume = context->volume;
-    const std::uint64_t total = context->source.totalSectors;
-    volume.startSector = setup.volumeStart;
-    volume.sectorCount = setup.volumeSectors != 0 ? setup.volumeSectors
-                         : total > setup.volumeStart ? static_cast<std::uint32_t>(total - setup.volumeStart)
-                                                     : 0;
-    context->source.ReadSectors(volume.bootSector, setup.volumeStart);
-    volume.fsType = setup.passBootSector ? BootSectorType(AllFileSystems(), volume.bootSector) : kFsFat32;
-    volume.bootValid = setup.passBootSector;
-    progress.taskMode = setup.mode;
-    CreateScannerFor(*context);
-    if (!context->scanners.empty()) scanner = dynamic_cast<FatScanner*>(context->scanners.front().get());
-}
-
-std::vector<std::u16string> NamesOf(const ScanNode& directory) {
-    std::vector<std::u16string> names;
-    for (const ScanNode& child : directory.children) names.emplace_back(child.name != nullptr ? child.name : u"");
-    return names;
-}
-
-ScanNode* FindPath(const ScanNode& root, std::string_view path) {
-    const ScanNode* node = &root;
-    for (const std::string& part : Split(std::string(path))) {
-        const ScanNode* next = nullptr;
-        for (const ScanNode& child : node->children) {
-            if (child.name != nullptr && std::u16string_view(child.name) == ToUtf16(part)) next = &child;
-        }
-        if (next == nullptr) return nullptr;
-        node = next;
-    }
-    return const_cast<ScanNode*>(node);
-}
-
-std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, const ScanNode& node) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(node.size));
-    ExtentList extents;
-    if (node.size > 0 && (!scanner.BuildExtents(node, extents) || !scanner.ReadNodeData(bytes, 0, node, extents))) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partition, bool highClusters) {
-    const auto json = nlohmann::json::parse(std::ifstream(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".manifest.json")));
-    std::vector<ManifestFile> files;
-    for (const auto& volume : json["partitions"]) {
-        if (volume["index"] != partition) continue;
-        for (const auto& entry : volume.value(highClusters ? "highClusterFolders" : "files", nlohmann::json::array())) {
-            ManifestFile file;
-            file.path = entry["path"].get<std::string>().substr(1);
-            file.tskPath = entry.value("tskPath", std::string("/")).substr(1);
-            file.isDirectory = entry.value("type", std::string("dir")) == "dir";
-            file.deleted = entry["state"] == "deleted";
-            file.reusable = entry.value("reusable", false);
-            file.fragmented = entry.value("fragmented", false);
-            file.size = entry.value("size", std::uint64_t{0});
-            file.md5 = entry.value("md5", std::string());
-            file.firstCluster = entry.value("firstCluster", 0u);
-            for (const auto& extent : entry.value("extents", nlohmann::json::array())) {
-                file.lastCluster = std::max(file.lastCluster, extent[0].get<std::uint64_t>() + extent[1].get<std::uint64_t>());
-            }
-            files.push_back(file);
-        }
-    }
-    return files;
-}
-
-std::string DeletedRootPath(const ManifestFile& file) {
-    const auto tsk = Split(file.tskPath);
-    const auto real = Split(file.path);
-    std::string path;
-    for (std::size_t i = 0; i < tsk.size(); ++i) {
-        const bool lostFirst = tsk[i].starts_with('_') && !real[i].starts_with('_');
-        path += (i > 0 ? "/" : "") + (lostFirst ? "#" + tsk[i].substr(1) : tsk[i]);
-    }
-    return path;
-}
-
-fs::path CopyOfImage(const std::string& name, const fs::path& directory) {
-    const fs::path copy = directory / (name + ".img");
-    fs::copy_file(TestImage(name), copy, fs::copy_options::overwrite_existing);
-    return copy;
-}
-
-void PatchFile(const fs::path& file, std::uint64_t offset, std::vector<std::uint8_t> bytes) {
-    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
-    stream.seekp(static_cast<std::streamoff>(offset));
-    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const fs::path& file, std::uint64_t offset, std::size_t length) {
-    std::vector<std::uint8_t> bytes(length);
-    std::ifstream stream(file, std::ios::binary);
-    stream.seekg(static_cast<std::streamoff>(offset));
-    stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-    return bytes;
 }
 
 }  // namespace tundrel::test

@@ -1,12 +1,6 @@
 #include "ntfs_test_support.h"
 
 #include <algorithm>
-#include <fstream>
-#include <nlohmann/json.hpp>
-
-#include "disk/fs_type.h"
-#include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel::test {
 namespace {
@@ -227,118 +221,8 @@ std::span<std::uint8_t> SyntheticVolume::Cluster(std::uint32_t cluster) {
 }
 
 fs::path SyntheticVolume::Write(const fs::path& file) const {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
+    WriteBinaryFile(file, bytes_);
     return file;
-}
-
-NtfsImageScan::NtfsImageScan(const fs::path& image, ScanSetup setup) {
-    static constexpr ScannerEntry kTable[] = {{kFsNtfs, &MakeNtfsScanner}};
-    environment = std::make_unique<ScanEnvironment>(ScanEnvironment{settings, progress, kTable, nullptr});
-    ScanTask task;
-    task.sourceName = ToUtf16(image.string());
-    task.mode = setup.mode;
-    task.options = setup.options;
-    task.volume.fsType = kFsNtfs;
-    context = std::make_unique<ScanContext>(*environment, task);
-    if (!context->source.Open(task.sourceName)) return;
-    context->volume.sectorCount = static_cast<std::uint32_t>(context->source.totalSectors);
-    if (setup.passBootSector) {
-        context->volume.bootValid = context->source.ReadSectors(context->volume.bootSector, 0);
-    }
-    progress.taskMode = setup.mode;
-    scanner = dynamic_cast<NtfsScanner*>(CreateScannerFor(*context));
-}
-
-NtfsImageScan::~NtfsImageScan() = default;
-
-const ScanNode* FindChild(const ScanNode& directory, std::u16string_view name) {
-    for (const ScanNode& child : directory.children) {
-        if (child.name != nullptr && std::u16string_view(child.name) == name) return &child;
-    }
-    return nullptr;
-}
-
-const ScanNode* FindPath(const ScanNode& root, std::string_view path) {
-    const ScanNode* node = &root;
-    while (node != nullptr && !path.empty()) {
-        const std::size_t slash = path.find('/');
-        node = FindChild(*node, ToUtf16(path.substr(0, slash)));
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-    }
-    return node;
-}
-
-std::vector<std::string> ChildNamesOf(const ScanNode& directory) {
-    std::vector<std::string> names;
-    for (const ScanNode& child : directory.children) names.push_back(child.name != nullptr ? ToUtf8(child.name) : "");
-    return names;
-}
-
-void ForEachNode(const ScanNode& root, const std::function<void(const ScanNode&, const std::string&)>& visit) {
-    const std::function<void(const ScanNode&, const std::string&)> walk = [&](const ScanNode& node, const std::string& prefix) {
-        for (const ScanNode& child : node.children) {
-            const std::string path = prefix + (child.name != nullptr ? ToUtf8(child.name) : std::string());
-            visit(child, path);
-            walk(child, path + "/");
-        }
-    };
-    walk(root, "");
-}
-
-std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, const ScanNode& node) {
-    ExtentList extents;
-    if (node.size > 0 && !scanner.BuildExtents(node, extents)) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(node.size));
-    constexpr std::size_t kPiece = 64 * 1024;
-    for (std::size_t offset = 0; offset < bytes.size(); offset += kPiece) {
-        const std::size_t count = std::min(kPiece, bytes.size() - offset);
-        if (!scanner.ReadNodeData(std::span(bytes).subspan(offset, count), offset, node, extents)) return std::nullopt;
-    }
-    return bytes;
-}
-
-std::vector<ManifestFile> LoadNtfsManifest(const std::string& image) {
-    std::ifstream input(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (image + ".manifest.json"));
-    const auto manifest = nlohmann::json::parse(input);
-    std::vector<ManifestFile> files;
-    for (const auto& entry : manifest["partitions"][0]["files"]) {
-        ManifestFile file;
-        file.path = entry["path"].get<std::string>().substr(1);
-        file.isDirectory = entry["type"] == "dir";
-        file.deleted = entry["state"] == "deleted";
-        file.reusable = entry.value("reusable", false);
-        file.resident = entry.value("resident", false);
-        file.compressed = entry.value("compressed", false);
-        file.hardlinkOf = entry.value("hardlinkOf", std::string("/")).substr(1);
-        file.size = entry.value("size", std::uint64_t{0});
-        file.md5 = entry.value("md5", std::string());
-        if (entry.contains("tskInode")) file.record = entry["tskInode"].get<std::uint32_t>();
-        if (entry.contains("validLength")) file.validLength = entry["validLength"].get<std::uint64_t>();
-        files.push_back(std::move(file));
-    }
-    return files;
-}
-
-fs::path CopyOfImage(const std::string& name, const fs::path& directory) {
-    const fs::path target = directory / (name + ".img");
-    fs::copy_file(TestImage(name), target, fs::copy_options::overwrite_existing);
-    return target;
-}
-
-void PatchFile(const fs::path& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    std::fstream stream(file, std::ios::binary | std::ios::in | std::ios::out);
-    stream.seekp(static_cast<std::streamoff>(offset));
-    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const fs::path& file, std::uint64_t offset, std::size_t length) {
-    std::vector<std::uint8_t> bytes(length);
-    std::ifstream stream(file, std::ios::binary);
-    stream.seekg(static_cast<std::streamoff>(offset));
-    stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-    bytes.resize(static_cast<std::size_t>(stream.gcount()));
-    return bytes;
 }
 
 }  // namespace tundrel::test

@@ -1,6 +1,5 @@
 #pragma once
-// MFT records and small NTFS volumes made byte by byte, scans of image files, and the
-// committed NTFS image's manifest, for the NTFS tests.
+// MFT records and small NTFS volumes made byte by byte, for the NTFS tests.
 
 #include <array>
 #include <cstdint>
@@ -13,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ntfs/ntfs_scanner.h"
-#include "scan/scan_context.h"
-#include "scan/scan_progress.h"
-#include "support/settings.h"
+#include "image_scan.h"
+#include "manifest.h"
+#include "node_find.h"
+#include "test_support.h"
 
 namespace tundrel::test {
 
@@ -98,56 +97,5 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
 };
-
-struct ScanSetup {
-    std::uint32_t mode = kModeDeletedFiles;
-    bool passBootSector = true;  // the task carries the boot sector, as the front end's do
-    ScanOptions options{};
-};
-
-// A scan of an image file through the scanner factory, as a scan run makes it.
-class NtfsImageScan {
-public:
-    explicit NtfsImageScan(const std::filesystem::path& image, ScanSetup setup = {});
-    ~NtfsImageScan();
-
-    NtfsScanner* scanner = nullptr;
-    ScanNode& Root(RootIndex index) { return scanner->roots[index]; }
-
-    Settings settings;
-    ScanProgress progress;
-    std::unique_ptr<ScanEnvironment> environment;
-    std::unique_ptr<ScanContext> context;
-};
-
-const ScanNode* FindChild(const ScanNode& directory, std::u16string_view name);
-// A "/"-separated UTF-8 path below `root`.
-const ScanNode* FindPath(const ScanNode& root, std::string_view path);
-std::vector<std::string> ChildNamesOf(const ScanNode& directory);
-// Every node below `root` with its "/"-separated UTF-8 path.
-void ForEachNode(const ScanNode& root, const std::function<void(const ScanNode&, const std::string&)>& visit);
-// The node's data through BuildExtents and ReadNodeData; nothing when either fails.
-std::optional<std::vector<std::uint8_t>> ReadNodeBytes(VolumeScanner& scanner, const ScanNode& node);
-
-struct ManifestFile {
-    std::string path;  // without the leading "/"
-    bool isDirectory = false;
-    bool deleted = false;
-    bool reusable = false;
-    bool resident = false;
-    bool compressed = false;
-    std::string hardlinkOf;  // the file's first name, for a second one
-    std::uint64_t size = 0;
-    std::string md5;
-    std::optional<std::uint32_t> record;  // not for a volume The Sleuth Kit cannot read
-    std::optional<std::uint64_t> validLength;  // an initialized size patched below the size
-};
-
-// The files of tests/images/<image>.manifest.json.
-std::vector<ManifestFile> LoadNtfsManifest(const std::string& image = "ntfs");
-
-std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);
-void PatchFile(const std::filesystem::path& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& file, std::uint64_t offset, std::size_t length);
 
 }  // namespace tundrel::test

@@ -24,12 +24,6 @@ constexpr std::uint16_t kDirectory = 0x0003;  // in use
 // A run list of one run: `count` clusters at `cluster` (both below 128).
 Bytes OneRun(std::uint8_t count, std::uint8_t cluster) { return {0x11, count, cluster, 0x00}; }
 
-std::size_t CountNodes(const ScanNode& node) {
-    std::size_t count = 0;
-    for (const ScanNode& child : node.children) count += 1 + CountNodes(child);
-    return count;
-}
-
 class NtfsTreeTest : public ::testing::Test {
 protected:
     std::unique_ptr<test::NtfsImageScan> Scan(test::ScanSetup setup = {}) {
@@ -67,7 +61,7 @@ TEST_F(NtfsTreeTest, DirectoryListedUnderSeveralNamesHasItsChildrenOnce) {
     }
     volume.PutRecord(30, RecordBuilder(30).Standard().Name(29, u"bottom.txt").Build());
     const auto scan = Scan();
-    EXPECT_EQ(CountNodes(scan->Root(RootIndex::Root)), 2u * 10 + 1);
+    EXPECT_EQ(test::CountNodes(scan->Root(RootIndex::Root)), 2u * 10 + 1);
     EXPECT_EQ(At(*scan, RootIndex::Root, "level20a").children.size(), 2u);
     EXPECT_TRUE(At(*scan, RootIndex::Root, "level20b").children.empty());
     At(*scan, RootIndex::Root, "level20a/level21a/level22a/level23a/level24a/level25a/level26a/level27a/level28a/level29a/bottom.txt");
@@ -97,7 +91,7 @@ TEST_F(NtfsTreeTest, LoopsEndAndRecordsOutOfReachAreFiledByTheParentTheyName) {
     const auto scan = Scan();
     EXPECT_EQ(test::ChildNamesOf(scan->Root(RootIndex::Root)), (Names{"top"}));
     At(*scan, RootIndex::Root, "top/inner");
-    EXPECT_LE(CountNodes(scan->Root(RootIndex::Root)), 3u);
+    EXPECT_LE(test::CountNodes(scan->Root(RootIndex::Root)), 3u);
 
     const ScanNode& scanned = scan->Root(RootIndex::Scanned);
     EXPECT_EQ(test::ChildNamesOf(scanned), (Names{"Dir_1", "Dir_2", "Dir_3", "Dir_4"}));

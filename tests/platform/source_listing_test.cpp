@@ -53,11 +53,6 @@ private:
     std::map<std::string, std::string> files_;
 };
 
-std::vector<std::uint8_t> ImageBytes(const char* name) {
-    std::ifstream in(test::TestImage(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Points the /proc root at a folder whose self/mountinfo holds `table` while it lives.
 class ProcFixture {
 public:
@@ -245,7 +240,7 @@ TEST(VolumeSamples, PartitionSamplesAreFoundOnItsDiskOnly) {
 
     test::TempDir dir;
     std::vector<std::uint8_t> disk(2048 * 512, 0);
-    const std::vector<std::uint8_t> bytes = ImageBytes("fat16");
+    const std::vector<std::uint8_t> bytes = test::ImageBytes("fat16");
     disk.insert(disk.end(), bytes.begin(), bytes.end());
     test::WriteBinaryFile(dir / "disk.img", disk);
     EXPECT_TRUE(SamplesMatchDisk(ToUtf16(fs::path(dir / "disk.img").string()), volume, regions));

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "node_find.h"
 #include "scan/name_pool.h"
 #include "scan/scan_node.h"
 
@@ -31,11 +32,7 @@ public:
     NamePool pool;
 };
 
-inline std::vector<std::u16string> ChildNames(const ScanNode& node) {
-    std::vector<std::u16string> names;
-    for (const ScanNode& child : node.children) names.emplace_back(child.name ? child.name : u"");
-    return names;
-}
+inline std::vector<std::u16string> ChildNames(const ScanNode& node) { return NamesOf(node); }
 
 // True when every node below `node` points back at the node that holds it.
 inline bool ParentsLinked(const ScanNode& node) {
