@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "disk/boot_sector.h"
@@ -199,41 +200,47 @@ void NtfsScanner::ReadMft() {
     progress_.timing = 0;
 }
 
-void NtfsScanner::ResolveAttributeListSizes() {
+namespace {
+
+// Calls visit(record, slot, list) with the attribute list of every named file record that
+// `wanted` accepts, read again from the MFT; stops when the user asks.
+void ForEachAttributeList(const NtfsVolume& volume, RecordTable& table, const ScanProgress& progress,
+                          const std::function<bool(const RecordSlot&)>& wanted,
+                          const std::function<void(std::uint32_t, RecordSlot&, const MftAttribute&)>& visit) {
     std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
-    table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
-        if (slot.name == nullptr || slot.size != 0 || slot.IsDirectory() || !slot.Has(kFlagAttributeList)) return;
-        if (progress_.StopRequested()) return;
-        if (!volume_.Read(record, slot.location)) return;
+    table.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
+        if (slot.name == nullptr || slot.IsDirectory() || !slot.Has(kFlagAttributeList) || !wanted(slot)) return;
+        if (progress.StopRequested()) return;
+        if (!volume.Read(record, slot.location)) return;
         FixupFirstSector(record);
         const std::uint16_t firstAttribute = FirstAttributeOffset(record);
         if (!IsFirstAttributeInRange(firstAttribute)) return;
         AttributeWalk walk(record, firstAttribute);
-        if (const auto list = walk.Find(kAttrAttributeList)) {
+        if (const auto list = walk.Find(kAttrAttributeList)) visit(number, slot, *list);
+    });
+}
+
+}  // namespace
+
+void NtfsScanner::ResolveAttributeListSizes() {
+    ForEachAttributeList(
+        volume_, table_, progress_, [](const RecordSlot& slot) { return slot.size == 0; },
+        [&](std::uint32_t number, RecordSlot& slot, const MftAttribute& list) {
             ScanNode node = slot.Node(number);
-            const auto resolved = ResolveAttributeList(volume_, *list, AttributeListMode::Size, &node);
+            const auto resolved = ResolveAttributeList(volume_, list, AttributeListMode::Size, &node);
             if (resolved.size) node.size = *resolved.size;
             node.flags |= slot.flags & kPlacedInTree;
             slot.Store(node);
-        }
-    });
+        });
 }
 
 // Named streams whose first extent lives in an extension record, of files with an attribute list.
 void NtfsScanner::ResolveListedStreams() {
-    std::array<std::uint8_t, kListRecordSectors * kSectorBytes> record{};
-    table_.ForEachSlot([&](std::uint32_t number, RecordSlot& slot) {
-        if (slot.name == nullptr || slot.IsDirectory() || !slot.Has(kFlagAttributeList)) return;
-        if (progress_.StopRequested()) return;
-        if (!volume_.Read(record, slot.location)) return;
-        FixupFirstSector(record);
-        const std::uint16_t firstAttribute = FirstAttributeOffset(record);
-        if (!IsFirstAttributeInRange(firstAttribute)) return;
-        AttributeWalk walk(record, firstAttribute);
-        if (const auto list = walk.Find(kAttrAttributeList)) {
-            for (const NamedStream& stream : ListNamedStreams(volume_, *list, number, namePool)) table_.AddStream(stream);
-        }
-    });
+    ForEachAttributeList(
+        volume_, table_, progress_, [](const RecordSlot&) { return true; },
+        [&](std::uint32_t number, RecordSlot&, const MftAttribute& list) {
+            for (const NamedStream& stream : ListNamedStreams(volume_, list, number, namePool)) table_.AddStream(stream);
+        });
 }
 
 NtfsScanner::Outcome NtfsScanner::BuildTree() {
