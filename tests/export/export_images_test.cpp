@@ -184,11 +184,8 @@ TEST(DamagedImageExportTest, OverwrittenFilesAreCautionedAndTheRestIsRecovered) 
     std::multiset<std::string> sums;
     for (const auto& [path, sum] : Md5Sums(run.destination)) sums.insert(sum);
     EXPECT_EQ(sums.size(), 3u);
-    std::ifstream manifestFile(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / "fat16-damage.manifest.json");
-    for (const auto& entry : nlohmann::json::parse(manifestFile)["partitions"][0]["files"]) {
-        if (entry.value("reusable", false)) {
-            EXPECT_TRUE(sums.count(entry["md5"])) << entry["path"];
-        }
+    for (const test::ManifestFile& file : test::LoadManifest("fat16-damage")) {
+        if (file.reusable) EXPECT_TRUE(sums.count(file.md5)) << file.path;
     }
 }
 
