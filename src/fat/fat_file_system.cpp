@@ -28,6 +28,7 @@ bool RepairFatBootSector(SectorSource& source, VolumeInfo& record, const std::at
     return RebuildFatBootSector(source, record, stop) && PassesTest(record.bootSector);
 }
 
+// Sectors of one FAT copy.
 std::uint64_t FatArea(const FatBootParameters& boot) {
     return boot.fatSectors16 != 0 ? boot.fatSectors16 : boot.fatSectors32;
 }
@@ -42,9 +43,8 @@ bool SameFatLayout(SectorBytes a, SectorBytes b) {
 // The second FAT and the end of the FATs.
 void AddFatSampleRegions(SectorBytes bootSector, std::uint64_t, std::vector<SampleRegion>& regions) {
     const FatBootParameters boot = FatBootParameters::Parse(bootSector);
-    const std::uint64_t fatSize = boot.rootEntries == 0 && boot.fatSectors32 != 0 ? boot.fatSectors32 : boot.fatSectors16;
-    regions.push_back({boot.reservedSectors + fatSize, kSampleSectors});
-    regions.push_back({boot.reservedSectors + boot.fatCount * fatSize, kSampleSectors});
+    regions.push_back({boot.reservedSectors + FatArea(boot), kSampleSectors});
+    regions.push_back({boot.reservedSectors + boot.fatCount * FatArea(boot), kSampleSectors});
 }
 
 }  // namespace
