@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 
@@ -68,6 +69,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         const int code = app.exit(error, out, err);
         return code == 0 ? kExitSuccess : kExitUsage;
     }
+    const CommandInterrupts interrupts;
     if (*infoCommand) return RunInfo(info, out, err);
     if (*partitionsCommand) return RunPartitions(partitions, out, err);
     if (*scanCommand) return RunScan(scan, out, err);

@@ -2,6 +2,7 @@
 #include <ostream>
 #include <vector>
 
+#include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "scan/volume_scanner.h"
@@ -38,9 +39,13 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::uint8_t> buffer;
     bool complete = true;
     for (std::uint64_t offset = 0; offset < node.size; offset += kPiece) {
+        if (CommandInterrupts::Interrupted()) return kExitStopped;
         buffer.resize(static_cast<std::size_t>(std::min(kPiece, node.size - offset)));
         complete = found->scanner->ReadNodeData(buffer, offset, node, extents) && complete;
-        out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+        if (!out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()))) {
+            err << "tundrel: cannot write the data of '" << options.path << "'\n";
+            return kExitCannotScan;
+        }
     }
     out.flush();
     if (!complete) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -11,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/export_terminal_prompt.h"
@@ -29,33 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr RootIndex kDefaultRoots[] = {RootIndex::Deleted, RootIndex::Lost, RootIndex::Scanned, RootIndex::Types};
-
-std::atomic<ExportCounters*> interruptTarget{nullptr};
-
-void OnInterrupt(int) {
-    if (ExportCounters* counters = interruptTarget.load()) counters->stop.store(true);
-}
-
-// Ctrl-C stops the export after the piece being written; what was written stays.
-class InterruptStopsExport {
-public:
-    explicit InterruptStopsExport(ExportCounters& counters) {
-        interruptTarget.store(&counters);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptStopsExport() {
-        sigaction(SIGINT, &previous_, nullptr);
-        interruptTarget.store(nullptr);
-    }
-    InterruptStopsExport(const InterruptStopsExport&) = delete;
-    InterruptStopsExport& operator=(const InterruptStopsExport&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
 
 std::optional<CollisionChoice> CollisionChoiceOf(const std::string& word) {
     if (word == "overwrite") return CollisionChoice::Overwrite;
@@ -128,7 +101,7 @@ fs::path ExistingFolderFor(const fs::path& destination) {
 // Runs the writer on a worker thread; the calling thread draws the progress on a terminal.
 ExportOutcome RunWriter(ExportWriter& writer, const ExportRequest& request, ExportCounters& counters,
                         TerminalExportPrompt& prompt, bool draw, std::ostream& err) {
-    InterruptStopsExport interrupt(counters);
+    StopOnInterrupt interrupt(counters);
     ExportOutcome outcome;
     std::mutex lock;
     std::condition_variable finished;
@@ -184,7 +157,9 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     TerminalExportPrompt prompt({interactive, options.yes}, std::cin, err);
     const fs::path destination = fs::absolute(options.destination);
     checks.destination = ProbeDestination(ExistingFolderFor(destination).string());
-    if (!RunDestinationChecks(checks, prompt)) return kExitExportIncomplete;
+    if (!RunDestinationChecks(checks, prompt)) {
+        return CommandInterrupts::Interrupted() ? kExitStopped : kExitExportIncomplete;
+    }
     std::error_code ec;
     fs::create_directories(destination, ec);
     if (ec) {
@@ -228,7 +203,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     out << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
     if (logFile.is_open() && !logFile.flush()) err << "tundrel: the log file '" << options.logFile << "' is incomplete\n";
 
-    if (outcome.stopped) return kExitStopped;
+    if (outcome.stopped || CommandInterrupts::Interrupted()) return kExitStopped;
     if (!outcome.destinationOpened || log.CountOf(LogLevel::Error) > 0) return kExitExportIncomplete;
     return kExitSuccess;
 }

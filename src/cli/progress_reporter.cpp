@@ -1,42 +1,13 @@
 #include "cli/progress_reporter.h"
 
 #include <condition_variable>
-#include <csignal>
 #include <mutex>
 #include <ostream>
 #include <thread>
 
+#include "cli/command_interrupts.h"
+
 namespace tundrel::cli {
-namespace {
-
-std::atomic<ScanProgress*> interruptTarget{nullptr};
-
-void OnInterrupt(int) {
-    if (ScanProgress* progress = interruptTarget.load()) progress->stopRequested.store(1);
-}
-
-// Ctrl-C sets the stop request of the scan instead of killing the process, so what was found
-// is kept; the previous handler comes back when the scan ends.
-class InterruptToStop {
-public:
-    explicit InterruptToStop(ScanProgress& progress) {
-        interruptTarget.store(&progress);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptToStop() {
-        sigaction(SIGINT, &previous_, nullptr);
-        interruptTarget.store(nullptr);
-    }
-
-private:
-    struct sigaction previous_ {};
-};
-
-}  // namespace
-
 std::string ProgressLine(const ProgressView& view) {
     std::string line = view.title;
     if (!view.statusText.empty()) line += "  " + view.statusText;
@@ -47,7 +18,7 @@ std::string ProgressLine(const ProgressView& view) {
 }
 
 void RunWithProgress(ScanProgress& progress, bool draw, std::ostream& err, const std::function<void()>& work) {
-    InterruptToStop interrupt(progress);
+    StopOnInterrupt interrupt(progress);
     std::mutex lock;
     std::condition_variable finished;
     bool done = false;

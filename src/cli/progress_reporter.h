@@ -13,7 +13,7 @@ namespace tundrel::cli {
 std::string ProgressLine(const ProgressView& view);
 
 // Runs `work` on a worker thread while the calling thread draws the progress on `err`
-// (only when `draw` is set), and Ctrl-C asks the scan to stop.
+// (only when `draw` is set); Ctrl-C asks the scan to stop.
 void RunWithProgress(ScanProgress& progress, bool draw, std::ostream& err, const std::function<void()>& work);
 
 }  // namespace tundrel::cli

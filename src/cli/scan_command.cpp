@@ -6,6 +6,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "cli/command_interrupts.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_reporter.h"
 #include "cli/terminal_prompt.h"
@@ -87,7 +88,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
             return Refuse(err, kExitSourceError, "cannot open source '" + ToUtf8(context->source.name) + "'");
         }
     }
-    if (session.summary.stopped) {
+    if (session.summary.stopped || CommandInterrupts::Interrupted()) {
         err << "tundrel: stopped by the user; what was found so far is shown\n";
         return kExitStopped;
     }

@@ -11,7 +11,6 @@ void ExportCounters::Reset(Clock::time_point now) {
     currentSize = 0;
     allDone = 0;
     filesWritten = 0;
-    stop = false;
     rememberedChoice.reset();
     start_ = now.time_since_epoch().count();
     SetStatusText({});

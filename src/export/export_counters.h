@@ -23,8 +23,8 @@ public:
     std::atomic<std::uint32_t> filesWritten{0};
     std::atomic<bool> stop{false};
 
-    // Zeroes every counter, clears the stop flag and forgets the remembered collision choice;
-    // the clock starts now.
+    // Zeroes every counter and forgets the remembered collision choice; the clock starts now.
+    // A stop request is kept: one made before the export started stops it at once.
     void Reset(Clock::time_point now = Clock::now());
     // Time spent waiting for the user does not count as export time.
     void AddPause(Clock::duration pause);
@@ -33,6 +33,8 @@ public:
 
     bool StopRequested() const { return stop.load(std::memory_order_relaxed); }
     void RequestStop() { stop.store(true); }
+    // For a front end that starts another export with the same counters.
+    void ClearStop() { stop.store(false); }
 
     void SetStatusText(std::string text);
     std::string StatusText() const;

@@ -59,7 +59,6 @@ void ScanProgress::EndScan() {
 }
 
 void ScanProgress::Clear() {
-    stopRequested = 0;
     scanning = 0;
     totalUnits = 0;
     doneUnits = 0;

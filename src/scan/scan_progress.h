@@ -27,6 +27,9 @@ public:
 
     bool StopRequested() const { return stopRequested.load(std::memory_order_relaxed) != 0; }
     void RequestStop() { stopRequested.store(1); }
+    // A stop request outlives resets and the run it stopped; the front end clears it when the
+    // user starts a new run, before the run's thread starts, so no request is ever lost.
+    void ClearStop() { stopRequested.store(0); }
 
     void SetStatusText(std::u16string text);
     void SetCurrentName(std::u16string text);
@@ -38,7 +41,7 @@ public:
     // What every scanner does when it starts and when it ends a scan.
     void BeginScan();
     void EndScan();
-    // Clears every word and text, the stop request included.
+    // Clears every word and text but the stop request.
     void Clear();
 
 private:

@@ -30,8 +30,9 @@ public:
 };
 
 // Runs every task in order on the calling thread, appending one context per task to
-// `contexts`. A stop request skips the remaining tasks; what was found is kept. The progress
-// block is cleared at the end, the stop request included.
+// `contexts`. A stop request skips the remaining tasks (all of them when it came before the
+// run); what was found is kept. The progress block is cleared at the end, but for the stop
+// request, which the front end clears when it starts another run.
 ScanRunSummary RunScanTasks(std::span<const ScanTask> tasks, ScanEnvironment& environment,
                             std::vector<std::unique_ptr<ScanContext>>& contexts, ScanRunObserver* observer);
 

@@ -142,8 +142,9 @@ TEST_F(ExportWriterTest, StopInTheMiddleOfAFileLeavesItShorterAndUnlogged) {
     EXPECT_TRUE(LogMentions(LogLevel::Error, "a.bin"));
     EXPECT_EQ(prompt.told.back(), StringId::ExportStopped);
 
-    // The next export starts afresh.
+    // The next export, once the front end clears the request, starts afresh.
     scanner.onRead = nullptr;
+    counters.ClearStop();
     collisionChoice = CollisionChoice::Overwrite;
     EXPECT_FALSE(Export().stopped);
     EXPECT_EQ(fs::file_size(Deleted() / "a.bin"), 200000u);
