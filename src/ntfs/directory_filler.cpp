@@ -37,7 +37,7 @@ std::size_t DirectoryFiller::CopyChildren(ScanNode& folder, std::uint32_t record
         for (const ChildLink& link : links) nodes += NodesOf(link.child);
         folder.children.reserve(nodes);
         for (const ChildLink& link : links) {
-            if (stop_.load(std::memory_order_relaxed) != 0) break;
+            if (Stopped()) break;
             RecordSlot* slot = table_.Find(link.child);
             if (slot == nullptr) break;
             if (slot->name == nullptr) continue;
@@ -74,6 +74,7 @@ std::size_t DirectoryFiller::AppendRecords(ScanNode& folder, std::span<const std
         for (const std::uint32_t record : records) nodes += NodesOf(record);
         copies.reserve(nodes);
         for (const std::uint32_t record : records) {
+            if (Stopped()) break;
             RecordSlot* slot = table_.Find(record);
             if (slot == nullptr || slot->name == nullptr) continue;
             ScanNode copy = slot->Node(record);
@@ -90,8 +91,26 @@ std::size_t DirectoryFiller::AppendRecords(ScanNode& folder, std::span<const std
     return appended;
 }
 
+void DirectoryFiller::FileRecord(ScanNode& folder, std::uint32_t record) {
+    RecordSlot* slot = table_.Find(record);
+    if (slot == nullptr || slot->name == nullptr) return;
+    std::vector<ScanNode> nodes;
+    try {
+        nodes.reserve(NodesOf(record));
+        PushWithStreams(nodes, slot->Node(record), record);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    slot->flags |= kPlacedInTree;
+    const std::size_t first = folder.children.size();
+    for (ScanNode& node : nodes) {
+        if (!AppendChild(folder, std::move(node))) return;
+    }
+    Fill(folder.children[first], 1);
+}
+
 void DirectoryFiller::Fill(ScanNode& directory, int depth) {
-    if (depth > kMaxDepth || stop_.load(std::memory_order_relaxed) != 0) return;
+    if (depth > kMaxDepth || Stopped()) return;
     if (!directory.IsDirectory() || !directory.children.empty()) return;
     if (table_.ChildrenOf(directory.recordNumber).empty() || !ClaimRecord(directory.recordNumber)) return;
     if (CopyChildren(directory, directory.recordNumber, true) == 0) return;

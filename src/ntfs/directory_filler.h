@@ -35,6 +35,13 @@ public:
     // made-up folder, marks them placed and sorts the folder. Returns the number appended.
     std::size_t AppendRecords(ScanNode& folder, std::span<const std::uint32_t> records);
 
+    // Appends one named record (and its streams) to a made-up folder without sorting it, and
+    // fills it when it is a directory, so that records below it are placed before they are
+    // met on their own. The caller sorts the folder once, when its filing is done.
+    void FileRecord(ScanNode& folder, std::uint32_t record);
+
+    bool Stopped() const { return stop_.load(std::memory_order_relaxed) != 0; }
+
     // Fills a directory node from its record's child list, then its subdirectories, down to
     // kMaxDepth levels. Each record's children are copied once: a directory met again (a
     // second name, or a loop) stays empty there, so the tree never grows beyond the table.

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "scan/child_array.h"
+#include "scan/node_order.h"
 #include "support/strings.h"
 #include "support/text.h"
 
@@ -16,6 +17,7 @@ constexpr std::uint32_t kRootRecord = 5;
 struct MadeFolder {
     ScanNode node;
     std::vector<std::uint32_t> records;  // waiting to be copied in
+    bool unsorted = false;               // records were filed one by one since the last sort
 };
 
 // The made-up folders, one per parent record, in the order they were needed.
@@ -39,6 +41,13 @@ public:
         filler.AppendRecords(folder.node, folder.records);
         folder.records.clear();
         filler.FillSubdirectories(folder.node);
+    }
+
+    void SortFiledOneByOne() {
+        for (MadeFolder& folder : folders_) {
+            if (folder.unsorted) SortChildren(folder.node, ChildOrder::Default);
+            folder.unsorted = false;
+        }
     }
 
     std::vector<ScanNode> TakeNonEmpty() {
@@ -87,6 +96,7 @@ void BuildLostRecordsTree(ScanNode& scannedRoot, const std::vector<std::uint32_t
     LostFolders folders(names);
     std::vector<std::uint32_t> withoutParent;
     for (const std::uint32_t record : lost) {
+        if (filler.Stopped()) break;
         if (record <= kRootRecord) {
             withoutParent.push_back(record);
             continue;
@@ -100,13 +110,17 @@ void BuildLostRecordsTree(ScanNode& scannedRoot, const std::vector<std::uint32_t
 
     // Lost directories that only name each other (a loop) were reached from nowhere: file
     // them under their parents' folders too, one at a time, as filing one may place others.
+    // Each folder is sorted once at the end: sorting after every record made a volume with
+    // many such records (all of them, when a stop cut the tree short) take minutes.
     for (const std::uint32_t record : lost) {
+        if (filler.Stopped()) break;
         const RecordSlot* slot = table.Find(record);
         if (record <= kRootRecord || slot->Has(kPlacedInTree)) continue;
         MadeFolder& folder = folders.For(slot->parentRecord);
-        folder.records.push_back(record);
-        LostFolders::Materialise(folder, filler);
+        filler.FileRecord(folder.node, record);
+        folder.unsorted = true;
     }
+    folders.SortFiledOneByOne();
 
     std::vector<ScanNode> topLevel = folders.TakeNonEmpty();
     ScanNode lostFiles;
