@@ -29,19 +29,6 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(FatScannerTest, DirectoriesThatPointBackUpAreReadOnce) {
-    FatVolumeBuilder volume(FatKind::Fat32);
-    PutEntry(volume.Root(), 0, {.shortName = "A          ", .attributes = kDirectory, .cluster = 3});
-    volume.Chain({3});
-    test::PutDotEntries(volume.Cluster(3), 3);
-    // Each path back up would read A again, doubling the work at every level below.
-    PutEntry(volume.Cluster(3), 2, {.shortName = "UP1        ", .attributes = kDirectory, .cluster = 3});
-    PutEntry(volume.Cluster(3), 3, {.shortName = "UP2        ", .attributes = kDirectory, .cluster = 3});
-    PutEntry(volume.Cluster(3), 4, {.shortName = "TOP        ", .attributes = kDirectory, .cluster = 2});
-    const auto scan = Scan(volume, {.mode = kModeFormattedVolume});
-    EXPECT_EQ(test::CountNodes(scan->Root(RootIndex::Root)), 4u);
-}
-
 TEST_F(FatScannerTest, ExtentsFollowChainsAndTakeDeletedFilesAsContiguous) {
     FatVolumeBuilder volume(FatKind::Fat32, 8192, 8);  // 4 KiB clusters
     PutEntry(volume.Root(), 0, {.shortName = "SHORT   BIN", .cluster = 10, .size = 5 * 4096});

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "ntfs/data_runs.h"
@@ -13,33 +14,35 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-MftRunList Decode(const Bytes& bytes, std::size_t limit = kDefaultRunListLimit) {
+using DecodedRun = std::tuple<std::uint64_t, std::uint64_t, bool>;  // start cluster, cluster count, sparse
+
+std::vector<DecodedRun> Decode(const Bytes& bytes, std::size_t limit = kDefaultRunListLimit) {
     MftRunList runs;
     EXPECT_TRUE(DecodeRunList(bytes, runs, limit));
-    return runs;
+    std::vector<DecodedRun> decoded;
+    for (const MftRun& run : runs) decoded.emplace_back(run.startCluster, run.clusterCount, run.sparse);
+    return decoded;
 }
 
-TEST(DataRunsTest, DeltasAreSignedAndRelativeToThePreviousRun) {
-    const MftRunList runs = Decode({0x21, 0x10, 0x00, 0x01, 0x11, 0x08, 0xF0, 0x00});
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].startCluster, 256u);
-    EXPECT_EQ(runs[0].clusterCount, 16u);
-    EXPECT_EQ(runs[1].startCluster, 240u);
-    EXPECT_EQ(runs[1].clusterCount, 8u);
-
-    // A sparse run keeps the position for the next delta.
-    const MftRunList sparse = Decode({0x11, 0x04, 0x20, 0x01, 0x10, 0x11, 0x02, 0x08, 0x00});
-    ASSERT_EQ(sparse.size(), 3u);
-    EXPECT_TRUE(sparse[1].sparse && sparse[1].startCluster == 0 && sparse[1].clusterCount == 16);
-    EXPECT_EQ(sparse[2].startCluster, 0x28u);
-}
-
-TEST(DataRunsTest, MalformedHeadersEndTheListWithoutFailing) {
-    EXPECT_TRUE(Decode({0x05, 0x01, 0x02, 0x03, 0x04, 0x05}).empty());          // L = 5
-    EXPECT_EQ(Decode({0x11, 0x01, 0x10, 0x51, 0x01, 0, 0, 0, 0, 0, 1}).size(), 1u);  // O = 5 after one run
-    EXPECT_EQ(Decode({0x11, 0x01, 0x10, 0x10, 0x05}).size(), 1u);                 // L = 0 after one run
-    // A run whose bytes pass the end of what was given is not read beyond it.
-    EXPECT_TRUE(Decode({0x44, 0x01, 0x02}).empty());
+TEST(DataRunsTest, RunsDecodeAndMalformedHeadersEndTheListWithoutFailing) {
+    const struct {
+        const char* what;
+        Bytes bytes;
+        std::vector<DecodedRun> runs;
+    } cases[] = {
+        {"deltas signed, relative to the previous run", {0x21, 0x10, 0x00, 0x01, 0x11, 0x08, 0xF0, 0x00},
+         {{256, 16, false}, {240, 8, false}}},
+        {"a sparse run keeps the position for the next delta", {0x11, 0x04, 0x20, 0x01, 0x10, 0x11, 0x02, 0x08, 0x00},
+         {{0x20, 4, false}, {0, 16, true}, {0x28, 2, false}}},
+        {"delta arithmetic wraps at 32 bits",
+         {0x41, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 0x41, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 0x41, 0x01, 0xFF, 0xFF, 0xFF, 0x7F},
+         {{0x7FFFFFFF, 1, false}, {0xFFFFFFFE, 1, false}, {0x7FFFFFFD, 1, false}}},
+        {"length field of 5 bytes", {0x05, 0x01, 0x02, 0x03, 0x04, 0x05}, {}},
+        {"offset field of 5 bytes after one run", {0x11, 0x01, 0x10, 0x51, 0x01, 0, 0, 0, 0, 0, 1}, {{0x10, 1, false}}},
+        {"no length after one run", {0x11, 0x01, 0x10, 0x10, 0x05}, {{0x10, 1, false}}},
+        {"a run passing the end of the bytes", {0x44, 0x01, 0x02}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Decode(c.bytes), c.runs) << c.what;
 
     MftRunList runs;
     EXPECT_FALSE(DecodeRunList({}, runs));
@@ -48,16 +51,6 @@ TEST(DataRunsTest, MalformedHeadersEndTheListWithoutFailing) {
     EXPECT_EQ(Decode(three, 0).size(), 0u);
     EXPECT_EQ(Decode(three, 3).size(), 1u);
     EXPECT_EQ(Decode(three, 4).size(), 2u);
-}
-
-TEST(DataRunsTest, DeltaArithmeticWrapsAtThirtyTwoBits) {
-    const Bytes largest{0x41, 0x01, 0xFF, 0xFF, 0xFF, 0x7F};
-    Bytes three;
-    for (int i = 0; i < 3; ++i) three.insert(three.end(), largest.begin(), largest.end());
-    const MftRunList runs = Decode(three);
-    ASSERT_EQ(runs.size(), 3u);
-    EXPECT_EQ(runs[1].startCluster, 0xFFFFFFFEu);
-    EXPECT_EQ(runs[2].startCluster, 0x7FFFFFFDu);
 }
 
 TEST(DataRunsTest, RunListLengthCountsToTheEndAndNeverPastTheBytes) {

@@ -69,12 +69,6 @@ std::optional<Bytes> Decode(const Bytes& input, std::size_t capacity) {
     return output;
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes joined;
-    for (const Bytes& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-    return joined;
-}
-
 TEST(Lznt1Test, ChunksDecodeCopyAndPadToTheirPlaces) {
     // Four literals, then eight bytes from four back (overlapping what they produce).
     const auto small = Decode(Stream({{0x10, 'a', 'b', 'c', 'd', 0x05, 0x30}}), 64);
@@ -87,10 +81,10 @@ TEST(Lznt1Test, ChunksDecodeCopyAndPadToTheirPlaces) {
     ASSERT_TRUE(three);
     Bytes padded = Repeated(100);
     padded.resize(4096, 0);
-    EXPECT_EQ(*three, Concat({stored, padded, Repeated(4096)}));
+    EXPECT_EQ(*three, test::Joined({stored, padded, Repeated(4096)}));
 
     // The output never passes its capacity.
-    EXPECT_EQ(Decode(Stream({PeriodicChunk(4096), PeriodicChunk(4096)}), 5000), Concat({Repeated(4096), Repeated(904)}));
+    EXPECT_EQ(Decode(Stream({PeriodicChunk(4096), PeriodicChunk(4096)}), 5000), test::Joined({Repeated(4096), Repeated(904)}));
 }
 
 TEST(Lznt1Test, DamagedChunksAreReportedWithWhatCameBefore) {
@@ -138,10 +132,10 @@ TEST_F(CompressedReadTest, WholeUnitsAreCopiedAndEmptyOnesReadAsZeros) {
     // Unit 1's two pieces are read back to back: 128 of 128 sectors, stored plainly.
     const ExtentList units{Unit(0, 0), Unit(16, 64, {{128, 64}})};
     EXPECT_EQ(Read(units, 2 * 65536, 0, 65536, true), Bytes(65536, 0));
-    const Bytes stored = Concat({Bytes(image.begin() + 16 * 512, image.begin() + 80 * 512),
+    const Bytes stored = test::Joined({Bytes(image.begin() + 16 * 512, image.begin() + 80 * 512),
                                  Bytes(image.begin() + 128 * 512, image.begin() + 192 * 512)});
     EXPECT_EQ(Read(units, 2 * 65536, 65536, 65536, true), stored);
-    EXPECT_EQ(Read(units, 2 * 65536, 65000, 1000, true), Concat({Bytes(536, 0), Bytes(stored.begin(), stored.begin() + 464)}));
+    EXPECT_EQ(Read(units, 2 * 65536, 65000, 1000, true), test::Joined({Bytes(536, 0), Bytes(stored.begin(), stored.begin() + 464)}));
 }
 
 TEST_F(CompressedReadTest, FortyThousandBytesAtFourSectorsPerClusterReadAPlainAndACompressedUnit) {
@@ -151,7 +145,7 @@ TEST_F(CompressedReadTest, FortyThousandBytesAtFourSectorsPerClusterReadAPlainAn
     std::fill(image.begin() + 100 * 512 + static_cast<std::ptrdiff_t>(stream.size()), image.begin() + 104 * 512, 0);
     Prepare(image, 4);
     const Bytes file = Read({Unit(20, 64), Unit(100, 4)}, 40000, 0, 40000, true);
-    EXPECT_EQ(file, Concat({Bytes(image.begin() + 20 * 512, image.begin() + 84 * 512), Repeated(4096), Repeated(40000 - 36864)}));
+    EXPECT_EQ(file, test::Joined({Bytes(image.begin() + 20 * 512, image.begin() + 84 * 512), Repeated(4096), Repeated(40000 - 36864)}));
 }
 
 TEST_F(CompressedReadTest, UnitThatDecodesShortEndsInZerosAndTheReadMovesOn) {
@@ -164,14 +158,14 @@ TEST_F(CompressedReadTest, UnitThatDecodesShortEndsInZerosAndTheReadMovesOn) {
     Bytes unit = Repeated(300);
     unit.resize(65536, 0);
     const Bytes stored(image.begin() + 16 * 512, image.begin() + 144 * 512);
-    EXPECT_EQ(Read({Unit(16, 128), Unit(200, 8)}, 2 * 65536, 0, 2 * 65536, true), Concat({stored, unit}));
+    EXPECT_EQ(Read({Unit(16, 128), Unit(200, 8)}, 2 * 65536, 0, 2 * 65536, true), test::Joined({stored, unit}));
 }
 
 TEST_F(CompressedReadTest, OversizedMissingOrUndecodableUnitsFailWithZeros) {
     Prepare(Bytes(512 * 512, 0x5A), 8);
     EXPECT_EQ(Read({Unit(0, 100, {{200, 29}})}, 65536, 0, 100, false), Bytes(100, 0));  // more than a unit
     EXPECT_EQ(Read({Unit(0, 128)}, 2 * 65536, 65536, 10, false), Bytes(10, 0));        // no unit there
-    EXPECT_EQ(Read({Unit(0, 128)}, 1000, 900, 200, false), Concat({Bytes(100, 0x5A), Bytes(100, 0)}));
+    EXPECT_EQ(Read({Unit(0, 128)}, 1000, 900, 200, false), test::Joined({Bytes(100, 0x5A), Bytes(100, 0)}));
     EXPECT_EQ(Read({Unit(0, 8)}, 65536, 0, 10, false), Bytes(10, 0));  // 0x5A5A claims too long a chunk
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
 #include "ntfs/mft_record_fixup.h"
@@ -15,24 +14,16 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadAt(const std::filesystem::path& file, std::uint64_t offset, std::size_t count) {
-    Bytes bytes(count);
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    return bytes;
-}
-
 // The first two records of the MFT of the NTFS test image ($MFT and $MFTMirr), as on disk.
 class MftRecordFixupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto image = test::TestImage("ntfs");
         ASSERT_FALSE(image.empty());
-        const Bytes boot = ReadAt(image, 0, 512);
+        const Bytes boot = test::ReadFileBytes(image, 0, 512);
         const ByteReader reader(boot);
         const std::uint64_t mft = reader.U64(48) * reader.U8(13) * 512;
-        records = ReadAt(image, mft, 2 * kMftRecordBytes);
+        records = test::ReadFileBytes(image, mft, 2 * kMftRecordBytes);
         ASSERT_TRUE(std::equal(records.begin(), records.begin() + 4, "FILE"));
         ASSERT_EQ(ByteReader(records).U16(4), 0x30);  // update sequence at 0x30, three entries
         ASSERT_EQ(ByteReader(records).U16(6), 3);

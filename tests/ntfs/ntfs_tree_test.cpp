@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "ntfs_test_support.h"
 #include "support/text.h"
@@ -113,20 +112,6 @@ TEST_F(NtfsTreeTest, LostSystemRecordsGoToTheLostFilesFolderAndFreeOnesOnlyInDel
     test::ScanSetup formatted;
     formatted.mode = kModeFormattedVolume;
     EXPECT_EQ(test::ChildNamesOf(Scan(formatted)->Root(RootIndex::Scanned)), (Names{"$Volume"}));
-}
-
-TEST_F(NtfsTreeTest, DataHeldInARecordReadsBackAcrossTheFirstSectorsEnd) {
-    Bytes value(700);
-    std::iota(value.begin(), value.end(), 0);
-    volume.PutRecord(20, RecordBuilder(20).Standard().Name(5, u"seven.bin").ResidentData(value).Build());
-    const auto scan = Scan();
-    const ScanNode& file = At(*scan, RootIndex::Root, "seven.bin");
-    EXPECT_TRUE(file.Has(kFlagInRecord));
-    EXPECT_EQ(test::ReadNodeBytes(*scan->scanner, file), value);
-    ExtentList extents;
-    ASSERT_TRUE(scan->scanner->BuildExtents(file, extents));
-    Bytes tooMuch(701);
-    EXPECT_FALSE(scan->scanner->ReadNodeData(tooMuch, 0, file, extents));
 }
 
 TEST_F(NtfsTreeTest, AttributeListsLeadToTheDataInExtensionRecords) {
