@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "disk/sector_source.h"
+#include "modes/open_source.h"
 #include "support/display_format.h"
 #include "support/text.h"
 
@@ -23,8 +24,8 @@ std::string_view KindWord(platform::SourceKind kind) {
 
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     SectorSource source;
-    if (!source.Open(ToUtf16(options.source))) {
-        err << "tundrel: cannot open source '" << options.source << "'\n";
+    if (const auto error = OpenReadableSource(source, options.source)) {
+        err << "tundrel: " << *error << '\n';
         return kExitSourceError;
     }
     if (options.json) {

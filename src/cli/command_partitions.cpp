@@ -10,6 +10,7 @@
 #include "disk/mounted_volume.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
+#include "modes/open_source.h"
 #include "modes/all_scanners.h"
 #include "platform/mounted_block_devices.h"
 #include "support/text.h"
@@ -49,8 +50,8 @@ void PrintTable(const std::vector<VolumeInfo>& volumes, std::ostream& out) {
 
 int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostream& err) {
     SectorSource source;
-    if (!source.Open(ToUtf16(options.source))) {
-        err << "tundrel: cannot open source '" << options.source << "'\n";
+    if (const auto error = OpenReadableSource(source, options.source)) {
+        err << "tundrel: " << *error << '\n';
         return kExitSourceError;
     }
     const std::atomic<std::uint32_t> stop{0};

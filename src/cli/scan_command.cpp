@@ -64,10 +64,10 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         return Refuse(err, kExitCannotScan, "the lost-partition search is not available in this version");
     }
     ScanRequest request{options.source, mode->mode, std::nullopt};
-    if (!options.volume.empty() && options.volume != "all") {
-        request.volumeStart = ParseSector(options.volume);
+    if (options.volume && *options.volume != "all") {
+        request.volumeStart = ParseSector(*options.volume);
         if (!request.volumeStart) {
-            return Refuse(err, kExitUsage, "--volume takes a start sector or 'all', not '" + options.volume + "'");
+            return Refuse(err, kExitUsage, "--volume takes a start sector or 'all', not '" + *options.volume + "'");
         }
     }
 

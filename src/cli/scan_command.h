@@ -19,7 +19,7 @@ namespace tundrel::cli {
 struct ScanCommandOptions {
     std::string source;
     std::string mode = "deleted";
-    std::string volume;  // empty: the default choice; "all"; or a start sector
+    std::optional<std::string> volume;  // not given: the default choice; "all"; or a start sector
     bool json = false;
     bool quiet = false;
 };

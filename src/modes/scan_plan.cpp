@@ -6,6 +6,7 @@
 #include "disk/fs_type.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
+#include "modes/open_source.h"
 #include "support/text.h"
 
 namespace tundrel {
@@ -46,11 +47,8 @@ std::string NoScannerText(std::uint32_t fsType) {
 
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners) {
     SectorSource source;
-    if (!source.Open(ToUtf16(request.source))) {
-        return Refuse(PlanRefusal::SourceUnreadable, "cannot open source '" + request.source + "'");
-    }
-    if (source.totalSectors == 0) {
-        return Refuse(PlanRefusal::SourceUnreadable, "source '" + request.source + "' has no sectors");
+    if (const auto error = OpenReadableSource(source, request.source)) {
+        return Refuse(PlanRefusal::SourceUnreadable, *error);
     }
 
     const std::atomic<std::uint32_t> stop{0};

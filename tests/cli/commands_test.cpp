@@ -44,6 +44,12 @@ TEST_F(CommandsTest, SourceThatCannotBeOpenedExitsWithTwo) {
     const Outcome scan = RunTool({"scan", (dir / "missing.img").string()});
     EXPECT_EQ(scan.status, kExitSourceError);
     EXPECT_NE(scan.err.find("cannot open"), std::string::npos);
+    // An empty image gets the same answer from every command.
+    for (const char* command : {"info", "partitions", "scan"}) {
+        const Outcome empty = RunTool({command, Image(0)});
+        EXPECT_EQ(empty.status, kExitSourceError) << command;
+        EXPECT_NE(empty.err.find("has no sectors"), std::string::npos) << command;
+    }
 }
 
 TEST_F(CommandsTest, UsageErrorsExitWithOne) {
@@ -51,6 +57,7 @@ TEST_F(CommandsTest, UsageErrorsExitWithOne) {
     EXPECT_EQ(RunTool({"frobnicate"}).status, kExitUsage);
     EXPECT_EQ(RunTool({"scan", Image(4096), "--mode", "everything"}).status, kExitUsage);
     EXPECT_EQ(RunTool({"scan", Image(4096), "--volume", "12x"}).status, kExitUsage);
+    EXPECT_EQ(RunTool({"scan", Image(4096), "--volume", ""}).status, kExitUsage);
     EXPECT_EQ(RunTool({"cat", Image(4096), "nowhere/x"}).status, kExitUsage);
     EXPECT_EQ(RunTool({"--help"}).status, kExitSuccess);
 }
