@@ -53,19 +53,20 @@ run_tests() {
   echo "== layers: no include may run upward"
   bash scripts/check-layers.sh
   build build
-  echo "== fuzz targets: build, then replay each corpus once"
-  CXX=clang++ build build-fuzz -DTUNDREL_FUZZ=ON -DTUNDREL_TESTS=OFF
-  local target
-  for target in build-fuzz/fuzz/*_fuzz; do
-    local corpus="fuzz/corpus/$(basename "$target" _fuzz)"
-    [ -d "$corpus" ] || continue
-    "$target" -runs=0 "$corpus" >/dev/null 2>&1 || { echo "fuzz corpus replay failed: $target"; "$target" -runs=0 "$corpus"; }
-  done
   echo "== tests"
   ctest --test-dir build --output-on-failure -j2
+  # One clang build serves both the sanitized tests and the fuzz targets: the engine carries
+  # the fuzzers' coverage hooks, which the sanitizer runtime answers in the tests.
   echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-  build build-asan -DTUNDREL_SANITIZE=ON
+  CXX=clang++ build build-asan -DTUNDREL_SANITIZE=ON -DTUNDREL_FUZZ=ON
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
+  echo "== fuzz targets: a short run of each on its corpus"
+  bash scripts/fuzz-all.sh 5 build-asan
+  echo "== threaded paths under ThreadSanitizer: scan thread and progress, export, reconnect"
+  CXX=clang++ cmake -S "$top" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNDREL_THREAD_SANITIZE=ON >/dev/null
+  ninja -C build-tsan tundrel test_scan test_disk test_export test_cli
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan --output-on-failure -j2 -R '^(scan|disk|export|cli)\.'
 }
 
 case "${1:-}" in
