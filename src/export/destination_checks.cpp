@@ -100,7 +100,7 @@ bool PassesWriteTest(const std::string& folder, std::uint32_t tick) {
     // A leftover file of an earlier test takes the next number instead.
     for (std::uint32_t attempt = 0; attempt < 8; ++attempt) {
         const std::string name = FormatText("3s9lsa~bb_%u.tmp", (tick + attempt) % kNumbers);
-        std::optional<platform::OutputFile> file = directory->CreateFile(name, true, error);
+        std::optional<platform::OutputFile> file = directory->CreateFile(name, error);
         if (!file) {
             if (error == EEXIST) continue;
             return false;

@@ -1,0 +1,125 @@
+// Files reach the destination whole or not at all, and an overwrite replaces the name and
+// never writes into the old file.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "export/export_writer.h"
+#include "export_double.h"
+#include "support/strings.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ExportCompletionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(destination);
+        scanner.roots[RootIndex::Deleted].Set(kFlagChecked, true);
+    }
+    void TearDown() override {
+        if (mounted) ::umount2(destination.c_str(), MNT_DETACH);
+    }
+    // An exFAT volume through FUSE at the destination: it has no nameless files, no hard links
+    // and no rename that refuses to replace, so every fallback of the temporary name is taken.
+    bool MountExfat() {
+        const std::string image = (volumes.dir / "exfat.img").string();
+        const std::string command = "truncate -s 4M '" + image + "' && mkfs.exfat '" + image +
+                                    "' >/dev/null 2>&1 && mount -o loop -t exfat-fuse '" + image + "' '" +
+                                    destination.string() + "' >/dev/null 2>&1";
+        mounted = std::system(command.c_str()) == 0;
+        return mounted;
+    }
+    ExportOutcome Export() {
+        ExportWriter writer(prompt, log, counters, folderRenames);
+        return writer.Run({{{&scanner, ""}}, destination.string(), collisionChoice});
+    }
+    fs::path Deleted() const { return destination / ToUtf8(Text16(StringId::DeletedFiles)); }
+
+    test::DoubleVolumes volumes;
+    test::DoubleScanner& scanner = volumes.Add();
+    fs::path destination = volumes.dir / "out";
+    bool mounted = false;
+    test::RecordingPrompt prompt;
+    ExportLog log;
+    ExportCounters counters;
+    FolderRenameCounter folderRenames;
+    std::optional<CollisionChoice> collisionChoice;
+};
+
+class StoppedExportTest : public ExportCompletionTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedExportTest, AStoppedFileLeavesNothingThatALaterRunWouldKeep) {
+    if (GetParam() && !MountExfat()) GTEST_SKIP() << "mounting an exFAT volume needs root, loop devices and FUSE";
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {volumes.File(u"a.bin", 0, 200000, kFlagChecked), volumes.File(u"b.bin", 600, 1000, kFlagChecked)});
+    scanner.onRead = [&](const ScanNode& node, std::uint64_t offset) {
+        if (node.location == 0 && offset == kExportPieceBytes) counters.RequestStop();
+    };
+
+    EXPECT_TRUE(Export().stopped);
+    // Neither the file nor a temporary name of it.
+    EXPECT_EQ(Names(Deleted()), std::vector<std::string>{});
+    EXPECT_EQ(log.CountOf(LogLevel::Error), 1u);
+    EXPECT_EQ(log.CountOf(LogLevel::Written), 0u);
+
+    scanner.onRead = nullptr;
+    collisionChoice = CollisionChoice::Skip;
+    EXPECT_FALSE(Export().stopped);
+    EXPECT_EQ(test::FileBytes(Deleted() / "a.bin"), volumes.ImageBytes(0, 200000));
+
+    // An overwrite puts the new file in the old one's place.
+    test::WriteBinaryFile(Deleted() / "b.bin", {9});
+    collisionChoice = CollisionChoice::Overwrite;
+    Export();
+    EXPECT_EQ(test::FileBytes(Deleted() / "b.bin"), volumes.ImageBytes(600, 1000));
+    EXPECT_EQ(Names(Deleted()), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(NamelessAndHiddenTemporaries, StoppedExportTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ExfatFuseVolume" : "TestFolder"; });
+
+TEST_F(ExportCompletionTest, OverwriteLeavesAHardLinkedFileOutsideTheDestinationAlone) {
+    const fs::path outside = volumes.dir / "elsewhere.txt";
+    test::WriteBinaryFile(outside, {1, 2, 3});
+    fs::create_directories(Deleted());
+    fs::create_hard_link(outside, Deleted() / "same.txt");
+    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"same.txt", 10, 100, kFlagChecked)});
+    collisionChoice = CollisionChoice::Overwrite;
+
+    Export();
+
+    EXPECT_EQ(test::FileBytes(outside), (Bytes{1, 2, 3}));
+    EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), volumes.ImageBytes(10, 100));
+    EXPECT_EQ(log.CountOf(LogLevel::Written), 1u);
+}
+
+TEST_F(ExportCompletionTest, AFileCutShortByAFullDiskIsRemoved) {
+    test::TmpfsMount small("256k", false);
+    if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    destination = small.Path();
+    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"fills.bin", 0, 400000, kFlagChecked)});
+    prompt.confirm = false;
+
+    Export();
+
+    EXPECT_EQ(log.CountOf(LogLevel::Error), 1u);
+    EXPECT_EQ(Names(Deleted()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tundrel
