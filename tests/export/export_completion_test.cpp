@@ -1,5 +1,5 @@
-// Files reach the destination whole or not at all, and an overwrite replaces the name and
-// never writes into the old file.
+// Files reach the destination whole or not at all, an overwrite replaces the name and never
+// writes into the old file, and a destination is judged by what stands at its place.
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/exit_codes.h"
+#include "export/destination_folder.h"
 #include "export/export_writer.h"
 #include "export_double.h"
 #include "support/strings.h"
@@ -119,6 +121,50 @@ TEST_F(ExportCompletionTest, AFileCutShortByAFullDiskIsRemoved) {
 
     EXPECT_EQ(log.CountOf(LogLevel::Error), 1u);
     EXPECT_EQ(Names(Deleted()), std::vector<std::string>{});
+}
+
+TEST(DestinationFolderTest, TheNearestExistingEntryIsJudgedAndOnlyTheRestIsMade) {
+    test::TempDir dir;
+    fs::create_directory(dir / "there");
+    test::WriteBinaryFile(dir / "file", {1, 2, 3});
+    struct Case {
+        std::string given, existing;
+        std::vector<std::string> missing;
+        bool folder;
+    };
+    const Case cases[] = {
+        {"there", "there", {}, true},
+        {"there/new/deeper/", "there", {"new", "deeper"}, true},
+        {"there/new/../other", "there", {"other"}, true},
+        {"file", "file", {}, false},
+        {"file/sub", "file", {"sub"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        std::error_code ec;
+        const std::optional<DestinationFolder> found = LocateDestination((dir / c.given).string(), ec);
+        ASSERT_TRUE(found) << ec.message();
+        EXPECT_EQ(found->existing, (dir / c.existing).string());
+        EXPECT_EQ(found->missing, c.missing);
+        EXPECT_EQ(found->existingIsFolder, c.folder);
+        if (!c.folder) continue;
+        int error = 0;
+        EXPECT_TRUE(MakeDestination(*found, error));
+        EXPECT_TRUE(fs::is_directory(found->path));
+    }
+    EXPECT_TRUE(fs::is_directory(dir / "there" / "new" / "deeper"));
+    EXPECT_TRUE(fs::is_directory(dir / "there" / "other"));
+
+    // On the command line a file in the way is said to be no folder, and left as it is.
+    const fs::path image = test::TestImage("fat16");
+    if (image.empty()) GTEST_SKIP() << "the test image cannot be unpacked";
+    const std::string notAFolder = FormatText(Text(StringId::DestinationNotAFolder).data(), (dir / "file").c_str());
+    for (const char* given : {"file", "file/sub"}) {
+        const test::ToolOutcome outcome = test::RunTool({"export", image.string(), "--to", (dir / given).string()});
+        EXPECT_EQ(outcome.status, cli::kExitExportIncomplete) << given;
+        EXPECT_NE(outcome.err.find(notAFolder), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(test::FileBytes(dir / "file"), (Bytes{1, 2, 3}));
 }
 
 }  // namespace
