@@ -35,8 +35,7 @@ void OnInterrupt(int) {
     if (ExportCounters* counters = interruptTarget.load()) counters->stop.store(true);
 }
 
-// Ctrl-C stops the export after the piece being written; the files completed stay, the one
-// being written is removed.
+// Ctrl-C stops the export after the piece being written; what was written stays.
 class InterruptStopsExport {
 public:
     explicit InterruptStopsExport(ExportCounters& counters) {

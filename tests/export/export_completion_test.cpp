@@ -19,15 +19,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
+Names NamesIn(const fs::path& folder) {
+    Names names;
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-class ExportCompletionTest : public ::testing::Test {
+// With `true`, the destination is an exFAT volume through FUSE: no nameless files, no hard
+// links and no rename that refuses to replace, so every fallback of the temporary name is taken.
+class ExportCompletionTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         fs::create_directory(destination);
@@ -36,14 +39,11 @@ protected:
     void TearDown() override {
         if (mounted) ::umount2(destination.c_str(), MNT_DETACH);
     }
-    // An exFAT volume through FUSE at the destination: it has no nameless files, no hard links
-    // and no rename that refuses to replace, so every fallback of the temporary name is taken.
     bool MountExfat() {
         const std::string image = (volumes.dir / "exfat.img").string();
-        const std::string command = "truncate -s 4M '" + image + "' && mkfs.exfat '" + image +
-                                    "' >/dev/null 2>&1 && mount -o loop -t exfat-fuse '" + image + "' '" +
-                                    destination.string() + "' >/dev/null 2>&1";
-        mounted = std::system(command.c_str()) == 0;
+        mounted = std::system(("truncate -s 4M '" + image + "' && mkfs.exfat '" + image + "' >/dev/null 2>&1 && " +
+                               "mount -o loop -t exfat-fuse '" + image + "' '" + destination.string() + "' 2>/dev/null")
+                                  .c_str()) == 0;
         return mounted;
     }
     ExportOutcome Export() {
@@ -63,107 +63,83 @@ protected:
     std::optional<CollisionChoice> collisionChoice;
 };
 
-class StoppedExportTest : public ExportCompletionTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(StoppedExportTest, AStoppedFileLeavesNothingThatALaterRunWouldKeep) {
-    if (GetParam() && !MountExfat()) GTEST_SKIP() << "mounting an exFAT volume needs root, loop devices and FUSE";
+TEST_P(ExportCompletionTest, AStoppedFileLeavesNothingThatALaterRunWouldKeep) {
+    if (GetParam() && !MountExfat()) GTEST_SKIP() << "mounting exFAT needs root, loop devices and FUSE";
     volumes.Place(scanner, RootIndex::Deleted,
                   {volumes.File(u"a.bin", 0, 200000, kFlagChecked), volumes.File(u"b.bin", 600, 1000, kFlagChecked)});
     scanner.onRead = [&](const ScanNode& node, std::uint64_t offset) {
         if (node.location == 0 && offset == kExportPieceBytes) counters.RequestStop();
     };
-
     EXPECT_TRUE(Export().stopped);
-    // Neither the file nor a temporary name of it.
-    EXPECT_EQ(Names(Deleted()), std::vector<std::string>{});
+    EXPECT_EQ(NamesIn(Deleted()), Names{});  // neither the file nor a temporary name of it
     EXPECT_EQ(log.CountOf(LogLevel::Error), 1u);
-    EXPECT_EQ(log.CountOf(LogLevel::Written), 0u);
 
     scanner.onRead = nullptr;
+    counters.stop = false;
     collisionChoice = CollisionChoice::Skip;
     EXPECT_FALSE(Export().stopped);
     EXPECT_EQ(test::FileBytes(Deleted() / "a.bin"), volumes.ImageBytes(0, 200000));
 
-    // An overwrite puts the new file in the old one's place.
     test::WriteBinaryFile(Deleted() / "b.bin", {9});
     collisionChoice = CollisionChoice::Overwrite;
     Export();
     EXPECT_EQ(test::FileBytes(Deleted() / "b.bin"), volumes.ImageBytes(600, 1000));
-    EXPECT_EQ(Names(Deleted()), (std::vector<std::string>{"a.bin", "b.bin"}));
+    EXPECT_EQ(NamesIn(Deleted()), (Names{"a.bin", "b.bin"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(NamelessAndHiddenTemporaries, StoppedExportTest, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(NamelessAndHiddenTemporaries, ExportCompletionTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "ExfatFuseVolume" : "TestFolder"; });
 
-TEST_F(ExportCompletionTest, OverwriteLeavesAHardLinkedFileOutsideTheDestinationAlone) {
+TEST_F(ExportCompletionTest, OverwriteLeavesAHardLinkOutsideAloneAndAFullDiskLeavesNothing) {
     const fs::path outside = volumes.dir / "elsewhere.txt";
     test::WriteBinaryFile(outside, {1, 2, 3});
     fs::create_directories(Deleted());
     fs::create_hard_link(outside, Deleted() / "same.txt");
     volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"same.txt", 10, 100, kFlagChecked)});
     collisionChoice = CollisionChoice::Overwrite;
-
     Export();
-
     EXPECT_EQ(test::FileBytes(outside), (Bytes{1, 2, 3}));
     EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), volumes.ImageBytes(10, 100));
-    EXPECT_EQ(log.CountOf(LogLevel::Written), 1u);
-}
 
-TEST_F(ExportCompletionTest, AFileCutShortByAFullDiskIsRemoved) {
     test::TmpfsMount small("256k", false);
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     destination = small.Path();
     volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"fills.bin", 0, 400000, kFlagChecked)});
     prompt.confirm = false;
-
     Export();
-
-    EXPECT_EQ(log.CountOf(LogLevel::Error), 1u);
-    EXPECT_EQ(Names(Deleted()), std::vector<std::string>{});
+    EXPECT_EQ(NamesIn(Deleted()), Names{});
 }
 
 TEST(DestinationFolderTest, TheNearestExistingEntryIsJudgedAndOnlyTheRestIsMade) {
     test::TempDir dir;
     fs::create_directory(dir / "there");
     test::WriteBinaryFile(dir / "file", {1, 2, 3});
-    struct Case {
+    const struct {
         std::string given, existing;
-        std::vector<std::string> missing;
-        bool folder;
-    };
-    const Case cases[] = {
-        {"there", "there", {}, true},
-        {"there/new/deeper/", "there", {"new", "deeper"}, true},
-        {"there/new/../other", "there", {"other"}, true},
-        {"file", "file", {}, false},
-        {"file/sub", "file", {"sub"}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.given);
+        Names missing;
+    } cases[] = {{"there", "there", {}},
+                 {"there/new/deeper/", "there", {"new", "deeper"}},
+                 {"there/new/../other", "there", {"other"}},
+                 {"file/sub", "file", {"sub"}}};
+    for (const auto& c : cases) {
         std::error_code ec;
         const std::optional<DestinationFolder> found = LocateDestination((dir / c.given).string(), ec);
         ASSERT_TRUE(found) << ec.message();
-        EXPECT_EQ(found->existing, (dir / c.existing).string());
-        EXPECT_EQ(found->missing, c.missing);
-        EXPECT_EQ(found->existingIsFolder, c.folder);
-        if (!c.folder) continue;
+        EXPECT_EQ(found->existing, (dir / c.existing).string()) << c.given;
+        EXPECT_EQ(found->missing, c.missing) << c.given;
         int error = 0;
-        EXPECT_TRUE(MakeDestination(*found, error));
-        EXPECT_TRUE(fs::is_directory(found->path));
+        EXPECT_EQ(found->existingIsFolder && MakeDestination(*found, error) && fs::is_directory(found->path),
+                  c.existing == "there")
+            << c.given;
     }
-    EXPECT_TRUE(fs::is_directory(dir / "there" / "new" / "deeper"));
-    EXPECT_TRUE(fs::is_directory(dir / "there" / "other"));
 
     // On the command line a file in the way is said to be no folder, and left as it is.
     const fs::path image = test::TestImage("fat16");
     if (image.empty()) GTEST_SKIP() << "the test image cannot be unpacked";
+    const test::ToolOutcome outcome = test::RunTool({"export", image.string(), "--to", (dir / "file").string()});
+    EXPECT_EQ(outcome.status, cli::kExitExportIncomplete);
     const std::string notAFolder = FormatText(Text(StringId::DestinationNotAFolder).data(), (dir / "file").c_str());
-    for (const char* given : {"file", "file/sub"}) {
-        const test::ToolOutcome outcome = test::RunTool({"export", image.string(), "--to", (dir / given).string()});
-        EXPECT_EQ(outcome.status, cli::kExitExportIncomplete) << given;
-        EXPECT_NE(outcome.err.find(notAFolder), std::string::npos) << outcome.err;
-    }
+    EXPECT_NE(outcome.err.find(notAFolder), std::string::npos) << outcome.err;
     EXPECT_EQ(test::FileBytes(dir / "file"), (Bytes{1, 2, 3}));
 }
 
