@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -16,17 +15,17 @@
 #include "cli/export_terminal_prompt.h"
 #include "disk/describe_partition.h"
 #include "export/destination_checks.h"
+#include "export/destination_folder.h"
 #include "export/export_selection.h"
 #include "export/export_writer.h"
 #include "modes/all_scanners.h"
+#include "platform/read_error.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/text.h"
 
 namespace tundrel::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr RootIndex kDefaultRoots[] = {RootIndex::Deleted, RootIndex::Lost, RootIndex::Scanned, RootIndex::Types};
 
@@ -90,14 +89,6 @@ std::string LabelOf(VolumeScanner& scanner) {
     return ToUtf8(record.label);
 }
 
-// The folder whose file system a new destination folder will be made in.
-fs::path ExistingFolderFor(const fs::path& destination) {
-    fs::path folder = fs::absolute(destination);
-    std::error_code ec;
-    while (!fs::exists(folder, ec) && folder.has_relative_path()) folder = folder.parent_path();
-    return folder;
-}
-
 // Runs the writer on a worker thread; the calling thread draws the progress on a terminal.
 ExportOutcome RunWriter(ExportWriter& writer, const ExportRequest& request, ExportCounters& counters,
                         TerminalExportPrompt& prompt, bool draw, std::ostream& err) {
@@ -155,17 +146,27 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
     const bool interactive = isatty(STDIN_FILENO) != 0;
     TerminalExportPrompt prompt({interactive, options.yes}, std::cin, err);
-    const fs::path destination = fs::absolute(options.destination);
-    checks.destination = ProbeDestination(ExistingFolderFor(destination).string());
-    if (!RunDestinationChecks(checks, prompt)) {
-        return CommandInterrupts::Interrupted() ? kExitStopped : kExitExportIncomplete;
-    }
     std::error_code ec;
-    fs::create_directories(destination, ec);
-    if (ec) {
-        err << "tundrel: cannot create '" << destination.string() << "': " << ec.message() << '\n';
+    const std::optional<DestinationFolder> destination = LocateDestination(options.destination, ec);
+    if (!destination) {
+        err << "tundrel: cannot use '" << options.destination << "': " << ec.message() << '\n';
         return kExitExportIncomplete;
     }
+    if (!destination->existingIsFolder) {
+        prompt.Tell(StringId::DestinationNotAFolder,
+                    FormatText(Text(StringId::DestinationNotAFolder).data(), destination->existing.c_str()));
+        return kExitExportIncomplete;
+    }
+    checks.destination = ProbeDestination(destination->existing);
+    // A Ctrl-C while a question waits for its answer refuses it: that is a stop, not a refusal.
+    const auto refused = [] { return CommandInterrupts::Interrupted() ? kExitStopped : kExitExportIncomplete; };
+    if (!RunLocationChecks(checks, prompt)) return refused();
+    int error = 0;
+    if (!MakeDestination(*destination, error)) {
+        err << "tundrel: cannot create '" << destination->path << "': " << platform::ErrorText(error) << '\n';
+        return kExitExportIncomplete;
+    }
+    if (!RunWriteTest(destination->path, prompt)) return refused();
 
     std::ofstream logFile;
     if (!options.logFile.empty()) {
@@ -188,7 +189,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         if (logFile.is_open()) logFile << LogLine(entry) << '\n';
     });
 
-    request.destination = destination.string();
+    request.destination = destination->path;
     request.collisionChoice = CollisionChoiceOf(options.onCollision);
     out << ForTerminal(FormatText(Text(StringId::ExportDestination).data(), request.destination.c_str())) << '\n'
         << FormatText(Text(StringId::ExportSelectionSummary).data(), static_cast<int>(checks.selection.folders),

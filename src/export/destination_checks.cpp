@@ -100,7 +100,7 @@ bool PassesWriteTest(const std::string& folder, std::uint32_t tick) {
     // A leftover file of an earlier test takes the next number instead.
     for (std::uint32_t attempt = 0; attempt < 8; ++attempt) {
         const std::string name = FormatText("3s9lsa~bb_%u.tmp", (tick + attempt) % kNumbers);
-        std::optional<platform::OutputFile> file = directory->CreateFile(name, true, error);
+        std::optional<platform::OutputFile> file = directory->CreateFile(name, error);
         if (!file) {
             if (error == EEXIST) continue;
             return false;
@@ -112,20 +112,22 @@ bool PassesWriteTest(const std::string& folder, std::uint32_t tick) {
     return false;
 }
 
-bool RunDestinationChecks(const DestinationCheckInput& input, ExportPrompt& prompt) {
+bool RunLocationChecks(const DestinationCheckInput& input, ExportPrompt& prompt) {
     if (!input.sizesReady) {
         prompt.Tell(StringId::SizesStillComputing, std::string(Text(StringId::SizesStillComputing)));
         return false;
     }
-    if (!CheckPlacement(input, prompt) || !CheckFreeSpace(input, prompt) || !CheckFatFileSizes(input, prompt)) {
-        return false;
-    }
-    if (!PassesWriteTest(input.destination.folder, MillisecondTick())) {
-        prompt.Tell(StringId::DestinationNotWritable,
-                    FormatText(Text(StringId::DestinationNotWritable).data(), input.destination.folder.c_str()));
-        return false;
-    }
-    return true;
+    return CheckPlacement(input, prompt) && CheckFreeSpace(input, prompt) && CheckFatFileSizes(input, prompt);
+}
+
+bool RunWriteTest(const std::string& folder, ExportPrompt& prompt) {
+    if (PassesWriteTest(folder, MillisecondTick())) return true;
+    prompt.Tell(StringId::DestinationNotWritable, FormatText(Text(StringId::DestinationNotWritable).data(), folder.c_str()));
+    return false;
+}
+
+bool RunDestinationChecks(const DestinationCheckInput& input, ExportPrompt& prompt) {
+    return RunLocationChecks(input, prompt) && RunWriteTest(input.destination.folder, prompt);
 }
 
 }  // namespace tundrel

@@ -11,6 +11,7 @@
 #include "platform/directory_handle.h"
 #include "platform/file_system_space.h"
 #include "platform/read_error.h"
+#include "platform/staged_file.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/strings.h"
@@ -212,16 +213,19 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
         return;
     }
     std::string name = safe.name;
-    int error = 0;
-    std::optional<platform::OutputFile> output = into.directory.CreateFile(name, true, error);
-    if (!output && error == EEXIST) {
+    bool replace = false;
+    if (into.directory.Holds(name)) {
         const std::optional<std::string> resolved = ResolveCollision(name, into);
         if (!resolved) return;
-        const bool overwrite = *resolved == name;
+        replace = *resolved == name;
         name = *resolved;
-        output = into.directory.CreateFile(name, !overwrite, error);
     }
     const std::string target = into.Child(name);
+    int error = 0;
+    // Only a regular file is ever replaced: a folder, link or device in the way stays.
+    std::optional<platform::StagedFile> output = replace && !into.directory.HoldsRegularFile(name)
+                                                     ? std::nullopt
+                                                     : platform::StagedFile::Begin(into.directory, name, error);
     if (!output) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, target.c_str()));
         return;
@@ -231,17 +235,22 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
     }
     NoteCreationTimes(file);
 
+    // Until it is published the file has no name of its own, and a file that returns early
+    // here is removed: a stop or a write error leaves nothing behind.
     bool readFailed = false;
-    if (!WriteData(scanner, file, *output, into, target, readFailed)) return;
+    if (!WriteData(scanner, file, output->Output(), into, target, readFailed)) return;
     const bool complete = counters_.currentDone.load() == file.size;
-    if (complete) output->SetTimes(AccessedMomentOf(file), ModifiedMomentOf(file));
-    if (!output->Close(error)) {
+    if (!complete) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), Text(StringId::ExportStopped).data()));
+        return;
+    }
+    output->Output().SetTimes(AccessedMomentOf(file), ModifiedMomentOf(file));
+    if (!output->Publish(replace, error)) {
         ReportWriteError(file, target, error, into);
         return;
     }
-    if (!complete) {
-        log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), Text(StringId::ExportStopped).data()));
-    } else if (readFailed) {
+    if (readFailed) {
+        // Zeros where the source could not be read: kept, since the rest may be what the user needs.
         log_.Add(LogLevel::Error,
                  Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
     } else {

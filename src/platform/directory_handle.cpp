@@ -6,19 +6,14 @@
 
 #include <cerrno>
 
+#include "platform/retry_on_interrupt.h"
+
 namespace tundrel::platform {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr mode_t kFolderMode = 0777;  // narrowed by the umask, as for any new folder
 constexpr mode_t kFileMode = 0666;
-
-int RetryOnInterrupt(auto call) {
-    for (;;) {
-        const int result = call();
-        if (result >= 0 || errno != EINTR) return result;
-    }
-}
 
 }  // namespace
 
@@ -62,39 +57,17 @@ bool DirectoryHandle::Holds(const std::string& name) const {
     return ::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-std::optional<OutputFile> DirectoryHandle::CreateFile(const std::string& name, bool exclusive, int& error) const {
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
-    if (exclusive) {
-        // O_EXCL makes a new regular file or fails: nothing planted under the name is opened.
-        const int fd = RetryOnInterrupt([&] { return ::openat(fd_, name.c_str(), kFlags | O_EXCL, kFileMode); });
-        if (fd < 0) {
-            error = errno;
-            return std::nullopt;
-        }
-        return OutputFile(fd);
-    }
-    // Only regular files are ever overwritten: a device node or FIFO under that name is
-    // refused before it is opened, and O_NONBLOCK keeps one swapped in meanwhile from hanging.
-    struct stat existing = {};
-    if (::fstatat(fd_, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
-        error = S_ISDIR(existing.st_mode) ? EISDIR : EEXIST;
-        return std::nullopt;
-    }
-    const int fd = RetryOnInterrupt([&] { return ::openat(fd_, name.c_str(), kFlags | O_TRUNC | O_NONBLOCK, kFileMode); });
+bool DirectoryHandle::HoldsRegularFile(const std::string& name) const {
+    struct stat info = {};
+    return ::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode);
+}
+
+std::optional<OutputFile> DirectoryHandle::CreateFile(const std::string& name, int& error) const {
+    // O_EXCL makes a new regular file or fails: nothing planted under the name is opened.
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    const int fd = RetryOnInterrupt([&] { return ::openat(fd_, name.c_str(), kFlags, kFileMode); });
     if (fd < 0) {
         error = errno;
-        return std::nullopt;
-    }
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return std::nullopt;
-    }
-    const int current = ::fcntl(fd, F_GETFL);
-    if (current < 0 || ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK) != 0) {
-        error = errno;
-        ::close(fd);
         return std::nullopt;
     }
     return OutputFile(fd);

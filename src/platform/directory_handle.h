@@ -26,9 +26,11 @@ public:
     std::optional<DirectoryHandle> MakeChild(const std::string& name, int& error) const;
     // Whether an entry of that name exists, of any kind.
     bool Holds(const std::string& name) const;
-    // Opens a regular file for writing, creating or truncating it; with `exclusive` an
-    // existing entry makes it fail. Never writes through a symbolic link.
-    std::optional<OutputFile> CreateFile(const std::string& name, bool exclusive, int& error) const;
+    // Whether the entry of that name is a regular file (a symbolic link is not).
+    bool HoldsRegularFile(const std::string& name) const;
+    // Creates a new regular file and opens it for writing; an existing entry of that name,
+    // a symbolic link included, makes it fail with EEXIST.
+    std::optional<OutputFile> CreateFile(const std::string& name, int& error) const;
     bool Remove(const std::string& name) const;
 
     int Descriptor() const { return fd_; }

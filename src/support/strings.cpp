@@ -137,6 +137,7 @@ constexpr std::pair<StringId, std::string_view> kTexts[] = {
     {S::AnswerNo, "いいえ"},
     {S::AnswerOk, "OK"},
     {S::AnswerCancel, "キャンセル"},
+    {S::DestinationNotAFolder, "[%s]はフォルダではありません！"},  // "[%s] is not a folder!"
 };
 
 }  // namespace

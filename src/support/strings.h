@@ -133,6 +133,7 @@ enum class StringId : unsigned {
     AnswerNo,
     AnswerOk,
     AnswerCancel,
+    DestinationNotAFolder,
 };
 
 // The UTF-8 text of an id; empty for an id without text.

@@ -124,33 +124,6 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     EXPECT_EQ(counters.filesWritten.load(), 2u);
 }
 
-TEST_F(ExportWriterTest, StopInTheMiddleOfAFileLeavesItShorterAndUnlogged) {
-    ScanNode first = volumes.File(u"a.bin", 0, 200000, kChecked);
-    ScanNode second = volumes.File(u"b.bin", 600, 1000, kChecked);
-    volumes.Place(scanner, RootIndex::Deleted, {first, second});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
-    scanner.onRead = [&](const ScanNode& node, std::uint64_t offset) {
-        if (node.location == 0 && offset == kExportPieceBytes) counters.RequestStop();
-    };
-
-    const ExportOutcome outcome = Export();
-
-    EXPECT_TRUE(outcome.stopped);
-    EXPECT_EQ(fs::file_size(Deleted() / "a.bin"), 2 * kExportPieceBytes);
-    EXPECT_FALSE(fs::exists(Deleted() / "b.bin"));
-    EXPECT_FALSE(LogMentions(LogLevel::Written, "a.bin"));
-    EXPECT_TRUE(LogMentions(LogLevel::Error, "a.bin"));
-    EXPECT_EQ(prompt.told.back(), StringId::ExportStopped);
-
-    // The next export, once the front end clears the request, starts afresh.
-    scanner.onRead = nullptr;
-    counters.ClearStop();
-    collisionChoice = CollisionChoice::Overwrite;
-    EXPECT_FALSE(Export().stopped);
-    EXPECT_EQ(fs::file_size(Deleted() / "a.bin"), 200000u);
-    EXPECT_TRUE(fs::exists(Deleted() / "b.bin"));
-}
-
 TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
     fs::create_directories(Deleted());
     test::WriteBinaryFile(Deleted() / "same.txt", {1, 2, 3});
