@@ -123,20 +123,29 @@ std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize) {
-    const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
-                                " '" + image.string() + "' 2>/dev/null";
-    FILE* output = ::popen(command.c_str(), "r");
-    if (output == nullptr) return;
-    char line[256] = {};
-    const bool gotLine = std::fgets(line, sizeof line, output) != nullptr;
-    if (::pclose(output) != 0 || !gotLine) return;
-    path_ = line;
-    while (!path_.empty() && (path_.back() == '\n' || path_.back() == ' ')) path_.pop_back();
+LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize, bool writable, std::uint64_t offset,
+                       std::uint64_t length) {
+    std::string command = "losetup --find --show --sector-size " + std::to_string(sectorSize) + " --offset " +
+                          std::to_string(offset) + (writable ? "" : " --read-only");
+    if (length != 0) command += " --sizelimit " + std::to_string(length);
+    path_ = CommandOutput(command + " '" + image.string() + "'");
 }
 
 LoopDevice::~LoopDevice() {
     if (Attached()) std::system(("losetup --detach " + path_ + " 2>/dev/null").c_str());
+}
+
+bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+std::string CommandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    ::pclose(pipe);
+    while (!output.empty() && output.back() == '\n') output.pop_back();
+    return output;
 }
 
 ToolOutcome RunTool(std::vector<std::string> args) {

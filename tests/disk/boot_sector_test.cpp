@@ -133,12 +133,5 @@ TEST(BootSectorTest, ShortBuffersFailInsteadOfReadingPastThem) {
     EXPECT_EQ(BootSectorType(AllFileSystems(), std::span(ntfs).first(511)), kFsRaw);
 }
 
-TEST(BootSectorTest, TypeNames) {
-    EXPECT_EQ(TypeName(kFsRaw), "RAW");
-    EXPECT_EQ(TypeName(kFsFat16), "FAT16");
-    EXPECT_EQ(TypeName(kFsExFat), "exFAT");
-    EXPECT_EQ(TypeName(5), "");
-}
-
 }  // namespace
 }  // namespace tundrel

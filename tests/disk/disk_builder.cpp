@@ -3,8 +3,6 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 namespace tundrel::test {
@@ -21,18 +19,6 @@ bool HaveTools(std::initializer_list<const char*> tools) {
         if (!RunQuietly(std::string("command -v ") + tool)) return false;
     }
     return true;
-}
-
-bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    ::pclose(pipe);
-    return output;
 }
 
 bool MakePartitionedDisk(const fs::path& disk, std::uint64_t sectors, const std::string& script) {

@@ -12,6 +12,7 @@
 #include "disk_builder.h"
 #include "fault_device.h"
 #include "modes/all_scanners.h"
+#include "support/byte_reader.h"
 #include "support/text.h"
 #include "test_support.h"
 
@@ -23,12 +24,6 @@ constexpr platform::DeviceNumber kOtherDisk{8, 32};
 
 void Put64(BootSectorBytes& sector, std::size_t offset, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint64_t Get64(const BootSectorBytes& sector, std::size_t offset) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | sector[offset + i];
-    return value;
 }
 
 // The partitions of the sample disk: FAT32 at 2048, NTFS at 73728, exFAT at 108544.
@@ -77,8 +72,8 @@ TEST_F(MountMatchingTest, EachPartitionFindsItsOwnMount) {
 
 TEST_F(MountMatchingTest, NtfsMatchesWithMftAndMirrorSwapped) {
     MountedVolume mounted = MountedAs(records[1], "NTFS");
-    const std::uint64_t mft = Get64(mounted.bootSector, 48);
-    const std::uint64_t mirror = Get64(mounted.bootSector, 56);
+    const std::uint64_t mft = ByteReader(mounted.bootSector).U64(48);
+    const std::uint64_t mirror = ByteReader(mounted.bootSector).U64(56);
     ASSERT_NE(mft, mirror);
     Put64(mounted.bootSector, 48, mirror);
     Put64(mounted.bootSector, 56, mft);
