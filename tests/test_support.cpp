@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -28,6 +29,17 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+TimeZone::TimeZone(const char* zone) {
+    if (const char* current = std::getenv("TZ")) previous_ = current;
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+}
+
+TimeZone::~TimeZone() {
+    previous_ ? ::setenv("TZ", previous_->c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 std::vector<std::uint8_t> PatternBytes(std::size_t size) {

@@ -40,6 +40,18 @@ private:
     std::filesystem::path path_;
 };
 
+// Sets the process's time zone (TZ) while it lives, then puts the one before back.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone);
+    ~TimeZone();
+    TimeZone(const TimeZone&) = delete;
+    TimeZone& operator=(const TimeZone&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
 // Bytes that tell where they sit, so that data read from the wrong offset shows.
 std::vector<std::uint8_t> PatternBytes(std::size_t size);
 void WriteBinaryFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "scan/tree_builder.h"
 #include "support/display_format.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
@@ -18,11 +17,6 @@ constexpr std::time_t kNow = 1716134400;
 
 class RecentlyDeletedTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-
     ScanNode Deleted(std::u16string_view name, std::uint16_t modified, std::uint16_t accessed = 0) {
         ScanNode node = b.File(name, 0, kFlagDeleted);
         node.modifiedDate = modified;
@@ -30,6 +24,7 @@ protected:
         return node;
     }
 
+    const test::TimeZone tokyo{"Asia/Tokyo"};
     test::TreeBuilder b;
     ResultTree tree;
 };

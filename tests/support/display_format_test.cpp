@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "support/display_format.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
@@ -57,15 +56,10 @@ TEST(DisplayFormatTest, ImpossibleDatesAndTimesAreShownEmpty) {
 }
 
 TEST(DisplayFormatTest, LocalTimestampFollowsTheTimeZoneAndTheFatDateRange) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("TZ", "Asia/Tokyo", 1);
-    tzset();
+    const test::TimeZone tokyo("Asia/Tokyo");
     const LocalTimestamp stamp = ToLocalTimestamp(1714557630);  // 2024-05-01 10:00:30 UTC
     EXPECT_EQ(FormatDateTime(stamp.date, stamp.time), "2024-05-01 19:00:30");
     EXPECT_EQ(ToLocalTimestamp(0).date, 0);  // 1970 has no FAT date
-    if (saved != nullptr) setenv("TZ", previous.c_str(), 1); else unsetenv("TZ");
-    tzset();
 }
 
 }  // namespace
