@@ -5,6 +5,7 @@
 #include "cli/cli_app.h"
 
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -158,6 +159,15 @@ std::string CommandOutput(const std::string& command) {
     ::pclose(pipe);
     while (!output.empty() && output.back() == '\n') output.pop_back();
     return output;
+}
+
+TmpfsMount::TmpfsMount(const std::string& size, bool readOnly) {
+    const std::string options = "size=" + size;
+    mounted_ = ::mount("tundrel-test", dir_.Path().c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0;
+}
+
+TmpfsMount::~TmpfsMount() {
+    if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
 ToolOutcome RunTool(std::vector<std::string> args) {

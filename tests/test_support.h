@@ -90,4 +90,17 @@ private:
     std::string path_;
 };
 
+// Mounts a tmpfs of the given size ("1m"), read-only when asked, at a new folder; needs root.
+class TmpfsMount {
+public:
+    TmpfsMount(const std::string& size, bool readOnly);
+    ~TmpfsMount();
+    bool Mounted() const { return mounted_; }
+    const std::filesystem::path& Path() const { return dir_.Path(); }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
+};
+
 }  // namespace tundrel::test

@@ -136,10 +136,7 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
     };
 
     const auto volumeOf = [](std::vector<std::uint8_t> bytes) {
-        test::FaultDisk disk;
-        disk.bytes = std::move(bytes);
-        disk.kind = platform::SourceKind::Volume;
-        return disk;
+        return test::FaultDisk(std::move(bytes), platform::SourceKind::Volume);
     };
     test::FaultMachine machine;
     machine.Plug("/dev/sdz1", volumeOf(sectorOf(sample, 2048)));

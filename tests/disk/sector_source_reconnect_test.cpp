@@ -49,8 +49,7 @@ private:
 };
 
 FaultDisk UsbDisk(std::size_t sectors, std::string serial = "USB-0001") {
-    FaultDisk disk;
-    disk.bytes = test::PatternBytes(sectors * 512);
+    FaultDisk disk(test::PatternBytes(sectors * 512));
     disk.identity = {"Flash Drive", std::move(serial)};
     return disk;
 }

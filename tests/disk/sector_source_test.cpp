@@ -129,11 +129,7 @@ TEST(BlockDeviceSource, GeometryFromTheKernelAndReadsBy512) {
 constexpr const char* kDiskPath = "/dev/simulated";
 constexpr char16_t kDiskName[] = u"/dev/simulated";
 
-FaultDisk DiskOfSectors(std::size_t sectors) {
-    FaultDisk disk;
-    disk.bytes = test::PatternBytes(sectors * 512);
-    return disk;
-}
+FaultDisk DiskOfSectors(std::size_t sectors) { return FaultDisk(test::PatternBytes(sectors * 512)); }
 
 class SimulatedSource : public ::testing::Test {
 protected:

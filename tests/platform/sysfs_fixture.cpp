@@ -64,4 +64,12 @@ void SysfsFixture::RemoveEntry(platform::DeviceNumber number) {
     fs::remove(Root() / "dev" / "block" / NumberText(number));
 }
 
+ProcFixture::ProcFixture(const std::string& table) {
+    fs::create_directories(dir_ / "self");
+    std::ofstream(dir_ / "self" / "mountinfo") << table;
+    ::setenv("TUNDREL_PROC_ROOT", dir_.Path().c_str(), 1);
+}
+
+ProcFixture::~ProcFixture() { ::unsetenv("TUNDREL_PROC_ROOT"); }
+
 }  // namespace tundrel::test

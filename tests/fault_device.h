@@ -1,5 +1,5 @@
 #pragma once
-// Simulated disks for the sector source's tests: in memory, and able to fail reads with a
+// Simulated disks of a simulated machine: in memory, and able to fail reads with a
 // chosen error, be pulled out and plugged back in, or be swapped for another disk.
 
 #include <cerrno>
@@ -15,6 +15,9 @@
 namespace tundrel::test {
 
 struct FaultDisk {
+    explicit FaultDisk(std::vector<std::uint8_t> data = {}, platform::SourceKind sourceKind = platform::SourceKind::Disk)
+        : bytes(std::move(data)), kind(sourceKind) {}
+
     std::vector<std::uint8_t> bytes;
     platform::SourceKind kind = platform::SourceKind::Disk;
     platform::DeviceIdentity identity;
