@@ -9,7 +9,7 @@
 namespace tundrel {
 namespace {
 
-using test::ChildNames;
+using test::NamesOf;
 using Names = std::vector<std::u16string>;
 
 // 2024-05-20 01:00 in Tokyo, still 2024-05-19 in UTC: the window is counted in local days.
@@ -42,7 +42,7 @@ TEST_F(RecentlyDeletedTest, TakesDeletedFilesFromTheLastEightLocalDays) {
     tree[RootIndex::Deleted].children = {Deleted(u"readLately", dayBefore, oldest)};
 
     EXPECT_EQ(CollectRecentlyDeleted(tree, kNow), 3u);
-    EXPECT_EQ(ChildNames(tree[RootIndex::Recent]),
+    EXPECT_EQ(NamesOf(tree[RootIndex::Recent]),
               (Names{u"existing", u"sevenDays", u"edge", u"readLately"}));
     EXPECT_EQ(tree[RootIndex::Recent].children[1].parent, &tree[RootIndex::Recent]);
 }

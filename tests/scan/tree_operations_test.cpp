@@ -13,7 +13,7 @@
 namespace tundrel {
 namespace {
 
-using test::ChildNames;
+using test::NamesOf;
 using test::ParentsLinked;
 using test::TreeBuilder;
 using Names = std::vector<std::u16string>;
@@ -65,8 +65,8 @@ TEST(TreeOperationsTest, CompactSortsAndDropsPrunedSubtrees) {
                      b.Dir(u"keep", {b.File(u"z", 0, kFlagPruned), b.File(u"y")})});
     LinkParents(root, LinkDepth::WholeSubtree);
     Compact(root);
-    EXPECT_EQ(ChildNames(root), (Names{u"keep", u"a", u"b"}));
-    EXPECT_EQ(ChildNames(root.children[0]), (Names{u"y"}));
+    EXPECT_EQ(NamesOf(root), (Names{u"keep", u"a", u"b"}));
+    EXPECT_EQ(NamesOf(root.children[0]), (Names{u"y"}));
     EXPECT_TRUE(ParentsLinked(root));
 }
 
@@ -90,7 +90,7 @@ TEST(TreeOperationsTest, LazyFillStopsFiftyLevelsDown) {
     ScanNode filled = b.Dir(u"filled", {b.File(u"own")});
     filled.dirSource = &loop;
     FillLazyChildren(filled);
-    EXPECT_EQ(ChildNames(filled), (Names{u"own"}));
+    EXPECT_EQ(NamesOf(filled), (Names{u"own"}));
 }
 
 TEST(TreeOperationsTest, AppendingKeepsParentLinksWhenTheArrayMoves) {
