@@ -7,7 +7,6 @@
 #include <stdlib.h>
 #include <sys/mount.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -85,26 +84,12 @@ std::filesystem::path TestImage(const std::string& name) {
     if (fs::exists(image, ec)) return image;
     fs::create_directories(cache, ec);
 
-    std::string partial = (cache / (name + ".XXXXXX")).string();
-    const int fd = ::mkstemp(partial.data());
-    if (fd < 0) return {};
-    gzFile input = ::gzopen(compressed.c_str(), "rb");
-    bool complete = input != nullptr;
-    std::vector<char> buffer(1 << 20);
-    while (complete) {
-        const int got = ::gzread(input, buffer.data(), static_cast<unsigned>(buffer.size()));
-        if (got <= 0) {
-            complete = got == 0;
-            break;
-        }
-        complete = ::write(fd, buffer.data(), static_cast<std::size_t>(got)) == got;
-    }
-    if (input != nullptr) ::gzclose(input);
-    ::close(fd);
-    // Another test process may unpack the same image at the same time: the rename makes
-    // whichever copy lands last the one in place, and both are whole.
-    if (!complete || std::rename(partial.c_str(), image.c_str()) != 0) {
-        std::remove(partial.c_str());
+    // Another test process may unpack the same image at the same time: each unpacks into a file
+    // of its own, and the rename makes whichever whole copy lands last the one in place.
+    const fs::path partial = image.string() + "." + std::to_string(::getpid());
+    if (!RunQuietly("{ gzip -dc '" + compressed.string() + "' > '" + partial.string() + "'; }") ||
+        std::rename(partial.c_str(), image.c_str()) != 0) {
+        fs::remove(partial, ec);
         return {};
     }
     return image;

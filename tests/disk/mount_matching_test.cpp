@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 #include "disk/mount_matching.h"
@@ -70,52 +71,39 @@ TEST_F(MountMatchingTest, EachPartitionFindsItsOwnMount) {
     EXPECT_EQ(MountPointOf(records[1], mounted, std::nullopt), "");  // an image file is no mounted disk
 }
 
-TEST_F(MountMatchingTest, NtfsMatchesWithMftAndMirrorSwapped) {
-    MountedVolume mounted = MountedAs(records[1], "NTFS");
-    const std::uint64_t mft = ByteReader(mounted.bootSector).U64(48);
-    const std::uint64_t mirror = ByteReader(mounted.bootSector).U64(56);
-    ASSERT_NE(mft, mirror);
-    Put64(mounted.bootSector, 48, mirror);
-    Put64(mounted.bootSector, 56, mft);
-    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
-
-    Put64(mounted.bootSector, 56, mft + 1);  // no longer the same MFT
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-}
-
-TEST_F(MountMatchingTest, SizesMayDifferByTenThousandSectors) {
-    MountedVolume mounted = MountedAs(records[1], "NTFS");
-    mounted.sectorCount = records[1].sectorCount + 10000;
-    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
-    mounted.sectorCount = records[1].sectorCount + 10001;
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-    mounted.sectorCount = records[1].sectorCount - 10001;
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-}
-
-TEST_F(MountMatchingTest, AnotherDiskOrPlaceOrTypeIsAnotherVolume) {
-    MountedVolume mounted = MountedAs(records[0], "FAT32");
-    ASSERT_NE(MountPointOf(records[0], {mounted}), "");
-
-    MountedVolume elsewhere = mounted;
-    elsewhere.disk = kOtherDisk;  // the same layout at the same start, but on another disk
-    EXPECT_EQ(MountPointOf(records[0], {elsewhere}), "");
-
-    MountedVolume moved = mounted;
-    moved.startSector += 1;
-    EXPECT_EQ(MountPointOf(records[0], {moved}), "");
-
-    MountedVolume renamed = mounted;
-    renamed.fsName = "FAT";  // the system's name for FAT12/16
-    EXPECT_EQ(MountPointOf(records[0], {renamed}), "");
-
-    MountedVolume otherFat = mounted;
-    otherFat.bootSector[36] ^= 1;  // a different FAT size
-    EXPECT_EQ(MountPointOf(records[0], {otherFat}), "");
-
-    MountedVolume otherExFat = MountedAs(records[2], "exFAT");
-    otherExFat.bootSector[92] ^= 1;  // a different cluster count
-    EXPECT_EQ(MountPointOf(records[2], {otherExFat}), "");
+// Each case changes the mount of one partition (0: FAT32, 1: NTFS, 2: exFAT) and says whether
+// it still is that partition's mount.
+TEST_F(MountMatchingTest, OnlyTheSameLayoutAtTheSamePlaceOfTheSameDiskMatches) {
+    const auto swapMftAndMirror = [](MountedVolume& m) {
+        const std::uint64_t mft = ByteReader(m.bootSector).U64(48);
+        ASSERT_NE(mft, ByteReader(m.bootSector).U64(56));
+        Put64(m.bootSector, 48, ByteReader(m.bootSector).U64(56));
+        Put64(m.bootSector, 56, mft);
+    };
+    const struct {
+        const char* change;
+        std::size_t record;
+        std::function<void(MountedVolume&)> apply;
+        bool matches;
+    } cases[] = {
+        {"none", 0, [](MountedVolume&) {}, true},
+        {"MFT and mirror swapped", 1, swapMftAndMirror, true},
+        {"another MFT", 1, [](MountedVolume& m) { m.bootSector[56] ^= 1; }, false},
+        {"10000 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10000; }, true},
+        {"10001 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10001; }, false},
+        {"10001 sectors fewer", 1, [](MountedVolume& m) { m.sectorCount -= 10001; }, false},
+        {"another disk", 0, [](MountedVolume& m) { m.disk = kOtherDisk; }, false},
+        {"one sector on", 0, [](MountedVolume& m) { m.startSector += 1; }, false},
+        {"FAT12/16's name", 0, [](MountedVolume& m) { m.fsName = "FAT"; }, false},
+        {"another FAT size", 0, [](MountedVolume& m) { m.bootSector[36] ^= 1; }, false},
+        {"another exFAT cluster count", 2, [](MountedVolume& m) { m.bootSector[92] ^= 1; }, false},
+    };
+    const char* const names[] = {"FAT32", "NTFS", "exFAT"};
+    for (const auto& c : cases) {
+        MountedVolume mounted = MountedAs(records[c.record], names[c.record]);
+        c.apply(mounted);
+        EXPECT_EQ(MountPointOf(records[c.record], {mounted}) == mounted.mountPoint, c.matches) << c.change;
+    }
 }
 
 TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {

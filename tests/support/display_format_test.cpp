@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "support/display_format.h"
 #include "test_support.h"
 
@@ -9,15 +11,11 @@ namespace tundrel {
 namespace {
 
 TEST(DisplayFormatTest, SizeChangesUnitAtEachPowerOf1024) {
-    EXPECT_EQ(FormatSize(0), "0B");
-    EXPECT_EQ(FormatSize(1023), "1023B");
-    EXPECT_EQ(FormatSize(1024), "1.00K");
-    EXPECT_EQ(FormatSize(1536), "1.50K");
-    EXPECT_EQ(FormatSize((1ULL << 20) - 1), "1024.00K");
-    EXPECT_EQ(FormatSize(1ULL << 20), "1.00M");
-    EXPECT_EQ(FormatSize(3ULL << 30), "3.00G");
-    EXPECT_EQ(FormatSize(5ULL << 40), "5.00T");
-    EXPECT_EQ(FormatSize(~0ULL), "16777216.00T");
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0B"},           {1023, "1023B"},     {1024, "1.00K"},     {1536, "1.50K"}, {(1ULL << 20) - 1, "1024.00K"},
+        {1ULL << 20, "1.00M"}, {3ULL << 30, "3.00G"}, {5ULL << 40, "5.00T"}, {~0ULL, "16777216.00T"},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(FormatSize(bytes), text) << bytes;
 }
 
 TEST(DisplayFormatTest, DurationShowsHoursOnlyFromOneHourOn) {
