@@ -130,7 +130,7 @@ LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize, 
 }
 
 LoopDevice::~LoopDevice() {
-    if (Attached()) std::system(("losetup --detach " + path_ + " 2>/dev/null").c_str());
+    if (Attached()) RunQuietly("losetup --detach " + path_);
 }
 
 bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

@@ -37,20 +37,23 @@ TEST_F(CommandsTest, InfoReportsTheSourceFactsAsJson) {
     EXPECT_EQ(facts["model"], "");
 }
 
-TEST_F(CommandsTest, SourceThatCannotBeOpenedExitsWithTwo) {
-    EXPECT_EQ(RunTool({"info", (dir / "missing.img").string()}).status, kExitSourceError);
-    const Outcome scan = RunTool({"scan", (dir / "missing.img").string()});
+TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) {
+    const std::string image = Image(4096);
+    const std::string missing = (dir / "missing.img").string();
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{}, kExitUsage},
+        {{"frobnicate"}, kExitUsage},
+        {{"scan", image, "--mode", "everything"}, kExitUsage},
+        {{"scan", image, "--volume", "12x"}, kExitUsage},
+        {{"cat", image, "nowhere/x"}, kExitUsage},
+        {{"--help"}, kExitSuccess},
+        {{"info", missing}, kExitSourceError},
+        {{"partitions", missing}, kExitSourceError},
+    };
+    for (const auto& [args, status] : cases) EXPECT_EQ(RunTool(args).status, status) << testing::PrintToString(args);
+    const Outcome scan = RunTool({"scan", missing});
     EXPECT_EQ(scan.status, kExitSourceError);
     EXPECT_NE(scan.err.find("cannot open"), std::string::npos);
-}
-
-TEST_F(CommandsTest, UsageErrorsExitWithOne) {
-    EXPECT_EQ(RunTool({}).status, kExitUsage);
-    EXPECT_EQ(RunTool({"frobnicate"}).status, kExitUsage);
-    EXPECT_EQ(RunTool({"scan", Image(4096), "--mode", "everything"}).status, kExitUsage);
-    EXPECT_EQ(RunTool({"scan", Image(4096), "--volume", "12x"}).status, kExitUsage);
-    EXPECT_EQ(RunTool({"cat", Image(4096), "nowhere/x"}).status, kExitUsage);
-    EXPECT_EQ(RunTool({"--help"}).status, kExitSuccess);
 }
 
 TEST_F(CommandsTest, ScanWithoutAFileSystemOrScannerSaysSoAndFails) {
@@ -126,7 +129,6 @@ TEST_F(CommandsTest, PartitionsOfAVolumeImageIsTheVolumeItself) {
     EXPECT_EQ(lines[0]["label"], "FAT16TEST");
 
     EXPECT_EQ(RunTool({"partitions", Image(4096), "--json"}).out, "");
-    EXPECT_EQ(RunTool({"partitions", (dir / "missing.img").string()}).status, kExitSourceError);
 }
 
 TEST_F(SampleDiskCommandsTest, ScanTakesEveryPartitionOrTheOneTheVolumeOptionNames) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "export/export_selection.h"
@@ -34,10 +35,9 @@ protected:
     }
     std::size_t Logged(LogLevel level) const { return log.CountOf(level); }
     bool LogMentions(LogLevel level, const std::string& part) const {
-        for (const LogEntry& entry : log.Entries()) {
-            if (entry.level == level && entry.text.find(part) != std::string::npos) return true;
-        }
-        return false;
+        return std::ranges::any_of(log.Entries(), [&](const LogEntry& entry) {
+            return entry.level == level && entry.text.find(part) != std::string::npos;
+        });
     }
     fs::path Deleted() const { return destination / ToUtf8(Text16(StringId::DeletedFiles)); }
 
