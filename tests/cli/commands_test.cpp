@@ -56,15 +56,10 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
     EXPECT_NE(scan.err.find("cannot open"), std::string::npos);
 }
 
-TEST_F(CommandsTest, ScanWithoutAFileSystemOrScannerSaysSoAndFails) {
-    const std::string image = Image(64 * 512);
-    const Outcome deleted = RunTool({"scan", image});
-    EXPECT_EQ(deleted.status, kExitCannotScan);
-    EXPECT_NE(deleted.err.find("no NTFS, FAT or exFAT file system"), std::string::npos);
-
-    const Outcome beyond = RunTool({"scan", image, "--volume", "64"});
-    EXPECT_EQ(beyond.status, kExitCannotScan);
-    EXPECT_NE(beyond.err.find("no volume starts at sector 64"), std::string::npos);
+TEST_F(CommandsTest, ScanWithoutAFileSystemSaysSoAndFails) {
+    const Outcome outcome = RunTool({"scan", Image(64 * 512)});
+    EXPECT_EQ(outcome.status, kExitCannotScan);
+    EXPECT_NE(outcome.err.find("no NTFS, FAT or exFAT file system"), std::string::npos);
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& text) {

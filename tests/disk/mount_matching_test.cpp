@@ -115,29 +115,25 @@ TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {
 }
 
 TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
-    const auto sample = test::TestImage("sample-disk");
-    const auto fat16 = test::TestImage("fat16");
-    ASSERT_FALSE(sample.empty());
-    ASSERT_FALSE(fat16.empty());
-    const auto sectorOf = [](const std::filesystem::path& image, std::uint64_t sector) {
-        return test::ReadFileBytes(image, sector * 512, 512);
-    };
-
-    const auto volumeOf = [](std::vector<std::uint8_t> bytes) {
-        return test::FaultDisk(std::move(bytes), platform::SourceKind::Volume);
-    };
+    // Each device holds the first sector of a committed volume; sdz7 holds zeros, no file system
+    // it can name, and sdz8 is not there to open.
+    const struct {
+        const char* path;
+        const char* image;  // null: zeros
+        std::uint64_t sector;
+        bool plugged;
+    } disks[] = {{"/dev/sdz1", "sample-disk", 2048, true}, {"/dev/sdz5", "sample-disk", 73728, true},
+                 {"/dev/sdz6", "sample-disk", 108544, true}, {"/dev/sdy", "fat16", 0, true},
+                 {"/dev/sdz7", nullptr, 0, true}, {"/dev/sdz8", nullptr, 0, false}};
     test::FaultMachine machine;
-    machine.Plug("/dev/sdz1", volumeOf(sectorOf(sample, 2048)));
-    machine.Plug("/dev/sdz5", volumeOf(sectorOf(sample, 73728)));
-    machine.Plug("/dev/sdz6", volumeOf(sectorOf(sample, 108544)));
-    machine.Plug("/dev/sdy", volumeOf(sectorOf(fat16, 0)));
-    machine.Plug("/dev/sdz7", volumeOf(std::vector<std::uint8_t>(512, 0)));  // no file system it can name
-    // /dev/sdz8 is not there to open.
     std::vector<platform::MountedBlockDevice> devices;
-    for (const char* path : {"/dev/sdz1", "/dev/sdz5", "/dev/sdz6", "/dev/sdy", "/dev/sdz7", "/dev/sdz8"}) {
+    for (const auto& disk : disks) {
+        std::vector<std::uint8_t> sector(512, 0);
+        if (disk.image != nullptr) sector = test::ReadFileBytes(test::TestImage(disk.image), disk.sector * 512, 512);
+        if (disk.plugged) machine.Plug(disk.path, test::FaultDisk(sector, platform::SourceKind::Volume));
         platform::MountedBlockDevice device;
-        device.devicePath = path;
-        device.mountPoint = std::string("/mnt") + path;
+        device.devicePath = disk.path;
+        device.mountPoint = std::string("/mnt") + disk.path;
         device.startSector = devices.size() * 1000;
         device.sectorCount = 4096;
         devices.push_back(device);
@@ -152,7 +148,7 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
     EXPECT_EQ(volumes[3].mountPoint, "/mnt/dev/sdy");
     EXPECT_EQ(volumes[3].startSector, 3000u);
     EXPECT_EQ(std::vector<std::uint8_t>(volumes[1].bootSector.begin(), volumes[1].bootSector.end()),
-              sectorOf(sample, 73728));
+              test::ReadFileBytes(test::TestImage("sample-disk"), 73728 * 512, 512));
 }
 
 }  // namespace

@@ -209,16 +209,6 @@ TEST_F(PartitionListTest, NtfsWithWipedBootSectorIsReadFromItsBackup) {
     EXPECT_FALSE(OnlyVolume(disk).bootValid);
 }
 
-TEST_F(PartitionListTest, ExFatInAnNtfsTypedPartitionIsTakenForExFat) {
-    if (!HaveTools({"mkfs.exfat"})) GTEST_SKIP() << "mkfs.exfat is needed";
-    ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, "label: dos\nstart=2048, size=16384, type=7\n"));
-    ASSERT_TRUE(FormatVolume(disk, 2048, 16384, {"mkfs.exfat -L EXLAB {}"}));
-    const VolumeInfo record = OnlyVolume(disk);
-    EXPECT_EQ(record.fsType, kFsExFat);
-    EXPECT_TRUE(record.bootValid);
-    EXPECT_EQ(record.label, u"EXLAB");
-}
-
 // Positions computed from damaged fields are 64-bit: one that lies past the end of the disk
 // reads nothing, where 32-bit arithmetic would wrap round onto the volume's real root.
 TEST_F(PartitionListTest, PositionsBeyondTheDiskReadNothing) {

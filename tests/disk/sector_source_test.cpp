@@ -62,10 +62,6 @@ TEST_F(ImageSource, ReadsBySectorAndZeroFillsPastTheEnd) {
     EXPECT_FALSE(source_.ReadSectors(buffer, 9));
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 512, bytes_.begin() + 9 * 512));
     EXPECT_TRUE(AllBytes(std::span(buffer).subspan(512)));
-
-    std::fill(buffer.begin(), buffer.end(), 0xEE);
-    EXPECT_FALSE(source_.ReadSectors(buffer, 10));
-    EXPECT_TRUE(AllBytes(buffer));
 }
 
 TEST_F(ImageSource, NeverWritable) {
@@ -102,8 +98,6 @@ TEST_F(ImageSource, OpeningAgainOrClosingReleasesTheFile) {
     std::vector<std::uint8_t> buffer(512, 0xEE);
     EXPECT_FALSE(source_.ReadSectors(buffer, 0));
     EXPECT_TRUE(AllBytes(buffer));
-    EXPECT_FALSE(source_.Open((dir_ / "missing.img").u16string()));
-    EXPECT_FALSE(source_.isOpen);
 }
 
 // A loop device with 4096-byte logical sectors: sector numbers still count 512 bytes.

@@ -22,16 +22,14 @@ namespace fs = std::filesystem;
 using test::RunTool;
 using Outcome = test::ToolOutcome;
 
-std::vector<std::string> Lines(const fs::path& file) {
+// How many lines of a log file start with `prefix` and hold `part`.
+std::size_t CountLines(const fs::path& file, std::string_view prefix, std::string_view part = "") {
     std::ifstream in(file);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::size_t CountStarting(const std::vector<std::string>& lines, std::string_view prefix) {
-    return static_cast<std::size_t>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
+    std::size_t count = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(prefix) && line.find(part) != std::string::npos) ++count;
+    }
+    return count;
 }
 
 const std::string kDeletedFolder = ToUtf8(Text16(StringId::DeletedFiles));
@@ -50,15 +48,13 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     const fs::path out = dir / "new" / "folder";
     const Outcome first = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log.txt").string()});
     ASSERT_EQ(first.status, kExitSuccess) << first.err;
-    const std::vector<std::string> log = Lines(dir / "log.txt");
+    const fs::path log = dir / "log.txt";
     // part-b.txt (a short name, shown as "#art-b.txt") lost its first cluster to a later file:
     // written, with a caution.
-    EXPECT_EQ(CountStarting(log, "written\t"), 13u);
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& line) { return line.starts_with("caution\t") && line.find("#art-b.txt") != std::string::npos; }),
-              1);
-    EXPECT_EQ(CountStarting(log, "error\t"), 0u);
-    for (const std::string& line : log) EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_EQ(CountLines(log, "written\t"), 13u);
+    EXPECT_EQ(CountLines(log, "caution\t", "#art-b.txt"), 1u);
+    EXPECT_EQ(CountLines(log, "error\t"), 0u);
+    EXPECT_EQ(CountLines(log, "", "\r"), 0u);
     EXPECT_TRUE(fs::exists(out / kDeletedFolder / "Deleted Long Name.txt"));
     EXPECT_FALSE(fs::exists(out / ToUtf8(Text16(StringId::RootDirectory))));
 
@@ -67,7 +63,7 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     const auto before = fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt");
     const Outcome second = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log2.txt").string()});
     EXPECT_EQ(second.status, kExitSuccess) << second.err;
-    EXPECT_EQ(CountStarting(Lines(dir / "log2.txt"), "renamed\t"), 14u);
+    EXPECT_EQ(CountLines(dir / "log2.txt", "renamed\t"), 14u);
     EXPECT_EQ(fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt"), before);
 
     const Outcome skipped = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "skip", "--json"});
@@ -88,7 +84,6 @@ TEST_F(ExportCommandTest, AddressesChooseWhatIsExported) {
 
     EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "root/NoSuchFolder"}).status,
               kExitCannotScan);
-    EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "nowhere/x"}).status, kExitUsage);
     EXPECT_FALSE(fs::exists(dir / "x"));
 }
 

@@ -23,15 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The MD5 of every file below `folder`, by path.
-std::map<fs::path, std::string> Md5Sums(const fs::path& folder) {
-    std::map<fs::path, std::string> sums;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) sums[entry.path()] = test::Md5Hex(test::FileBytes(entry.path()));
-    }
-    return sums;
-}
-
 class ImageExportTest : public ::testing::TestWithParam<const char*> {};
 
 // The whole of the live and deleted folders of the image's volume, scanned and exported as
@@ -60,7 +51,10 @@ TEST_P(ImageExportTest, LiveAndDeletedFilesMatchTheManifest) {
 
     const std::string live = (destination / ToUtf8(Text16(StringId::RootDirectory))).string();
     const std::string deleted = (destination / ToUtf8(Text16(StringId::DeletedFiles))).string();
-    const std::map<fs::path, std::string> sums = Md5Sums(destination.Path());
+    std::map<fs::path, std::string> sums;
+    for (const auto& entry : fs::recursive_directory_iterator(destination.Path())) {
+        if (entry.is_regular_file()) sums[entry.path()] = test::Md5Hex(test::FileBytes(entry.path()));
+    }
     std::size_t liveCount = 0;
     std::multiset<std::string> deletedSums;
     for (const auto& [path, sum] : sums) {

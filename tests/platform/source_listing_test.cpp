@@ -105,10 +105,10 @@ TEST(StorageChain, PartitionsMappedDevicesAndLoopFiles) {
     sysfs.AddBlockDevice("dm-0", {253, 0}, std::nullopt, {{"size", "500\n"}});
     fs::create_directories(sysfs.Root() / "devices" / "dm-0" / "slaves");
     fs::create_directory_symlink("../../sdb/sdb1", sysfs.Root() / "devices" / "dm-0" / "slaves" / "sdb1");
-    sysfs.AddBlockDevice("loop0", {7, 0}, std::nullopt, {{"size", "8\n"}});
-    fs::create_directories(sysfs.Root() / "devices" / "loop0" / "loop");
-    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "backing_file") << (dir / "backing.img").string() << '\n';
-    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "offset") << "1048576\n";
+    sysfs.AddBlockDevice("loop0", {7, 0}, std::nullopt,
+                         {{"size", "8\n"},
+                          {"loop/backing_file", (dir / "backing.img").string() + "\n"},
+                          {"loop/offset", "1048576\n"}});
 
     const platform::StorageChain partition = platform::ChainOfBlockDevice({8, 17});
     ASSERT_EQ(partition.size(), 2u);

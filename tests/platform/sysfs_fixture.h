@@ -1,6 +1,6 @@
 #pragma once
 // Small sysfs and /proc trees in temporary directories that stand in for /sys and /proc while
-// the objects live.
+// the objects live; one of each at a time.
 
 #include <filesystem>
 #include <map>
@@ -35,7 +35,6 @@ public:
 
 private:
     TempDir dir_;
-    std::optional<std::string> previousRoot_;
 };
 
 // Points the /proc root at a folder whose self/mountinfo holds `table` while it lives.

@@ -28,9 +28,6 @@ TEST(TreeOperationsTest, PathsStartBelowTheRootFolder) {
     EXPECT_EQ(PathOf(&file), u"\\docs\\a.txt");
     EXPECT_EQ(PathOf(&docs), u"\\docs");
     EXPECT_EQ(PathOf(&root), u"Root");
-    const DirectorySource prefix{{}, u"HD0:"};
-    root.dirSource = &prefix;
-    EXPECT_EQ(DisplayPathOf(&file), u"HD0:\\docs\\a.txt");
 
     // The loop guard compares pooled names, not their text.
     EXPECT_TRUE(NameOccursAmongAncestors(file, docs));
