@@ -15,7 +15,8 @@
 namespace tundrel::test {
 
 struct FaultDisk {
-    explicit FaultDisk(std::vector<std::uint8_t> data = {}, platform::SourceKind sourceKind = platform::SourceKind::Disk)
+    explicit FaultDisk(std::vector<std::uint8_t> data = {},
+                       platform::SourceKind sourceKind = platform::SourceKind::Disk)
         : bytes(std::move(data)), kind(sourceKind) {}
 
     std::vector<std::uint8_t> bytes;
@@ -68,16 +69,19 @@ private:
 
     class SimulatedDevice final : public platform::Device {
     public:
-        SimulatedDevice(FaultMachine& machine, std::shared_ptr<Slot> slot) : machine_(machine), slot_(std::move(slot)) {}
+        SimulatedDevice(FaultMachine& machine, std::shared_ptr<Slot> slot)
+            : machine_(machine), slot_(std::move(slot)) {}
 
         platform::SourceKind Kind() const override { return slot_->disk.kind; }
         platform::ReadStatus Read(std::span<std::uint8_t> buffer, std::uint64_t byteOffset, int& error) override {
             ++machine_.reads_;
             if (machine_.onRead_) machine_.onRead_();
-            if (!slot_->pulled && slot_->error == 0) return MemoryDevice(slot_->disk.bytes).Read(buffer, byteOffset, error);
-            std::fill(buffer.begin(), buffer.end(), 0);
-            error = slot_->error;
-            return platform::ClassifyReadError(error, slot_->pulled);
+            if (slot_->pulled || slot_->error != 0) {
+                std::fill(buffer.begin(), buffer.end(), 0);
+                error = slot_->error;
+                return platform::ClassifyReadError(error, slot_->pulled);
+            }
+            return MemoryDevice(slot_->disk.bytes).Read(buffer, byteOffset, error);
         }
         std::optional<platform::DeviceGeometry> Geometry() override {
             if (!slot_->disk.geometryKnown) return std::nullopt;

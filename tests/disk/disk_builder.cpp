@@ -47,8 +47,8 @@ bool FormatVolume(const fs::path& disk, std::uint64_t start, std::uint64_t secto
     }
 
     // Only the pieces that are not all zeros are written, so that the disk stays sparse.
-    const bool written = RunQuietly("dd if=" + Quoted(volume) + " of=" + Quoted(disk) + " bs=64K oflag=seek_bytes seek=" +
-                                    std::to_string(start * 512) + " conv=sparse,notrunc");
+    const bool written = RunQuietly("dd if=" + Quoted(volume) + " of=" + Quoted(disk) + " bs=64K conv=sparse,notrunc" +
+                                    " oflag=seek_bytes seek=" + std::to_string(start * 512));
     fs::remove(volume, ec);
     return written;
 }
