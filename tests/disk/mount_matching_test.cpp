@@ -21,7 +21,6 @@ namespace tundrel {
 namespace {
 
 constexpr platform::DeviceNumber kSourceDisk{8, 16};
-constexpr platform::DeviceNumber kOtherDisk{8, 32};
 
 void Put64(BootSectorBytes& sector, std::size_t offset, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -92,7 +91,7 @@ TEST_F(MountMatchingTest, OnlyTheSameLayoutAtTheSamePlaceOfTheSameDiskMatches) {
         {"10000 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10000; }, true},
         {"10001 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10001; }, false},
         {"10001 sectors fewer", 1, [](MountedVolume& m) { m.sectorCount -= 10001; }, false},
-        {"another disk", 0, [](MountedVolume& m) { m.disk = kOtherDisk; }, false},
+        {"another disk", 0, [](MountedVolume& m) { m.disk = {8, 32}; }, false},
         {"one sector on", 0, [](MountedVolume& m) { m.startSector += 1; }, false},
         {"FAT12/16's name", 0, [](MountedVolume& m) { m.fsName = "FAT"; }, false},
         {"another FAT size", 0, [](MountedVolume& m) { m.bootSector[36] ^= 1; }, false},
