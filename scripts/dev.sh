@@ -10,7 +10,7 @@ cd "$top"
 packages=(
   build-essential cmake ninja-build pkg-config gzip
   libicu-dev zlib1g-dev libminizip-dev libcli11-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nettle-dev
   clang libclang-rt-14-dev  # the fuzz targets: clang alone lacks the fuzzer and sanitizer runtimes
 )
 

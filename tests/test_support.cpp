@@ -3,13 +3,15 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "image_write_guard.h"
 
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -28,6 +30,17 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+TimeZone::TimeZone(const char* zone) {
+    if (const char* current = std::getenv("TZ")) previous_ = current;
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+}
+
+TimeZone::~TimeZone() {
+    previous_ ? ::setenv("TZ", previous_->c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 std::vector<std::uint8_t> PatternBytes(std::size_t size) {
@@ -69,31 +82,21 @@ std::filesystem::path TestImage(const std::string& name) {
     // Named after the compressed file's size and time, so a regenerated image is unpacked anew.
     const fs::path cache = fs::temp_directory_path() / "tundrel-test-images";
     const fs::path image = cache / (name + "-" + std::to_string(size) + "-" + std::to_string(stamp) + ".img");
-    if (fs::exists(image, ec)) return image;
+    if (fs::exists(image, ec)) {
+        GuardImageAgainstWrites(image);
+        return image;
+    }
     fs::create_directories(cache, ec);
 
-    std::string partial = (cache / (name + ".XXXXXX")).string();
-    const int fd = ::mkstemp(partial.data());
-    if (fd < 0) return {};
-    gzFile input = ::gzopen(compressed.c_str(), "rb");
-    bool complete = input != nullptr;
-    std::vector<char> buffer(1 << 20);
-    while (complete) {
-        const int got = ::gzread(input, buffer.data(), static_cast<unsigned>(buffer.size()));
-        if (got <= 0) {
-            complete = got == 0;
-            break;
-        }
-        complete = ::write(fd, buffer.data(), static_cast<std::size_t>(got)) == got;
-    }
-    if (input != nullptr) ::gzclose(input);
-    ::close(fd);
-    // Another test process may unpack the same image at the same time: the rename makes
-    // whichever copy lands last the one in place, and both are whole.
-    if (!complete || std::rename(partial.c_str(), image.c_str()) != 0) {
-        std::remove(partial.c_str());
+    // Another test process may unpack the same image at the same time: each unpacks into a file
+    // of its own, and the rename makes whichever whole copy lands last the one in place.
+    const fs::path partial = image.string() + "." + std::to_string(::getpid());
+    if (!RunQuietly("{ gzip -dc '" + compressed.string() + "' > '" + partial.string() + "'; }") ||
+        std::rename(partial.c_str(), image.c_str()) != 0) {
+        fs::remove(partial, ec);
         return {};
     }
+    GuardImageAgainstWrites(image);
     return image;
 }
 
@@ -123,20 +126,38 @@ std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize) {
-    const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
-                                " '" + image.string() + "' 2>/dev/null";
-    FILE* output = ::popen(command.c_str(), "r");
-    if (output == nullptr) return;
-    char line[256] = {};
-    const bool gotLine = std::fgets(line, sizeof line, output) != nullptr;
-    if (::pclose(output) != 0 || !gotLine) return;
-    path_ = line;
-    while (!path_.empty() && (path_.back() == '\n' || path_.back() == ' ')) path_.pop_back();
+LoopDevice::LoopDevice(const std::filesystem::path& image, unsigned sectorSize, bool writable, std::uint64_t offset,
+                       std::uint64_t length) {
+    std::string command = "losetup --find --show --sector-size " + std::to_string(sectorSize) + " --offset " +
+                          std::to_string(offset) + (writable ? "" : " --read-only");
+    if (length != 0) command += " --sizelimit " + std::to_string(length);
+    path_ = CommandOutput(command + " '" + image.string() + "'");
 }
 
 LoopDevice::~LoopDevice() {
-    if (Attached()) std::system(("losetup --detach " + path_ + " 2>/dev/null").c_str());
+    if (Attached()) RunQuietly("losetup --detach " + path_);
+}
+
+bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+std::string CommandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    ::pclose(pipe);
+    while (!output.empty() && output.back() == '\n') output.pop_back();
+    return output;
+}
+
+TmpfsMount::TmpfsMount(const std::string& size, bool readOnly) {
+    const std::string options = "size=" + size;
+    mounted_ = ::mount("tundrel-test", dir_.Path().c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0;
+}
+
+TmpfsMount::~TmpfsMount() {
+    if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
 ToolOutcome RunTool(std::vector<std::string> args) {

@@ -20,6 +20,10 @@ struct ToolOutcome {
 // Runs `tundrel` with the given arguments inside the test process.
 ToolOutcome RunTool(std::vector<std::string> args);
 
+// Runs a shell command with its output discarded; true when it exits with 0.
+bool RunQuietly(const std::string& command);
+// What a shell command writes to its standard output, without the trailing line break.
+std::string CommandOutput(const std::string& command);
 
 // A fresh directory under /tmp, removed with everything in it when the object goes.
 class TempDir {
@@ -34,6 +38,18 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Sets the process's time zone (TZ) while it lives, then puts the one before back.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone);
+    ~TimeZone();
+    TimeZone(const TimeZone&) = delete;
+    TimeZone& operator=(const TimeZone&) = delete;
+
+private:
+    std::optional<std::string> previous_;
 };
 
 // Bytes that tell where they sit, so that data read from the wrong offset shows.
@@ -56,11 +72,13 @@ std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file);
 // The whole of a committed image, for tests that damage a copy of it in memory.
 inline std::vector<std::uint8_t> ImageBytes(const std::string& name) { return FileBytes(TestImage(name)); }
 
-// A read-only loop device over an image file, detached when the object goes. Attaching needs
-// root and the loop driver: check Attached() and skip the test without them.
+// A loop device over `length` bytes (0: all the rest) of an image file from `offset`, read-only
+// unless `writable`, detached when the object goes. Attaching needs root and the loop driver:
+// check Attached() and skip the test without them.
 class LoopDevice {
 public:
-    LoopDevice(const std::filesystem::path& image, unsigned sectorSize);
+    explicit LoopDevice(const std::filesystem::path& image, unsigned sectorSize = 512, bool writable = false,
+                        std::uint64_t offset = 0, std::uint64_t length = 0);
     ~LoopDevice();
     LoopDevice(const LoopDevice&) = delete;
     LoopDevice& operator=(const LoopDevice&) = delete;
@@ -70,6 +88,19 @@ public:
 
 private:
     std::string path_;
+};
+
+// Mounts a tmpfs of the given size ("1m"), read-only when asked, at a new folder; needs root.
+class TmpfsMount {
+public:
+    TmpfsMount(const std::string& size, bool readOnly);
+    ~TmpfsMount();
+    bool Mounted() const { return mounted_; }
+    const std::filesystem::path& Path() const { return dir_.Path(); }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
 };
 
 }  // namespace tundrel::test

@@ -4,6 +4,7 @@
 
 #include "cli/node_address.h"
 #include "scan/node_links.h"
+#include "scan/tree_builder.h"
 
 namespace tundrel::cli {
 namespace {
@@ -38,16 +39,8 @@ TEST(NodeAddressTest, RejectsMalformedAddresses) {
 }
 
 TEST(NodeAddressTest, PathNumbersSiblingsOfOneNameAndRoundTrips) {
-    ScanNode root;
-    root.flags = kFlagDirectory;
-    ScanNode dir;
-    dir.flags = kFlagDirectory;
-    dir.name = u"a/b#c";
-    ScanNode first, second;
-    first.name = u"same";
-    second.name = u"same";
-    dir.children = {first, second};
-    root.children = {dir};
+    test::TreeBuilder b;
+    ScanNode root = b.Dir(u"", {b.Dir(u"a/b#c", {b.File(u"same"), b.File(u"same")})});
     LinkParents(root, LinkDepth::WholeSubtree);
 
     const ScanNode& target = root.children[0].children[1];

@@ -2,9 +2,6 @@
 
 #include "test_support.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 namespace tundrel::test {
@@ -21,18 +18,6 @@ bool HaveTools(std::initializer_list<const char*> tools) {
         if (!RunQuietly(std::string("command -v ") + tool)) return false;
     }
     return true;
-}
-
-bool RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    ::pclose(pipe);
-    return output;
 }
 
 bool MakePartitionedDisk(const fs::path& disk, std::uint64_t sectors, const std::string& script) {
@@ -61,19 +46,9 @@ bool FormatVolume(const fs::path& disk, std::uint64_t start, std::uint64_t secto
         if (!RunQuietly("SOURCE_DATE_EPOCH=1000000000 MTOOLS_SKIP_CHECK=1 " + command)) return false;
     }
 
-    // Copied in pieces, leaving the all-zero ones out so that the disk stays sparse.
-    std::ifstream in(volume, std::ios::binary);
-    std::fstream out(disk, std::ios::binary | std::ios::in | std::ios::out);
-    std::vector<char> piece(1 << 16);
-    for (std::uint64_t done = 0; in && done < sectors * 512; done += piece.size()) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        const auto end = piece.begin() + static_cast<std::ptrdiff_t>(got);
-        if (std::all_of(piece.begin(), end, [](char c) { return c == 0; })) continue;
-        out.seekp(static_cast<std::streamoff>(start * 512 + done));
-        out.write(piece.data(), static_cast<std::streamsize>(got));
-    }
-    const bool written = static_cast<bool>(out);
+    // Only the pieces that are not all zeros are written, so that the disk stays sparse.
+    const bool written = RunQuietly("dd if=" + Quoted(volume) + " of=" + Quoted(disk) + " bs=64K conv=sparse,notrunc" +
+                                    " oflag=seek_bytes seek=" + std::to_string(start * 512));
     fs::remove(volume, ec);
     return written;
 }

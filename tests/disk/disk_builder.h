@@ -13,12 +13,6 @@ namespace tundrel::test {
 // Whether every named tool can be run; tests skip themselves without them.
 bool HaveTools(std::initializer_list<const char*> tools);
 
-// Runs a shell command with its output discarded; true when it exits with 0.
-bool RunQuietly(const std::string& command);
-
-// What a command writes to its standard output.
-std::string CommandOutput(const std::string& command);
-
 // A sparse file of `sectors` 512-byte sectors, partitioned by sfdisk from `script`.
 bool MakePartitionedDisk(const std::filesystem::path& disk, std::uint64_t sectors, const std::string& script);
 

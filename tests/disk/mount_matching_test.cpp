@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 #include "disk/mount_matching.h"
@@ -12,6 +13,7 @@
 #include "disk_builder.h"
 #include "fault_device.h"
 #include "modes/all_scanners.h"
+#include "support/byte_reader.h"
 #include "support/text.h"
 #include "test_support.h"
 
@@ -19,16 +21,9 @@ namespace tundrel {
 namespace {
 
 constexpr platform::DeviceNumber kSourceDisk{8, 16};
-constexpr platform::DeviceNumber kOtherDisk{8, 32};
 
 void Put64(BootSectorBytes& sector, std::size_t offset, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint64_t Get64(const BootSectorBytes& sector, std::size_t offset) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | sector[offset + i];
-    return value;
 }
 
 // The partitions of the sample disk: FAT32 at 2048, NTFS at 73728, exFAT at 108544.
@@ -75,52 +70,39 @@ TEST_F(MountMatchingTest, EachPartitionFindsItsOwnMount) {
     EXPECT_EQ(MountPointOf(records[1], mounted, std::nullopt), "");  // an image file is no mounted disk
 }
 
-TEST_F(MountMatchingTest, NtfsMatchesWithMftAndMirrorSwapped) {
-    MountedVolume mounted = MountedAs(records[1], "NTFS");
-    const std::uint64_t mft = Get64(mounted.bootSector, 48);
-    const std::uint64_t mirror = Get64(mounted.bootSector, 56);
-    ASSERT_NE(mft, mirror);
-    Put64(mounted.bootSector, 48, mirror);
-    Put64(mounted.bootSector, 56, mft);
-    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
-
-    Put64(mounted.bootSector, 56, mft + 1);  // no longer the same MFT
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-}
-
-TEST_F(MountMatchingTest, SizesMayDifferByTenThousandSectors) {
-    MountedVolume mounted = MountedAs(records[1], "NTFS");
-    mounted.sectorCount = records[1].sectorCount + 10000;
-    EXPECT_NE(MountPointOf(records[1], {mounted}), "");
-    mounted.sectorCount = records[1].sectorCount + 10001;
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-    mounted.sectorCount = records[1].sectorCount - 10001;
-    EXPECT_EQ(MountPointOf(records[1], {mounted}), "");
-}
-
-TEST_F(MountMatchingTest, AnotherDiskOrPlaceOrTypeIsAnotherVolume) {
-    MountedVolume mounted = MountedAs(records[0], "FAT32");
-    ASSERT_NE(MountPointOf(records[0], {mounted}), "");
-
-    MountedVolume elsewhere = mounted;
-    elsewhere.disk = kOtherDisk;  // the same layout at the same start, but on another disk
-    EXPECT_EQ(MountPointOf(records[0], {elsewhere}), "");
-
-    MountedVolume moved = mounted;
-    moved.startSector += 1;
-    EXPECT_EQ(MountPointOf(records[0], {moved}), "");
-
-    MountedVolume renamed = mounted;
-    renamed.fsName = "FAT";  // the system's name for FAT12/16
-    EXPECT_EQ(MountPointOf(records[0], {renamed}), "");
-
-    MountedVolume otherFat = mounted;
-    otherFat.bootSector[36] ^= 1;  // a different FAT size
-    EXPECT_EQ(MountPointOf(records[0], {otherFat}), "");
-
-    MountedVolume otherExFat = MountedAs(records[2], "exFAT");
-    otherExFat.bootSector[92] ^= 1;  // a different cluster count
-    EXPECT_EQ(MountPointOf(records[2], {otherExFat}), "");
+// Each case changes the mount of one partition (0: FAT32, 1: NTFS, 2: exFAT) and says whether
+// it still is that partition's mount.
+TEST_F(MountMatchingTest, OnlyTheSameLayoutAtTheSamePlaceOfTheSameDiskMatches) {
+    const auto swapMftAndMirror = [](MountedVolume& m) {
+        const std::uint64_t mft = ByteReader(m.bootSector).U64(48);
+        ASSERT_NE(mft, ByteReader(m.bootSector).U64(56));
+        Put64(m.bootSector, 48, ByteReader(m.bootSector).U64(56));
+        Put64(m.bootSector, 56, mft);
+    };
+    const struct {
+        const char* change;
+        std::size_t record;
+        std::function<void(MountedVolume&)> apply;
+        bool matches;
+    } cases[] = {
+        {"none", 0, [](MountedVolume&) {}, true},
+        {"MFT and mirror swapped", 1, swapMftAndMirror, true},
+        {"another MFT", 1, [](MountedVolume& m) { m.bootSector[56] ^= 1; }, false},
+        {"10000 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10000; }, true},
+        {"10001 sectors more", 1, [](MountedVolume& m) { m.sectorCount += 10001; }, false},
+        {"10001 sectors fewer", 1, [](MountedVolume& m) { m.sectorCount -= 10001; }, false},
+        {"another disk", 0, [](MountedVolume& m) { m.disk = {8, 32}; }, false},
+        {"one sector on", 0, [](MountedVolume& m) { m.startSector += 1; }, false},
+        {"FAT12/16's name", 0, [](MountedVolume& m) { m.fsName = "FAT"; }, false},
+        {"another FAT size", 0, [](MountedVolume& m) { m.bootSector[36] ^= 1; }, false},
+        {"another exFAT cluster count", 2, [](MountedVolume& m) { m.bootSector[92] ^= 1; }, false},
+    };
+    const char* const names[] = {"FAT32", "NTFS", "exFAT"};
+    for (const auto& c : cases) {
+        MountedVolume mounted = MountedAs(records[c.record], names[c.record]);
+        c.apply(mounted);
+        EXPECT_EQ(MountPointOf(records[c.record], {mounted}) == mounted.mountPoint, c.matches) << c.change;
+    }
 }
 
 TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {
@@ -132,32 +114,25 @@ TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {
 }
 
 TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
-    const auto sample = test::TestImage("sample-disk");
-    const auto fat16 = test::TestImage("fat16");
-    ASSERT_FALSE(sample.empty());
-    ASSERT_FALSE(fat16.empty());
-    const auto sectorOf = [](const std::filesystem::path& image, std::uint64_t sector) {
-        return test::ReadFileBytes(image, sector * 512, 512);
-    };
-
-    const auto volumeOf = [](std::vector<std::uint8_t> bytes) {
-        test::FaultDisk disk;
-        disk.bytes = std::move(bytes);
-        disk.kind = platform::SourceKind::Volume;
-        return disk;
-    };
+    // Each device holds the first sector of a committed volume; sdz7 holds zeros, no file system
+    // it can name, and sdz8 is not there to open.
+    const struct {
+        const char* path;
+        const char* image;  // null: zeros
+        std::uint64_t sector;
+        bool plugged;
+    } disks[] = {{"/dev/sdz1", "sample-disk", 2048, true}, {"/dev/sdz5", "sample-disk", 73728, true},
+                 {"/dev/sdz6", "sample-disk", 108544, true}, {"/dev/sdy", "fat16", 0, true},
+                 {"/dev/sdz7", nullptr, 0, true}, {"/dev/sdz8", nullptr, 0, false}};
     test::FaultMachine machine;
-    machine.Plug("/dev/sdz1", volumeOf(sectorOf(sample, 2048)));
-    machine.Plug("/dev/sdz5", volumeOf(sectorOf(sample, 73728)));
-    machine.Plug("/dev/sdz6", volumeOf(sectorOf(sample, 108544)));
-    machine.Plug("/dev/sdy", volumeOf(sectorOf(fat16, 0)));
-    machine.Plug("/dev/sdz7", volumeOf(std::vector<std::uint8_t>(512, 0)));  // no file system it can name
-    // /dev/sdz8 is not there to open.
     std::vector<platform::MountedBlockDevice> devices;
-    for (const char* path : {"/dev/sdz1", "/dev/sdz5", "/dev/sdz6", "/dev/sdy", "/dev/sdz7", "/dev/sdz8"}) {
+    for (const auto& disk : disks) {
+        std::vector<std::uint8_t> sector(512, 0);
+        if (disk.image != nullptr) sector = test::ReadFileBytes(test::TestImage(disk.image), disk.sector * 512, 512);
+        if (disk.plugged) machine.Plug(disk.path, test::FaultDisk(sector, platform::SourceKind::Volume));
         platform::MountedBlockDevice device;
-        device.devicePath = path;
-        device.mountPoint = std::string("/mnt") + path;
+        device.devicePath = disk.path;
+        device.mountPoint = std::string("/mnt") + disk.path;
         device.startSector = devices.size() * 1000;
         device.sectorCount = 4096;
         devices.push_back(device);
@@ -172,7 +147,7 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
     EXPECT_EQ(volumes[3].mountPoint, "/mnt/dev/sdy");
     EXPECT_EQ(volumes[3].startSector, 3000u);
     EXPECT_EQ(std::vector<std::uint8_t>(volumes[1].bootSector.begin(), volumes[1].bootSector.end()),
-              sectorOf(sample, 73728));
+              test::ReadFileBytes(test::TestImage("sample-disk"), 73728 * 512, 512));
 }
 
 }  // namespace

@@ -49,8 +49,7 @@ private:
 };
 
 FaultDisk UsbDisk(std::size_t sectors, std::string serial = "USB-0001") {
-    FaultDisk disk;
-    disk.bytes = test::PatternBytes(sectors * 512);
+    FaultDisk disk(test::PatternBytes(sectors * 512));
     disk.identity = {"Flash Drive", std::move(serial)};
     return disk;
 }
@@ -169,20 +168,6 @@ TEST_F(Reconnecting, NoSecondQuestionWhileOneIsShowing) {
     EXPECT_FALSE(innerRead);
     EXPECT_EQ(prompt_.requests.size(), 1u);
     EXPECT_EQ(source_.reconnecting.load(), 0u);
-}
-
-TEST_F(Reconnecting, VolumesAreCheckedByTheirDriveName) {
-    FaultDisk volume = UsbDisk(64);
-    volume.kind = platform::SourceKind::Volume;
-    for (const FaultDisk& disk : {volume, UsbDisk(64)}) {
-        Reopen(disk);
-        machine_.Pull(kDiskPath, ENODEV);
-        prompt_.Then(kCancel);
-        EXPECT_FALSE(ReadsSector(1));
-    }
-    ASSERT_EQ(prompt_.requests.size(), 2u);
-    EXPECT_NE(ToUtf8(prompt_.requests[0].message).find("ドライブ名"), std::string::npos);
-    EXPECT_EQ(ToUtf8(prompt_.requests[1].message).find("ドライブ名"), std::string::npos);
 }
 
 }  // namespace

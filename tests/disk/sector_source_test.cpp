@@ -5,18 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
+#include "fault_device.h"
 #include "test_support.h"
 
 namespace tundrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FaultDisk;
 
-bool AllZero(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+bool AllBytes(std::span<const std::uint8_t> bytes, std::uint8_t value = 0) {
+    return std::all_of(bytes.begin(), bytes.end(), [value](std::uint8_t b) { return b == value; });
 }
 
 class ImageSource : public ::testing::Test {
@@ -61,11 +61,7 @@ TEST_F(ImageSource, ReadsBySectorAndZeroFillsPastTheEnd) {
     std::fill(buffer.begin(), buffer.end(), 0xEE);
     EXPECT_FALSE(source_.ReadSectors(buffer, 9));
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 512, bytes_.begin() + 9 * 512));
-    EXPECT_TRUE(AllZero(std::span(buffer).subspan(512)));
-
-    std::fill(buffer.begin(), buffer.end(), 0xEE);
-    EXPECT_FALSE(source_.ReadSectors(buffer, 10));
-    EXPECT_TRUE(AllZero(buffer));
+    EXPECT_TRUE(AllBytes(std::span(buffer).subspan(512)));
 }
 
 TEST_F(ImageSource, NeverWritable) {
@@ -85,8 +81,7 @@ TEST_F(ImageSource, NeverWritable) {
     EXPECT_EQ(buffer, bytes_);
     source_.Close();
 
-    std::ifstream in(image_, std::ios::binary);
-    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), bytes_);
+    EXPECT_EQ(test::FileBytes(image_), bytes_);
     EXPECT_EQ(fs::last_write_time(image_), writtenAt);
 }
 
@@ -102,9 +97,7 @@ TEST_F(ImageSource, OpeningAgainOrClosingReleasesTheFile) {
     EXPECT_EQ(test::OpenFlagsOf(second), std::nullopt);
     std::vector<std::uint8_t> buffer(512, 0xEE);
     EXPECT_FALSE(source_.ReadSectors(buffer, 0));
-    EXPECT_TRUE(AllZero(buffer));
-    EXPECT_FALSE(source_.Open((dir_ / "missing.img").u16string()));
-    EXPECT_FALSE(source_.isOpen);
+    EXPECT_TRUE(AllBytes(buffer));
 }
 
 // A loop device with 4096-byte logical sectors: sector numbers still count 512 bytes.
@@ -124,6 +117,111 @@ TEST(BlockDeviceSource, GeometryFromTheKernelAndReadsBy512) {
     std::vector<std::uint8_t> buffer(4096);
     ASSERT_TRUE(source.ReadSectors(buffer, 3));
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes.begin() + 3 * 512));
+}
+
+// A simulated device behind the source: its reads counted, its geometry chosen.
+constexpr const char* kDiskPath = "/dev/simulated";
+constexpr char16_t kDiskName[] = u"/dev/simulated";
+
+FaultDisk DiskOfSectors(std::size_t sectors) { return FaultDisk(test::PatternBytes(sectors * 512)); }
+
+class SimulatedSource : public ::testing::Test {
+protected:
+    void PlugAndOpen(FaultDisk disk) {
+        bytes_ = disk.bytes;
+        machine_.Plug(kDiskPath, std::move(disk));
+        ASSERT_TRUE(source_.Open(kDiskName));
+    }
+
+    test::FaultMachine machine_;
+    std::vector<std::uint8_t> bytes_;
+    SectorSource source_{machine_.Opener()};
+    const std::atomic<std::uint32_t> noStop_{0};
+};
+
+TEST_F(SimulatedSource, NamesResolveToDevicePaths) {
+    EXPECT_FALSE(source_.Open(u"HD123"));
+    EXPECT_FALSE(source_.Open(u"sdb1"));
+    EXPECT_EQ(machine_.OpenedPaths(), (std::vector<std::string>{"/dev/HD123", "/dev/sdb1"}));
+}
+
+TEST_F(SimulatedSource, DeviceSectorSizeIsInformationOnly) {
+    FaultDisk disk = DiskOfSectors(64);
+    disk.bytesPerSector = 4096;
+    disk.kind = platform::SourceKind::Volume;
+    disk.identity = {"Model X", "SN-1"};
+    PlugAndOpen(std::move(disk));
+    EXPECT_TRUE(source_.IsVolume());
+    EXPECT_EQ(source_.bytesPerSector, 4096u);
+    EXPECT_EQ(source_.totalSectors, 64u);
+    EXPECT_EQ(source_.model, u"Model X");
+    EXPECT_EQ(source_.serial, u"SN-1");
+    std::vector<std::uint8_t> buffer(512);
+    ASSERT_TRUE(source_.ReadSectors(buffer, 3));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes_.begin() + 3 * 512));
+
+    disk = DiskOfSectors(16);
+    disk.bytesPerSector = 0;
+    PlugAndOpen(std::move(disk));
+    EXPECT_EQ(source_.bytesPerSector, 512u);
+
+    disk = DiskOfSectors(16);
+    disk.geometryKnown = false;  // still opens, with no sectors
+    PlugAndOpen(std::move(disk));
+    EXPECT_EQ(source_.totalSectors, 0u);
+}
+
+TEST_F(SimulatedSource, PastTheEndNeverTouchesTheDevice) {
+    PlugAndOpen(DiskOfSectors(16));
+    std::vector<std::uint8_t> buffer(1024, 0xEE);
+    EXPECT_FALSE(source_.ReadSectors(buffer, 16));
+    EXPECT_FALSE(source_.ReadSectors(buffer, UINT32_MAX));
+    EXPECT_TRUE(AllBytes(buffer, 0));
+    EXPECT_EQ(machine_.ReadCount(), 0);
+}
+
+TEST_F(SimulatedSource, RangeReadsInPiecesAndGoesOnPastFailures) {
+    PlugAndOpen(DiskOfSectors(600));
+    std::vector<std::uint8_t> buffer(200 * 1024);
+    EXPECT_TRUE(source_.ReadRange(buffer, 100, noStop_));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), bytes_.begin() + 100 * 512));
+    EXPECT_EQ(machine_.ReadCount(), 4);  // three full 64 KiB pieces and the rest
+    std::vector<std::uint8_t> nothing;
+    EXPECT_TRUE(source_.ReadRange(nothing, 0, noStop_));
+
+    // The last 72 sectors lie past the end: zeros, yet the range counts as complete.
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_TRUE(source_.ReadRange(std::span(buffer).first(400 * 512), 272, noStop_));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 328 * 512, bytes_.begin() + 272 * 512));
+    EXPECT_TRUE(AllBytes(std::span(buffer).subspan(328 * 512, 72 * 512), 0));
+}
+
+TEST_F(SimulatedSource, StopWordEndsTheRange) {
+    PlugAndOpen(DiskOfSectors(600));
+    std::vector<std::uint8_t> buffer(256 * 1024, 0xEE);
+    std::atomic<std::uint32_t> stop{1};
+    EXPECT_FALSE(source_.ReadRange(buffer, 0, stop));
+    EXPECT_EQ(machine_.ReadCount(), 0);
+    EXPECT_TRUE(AllBytes(buffer, 0xEE));
+
+    // Stopped by another thread while the second piece is being read.
+    stop = 0;
+    machine_.OnRead([&] {
+        if (machine_.ReadCount() == 2) stop = 1;
+    });
+    EXPECT_FALSE(source_.ReadRange(buffer, 0, stop));
+    EXPECT_EQ(machine_.ReadCount(), 2);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 128 * 1024, bytes_.begin()));
+    EXPECT_TRUE(AllBytes(std::span(buffer).subspan(128 * 1024), 0xEE));
+}
+
+TEST_F(SimulatedSource, RangeNeverWrapsToTheStart) {
+    PlugAndOpen(DiskOfSectors(4));
+    source_.totalSectors = 1ULL << 33;  // more sectors than a 32-bit number reaches
+    std::vector<std::uint8_t> buffer(128 * 1024, 0xEE);
+    EXPECT_TRUE(source_.ReadRange(buffer, UINT32_MAX - 127, noStop_));
+    EXPECT_TRUE(AllBytes(buffer, 0));
+    EXPECT_EQ(machine_.ReadCount(), 1);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,27 +22,14 @@ namespace fs = std::filesystem;
 using test::RunTool;
 using Outcome = test::ToolOutcome;
 
-std::vector<std::string> Lines(const fs::path& file) {
+// How many lines of a log file start with `prefix` and hold `part`.
+std::size_t CountLines(const fs::path& file, std::string_view prefix, std::string_view part = "") {
     std::ifstream in(file);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-std::size_t CountStarting(const std::vector<std::string>& lines, std::string_view prefix) {
-    return static_cast<std::size_t>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
-}
-
-std::string Shell(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        ::pclose(pipe);
+    std::size_t count = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(prefix) && line.find(part) != std::string::npos) ++count;
     }
-    while (!output.empty() && output.back() == '\n') output.pop_back();
-    return output;
+    return count;
 }
 
 const std::string kDeletedFolder = ToUtf8(Text16(StringId::DeletedFiles));
@@ -62,15 +48,13 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     const fs::path out = dir / "new" / "folder";
     const Outcome first = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log.txt").string()});
     ASSERT_EQ(first.status, kExitSuccess) << first.err;
-    const std::vector<std::string> log = Lines(dir / "log.txt");
+    const fs::path log = dir / "log.txt";
     // part-b.txt (a short name, shown as "#art-b.txt") lost its first cluster to a later file:
     // written, with a caution.
-    EXPECT_EQ(CountStarting(log, "written\t"), 13u);
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& line) { return line.starts_with("caution\t") && line.find("#art-b.txt") != std::string::npos; }),
-              1);
-    EXPECT_EQ(CountStarting(log, "error\t"), 0u);
-    for (const std::string& line : log) EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_EQ(CountLines(log, "written\t"), 13u);
+    EXPECT_EQ(CountLines(log, "caution\t", "#art-b.txt"), 1u);
+    EXPECT_EQ(CountLines(log, "error\t"), 0u);
+    EXPECT_EQ(CountLines(log, "", "\r"), 0u);
     EXPECT_TRUE(fs::exists(out / kDeletedFolder / "Deleted Long Name.txt"));
     EXPECT_FALSE(fs::exists(out / ToUtf8(Text16(StringId::RootDirectory))));
 
@@ -79,7 +63,7 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     const auto before = fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt");
     const Outcome second = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log2.txt").string()});
     EXPECT_EQ(second.status, kExitSuccess) << second.err;
-    EXPECT_EQ(CountStarting(Lines(dir / "log2.txt"), "renamed\t"), 14u);
+    EXPECT_EQ(CountLines(dir / "log2.txt", "renamed\t"), 14u);
     EXPECT_EQ(fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt"), before);
 
     const Outcome skipped = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "skip", "--json"});
@@ -100,7 +84,6 @@ TEST_F(ExportCommandTest, AddressesChooseWhatIsExported) {
 
     EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "root/NoSuchFolder"}).status,
               kExitCannotScan);
-    EXPECT_EQ(RunTool({"export", image.string(), "--to", (dir / "x").string(), "nowhere/x"}).status, kExitUsage);
     EXPECT_FALSE(fs::exists(dir / "x"));
 }
 
@@ -112,43 +95,33 @@ protected:
     void SetUp() override {
         const fs::path sample = test::TestImage("sample-disk");
         if (sample.empty() || ::geteuid() != 0) GTEST_SKIP() << "needs root and the sample disk";
-        disk = dir / "disk.img";
         fs::copy_file(sample, disk);
-        whole = Attach(disk, 0, 0);
+        whole.emplace(disk);
         // Over the FAT32 partition, and from the NTFS one to the end, over the exFAT one.
-        apart = Attach(disk, 2048, 69632);
-        overlapping = Attach(disk, 73728, 0);
-        if (whole.empty() || apart.empty() || overlapping.empty()) GTEST_SKIP() << "no loop devices";
-        if (!MakeExt4(apart, "ext4-apart", apartMount) || !MakeExt4(overlapping, "ext4-over", overlapMount)) {
+        apart.emplace(disk, 512, true, 2048 * 512, 69632 * 512);
+        overlapping.emplace(disk, 512, true, 73728 * 512);
+        if (!whole->Attached() || !apart->Attached() || !overlapping->Attached()) GTEST_SKIP() << "no loop devices";
+        if (!MakeExt4(apart->Path(), apartMount) || !MakeExt4(overlapping->Path(), overlapMount)) {
             GTEST_SKIP() << "cannot make and mount ext4";
         }
     }
     void TearDown() override {
         for (const fs::path& mount : mounted) ::umount2(mount.c_str(), MNT_DETACH);
-        for (const std::string& loop : loops) Shell("losetup --detach " + loop + " 2>/dev/null");
     }
-    std::string Attach(const fs::path& file, std::uint64_t start, std::uint64_t sectors) {
-        std::string command = "losetup --find --show --offset " + std::to_string(start * 512);
-        if (sectors != 0) command += " --sizelimit " + std::to_string(sectors * 512);
-        const std::string loop = Shell(command + " '" + file.string() + "' 2>/dev/null");
-        if (!loop.empty()) loops.push_back(loop);
-        return loop;
-    }
-    bool MakeExt4(const std::string& loop, const std::string& name, fs::path& mount) {
-        mount = dir / name;
+    bool MakeExt4(const std::string& loop, const fs::path& mount) {
         fs::create_directory(mount);
         // 16 MiB only: the rest of the device keeps the volumes the tests scan.
-        if (Shell("mkfs.ext4 -q -F " + loop + " 16M >/dev/null 2>&1; echo $?") != "0") return false;
+        if (!test::RunQuietly("mkfs.ext4 -q -F " + loop + " 16M")) return false;
         if (::mount(loop.c_str(), mount.c_str(), "ext4", 0, nullptr) != 0) return false;
         mounted.push_back(mount);
         return true;
     }
 
     test::TempDir dir;
-    fs::path disk;
-    std::string whole, apart, overlapping;
-    fs::path apartMount, overlapMount;
-    std::vector<std::string> loops;
+    fs::path disk = dir / "disk.img";
+    fs::path apartMount = dir / "ext4-apart";
+    fs::path overlapMount = dir / "ext4-over";
+    std::optional<test::LoopDevice> whole, apart, overlapping;
     std::vector<fs::path> mounted;
 };
 
@@ -161,12 +134,12 @@ TEST_F(SourceStorageTest, DestinationsOnTheSourceAreRefusedAndTheSameDiskNeedsCo
 
     // The loop over the whole image scanned in its exFAT volume: a destination in the
     // scanned sectors is refused, one elsewhere on the same storage needs a yes.
-    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (overlapMount / "b").string()});
+    outcome = RunTool({"export", whole->Path(), "--volume", "108544", "--to", (overlapMount / "b").string()});
     EXPECT_EQ(outcome.status, kExitExportIncomplete);
     EXPECT_NE(outcome.err.find(std::string(Text(StringId::SameDiskRefused).substr(0, 30))), std::string::npos)
         << outcome.err;
 
-    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (apartMount / "c").string()});
+    outcome = RunTool({"export", whole->Path(), "--volume", "108544", "--to", (apartMount / "c").string()});
     EXPECT_EQ(outcome.status, kExitExportIncomplete);
     EXPECT_NE(outcome.err.find("no terminal"), std::string::npos) << outcome.err;
     for (const char* name : {"a", "b", "c"}) {
@@ -174,10 +147,9 @@ TEST_F(SourceStorageTest, DestinationsOnTheSourceAreRefusedAndTheSameDiskNeedsCo
         EXPECT_FALSE(fs::exists(overlapMount / name)) << name;
     }
 
-    outcome = RunTool({"export", whole, "--volume", "108544", "--to", (apartMount / "c").string(), "--yes"});
+    outcome = RunTool({"export", whole->Path(), "--volume", "108544", "--to", (apartMount / "c").string(), "--yes"});
     EXPECT_EQ(outcome.status, kExitSuccess) << outcome.err;
     EXPECT_TRUE(fs::exists(apartMount / "c" / kDeletedFolder / "removed.txt"));
-
 }
 
 }  // namespace

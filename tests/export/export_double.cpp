@@ -1,10 +1,5 @@
 #include "export_double.h"
 
-#include <sys/mount.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "scan/node_links.h"
 #include "support/text.h"
 
@@ -36,23 +31,16 @@ ScanNode DoubleVolumes::File(std::u16string_view name, std::uint32_t location, s
     return node;
 }
 
-void DoubleVolumes::Place(DoubleScanner& scanner, RootIndex root, std::vector<ScanNode> children) {
+void DoubleVolumes::Place(DoubleScanner& scanner, RootIndex root, std::vector<ScanNode> children,
+                          std::uint32_t rootFlags) {
     scanner.roots[root].children = std::move(children);
+    scanner.roots[root].Set(rootFlags, true);
     LinkParents(scanner.roots[root], LinkDepth::WholeSubtree);
 }
 
 std::vector<std::uint8_t> DoubleVolumes::ImageBytes(std::uint32_t location, std::uint64_t size) const {
     const auto first = image_.begin() + static_cast<std::ptrdiff_t>(location) * 512;
     return {first, first + static_cast<std::ptrdiff_t>(size)};
-}
-
-TmpfsMount::TmpfsMount(const std::string& size, bool readOnly) {
-    const std::string options = "size=" + size;
-    mounted_ = ::mount("tundrel-test", dir_.Path().c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0;
-}
-
-TmpfsMount::~TmpfsMount() {
-    if (mounted_) ::umount2(dir_.Path().c_str(), MNT_DETACH);
 }
 
 }  // namespace tundrel::test

@@ -53,9 +53,9 @@ public:
     DoubleScanner& Add(std::uint32_t fsType = 2);
     // A contiguous file whose data is the image's bytes from sector `location`.
     ScanNode File(std::u16string_view name, std::uint32_t location, std::uint64_t size, std::uint32_t flags = 0);
-    // Puts the children into the root folder, links parents, and checks the nodes that the
-    // test marked with kFlagChecked (already set) by leaving them as they are.
-    void Place(DoubleScanner& scanner, RootIndex root, std::vector<ScanNode> children);
+    // Puts the children into the root folder, links parents and sets `rootFlags` (the check
+    // marks) on the root folder; the children keep the marks the test gave them.
+    void Place(DoubleScanner& scanner, RootIndex root, std::vector<ScanNode> children, std::uint32_t rootFlags = 0);
     std::vector<std::uint8_t> ImageBytes(std::uint32_t location, std::uint64_t size) const;
 
     TempDir dir;
@@ -100,19 +100,6 @@ public:
     std::vector<std::string> texts;
     std::vector<std::string> bigFiles;
     std::vector<CollisionQuestion> collisions;
-};
-
-// Mounts a tmpfs of the given size (with "ro" read-only) at a new folder; needs root.
-class TmpfsMount {
-public:
-    TmpfsMount(const std::string& size, bool readOnly);
-    ~TmpfsMount();
-    bool Mounted() const { return mounted_; }
-    const std::filesystem::path& Path() const { return dir_.Path(); }
-
-private:
-    TempDir dir_;
-    bool mounted_ = false;
 };
 
 }  // namespace tundrel::test

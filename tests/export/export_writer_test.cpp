@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "export/export_selection.h"
@@ -34,10 +35,9 @@ protected:
     }
     std::size_t Logged(LogLevel level) const { return log.CountOf(level); }
     bool LogMentions(LogLevel level, const std::string& part) const {
-        for (const LogEntry& entry : log.Entries()) {
-            if (entry.level == level && entry.text.find(part) != std::string::npos) return true;
-        }
-        return false;
+        return std::ranges::any_of(log.Entries(), [&](const LogEntry& entry) {
+            return entry.level == level && entry.text.find(part) != std::string::npos;
+        });
     }
     fs::path Deleted() const { return destination / ToUtf8(Text16(StringId::DeletedFiles)); }
 
@@ -64,8 +64,7 @@ TEST_F(ExportWriterTest, CheckedNodesBecomeFoldersAndFilesWithTheirDataAndTimes)
     ScanNode unchecked = volumes.File(u"left.txt", 400, 100);
     ScanNode emptyFolder = tree.Dir(u"nothing inside", {volumes.File(u"also left.txt", 500, 10)}, kChecked);
     volumes.Place(scanner, RootIndex::Deleted,
-                  {tree.Dir(u"docs", {emptyFolder, big, empty, unchecked}, kFlagPartlyChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kFlagPartlyChecked, true);
+                  {tree.Dir(u"docs", {emptyFolder, big, empty, unchecked}, kFlagPartlyChecked)}, kFlagPartlyChecked);
 
     const ExportOutcome outcome = Export();
 
@@ -105,8 +104,7 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     scanner.unreadable.insert(200);
     ScanNode guessed = volumes.File(u"guessed.bin", 300, 1000, kChecked | kFlagGuessedExtent);
     ScanNode overwritten = volumes.File(u"overwritten.bin", 400, 1000, kChecked | kFlagDeleted | kFlagOverwritten);
-    volumes.Place(scanner, RootIndex::Lost, {lost, unreadable, guessed, overwritten});
-    scanner.roots[RootIndex::Lost].Set(kChecked, true);
+    volumes.Place(scanner, RootIndex::Lost, {lost, unreadable, guessed, overwritten}, kChecked);
 
     Export();
 
@@ -129,8 +127,7 @@ TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
     test::WriteBinaryFile(Deleted() / "same.txt", {1, 2, 3});
     volumes.Place(scanner, RootIndex::Deleted,
                   {volumes.File(u"same.txt", 10, 100, kChecked), volumes.File(u"same.txt", 20, 200, kChecked),
-                   volumes.File(u"same.txt", 30, 300, kChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+                   volumes.File(u"same.txt", 30, 300, kChecked)}, kChecked);
     prompt.collisionAnswer = {CollisionChoice::Rename, true, ""};
 
     Export();
@@ -162,8 +159,7 @@ TEST_F(ExportWriterTest, NamesFromTheDiskNeverLeaveTheDestination) {
                   {tree.Dir(u"..", {volumes.File(u"../../escape.txt", 10, 100, kChecked)}, kChecked),
                    tree.Dir(u"evil", {volumes.File(u"inside.txt", 20, 100, kChecked)}, kChecked),
                    volumes.File(u".", 30, 10, kChecked), volumes.File(u"a/b\ncd", 40, 10, kChecked),
-                   volumes.File(u"link.txt", 50, 10, kChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+                   volumes.File(u"link.txt", 50, 10, kChecked)}, kChecked);
     collisionChoice = CollisionChoice::Overwrite;
 
     Export();
@@ -184,8 +180,8 @@ TEST_F(ExportWriterTest, NamesFromTheDiskNeverLeaveTheDestination) {
 TEST_F(ExportWriterTest, FolderRenameNumbersCountOnAcrossExports) {
     fs::create_directories(Deleted());
     test::WriteBinaryFile(Deleted() / "taken", {1});
-    volumes.Place(scanner, RootIndex::Deleted, {tree.Dir(u"taken", {volumes.File(u"f.txt", 10, 10, kChecked)}, kChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {tree.Dir(u"taken", {volumes.File(u"f.txt", 10, 10, kChecked)}, kChecked)}, kChecked);
 
     Export();
     fs::remove_all(Deleted() / "NewPath_Renam 1");
@@ -197,10 +193,8 @@ TEST_F(ExportWriterTest, FolderRenameNumbersCountOnAcrossExports) {
 
 TEST_F(ExportWriterTest, SeveralVolumesGetAFolderEach) {
     DoubleScanner& second = volumes.Add(3);
-    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"one.txt", 10, 10, kChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
-    volumes.Place(second, RootIndex::Root, {volumes.File(u"two.txt", 20, 10, kChecked)});
-    second.roots[RootIndex::Root].Set(kFlagPartlyChecked, true);
+    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"one.txt", 10, 10, kChecked)}, kChecked);
+    volumes.Place(second, RootIndex::Root, {volumes.File(u"two.txt", 20, 10, kChecked)}, kFlagPartlyChecked);
     DoubleScanner& unselected = volumes.Add(4);
     volumes.Place(unselected, RootIndex::Deleted, {volumes.File(u"three.txt", 30, 10)});
 
@@ -216,8 +210,8 @@ TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     destination = small.Path();
     volumes.Place(scanner, RootIndex::Deleted,
-                  {volumes.File(u"fills.bin", 0, 400000, kChecked), volumes.File(u"never.bin", 1000, 1000, kChecked)});
-    scanner.roots[RootIndex::Deleted].Set(kChecked, true);
+                  {volumes.File(u"fills.bin", 0, 400000, kChecked), volumes.File(u"never.bin", 1000, 1000, kChecked)},
+                  kChecked);
     prompt.confirm = false;  // "stop after this error?" No: the full disk stops it all the same
 
     const ExportOutcome outcome = Export();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/source_name.h"
@@ -66,16 +68,13 @@ TEST_F(WholeDiskListing, NamesWithAnExclamationMarkMapToSubfolders) {
 TEST_F(WholeDiskListing, SourceNamesResolve) {
     AddDisk("sdb", 16);
     AddDisk("sda", 0);
-    EXPECT_EQ(ResolveSourceName("HD0"), "/dev/sda");
-    EXPECT_EQ(ResolveSourceName("hd1"), "/dev/sdb");
-    EXPECT_EQ(ResolveSourceName("Hd01"), "/dev/sdb");
-    EXPECT_EQ(ResolveSourceName("HD2"), std::nullopt);
     // Five characters are no disk name; neither is "hda", the old IDE disk.
-    EXPECT_EQ(ResolveSourceName("HD123"), "/dev/HD123");
-    EXPECT_EQ(ResolveSourceName("hda"), "/dev/hda");
-    EXPECT_EQ(ResolveSourceName("sdb1"), "/dev/sdb1");
-    EXPECT_EQ(ResolveSourceName("images/disk.img"), "images/disk.img");
-    EXPECT_EQ(ResolveSourceName(""), std::nullopt);
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"HD0", "/dev/sda"},     {"hd1", "/dev/sdb"}, {"Hd01", "/dev/sdb"},  {"HD2", std::nullopt},
+        {"HD123", "/dev/HD123"}, {"hda", "/dev/hda"}, {"sdb1", "/dev/sdb1"}, {"", std::nullopt},
+        {"images/disk.img", "images/disk.img"},
+    };
+    for (const auto& [name, path] : cases) EXPECT_EQ(ResolveSourceName(name), path) << name;
     for (const char* name : {"HD", "HDx1", "sd1", "HD-1"}) EXPECT_EQ(DiskNumberOf(name), std::nullopt) << name;
 }
 

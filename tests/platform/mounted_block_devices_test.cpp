@@ -3,13 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "platform/mount_info.h"
 #include "platform/mounted_block_devices.h"
 #include "sysfs_fixture.h"
-#include "test_support.h"
 
 namespace tundrel::platform {
 namespace {
@@ -94,12 +90,8 @@ TEST_F(MountedBlockDevicesTest, PartitionsGetTheirPlaceAndDiskFromSysfs) {
 }
 
 TEST_F(MountedBlockDevicesTest, TheProcessMountTableIsReadFromProc) {
-    test::TempDir proc;
-    std::filesystem::create_directories(proc / "self");
-    std::ofstream(proc / "self" / "mountinfo") << kMountInfo;
-    ::setenv("TUNDREL_PROC_ROOT", proc.Path().c_str(), 1);
+    const test::ProcFixture proc(kMountInfo);
     const std::vector<MountedBlockDevice> devices = ListMountedBlockDevices();
-    ::unsetenv("TUNDREL_PROC_ROOT");
     ASSERT_EQ(devices.size(), 4u);
     EXPECT_EQ(devices[1].devicePath, "/dev/sdb5");
 }

@@ -6,9 +6,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <map>
 
 #include "disk/destination_drives.h"
 #include "disk/fs_type.h"
@@ -16,6 +14,7 @@
 #include "disk/sector_source.h"
 #include "disk/volume_list.h"
 #include "disk/volume_samples.h"
+#include "fault_device.h"
 #include "modes/all_scanners.h"
 #include "platform/folder_storage.h"
 #include "platform/storage_chain.h"
@@ -29,52 +28,19 @@ namespace {
 namespace fs = std::filesystem;
 using test::Attributes;
 
-// Device paths of a simulated machine, each served by a file: an empty file stands for a
-// reader with no medium (it opens, but has no sectors).
-class Machine {
-public:
-    void Add(const std::string& device, const fs::path& file) { files_[device] = file.string(); }
-    void Add(const std::string& device, std::size_t bytes) {
-        const fs::path file = dir_ / std::to_string(files_.size());
-        test::WriteBinaryFile(file, std::vector<std::uint8_t>(bytes));
-        Add(device, file);
-    }
-    platform::DeviceOpener Opener() {
-        return [this](const std::string& path, int& error) -> std::unique_ptr<platform::Device> {
-            const auto found = files_.find(path);
-            if (found != files_.end()) return platform::OpenDevice(found->second, error);
-            error = ENOENT;
-            return nullptr;
-        };
-    }
-
-private:
-    test::TempDir dir_;
-    std::map<std::string, std::string> files_;
-};
-
-// Points the /proc root at a folder whose self/mountinfo holds `table` while it lives.
-class ProcFixture {
-public:
-    explicit ProcFixture(const std::string& table) {
-        fs::create_directories(dir_ / "self");
-        std::ofstream(dir_ / "self" / "mountinfo") << table;
-        ::setenv("TUNDREL_PROC_ROOT", dir_.Path().c_str(), 1);
-    }
-    ~ProcFixture() { ::unsetenv("TUNDREL_PROC_ROOT"); }
-
-private:
-    test::TempDir dir_;
-};
+// A disk of `bytes` zeros; an empty one stands for a reader with no medium (it opens, but has
+// no sectors).
+test::FaultDisk Zeros(std::size_t bytes) { return test::FaultDisk(std::vector<std::uint8_t>(bytes)); }
+test::FaultDisk Image(const char* name) { return test::FaultDisk(test::ImageBytes(name)); }
 
 TEST(SourceListing, DisksKeepTheirNumbersAcrossGapsAndReadersWithoutMedium) {
     test::SysfsFixture sysfs;
-    Machine machine;
+    test::FaultMachine machine;
     unsigned minor = 0;
     for (const char* name : {"sda", "sdb", "sdc"}) sysfs.AddBlockDevice(name, {8, 16 * minor++}, Attributes{});
-    machine.Add("/dev/sda", 4096);
-    machine.Add("/dev/sdb", 0);
-    machine.Add("/dev/sdc", 1 << 20);
+    machine.Plug("/dev/sda", Zeros(4096));
+    machine.Plug("/dev/sdb", Zeros(0));
+    machine.Plug("/dev/sdc", Zeros(1 << 20));
 
     const std::vector<DiskRow> disks = ListPhysicalDisks(machine.Opener());
 
@@ -90,8 +56,8 @@ TEST(SourceListing, DisksKeepTheirNumbersAcrossGapsAndReadersWithoutMedium) {
 
 TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {
     test::SysfsFixture sysfs;
-    const ProcFixture proc("30 1 8:34 / /home rw - ext4 /dev/sdc2 rw\n");
-    Machine machine;
+    const test::ProcFixture proc("30 1 8:34 / /home rw - ext4 /dev/sdc2 rw\n");
+    test::FaultMachine machine;
     sysfs.AddBlockDevice("sdc", {8, 32}, Attributes{});
     sysfs.AddPartition("sdc", "sdc1", {8, 33});
     sysfs.AddPartition("sdc", "sdc2", {8, 34});
@@ -100,13 +66,13 @@ TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {
     sysfs.AddBlockDevice("sde", {8, 64}, Attributes{});
     unsigned minor = 0;
     for (const char* name : {"loop0", "zram0", "sr0"}) sysfs.AddBlockDevice(name, {7, minor++}, std::nullopt);
-    machine.Add("/dev/sdc1", test::TestImage("fat16"));
-    machine.Add("/dev/sdc2", 1 << 20);
-    machine.Add("/dev/sdc3", test::TestImage("ntfs"));
-    machine.Add("/dev/sdd", 1 << 20);                  // a disk with nothing on it
-    machine.Add("/dev/sde", test::TestImage("exfat"));  // formatted without a partition table
-    machine.Add("/dev/loop0", 0);
-    for (const char* path : {"/dev/zram0", "/dev/sr0"}) machine.Add(path, 4096);
+    machine.Plug("/dev/sdc1", Image("fat16"));
+    machine.Plug("/dev/sdc2", Zeros(1 << 20));
+    machine.Plug("/dev/sdc3", Image("ntfs"));
+    machine.Plug("/dev/sdd", Zeros(1 << 20));  // a disk with nothing on it
+    machine.Plug("/dev/sde", Image("exfat"));  // formatted without a partition table
+    machine.Plug("/dev/loop0", Zeros(0));
+    for (const char* path : {"/dev/zram0", "/dev/sr0"}) machine.Plug(path, Zeros(4096));
 
     const std::vector<VolumeChoice> volumes = ListVolumeChoices(AllFileSystems(), machine.Opener());
 
@@ -139,10 +105,10 @@ TEST(StorageChain, PartitionsMappedDevicesAndLoopFiles) {
     sysfs.AddBlockDevice("dm-0", {253, 0}, std::nullopt, {{"size", "500\n"}});
     fs::create_directories(sysfs.Root() / "devices" / "dm-0" / "slaves");
     fs::create_directory_symlink("../../sdb/sdb1", sysfs.Root() / "devices" / "dm-0" / "slaves" / "sdb1");
-    sysfs.AddBlockDevice("loop0", {7, 0}, std::nullopt, {{"size", "8\n"}});
-    fs::create_directories(sysfs.Root() / "devices" / "loop0" / "loop");
-    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "backing_file") << (dir / "backing.img").string() << '\n';
-    std::ofstream(sysfs.Root() / "devices" / "loop0" / "loop" / "offset") << "1048576\n";
+    sysfs.AddBlockDevice("loop0", {7, 0}, std::nullopt,
+                         {{"size", "8\n"},
+                          {"loop/backing_file", (dir / "backing.img").string() + "\n"},
+                          {"loop/offset", "1048576\n"}});
 
     const platform::StorageChain partition = platform::ChainOfBlockDevice({8, 17});
     ASSERT_EQ(partition.size(), 2u);
@@ -202,15 +168,11 @@ TEST(DestinationDrives, OnlyFileSystemsThatHoldFiles) {
 }
 
 TEST(DestinationDrives, ReadOnlyMountsAreNotOffered) {
-    test::TempDir writable;
-    test::TempDir readOnly;
-    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=1m tmpfs " + writable.Path().string()).c_str()) != 0) {
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    }
-    std::system(("mount -t tmpfs -o ro,size=1m tmpfs " + readOnly.Path().string()).c_str());
+    const test::TmpfsMount writable("1m", false);
+    const test::TmpfsMount readOnly("1m", true);
+    if (!writable.Mounted() || !readOnly.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     std::vector<std::string> offered;
     for (const DestinationDrive& drive : ListDestinationDrives()) offered.push_back(drive.mountPoint);
-    std::system(("umount " + writable.Path().string() + " " + readOnly.Path().string()).c_str());
     EXPECT_NE(std::find(offered.begin(), offered.end(), writable.Path().string()), offered.end());
     EXPECT_EQ(std::find(offered.begin(), offered.end(), readOnly.Path().string()), offered.end());
 }

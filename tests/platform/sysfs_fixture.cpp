@@ -14,27 +14,24 @@ std::string NumberText(platform::DeviceNumber number) {
     return std::to_string(number.major) + ":" + std::to_string(number.minor);
 }
 
+// Attribute names may hold folders ("loop/offset").
 void WriteAttributes(const fs::path& dir, const Attributes& attributes) {
     fs::create_directories(dir);
-    for (const auto& [file, text] : attributes) std::ofstream(dir / file, std::ios::binary) << text;
+    for (const auto& [file, text] : attributes) {
+        fs::create_directories((dir / file).parent_path());
+        std::ofstream(dir / file, std::ios::binary) << text;
+    }
 }
 
 }  // namespace
 
 SysfsFixture::SysfsFixture() {
-    if (const char* previous = std::getenv(kRootVariable)) previousRoot_ = previous;
     fs::create_directories(Root() / "block");
     fs::create_directories(Root() / "dev" / "block");
     ::setenv(kRootVariable, Root().c_str(), 1);
 }
 
-SysfsFixture::~SysfsFixture() {
-    if (previousRoot_) {
-        ::setenv(kRootVariable, previousRoot_->c_str(), 1);
-    } else {
-        ::unsetenv(kRootVariable);
-    }
-}
+SysfsFixture::~SysfsFixture() { ::unsetenv(kRootVariable); }
 
 // Laid out as the kernel does: entries live under devices/, block/NAME and dev/block/MAJ:MIN
 // are links to them, and a partition is a directory inside its disk's entry.
@@ -63,5 +60,13 @@ void SysfsFixture::AddPartition(const std::string& disk, const std::string& name
 void SysfsFixture::RemoveEntry(platform::DeviceNumber number) {
     fs::remove(Root() / "dev" / "block" / NumberText(number));
 }
+
+ProcFixture::ProcFixture(const std::string& table) {
+    fs::create_directories(dir_ / "self");
+    std::ofstream(dir_ / "self" / "mountinfo") << table;
+    ::setenv("TUNDREL_PROC_ROOT", dir_.Path().c_str(), 1);
+}
+
+ProcFixture::~ProcFixture() { ::unsetenv("TUNDREL_PROC_ROOT"); }
 
 }  // namespace tundrel::test

@@ -1,5 +1,6 @@
 #pragma once
-// A small sysfs tree in a temporary directory that stands in for /sys while the object lives.
+// Small sysfs and /proc trees in temporary directories that stand in for /sys and /proc while
+// the objects live; one of each at a time.
 
 #include <filesystem>
 #include <map>
@@ -34,7 +35,16 @@ public:
 
 private:
     TempDir dir_;
-    std::optional<std::string> previousRoot_;
+};
+
+// Points the /proc root at a folder whose self/mountinfo holds `table` while it lives.
+class ProcFixture {
+public:
+    explicit ProcFixture(const std::string& table);
+    ~ProcFixture();
+
+private:
+    TempDir dir_;
 };
 
 }  // namespace tundrel::test

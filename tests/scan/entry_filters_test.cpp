@@ -15,7 +15,7 @@ TEST(EntryFiltersTest, RepeatedFreeRecordsAfterTheSecondAreDropped) {
     ScanNode dir = b.Dir(u"d", {freed(u"a"), freed(u"a"), freed(u"a"), freed(u"A"), b.File(u"A"),
                                 freed(u"A"), freed(u"c"), freed(u"c")});
     RemoveDuplicateEntries(dir);
-    EXPECT_EQ(test::ChildNames(dir), (Names{u"a", u"a", u"A", u"A", u"A", u"c"}));
+    EXPECT_EQ(test::NamesOf(dir), (Names{u"a", u"a", u"A", u"A", u"A", u"c"}));
 
     ScanNode pair = b.Dir(u"p", {freed(u"a"), freed(u"a")});
     RemoveDuplicateEntries(pair);
@@ -24,15 +24,8 @@ TEST(EntryFiltersTest, RepeatedFreeRecordsAfterTheSecondAreDropped) {
 
 TEST(EntryFiltersTest, LockAndTemporaryFilesAreNotListed) {
     EXPECT_FALSE(IsListedEntryName(nullptr));
-    EXPECT_FALSE(IsListedEntryName(u""));
-    EXPECT_FALSE(IsListedEntryName(u"~$a"));
-    EXPECT_FALSE(IsListedEntryName(u"a.tmp"));
-    EXPECT_FALSE(IsListedEntryName(u"SAVE.TmP"));
-
-    EXPECT_TRUE(IsListedEntryName(u"~$"));
-    EXPECT_TRUE(IsListedEntryName(u"a~$b"));
-    EXPECT_TRUE(IsListedEntryName(u".tmp"));
-    EXPECT_TRUE(IsListedEntryName(u"a.tmpx"));
+    for (const char16_t* name : {u"", u"~$a", u"a.tmp", u"SAVE.TmP"}) EXPECT_FALSE(IsListedEntryName(name));
+    for (const char16_t* name : {u"~$", u"a~$b", u".tmp", u"a.tmpx"}) EXPECT_TRUE(IsListedEntryName(name));
 }
 
 }  // namespace

@@ -10,11 +10,16 @@ namespace {
 using Clock = ProgressDisplay::Clock;
 using std::chrono::seconds;
 
-TEST(ProgressDisplayTest, RemainingTimeAppearsOnlyFromOnePercentOn) {
+class ProgressDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override { progress.timing = 1; }
+
     ScanProgress progress;
     ProgressDisplay display;
     const Clock::time_point start{};
-    progress.timing = 1;
+};
+
+TEST_F(ProgressDisplayTest, RemainingTimeAppearsOnlyFromOnePercentOn) {
     progress.totalUnits = 1000;
     progress.doneUnits = 5;
     display.Tick(progress, start);
@@ -29,11 +34,7 @@ TEST(ProgressDisplayTest, RemainingTimeAppearsOnlyFromOnePercentOn) {
     EXPECT_NE(later.find("残り時間 03:00"), std::string::npos);
 }
 
-TEST(ProgressDisplayTest, TimesAreRedrawnAtMostOnceASecondAndClearedWhenTimingStops) {
-    ScanProgress progress;
-    ProgressDisplay display;
-    const Clock::time_point start{};
-    progress.timing = 1;
+TEST_F(ProgressDisplayTest, TimesAreRedrawnAtMostOnceASecondAndClearedWhenTimingStops) {
     progress.totalUnits = 100;
     progress.doneUnits = 50;
     display.Tick(progress, start);
@@ -44,28 +45,23 @@ TEST(ProgressDisplayTest, TimesAreRedrawnAtMostOnceASecondAndClearedWhenTimingSt
     EXPECT_TRUE(display.Tick(progress, start + seconds(5)).times.empty());
 }
 
-TEST(ProgressDisplayTest, UnknownTotalShowsNoTimesAndNoPosition) {
-    ScanProgress progress;
-    ProgressDisplay display;
-    progress.timing = 1;
+TEST_F(ProgressDisplayTest, UnknownTotalShowsNoTimesAndNoPosition) {
     progress.doneUnits = 10;
-    const ProgressView view = display.Tick(progress, Clock::time_point{} + seconds(3));
+    const ProgressView view = display.Tick(progress, start + seconds(3));
     EXPECT_TRUE(view.times.empty());
     EXPECT_FALSE(view.showPosition);
 
     progress.totalUnits = 5;  // position beyond the total is not shown
-    EXPECT_FALSE(display.Tick(progress, Clock::time_point{} + seconds(4)).showPosition);
+    EXPECT_FALSE(display.Tick(progress, start + seconds(4)).showPosition);
 }
 
-TEST(ProgressDisplayTest, TitleNamesTaskAndTarget) {
-    ScanProgress progress;
+TEST_F(ProgressDisplayTest, TitleNamesTaskAndTarget) {
     progress.taskNumber = 2;
     progress.taskCount = 3;
     progress.SetTargetName(u"HD1");
     progress.foundCount = 12;
     progress.foundBytes = 2048;
-    ProgressDisplay display;
-    const ProgressView view = display.Tick(progress, Clock::time_point{});
+    const ProgressView view = display.Tick(progress, start);
     EXPECT_EQ(view.title, "終了したタスク: 2/3 。  ターゲット・ディスク：[HD1]");
     EXPECT_EQ(view.foundCount, "ファイル／フォルダーの数： 12");
     EXPECT_EQ(view.foundSize, "合計のサイズ： 2.00K");

@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "scan/tree_builder.h"
 #include "support/display_format.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
 
-using test::ChildNames;
+using test::NamesOf;
 using Names = std::vector<std::u16string>;
 
 // 2024-05-20 01:00 in Tokyo, still 2024-05-19 in UTC: the window is counted in local days.
@@ -18,11 +17,6 @@ constexpr std::time_t kNow = 1716134400;
 
 class RecentlyDeletedTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Asia/Tokyo", 1);
-        tzset();
-    }
-
     ScanNode Deleted(std::u16string_view name, std::uint16_t modified, std::uint16_t accessed = 0) {
         ScanNode node = b.File(name, 0, kFlagDeleted);
         node.modifiedDate = modified;
@@ -30,6 +24,7 @@ protected:
         return node;
     }
 
+    const test::TimeZone tokyo{"Asia/Tokyo"};
     test::TreeBuilder b;
     ResultTree tree;
 };
@@ -47,7 +42,7 @@ TEST_F(RecentlyDeletedTest, TakesDeletedFilesFromTheLastEightLocalDays) {
     tree[RootIndex::Deleted].children = {Deleted(u"readLately", dayBefore, oldest)};
 
     EXPECT_EQ(CollectRecentlyDeleted(tree, kNow), 3u);
-    EXPECT_EQ(ChildNames(tree[RootIndex::Recent]),
+    EXPECT_EQ(NamesOf(tree[RootIndex::Recent]),
               (Names{u"existing", u"sevenDays", u"edge", u"readLately"}));
     EXPECT_EQ(tree[RootIndex::Recent].children[1].parent, &tree[RootIndex::Recent]);
 }

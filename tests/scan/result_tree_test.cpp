@@ -7,7 +7,7 @@
 namespace tundrel {
 namespace {
 
-using test::ChildNames;
+using test::NamesOf;
 using test::TreeBuilder;
 using Names = std::vector<std::u16string>;
 
@@ -24,9 +24,9 @@ TEST(ResultTreeTest, FinishScanSortsLinksAndTotalsEveryRoot) {
     FinishScan(tree, b.pool);
 
     for (const ScanNode& root : tree.roots) EXPECT_TRUE(root.IsDirectory());
-    EXPECT_EQ(ChildNames(tree[RootIndex::Scanned]), (Names{u"Dir_2", u"Dir_007", u"Dir_10", u"f"}));
-    EXPECT_EQ(ChildNames(tree[RootIndex::Root]), (Names{u"Dir_007", u"Dir_10", u"Dir_2", u"f"}));
-    EXPECT_EQ(ChildNames(tree[RootIndex::Hidden]), ChildNames(tree[RootIndex::Root]));
+    EXPECT_EQ(NamesOf(tree[RootIndex::Scanned]), (Names{u"Dir_2", u"Dir_007", u"Dir_10", u"f"}));
+    EXPECT_EQ(NamesOf(tree[RootIndex::Root]), (Names{u"Dir_007", u"Dir_10", u"Dir_2", u"f"}));
+    EXPECT_EQ(NamesOf(tree[RootIndex::Hidden]), NamesOf(tree[RootIndex::Root]));
     EXPECT_EQ(tree[RootIndex::Scanned].size, 5u);
     for (const ScanNode& root : tree.roots) EXPECT_TRUE(test::ParentsLinked(root));
 }
@@ -39,7 +39,7 @@ TEST(ResultTreeTest, FinishScanDefusesShellJunctionFolderNames) {
     FinishScan(tree, b.pool);
     const ScanNode& renamed = tree[RootIndex::Deleted].children[0];
     EXPECT_EQ(std::u16string(renamed.name), u"a.[123}");
-    EXPECT_EQ(ChildNames(renamed), (Names{u"x.[1}.[2}", u"keep.{1}x", u"file.{1}"}));
+    EXPECT_EQ(NamesOf(renamed), (Names{u"x.[1}.[2}", u"keep.{1}x", u"file.{1}"}));
 }
 
 }  // namespace

@@ -50,9 +50,7 @@ protected:
 
     ScanTask TaskFor(const std::string& file, std::size_t sectors) {
         const auto path = dir / file;
-        if (sectors > 0) {
-            std::ofstream(path, std::ios::binary) << std::string(sectors * 512, 'x');
-        }
+        if (sectors > 0) std::ofstream(path, std::ios::binary) << std::string(sectors * 512, 'x');
         ScanTask task;
         task.sourceName = ToUtf16(path.string());
         task.volume.fsType = kFsFat32;

@@ -32,8 +32,6 @@ public:
     NamePool pool;
 };
 
-inline std::vector<std::u16string> ChildNames(const ScanNode& node) { return NamesOf(node); }
-
 // True when every node below `node` points back at the node that holds it.
 inline bool ParentsLinked(const ScanNode& node) {
     for (const ScanNode& child : node.children) {

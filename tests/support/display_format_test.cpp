@@ -2,23 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <utility>
 
 #include "support/display_format.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
 
 TEST(DisplayFormatTest, SizeChangesUnitAtEachPowerOf1024) {
-    EXPECT_EQ(FormatSize(0), "0B");
-    EXPECT_EQ(FormatSize(1023), "1023B");
-    EXPECT_EQ(FormatSize(1024), "1.00K");
-    EXPECT_EQ(FormatSize(1536), "1.50K");
-    EXPECT_EQ(FormatSize((1ULL << 20) - 1), "1024.00K");
-    EXPECT_EQ(FormatSize(1ULL << 20), "1.00M");
-    EXPECT_EQ(FormatSize(3ULL << 30), "3.00G");
-    EXPECT_EQ(FormatSize(5ULL << 40), "5.00T");
-    EXPECT_EQ(FormatSize(~0ULL), "16777216.00T");
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0B"},           {1023, "1023B"},     {1024, "1.00K"},     {1536, "1.50K"}, {(1ULL << 20) - 1, "1024.00K"},
+        {1ULL << 20, "1.00M"}, {3ULL << 30, "3.00G"}, {5ULL << 40, "5.00T"}, {~0ULL, "16777216.00T"},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(FormatSize(bytes), text) << bytes;
 }
 
 TEST(DisplayFormatTest, DurationShowsHoursOnlyFromOneHourOn) {
@@ -29,10 +26,7 @@ TEST(DisplayFormatTest, DurationShowsHoursOnlyFromOneHourOn) {
 }
 
 TEST(DisplayFormatTest, DateAndTimeEachOnlyWhenPresent) {
-    const std::uint16_t date = PackFatDate(2024, 5, 1);
-    const std::uint32_t time = PackTime(10, 20, 30);
-    EXPECT_EQ(FormatDateTime(date, time), "2024-05-01 10:20:30");
-    EXPECT_EQ(FormatDateTime(date, 0), "2024-05-01");
+    // A date and time, and a date alone: the display-row tests.
     EXPECT_EQ(FormatDateTime(0, 0), "");
     EXPECT_EQ(FormatDateTime(PackFatDate(1980, 1, 1), PackTime(23, 59, 59)), "1980-01-01 23:59:59");
     EXPECT_EQ(FormatDateTime(PackFatDate(2024, 2, 29), 0), "2024-02-29");
@@ -57,15 +51,10 @@ TEST(DisplayFormatTest, ImpossibleDatesAndTimesAreShownEmpty) {
 }
 
 TEST(DisplayFormatTest, LocalTimestampFollowsTheTimeZoneAndTheFatDateRange) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("TZ", "Asia/Tokyo", 1);
-    tzset();
+    const test::TimeZone tokyo("Asia/Tokyo");
     const LocalTimestamp stamp = ToLocalTimestamp(1714557630);  // 2024-05-01 10:00:30 UTC
     EXPECT_EQ(FormatDateTime(stamp.date, stamp.time), "2024-05-01 19:00:30");
     EXPECT_EQ(ToLocalTimestamp(0).date, 0);  // 1970 has no FAT date
-    if (saved != nullptr) setenv("TZ", previous.c_str(), 1); else unsetenv("TZ");
-    tzset();
 }
 
 }  // namespace
