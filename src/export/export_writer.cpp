@@ -11,6 +11,7 @@
 #include "platform/directory_handle.h"
 #include "platform/file_system_space.h"
 #include "platform/read_error.h"
+#include "scan/size_bounds.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/strings.h"
@@ -233,7 +234,7 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
 
     bool readFailed = false;
     if (!WriteData(scanner, file, *output, into, target, readFailed)) return;
-    const bool complete = counters_.currentDone.load() == file.size;
+    const bool complete = counters_.currentDone.load() == counters_.currentSize.load();
     if (complete) output->SetTimes(AccessedMomentOf(file), ModifiedMomentOf(file));
     if (!output->Close(error)) {
         ReportWriteError(file, target, error, into);
@@ -247,19 +248,25 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
     } else {
         ++counters_.filesWritten;
         // Guessed extents and data whose first cluster a later file took may not be the file's.
-        const LogLevel level = file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten) ? LogLevel::Caution : LogLevel::Written;
-        log_.Add(level, Formatted(StringId::FileRecovered, ToUtf8(NameOf(file)).c_str(), target.c_str()));
+        const bool beyondVolume = SizeBeyondVolume(scanner, file);
+        const LogLevel level = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten) ? LogLevel::Caution : LogLevel::Written;
+        const StringId text = beyondVolume ? StringId::SizeBeyondVolumeWritten : StringId::FileRecovered;
+        log_.Add(level, Formatted(text, ToUtf8(NameOf(file)).c_str(), target.c_str()));
     }
 }
 
 bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output,
                              const Place& into, const std::string& target, bool& readFailed) {
+    // A size larger than the volume is damage: only what the extents hold is written, never
+    // the rest of the recorded size as zeros.
+    const std::uint64_t amount =
+        SizeBeyondVolume(scanner, file) ? std::min(file.size, scanner.ExtentDataBytes(file, extents_)) : file.size;
     counters_.currentDone = 0;
-    counters_.currentSize = file.size;
-    if (file.size == 0) return true;
+    counters_.currentSize = amount;
+    if (amount == 0) return true;
     counters_.SetStatusText(Formatted(StringId::SavingFile, ToUtf8(NameOf(file)).c_str()));
-    for (std::uint64_t offset = 0; offset < file.size && !counters_.StopRequested();) {
-        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kExportPieceBytes, file.size - offset));
+    for (std::uint64_t offset = 0; offset < amount && !counters_.StopRequested();) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kExportPieceBytes, amount - offset));
         const std::span<std::uint8_t> piece(buffer_.data(), length);
         if (!scanner.ReadNodeData(piece, offset, file, extents_)) {
             // Never the bytes of the previous piece: what could not be read is written as zeros.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fat/fat_scanner.h"
+#include "scan/size_bounds.h"
 
 namespace tundrel {
 
@@ -19,14 +20,20 @@ bool FatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
     ClusterRunList runs;
     if (node.Has(kFlagDeleted)) {
         // The chain of a deleted entry is gone; its data is taken as contiguous.
-        runs.push_back({node.location, static_cast<std::uint32_t>(node.IsDirectory() ? 1 : needed)});
+        const std::uint64_t room = regions->ClusterLimit() - std::min<std::uint64_t>(regions->ClusterLimit(), node.location);
+        runs.push_back({node.location, static_cast<std::uint32_t>(std::min(node.IsDirectory() ? 1 : needed, room))});
     } else {
         const std::uint64_t maxClusters = node.IsDirectory() ? regions->EntryCount() : needed;
-        runs = ChainToRuns(node.location, table_, {maxClusters, regions->ClusterLimit()});
+        bool looped = false;
+        runs = ChainToRuns(node.location, table_, {maxClusters, regions->ClusterLimit()}, &looped);
         const std::uint64_t chained = ClusterCount(runs);
-        if (chained < needed) {
+        // A chain cut short is taken as going on after its last cluster; a chain that loops,
+        // or a size no volume of this one's size holds, leaves only the chain to trust.
+        if (chained < needed && !looped && !SizeBeyondVolume(*this, node)) {
             if (runs.empty()) runs.push_back({node.location, 0});
-            runs.back().count += static_cast<std::uint32_t>(needed - chained);
+            ClusterRun& last = runs.back();
+            const std::uint64_t room = regions->ClusterLimit() - std::min<std::uint64_t>(regions->ClusterLimit(), std::uint64_t{last.firstCluster} + last.count);
+            last.count += static_cast<std::uint32_t>(std::min(needed - chained, room));
         }
     }
 
