@@ -247,9 +247,11 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
                  Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
     } else {
         ++counters_.filesWritten;
-        // Guessed extents and data whose first cluster a later file took may not be the file's.
+        // Guessed extents and data whose first cluster a later file took may not be the file's;
+        // a size larger than the volume was cut to what the extents hold.
         const bool beyondVolume = SizeBeyondVolume(scanner, file);
-        const LogLevel level = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten) ? LogLevel::Caution : LogLevel::Written;
+        const bool doubtful = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten);
+        const LogLevel level = doubtful ? LogLevel::Caution : LogLevel::Written;
         const StringId text = beyondVolume ? StringId::SizeBeyondVolumeWritten : StringId::FileRecovered;
         log_.Add(level, Formatted(text, ToUtf8(NameOf(file)).c_str(), target.c_str()));
     }
@@ -257,10 +259,7 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
 
 bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output,
                              const Place& into, const std::string& target, bool& readFailed) {
-    // A size larger than the volume is damage: only what the extents hold is written, never
-    // the rest of the recorded size as zeros.
-    const std::uint64_t amount =
-        SizeBeyondVolume(scanner, file) ? std::min(file.size, scanner.ExtentDataBytes(file, extents_)) : file.size;
+    const std::uint64_t amount = BytesToCopy(scanner, file, extents_);
     counters_.currentDone = 0;
     counters_.currentSize = amount;
     if (amount == 0) return true;

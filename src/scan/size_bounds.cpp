@@ -27,4 +27,9 @@ std::uint64_t BoundedSize(const VolumeScanner& scanner, const ScanNode& node) {
     return SizeBeyondVolume(scanner, node) ? DataAreaBytes(scanner, node) : node.size;
 }
 
+std::uint64_t BytesToCopy(const VolumeScanner& scanner, const ScanNode& node, const ExtentList& extents) {
+    if (!SizeBeyondVolume(scanner, node)) return node.size;
+    return std::min(node.size, scanner.ExtentDataBytes(node, extents));
+}
+
 }  // namespace tundrel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "scan/file_extent.h"
 #include "scan/scan_node.h"
 
 namespace tundrel {
@@ -20,5 +21,9 @@ bool SizeBeyondVolume(const VolumeScanner& scanner, const ScanNode& node);
 
 // The size cut to that area: at most what reading the node can give.
 std::uint64_t BoundedSize(const VolumeScanner& scanner, const ScanNode& node);
+
+// The bytes a copy of the node's data takes: its size, or for a size larger than its area only
+// what its extents hold (never the rest of that size as zeros).
+std::uint64_t BytesToCopy(const VolumeScanner& scanner, const ScanNode& node, const ExtentList& extents);
 
 }  // namespace tundrel

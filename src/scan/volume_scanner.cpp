@@ -31,8 +31,9 @@ bool VolumeScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
     if (!node.Has(kFlagContiguous)) return false;
     // One run of the file's size from its first sector, cut at the end of the source.
     const std::uint64_t sourceSectors = source != nullptr ? source->totalSectors : 0;
+    const std::uint64_t first = node.location;
     std::uint64_t sectors = (node.size + kSectorBytes - 1) / kSectorBytes;
-    if (sourceSectors != 0) sectors = std::min(sectors, sourceSectors - std::min<std::uint64_t>(node.location, sourceSectors));
+    if (sourceSectors != 0) sectors = std::min(sectors, sourceSectors - std::min(first, sourceSectors));
     if (sectors == 0) return false;
     FileExtent extent;
     extent.startSector = node.location;
