@@ -756,8 +756,9 @@ def cmd_damage_copy(args):
     clusters the sound reading holds (`held`) and their MD5.  KIND names the byte:
       exfat-length  byte 5 of the deleted file's stream DataLength (bits 40-47)
       fat-size      byte 3 of the deleted file's directory-entry size (bits 24-31)
-      fat-loop      low byte of the FAT entry of the last cluster of the live file's first run,
-                    made to point back at that run's first cluster"""
+      fat-loop      low byte of the second FAT's entry of the last cluster of the live file's
+                    first run, made to point back at that run's first cluster (on a volume
+                    with two FATs the scanner reads the second)"""
     folder, base, name, kind, path, value, out_dir = args[0], args[1], args[2], args[3], args[4], int(args[5], 0), args[6]
     with open(os.path.join(folder, base + ".manifest.json"), encoding="utf-8") as f:
         manifest = json.load(f)
@@ -786,8 +787,12 @@ def cmd_damage_copy(args):
     elif kind == "fat-loop":
         width = 4 if part["fs"] == "fat32" else 2
         last = runs[0][0] + runs[0][1] - 1
-        at = geo["fatStartSector"] * geo["sectorSize"] + last * width
-        what = f"low byte of the first FAT's entry of cluster {last}, the last of {path}'s first run"
+        boot = read_at(image, 0, 512)
+        fat_sectors = struct.unpack_from("<H", boot, 22)[0] or struct.unpack_from("<I", boot, 36)[0]
+        if boot[16] != 2:
+            fail("fat-loop: the volume must have two FATs")
+        at = (geo["fatStartSector"] + fat_sectors) * geo["sectorSize"] + last * width
+        what = f"low byte of the second FAT's entry of cluster {last}, the last of {path}'s first run"
         held = [runs[0]]
         if value != runs[0][0] & 0xFF:
             fail("fat-loop: the value must be the low byte of the run's first cluster")

@@ -925,7 +925,8 @@ damage_copy() {  # NAME BASE KIND PATH VALUE
 build_exfat_length() { damage_copy exfat-length exfat-512 exfat-length /deleted.txt 0x01; }
 # The size becomes 0x2A000FA0 (704 MB) on a 34 MiB volume.
 build_fat32_size() { damage_copy fat32-size fat32 fat-size /DELETED.TXT 0x2A; }
-# Cluster 137, the last of the file's first run, points back at cluster 133 (0x85).
+# Cluster 137, the last of the file's first run, points back at cluster 133 (0x85) in the
+# second FAT.
 build_fat16_loop() { damage_copy fat16-loop fat16 fat-loop /Docs/fragmented.txt 0x85; }
 
 # --------------------------------------------------------------------------
