@@ -5,6 +5,7 @@
 #include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "scan/size_bounds.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel::cli {
@@ -36,11 +37,16 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotScan;
     }
     constexpr std::uint64_t kPiece = 64 * 1024;
+    const std::uint64_t length = BytesToCopy(*found->scanner, node, extents);
+    if (length < node.size) {
+        err << "tundrel: the recorded size of '" << options.path << "' is larger than its volume; only the " << length
+            << " bytes found are written\n";
+    }
     std::vector<std::uint8_t> buffer;
     bool complete = true;
-    for (std::uint64_t offset = 0; offset < node.size; offset += kPiece) {
+    for (std::uint64_t offset = 0; offset < length; offset += kPiece) {
         if (CommandInterrupts::Interrupted()) return kExitStopped;
-        buffer.resize(static_cast<std::size_t>(std::min(kPiece, node.size - offset)));
+        buffer.resize(static_cast<std::size_t>(std::min(kPiece, length - offset)));
         complete = found->scanner->ReadNodeData(buffer, offset, node, extents) && complete;
         if (!out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()))) {
             err << "tundrel: cannot write the data of '" << options.path << "'\n";

@@ -136,7 +136,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     for (VolumeScanner* scanner : session.Scanners()) {
         request.volumes.push_back({scanner, LabelOf(*scanner)});
         if (!HasSelection(scanner->roots)) continue;
-        for (const ScanNode& root : scanner->roots.roots) AddSelection(root, checks.selection);
+        for (const ScanNode& root : scanner->roots.roots) AddSelection(*scanner, root, checks.selection);
         checks.sources.push_back(ProbeSource(*scanner));
     }
     if (checks.sources.empty()) {

@@ -11,12 +11,12 @@
 namespace tundrel::cli {
 namespace {
 
-void PrintNode(const ScanNode& node, std::uint32_t volume, RootIndex root, int depth, bool json, std::ostream& out,
-               AddressBook& book) {
+void PrintNode(const VolumeScanner& scanner, const ScanNode& node, std::uint32_t volume, RootIndex root, int depth,
+               bool json, std::ostream& out, AddressBook& book) {
     if (json) {
-        out << NodeJson(node, volume, root, book.PathOf(node)).dump() << '\n';
+        out << NodeJson(scanner, node, volume, root, book.PathOf(node)).dump() << '\n';
     } else {
-        out << std::string(2 * static_cast<std::size_t>(depth), ' ') << NodeLine(node) << '\n';
+        out << std::string(2 * static_cast<std::size_t>(depth), ' ') << NodeLine(scanner, node) << '\n';
     }
 }
 
@@ -29,13 +29,13 @@ void ListRoots(ScanSession& session, bool json, bool recursive, std::ostream& ou
             const auto root = static_cast<RootIndex>(index);
             ScanNode& folder = scanners[volume]->roots[root];
             if (json) {
-                PrintNode(folder, volume, root, 0, true, out, book);
+                PrintNode(*scanners[volume], folder, volume, root, 0, true, out, book);
             } else {
-                out << volume << ":" << RootWord(root) << "  " << NodeLine(folder) << '\n';
+                out << volume << ":" << RootWord(root) << "  " << NodeLine(*scanners[volume], folder) << '\n';
             }
             if (!recursive) continue;
             WalkTree(*scanners[volume], folder, [&](const ScanNode& child, int depth) {
-                PrintNode(child, volume, root, depth + 1, json, out, book);
+                PrintNode(*scanners[volume], child, volume, root, depth + 1, json, out, book);
             });
         }
     }
@@ -62,19 +62,20 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         return kExitCannotScan;
     }
     ScanNode& node = *found->node;
+    const VolumeScanner& scanner = *found->scanner;
     AddressBook book;
     if (!node.IsDirectory()) {
-        PrintNode(node, address->volume, address->root, 0, options.scan.json, out, book);
+        PrintNode(scanner, node, address->volume, address->root, 0, options.scan.json, out, book);
         return status;
     }
     if (options.recursive) {
         WalkTree(*found->scanner, node, [&](const ScanNode& child, int depth) {
-            PrintNode(child, address->volume, address->root, depth, options.scan.json, out, book);
+            PrintNode(scanner, child, address->volume, address->root, depth, options.scan.json, out, book);
         });
         return status;
     }
     EnsureChildren(*found->scanner, node);
-    for (const ScanNode& child : node.children) PrintNode(child, address->volume, address->root, 0, options.scan.json, out, book);
+    for (const ScanNode& child : node.children) PrintNode(scanner, child, address->volume, address->root, 0, options.scan.json, out, book);
     return status;
 }
 

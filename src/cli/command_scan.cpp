@@ -31,7 +31,7 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
             if (folder.children.empty()) continue;
             if (options.json) {
                 WalkTree(scanner, folder, [&](const ScanNode& node, int) {
-                    out << NodeJson(node, volume, root, book.PathOf(node)).dump() << '\n';
+                    out << NodeJson(scanner, node, volume, root, book.PathOf(node)).dump() << '\n';
                 });
                 continue;
             }
@@ -39,7 +39,7 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
                 << FormatSize(folder.size) << '\n';
             if (options.quiet) continue;
             WalkTree(scanner, folder, [&](const ScanNode& node, int depth) {
-                out << std::string(4 + 2 * static_cast<std::size_t>(depth), ' ') << NodeLine(node) << '\n';
+                out << std::string(4 + 2 * static_cast<std::size_t>(depth), ' ') << NodeLine(scanner, node) << '\n';
             });
         }
     }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli/node_address.h"
+#include "scan/size_bounds.h"
 #include "support/display_format.h"
 #include "support/text.h"
 
@@ -40,7 +41,14 @@ nlohmann::json StateWords(std::uint32_t flags) {
     return words;
 }
 
-nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex root, const std::string& path) {
+nlohmann::json NodeStateWords(const VolumeScanner& scanner, const ScanNode& node) {
+    nlohmann::json words = StateWords(node.flags);
+    if (SizeBeyondVolume(scanner, node)) words.push_back("damaged");
+    return words;
+}
+
+nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std::uint32_t volume, RootIndex root,
+                        const std::string& path) {
     std::string address = std::to_string(volume) + ":" + std::string(RootWord(root));
     if (!path.empty()) address += "/" + path;
     return {
@@ -52,7 +60,7 @@ nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex ro
         {"dir", node.IsDirectory()},
         {"size", node.size},
         {"flags", node.flags},
-        {"state", StateWords(node.flags)},
+        {"state", NodeStateWords(scanner, node)},
         {"created", FormatDateTime(node.createdDate, node.createdTime)},
         {"modified", FormatDateTime(node.modifiedDate, node.modifiedTime)},
         {"accessed", FormatDateTime(node.accessedDate, 0)},
@@ -61,11 +69,11 @@ nlohmann::json NodeJson(const ScanNode& node, std::uint32_t volume, RootIndex ro
     };
 }
 
-std::string NodeLine(const ScanNode& node) {
+std::string NodeLine(const VolumeScanner& scanner, const ScanNode& node) {
     std::string line = NameOf(node);
     if (node.IsDirectory()) line += "/";
     line += "  " + FormatSize(node.size);
-    const nlohmann::json words = StateWords(node.flags);
+    const nlohmann::json words = NodeStateWords(scanner, node);
     if (!words.empty()) {
         line += "  [";
         for (std::size_t i = 0; i < words.size(); ++i) line += (i ? " " : "") + words[i].get<std::string>();

@@ -6,6 +6,7 @@
 #include "exfat/exfat_runs.h"
 #include "exfat/exfat_scanner.h"
 #include "exfat/exfat_valid_length.h"
+#include "scan/size_bounds.h"
 
 namespace tundrel {
 
@@ -18,11 +19,13 @@ bool ExFatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
     if (!g->HoldsCluster(node.location)) return false;
 
     const std::uint64_t needed = ClustersForSize(node.size, g->ClusterBytes());
-    ClusterRunList runs = ExFatNodeRuns(node, table_, *g, needed);
+    bool looped = false;
+    ClusterRunList runs = ExFatNodeRuns(node, table_, *g, needed, &looped);
     const bool chained = !node.Has(kFlagDeleted) && !node.Has(kFlagNoChain);
     const std::uint64_t found = ClusterCount(runs);
-    if (chained && found < needed) {
-        // A chain shorter than the size: the rest is taken as following the last cluster.
+    if (chained && found < needed && !looped && !SizeBeyondVolume(*this, node)) {
+        // A chain shorter than the size: the rest is taken as following the last cluster. After
+        // a loop, or for a size the volume cannot hold, only the chain is trusted.
         if (runs.empty()) runs.push_back({node.location, 0});
         ClusterRun& last = runs.back();
         const std::uint64_t room = g->ClusterLimit() - (std::uint64_t{last.firstCluster} + last.count);

@@ -14,10 +14,11 @@ std::uint64_t ClustersForSize(std::uint64_t size, std::uint64_t clusterBytes) {
 }
 
 ClusterRunList ExFatNodeRuns(const ScanNode& node, FatTable& table, const ExFatGeometry& geometry,
-                             std::uint64_t maxClusters) {
+                             std::uint64_t maxClusters, bool* looped) {
+    if (looped != nullptr) *looped = false;
     if (!geometry.HoldsCluster(node.location)) return {};
     if (!node.Has(kFlagDeleted) && !node.Has(kFlagNoChain)) {
-        return ChainToRuns(node.location, table, {maxClusters, geometry.ClusterLimit()});
+        return ChainToRuns(node.location, table, {maxClusters, geometry.ClusterLimit()}, looped);
     }
     const std::uint64_t count = std::min({ClustersForSize(node.size, geometry.ClusterBytes()), maxClusters,
                                           geometry.ClusterLimit() - node.location});

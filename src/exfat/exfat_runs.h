@@ -23,9 +23,10 @@ std::uint64_t ClustersForSize(std::uint64_t size, std::uint64_t clusterBytes);
 // The node's clusters in file order, at most `maxClusters`. A live node with a FAT chain
 // follows the chain; a deleted node (whose chain is gone) or one flagged as contiguous is
 // one run of its size from its first cluster. Nothing for a first cluster outside the heap;
-// runs end at the heap's end.
+// runs end at the heap's end. `looped`, when given, tells whether the chain came back to a
+// cluster it had passed.
 ClusterRunList ExFatNodeRuns(const ScanNode& node, FatTable& table, const ExFatGeometry& geometry,
-                             std::uint64_t maxClusters);
+                             std::uint64_t maxClusters, bool* looped = nullptr);
 
 // The clusters of the runs one after another in one buffer; nothing when a run lies outside
 // the volume, when there is nothing to read or no memory for it, or when a read falls short.

@@ -50,11 +50,7 @@ std::int32_t ExFatScanner::DataAreaStart() const {
 }
 
 std::uint64_t ExFatScanner::VolumeLength() const {
-    std::uint64_t length = volumeSectors;
-    if (source->totalSectors > volumeStart) {
-        const std::uint64_t remainder = source->totalSectors - volumeStart;
-        length = length == 0 ? remainder : std::min(length, remainder);
-    }
+    std::uint64_t length = SourcedVolumeSectors();
     if (length == 0) length = ByteReader(bootSector).U64(kVolumeLengthField) * sectorScale;
     return std::min(length, kSectorNumberEnd - volumeStart);
 }

@@ -1,6 +1,8 @@
 #include "export/export_selection.h"
 
 #include "scan/node_expansion.h"
+#include "scan/size_bounds.h"
+#include "scan/volume_scanner.h"
 
 namespace tundrel {
 namespace {
@@ -26,22 +28,23 @@ void CheckSubtree(VolumeScanner& scanner, ScanNode& node) {
     }
 }
 
-void AddSelection(const ScanNode& node, SelectionTotals& totals) {
+void AddSelection(const VolumeScanner& scanner, const ScanNode& node, SelectionTotals& totals) {
     if (!IsSelected(node)) return;
     if (!node.IsDirectory()) {
         if (!node.Has(kFlagChecked)) return;
         ++totals.files;
-        totals.bytes += node.size;
-        if (node.size >= kFatFileSizeLimit) totals.bigFiles.push_back({node.name ? node.name : u"", node.size});
+        const std::uint64_t size = BoundedSize(scanner, node);
+        totals.bytes += size;
+        if (size >= kFatFileSizeLimit) totals.bigFiles.push_back({node.name ? node.name : u"", size});
         return;
     }
     ++totals.folders;
-    for (const ScanNode& child : node.children) AddSelection(child, totals);
+    for (const ScanNode& child : node.children) AddSelection(scanner, child, totals);
 }
 
-SelectionTotals SelectionOf(const ResultTree& tree) {
+SelectionTotals SelectionOf(const VolumeScanner& scanner) {
     SelectionTotals totals;
-    for (const ScanNode& root : tree.roots) AddSelection(root, totals);
+    for (const ScanNode& root : scanner.roots.roots) AddSelection(scanner, root, totals);
     return totals;
 }
 

@@ -30,13 +30,13 @@ struct BigFile {
 struct SelectionTotals {
     std::uint32_t folders = 0;  // selected folders, root folders included
     std::uint32_t files = 0;    // checked files
-    std::uint64_t bytes = 0;    // their sizes
+    std::uint64_t bytes = 0;    // their sizes, each cut to its volume (what an export can write)
     std::vector<BigFile> bigFiles;  // checked files that no FAT file system can hold
 };
 
-// Adds up what is selected below the node (the node included).
-void AddSelection(const ScanNode& node, SelectionTotals& totals);
-SelectionTotals SelectionOf(const ResultTree& tree);
+// Adds up what is selected below the node (the node included), a node of `scanner`'s tree.
+void AddSelection(const VolumeScanner& scanner, const ScanNode& node, SelectionTotals& totals);
+SelectionTotals SelectionOf(const VolumeScanner& scanner);
 bool HasSelection(const ResultTree& tree);
 
 }  // namespace tundrel

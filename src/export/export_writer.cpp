@@ -1,7 +1,6 @@
 #include "export/export_writer.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "disk/fs_type.h"
 #include "export/export_selection.h"
@@ -12,6 +11,7 @@
 #include "platform/file_system_space.h"
 #include "platform/read_error.h"
 #include "platform/staged_file.h"
+#include "scan/size_bounds.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/strings.h"
@@ -239,7 +239,7 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
     // here is removed: a stop or a write error leaves nothing behind.
     bool readFailed = false;
     if (!WriteData(scanner, file, output->Output(), into, target, readFailed)) return;
-    const bool complete = counters_.currentDone.load() == file.size;
+    const bool complete = counters_.currentDone.load() == counters_.currentSize.load();
     if (!complete) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), Text(StringId::ExportStopped).data()));
         return;
@@ -255,26 +255,29 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
                  Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
     } else {
         ++counters_.filesWritten;
-        // Guessed extents and data whose first cluster a later file took may not be the file's.
-        const LogLevel level = file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten) ? LogLevel::Caution : LogLevel::Written;
-        log_.Add(level, Formatted(StringId::FileRecovered, ToUtf8(NameOf(file)).c_str(), target.c_str()));
+        // Guessed extents and data whose first cluster a later file took may not be the file's;
+        // a size larger than the volume was cut to what the extents hold.
+        const bool beyondVolume = SizeBeyondVolume(scanner, file);
+        const bool doubtful = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten);
+        const LogLevel level = doubtful ? LogLevel::Caution : LogLevel::Written;
+        const StringId text = beyondVolume ? StringId::SizeBeyondVolumeWritten : StringId::FileRecovered;
+        log_.Add(level, Formatted(text, ToUtf8(NameOf(file)).c_str(), target.c_str()));
     }
 }
 
 bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output,
                              const Place& into, const std::string& target, bool& readFailed) {
+    const std::uint64_t amount = BytesToCopy(scanner, file, extents_);
     counters_.currentDone = 0;
-    counters_.currentSize = file.size;
-    if (file.size == 0) return true;
+    counters_.currentSize = amount;
+    if (amount == 0) return true;
     counters_.SetStatusText(Formatted(StringId::SavingFile, ToUtf8(NameOf(file)).c_str()));
-    for (std::uint64_t offset = 0; offset < file.size && !counters_.StopRequested();) {
-        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kExportPieceBytes, file.size - offset));
+    for (std::uint64_t offset = 0; offset < amount && !counters_.StopRequested();) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kExportPieceBytes, amount - offset));
         const std::span<std::uint8_t> piece(buffer_.data(), length);
-        if (!scanner.ReadNodeData(piece, offset, file, extents_)) {
-            // Never the bytes of the previous piece: what could not be read is written as zeros.
-            std::memset(piece.data(), 0, piece.size());
-            readFailed = true;
-        }
+        // What could not be read comes back as zeros, never as the previous piece's bytes; what
+        // could be read in the same piece is kept.
+        if (!scanner.ReadNodeData(piece, offset, file, extents_)) readFailed = true;
         int error = 0;
         if (!output.Write(piece, error)) {
             ReportWriteError(file, target, error, into);

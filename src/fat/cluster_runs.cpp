@@ -6,13 +6,17 @@
 
 namespace tundrel {
 
-ClusterRunList ChainToRuns(std::uint32_t firstCluster, FatTable& table, const ChainLimits& limits) {
+ClusterRunList ChainToRuns(std::uint32_t firstCluster, FatTable& table, const ChainLimits& limits, bool* looped) {
     ClusterRunList runs;
+    if (looped != nullptr) *looped = false;
     std::unordered_set<std::uint32_t> visited;
     std::uint64_t taken = 0;
     for (std::uint32_t cluster = firstCluster; cluster >= 2 && cluster < limits.clusterLimit && taken < limits.maxClusters;
          cluster = table.NextCluster(cluster)) {
-        if (!visited.insert(cluster).second) break;
+        if (!visited.insert(cluster).second) {
+            if (looped != nullptr) *looped = true;
+            break;
+        }
         if (!runs.empty() && std::uint64_t{runs.back().firstCluster} + runs.back().count == cluster) {
             ++runs.back().count;
         } else {

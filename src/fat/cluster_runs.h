@@ -21,8 +21,10 @@ struct ChainLimits {
 
 // Follows the chain from `firstCluster`, merging adjacent clusters into one run. The chain
 // ends at the table's end-of-chain, at a cluster below 2 or at or above the limit, at the
-// first cluster met twice (a damaged table that loops), or after `maxClusters`.
-ClusterRunList ChainToRuns(std::uint32_t firstCluster, FatTable& table, const ChainLimits& limits);
+// first cluster met twice (a damaged table that loops; `looped`, when given, tells so), or
+// after `maxClusters`.
+ClusterRunList ChainToRuns(std::uint32_t firstCluster, FatTable& table, const ChainLimits& limits,
+                           bool* looped = nullptr);
 
 std::uint64_t ClusterCount(const ClusterRunList& runs);
 

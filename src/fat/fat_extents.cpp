@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fat/fat_scanner.h"
+#include "scan/size_bounds.h"
 
 namespace tundrel {
 
@@ -16,17 +17,28 @@ bool FatScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
 
     const std::uint64_t clusterBytes = regions->ClusterBytes();
     const std::uint64_t needed = node.IsDirectory() ? 0 : (node.size + clusterBytes - 1) / clusterBytes;
+    // Clusters from `cluster` to the end of the volume, a last part-cluster included (the
+    // extents below are cut at the volume's last sector).
+    const std::uint64_t areaSectors = regions->volumeSectors - std::min(regions->dataStart, regions->volumeSectors);
+    const std::uint64_t limit = 2 + (areaSectors + regions->sectorsPerCluster - 1) / regions->sectorsPerCluster;
+    const auto roomFrom = [limit](std::uint64_t cluster) { return limit - std::min(limit, cluster); };
     ClusterRunList runs;
     if (node.Has(kFlagDeleted)) {
         // The chain of a deleted entry is gone; its data is taken as contiguous.
-        runs.push_back({node.location, static_cast<std::uint32_t>(node.IsDirectory() ? 1 : needed)});
+        const std::uint64_t count = std::min(node.IsDirectory() ? 1 : needed, roomFrom(node.location));
+        runs.push_back({node.location, static_cast<std::uint32_t>(count)});
     } else {
         const std::uint64_t maxClusters = node.IsDirectory() ? regions->EntryCount() : needed;
-        runs = ChainToRuns(node.location, table_, {maxClusters, regions->ClusterLimit()});
+        bool looped = false;
+        runs = ChainToRuns(node.location, table_, {maxClusters, regions->ClusterLimit()}, &looped);
         const std::uint64_t chained = ClusterCount(runs);
-        if (chained < needed) {
+        // A chain cut short is taken as going on after its last cluster. After a loop, or for
+        // a size larger than the volume, only the chain is trusted.
+        if (chained < needed && !looped && !SizeBeyondVolume(*this, node)) {
             if (runs.empty()) runs.push_back({node.location, 0});
-            runs.back().count += static_cast<std::uint32_t>(needed - chained);
+            ClusterRun& last = runs.back();
+            const std::uint64_t room = roomFrom(std::uint64_t{last.firstCluster} + last.count);
+            last.count += static_cast<std::uint32_t>(std::min(needed - chained, room));
         }
     }
 

@@ -43,11 +43,7 @@ std::unique_ptr<VolumeScanner> MakeFatScanner(ScanContext& context, std::uint32_
 }
 
 std::uint64_t FatScanner::VolumeLength() const {
-    std::uint64_t length = volumeSectors;
-    if (source->totalSectors > volumeStart) {
-        const std::uint64_t remainder = source->totalSectors - volumeStart;
-        length = length == 0 ? remainder : std::min(length, remainder);
-    }
+    std::uint64_t length = SourcedVolumeSectors();
     if (length == 0) length = Parameters().TotalSectorBound();
     return std::min(length, kSectorNumberEnd - volumeStart);
 }

@@ -1,5 +1,6 @@
 #include "ntfs/ntfs_extents.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -46,20 +47,31 @@ RecordData DataOfRecord(const NtfsVolume& volume, std::uint32_t recordSector, st
     return data;
 }
 
+// Appends the runs' extents in file order. The data ends at the first run whose clusters lie
+// past the volume, that run keeping its clusters inside; false when nothing was appended or a
+// run's first sector does not fit a sector number.
 bool AppendRunExtents(const NtfsVolume& volume, const MftRunList& runs, ExtentList& extents) {
     for (const MftRun& run : runs) {
+        std::uint64_t clusters = run.clusterCount;
+        bool pastVolume = false;
+        if (!run.sparse && volume.clusterCount != 0) {
+            const std::uint64_t inside = volume.clusterCount - std::min<std::uint64_t>(run.startCluster, volume.clusterCount);
+            pastVolume = clusters > inside;
+            clusters = std::min(clusters, inside);
+        }
         FileExtent extent;
-        extent.sectorCount = std::uint64_t{run.clusterCount} * volume.SectorsPerCluster();
+        extent.sectorCount = clusters * volume.SectorsPerCluster();
         if (run.sparse) {
             extent.zeroBytes = extent.sectorCount * 512;
-        } else {
+        } else if (clusters != 0) {
             const auto sector = volume.ClusterSector(run.startCluster);
             if (!sector) return false;
             extent.startSector = *sector;
         }
-        extents.push_back(std::move(extent));
+        if (extent.sectorCount != 0) extents.push_back(std::move(extent));
+        if (pastVolume) break;
     }
-    return true;
+    return !extents.empty();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "scan/split_deleted.h"
 #include "ntfs/attribute_list.h"
 #include "ntfs/compressed_read.h"
+#include "ntfs/compression_units.h"
 #include "ntfs/lost_records_tree.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_locator.h"
@@ -115,6 +116,11 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     const std::uint32_t clusterSectors = *NtfsClusterSectors(boot_.sectorsPerCluster);
     volume_.mft = MftLayout{{}, clusterSectors, boot_.mftCluster};
     volume_.clusterCount = boot_.totalSectors / clusterSectors + 1;
+    // Clusters past the scanned volume (or past the source) are not this volume's, whatever its
+    // boot sector says.
+    if (const std::uint64_t length = SourcedVolumeSectors(); length != 0) {
+        volume_.clusterCount = std::min<std::uint64_t>(volume_.clusterCount, length / clusterSectors);
+    }
 
     LocateMft(boot_);
     if (volume_.mft.runs.empty() || progress_.StopRequested()) return Outcome::NoResults;
@@ -338,6 +344,13 @@ bool NtfsScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t off
     }
     if (node.Has(kFlagCompressed)) return ReadCompressed(volume_, extents, node.size, offset, buffer);
     return VolumeScanner::ReadNodeData(buffer, offset, node, extents);
+}
+
+std::uint64_t NtfsScanner::ExtentDataBytes(const ScanNode& node, const ExtentList& extents) const {
+    if (node.Has(kFlagInRecord)) return extents.empty() ? 0 : node.size;
+    // A compressed file has one extent per compression unit, whatever part of it is stored.
+    if (node.Has(kFlagCompressed)) return extents.size() * kClustersPerCompressionUnit * volume_.ClusterBytes();
+    return VolumeScanner::ExtentDataBytes(node, extents);
 }
 
 std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) const {

@@ -25,6 +25,7 @@ public:
     bool BuildExtents(const ScanNode& node, ExtentList& extents) override;
     bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
                       const ExtentList& extents) override;
+    std::uint64_t ExtentDataBytes(const ScanNode& node, const ExtentList& extents) const override;
     std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // NTFS has no data area of its own; the answer tells the carving framework so.
     std::int32_t DataAreaStart() const override;

@@ -29,11 +29,23 @@ std::uint32_t VolumeScanner::NodeFirstSector(const ScanNode&) const { return 0; 
 bool VolumeScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
     extents.clear();
     if (!node.Has(kFlagContiguous)) return false;
+    // One run of the file's size from its first sector, cut at the end of the source.
+    const std::uint64_t sourceSectors = source != nullptr ? source->totalSectors : 0;
+    const std::uint64_t first = node.location;
+    std::uint64_t sectors = (node.size + kSectorBytes - 1) / kSectorBytes;
+    if (sourceSectors != 0) sectors = std::min(sectors, sourceSectors - std::min(first, sourceSectors));
+    if (sectors == 0) return false;
     FileExtent extent;
     extent.startSector = node.location;
-    extent.sectorCount = (node.size + kSectorBytes - 1) / kSectorBytes;
+    extent.sectorCount = sectors;
     extents.push_back(std::move(extent));
     return true;
+}
+
+std::uint64_t VolumeScanner::ExtentDataBytes(const ScanNode&, const ExtentList& extents) const {
+    std::uint64_t bytes = 0;
+    for (const FileExtent& extent : extents) bytes += extent.sectorCount * kSectorBytes;
+    return bytes;
 }
 
 bool VolumeScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode&,
@@ -89,6 +101,15 @@ bool VolumeScanner::ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t o
         return false;
     }
     return !readFailed;
+}
+
+std::uint64_t VolumeScanner::SourcedVolumeSectors() const {
+    std::uint64_t length = volumeSectors;
+    if (source != nullptr && source->totalSectors > volumeStart) {
+        const std::uint64_t remainder = source->totalSectors - volumeStart;
+        length = length == 0 ? remainder : std::min(length, remainder);
+    }
+    return length;
 }
 
 bool VolumeScanner::ExpandDirectory(ScanNode&, std::uint32_t) { return false; }

@@ -39,6 +39,8 @@ public:
     virtual std::uint32_t NodeFirstSector(const ScanNode& node) const;
     // Fills `extents` with the node's data runs in file order; true when it found any.
     virtual bool BuildExtents(const ScanNode& node, ExtentList& extents);
+    // Bytes of the node's data that its extents describe, whatever its recorded size says.
+    virtual std::uint64_t ExtentDataBytes(const ScanNode& node, const ExtentList& extents) const;
     // Copies buffer.size() bytes of the node's data from byte `offset`. What cannot be read is
     // zero-filled and the result is false, so no caller ever sees stale bytes.
     virtual bool ReadNodeData(std::span<std::uint8_t> buffer, std::uint64_t offset, const ScanNode& node,
@@ -52,6 +54,9 @@ public:
                            const std::atomic<std::uint32_t>& stop) const;
     // Loads a directory's children on demand; true when it has children afterwards.
     virtual bool ExpandDirectory(ScanNode& node, std::uint32_t word);
+    // Sectors of the volume that the source holds: the smaller of the volume's size and what
+    // the source has from the volume's start; 0 when neither is known.
+    std::uint64_t SourcedVolumeSectors() const;
     // First sector of the data area, volume-relative; -1 when the scanner has none.
     virtual std::int32_t DataAreaStart() const;
     // Runs after the boot sector copy was filled from the selected volume.

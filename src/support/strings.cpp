@@ -126,6 +126,7 @@ constexpr std::pair<StringId, std::string_view> kTexts[] = {
     {S::CreationTimeNotKept, "このシステムではファイルの作成日時を設定できません。更新日時とアクセス日時だけを復元します。"},
     {S::SourceReadFailed, "ソースディスクから読み取れなかった部分はゼロで埋めました"},
     {S::FileDataNotLocated, "ファイルのデータがディスク上のどこにあるか分かりません"},
+    {S::SizeBeyondVolumeWritten, "記録されたファイルサイズがボリュームより大きいため、見つかったデータだけを書き込みました：[%s][%s]"},
     {S::FileExistsQuestion, "ファイル【%s】は既に存在します。"},
     {S::CollisionOverwrite, "上書き"},
     {S::CollisionRename, "名前を変更"},

@@ -122,6 +122,7 @@ enum class StringId : unsigned {
     CreationTimeNotKept,
     SourceReadFailed,
     FileDataNotLocated,
+    SizeBeyondVolumeWritten,  // the recorded size is larger than the volume; only the data found was written
     FileExistsQuestion,
     CollisionOverwrite,
     CollisionRename,

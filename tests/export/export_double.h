@@ -20,8 +20,8 @@ namespace tundrel::test {
 inline constexpr std::size_t kDoubleImageSectors = 2048;
 
 // Files are contiguous runs of the image (their `location` is the first sector), read by the
-// engine's own extent walk. `unreadable` sectors fail without zero-filling, as a careless
-// scanner might; `onRead` runs before every read.
+// engine's own extent walk. Reads of `unreadable` files fail, zero-filled as every scanner's
+// are; `onRead` runs before every read.
 class DoubleScanner final : public VolumeScanner {
 public:
     using VolumeScanner::VolumeScanner;
@@ -35,7 +35,7 @@ public:
                       const ExtentList& extents) override {
         if (onRead) onRead(node, offset);
         if (unreadable.count(node.location) != 0) {
-            std::fill(buffer.begin(), buffer.end(), 0xEE);
+            std::fill(buffer.begin(), buffer.end(), 0);
             return false;
         }
         return VolumeScanner::ReadNodeData(buffer, offset, node, extents);

@@ -111,7 +111,7 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     const fs::path lostFolder = destination / ToUtf8(Text16(StringId::LostFiles));
     // A file whose data cannot be located is not left behind as an empty "recovered" file.
     EXPECT_FALSE(fs::exists(lostFolder / "no-extents.txt"));
-    // What could not be read is zeros, never what the buffer held before.
+    // What could not be read is zeros.
     EXPECT_EQ(test::FileBytes(lostFolder / "unreadable.bin"), std::vector<std::uint8_t>(70000, 0));
     // The reason is said, not cut off.
     EXPECT_TRUE(LogMentions(LogLevel::Error, "no-extents.txt\r\n" + std::string(Text(StringId::FileDataNotLocated))));

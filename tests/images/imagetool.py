@@ -705,7 +705,136 @@ def dump_one_entry_per_line(manifest):
 
 
 # --------------------------------------------------------------------------
+# Damaged copies: one byte of a committed image changed
+
+def fat_directory_entry(image, geo, first_cluster, size):
+    """Byte offset of the only deleted short entry with this first cluster and size."""
+    data = read_at(image, 0, os.path.getsize(image))
+    found = []
+    for at in range(0, len(data) - 32, 32):
+        if data[at] != 0xE5 or data[at + 11] == 0x0F:
+            continue
+        hi, lo, length = struct.unpack_from("<H4xHI", data, at + 20)
+        if (hi << 16 | lo) == first_cluster and length == size:
+            found.append(at)
+    if len(found) != 1:
+        fail(f"{len(found)} deleted entries start at cluster {first_cluster} with size {size}")
+    return found[0]
+
+
+def exfat_deleted_stream(image, first_cluster, size):
+    """Byte offset of the stream entry of the only deleted entry set with this first cluster and length."""
+    data = read_at(image, 0, os.path.getsize(image))
+    found = []
+    for at in range(0, len(data) - 64, 32):
+        if data[at] != 0x05 or data[at + 32] != 0x40:
+            continue
+        cluster, length = struct.unpack_from("<IQ", data, at + 32 + 20)
+        if cluster == first_cluster and length == size:
+            found.append(at + 32)
+    if len(found) != 1:
+        fail(f"{len(found)} deleted entry sets start at cluster {first_cluster} with length {size}")
+    return found[0]
+
+
+def cluster_bytes(image, geo, runs, valid=None):
+    """The bytes of the clusters of `runs`, those past `valid` (a valid data length) as zeros."""
+    out = bytearray()
+    for first, count in runs:
+        at = (geo["dataStartSector"] + (first - 2) * geo["sectorsPerCluster"]) * geo["sectorSize"]
+        out += read_at(image, at, count * geo["clusterSize"])
+    if valid is not None:
+        out[valid:] = bytes(len(out) - valid)
+    return bytes(out)
+
+
+def cmd_damage_copy(args):
+    """damage-copy FOLDER BASE NAME KIND PATH VALUE OUT_DIR
+
+    Writes OUT_DIR/NAME.img, BASE's image with one byte of PATH's metadata set to VALUE, and
+    OUT_DIR/NAME.manifest.json: BASE's manifest with the changed byte and, on PATH's entry, the
+    clusters the sound reading holds (`held`) and their MD5.  KIND names the byte:
+      exfat-length  byte 5 of the deleted file's stream DataLength (bits 40-47)
+      fat-size      byte 3 of the deleted file's directory-entry size (bits 24-31)
+      fat-loop      low byte of the second FAT's entry of the last cluster of the live file's
+                    first run, made to point back at that run's first cluster (on a volume
+                    with two FATs the scanner reads the second)"""
+    folder, base, name, kind, path, value, out_dir = args[0], args[1], args[2], args[3], args[4], int(args[5], 0), args[6]
+    with open(os.path.join(folder, base + ".manifest.json"), encoding="utf-8") as f:
+        manifest = json.load(f)
+    image = os.path.join(out_dir, name + ".img")
+    with gzip.open(os.path.join(folder, manifest["compressedImage"]), "rb") as src, open(image, "wb") as dst:
+        shutil.copyfileobj(src, dst)
+    part = manifest["partitions"][0]
+    if part["startSector"] != 0:
+        fail("damage-copy: only bare volumes")
+    geo = geometry(image, 0, part["fs"])
+    entry = next(e for e in part["files"] if e["path"] == path)
+    runs = entry["extents"]
+    image_sectors = os.path.getsize(image) // 512
+    cluster_limit = 2 + (image_sectors - geo["dataStartSector"]) // geo["sectorsPerCluster"]
+    valid = None
+    if kind == "exfat-length":
+        at = exfat_deleted_stream(image, runs[0][0], entry["size"]) + 24 + 5
+        what = f"byte 5 of the DataLength of the deleted {path}'s stream entry"
+        cluster_limit = geo["clusterCount"] + 2
+        held = [[runs[0][0], cluster_limit - runs[0][0]]]
+        valid = entry.get("validLength", entry["size"])
+    elif kind == "fat-size":
+        at = fat_directory_entry(image, geo, runs[0][0], entry["size"]) + 28 + 3
+        what = f"byte 3 of the size of the deleted {path}'s directory entry"
+        held = [[runs[0][0], cluster_limit - runs[0][0]]]
+    elif kind == "fat-loop":
+        width = 4 if part["fs"] == "fat32" else 2
+        last = runs[0][0] + runs[0][1] - 1
+        boot = read_at(image, 0, 512)
+        fat_sectors = struct.unpack_from("<H", boot, 22)[0] or struct.unpack_from("<I", boot, 36)[0]
+        if boot[16] != 2:
+            fail("fat-loop: the volume must have two FATs")
+        at = (geo["fatStartSector"] + fat_sectors) * geo["sectorSize"] + last * width
+        what = f"low byte of the second FAT's entry of cluster {last}, the last of {path}'s first run"
+        held = [runs[0]]
+        if value != runs[0][0] & 0xFF:
+            fail("fat-loop: the value must be the low byte of the run's first cluster")
+    else:
+        fail(f"damage-copy: unknown kind {kind}")
+    with open(image, "r+b") as f:
+        f.seek(at)
+        old = f.read(1)[0]
+        f.seek(at)
+        f.write(bytes([value]))
+    if kind == "exfat-length" or kind == "fat-size":
+        shift = 40 if kind == "exfat-length" else 24
+        entry["sizeWritten"] = entry["size"]
+        entry["size"] = entry["size"] - (old << shift) + (value << shift)
+    held_bytes = cluster_bytes(image, geo, held, valid)
+    entry["held"] = {"extents": held, "bytes": len(held_bytes), "md5": md5_hex(held_bytes)}
+    part.pop("flsListing", None)
+    part["damage"] = [f"{what} (offset {at}) set from 0x{old:02X} to 0x{value:02X}"]
+    manifest.update({"image": name + ".img", "compressedImage": name + ".img.gz", "damagedCopyOf": base,
+                     "changedByte": {"offset": at, "from": old, "to": value}})
+    with open(os.path.join(out_dir, name + ".manifest.json"), "w", encoding="utf-8") as f:
+        f.write(dump_one_entry_per_line(manifest))
+
+
+# --------------------------------------------------------------------------
 # Verification of the committed artefacts
+
+def damaged_copy_errors(folder, man, image):
+    """A damaged copy differs from its base image in exactly the byte its manifest names."""
+    with open(os.path.join(folder, man["damagedCopyOf"] + ".manifest.json"), encoding="utf-8") as f:
+        base = json.load(f)
+    with gzip.open(os.path.join(folder, base["compressedImage"]), "rb") as f:
+        original = f.read()
+    damaged = read_at(image, 0, os.path.getsize(image))
+    changed = [i for i in range(0, len(original), 1 << 20) if original[i:i + (1 << 20)] != damaged[i:i + (1 << 20)]]
+    diffs = [i + j for i in changed for j in range(min(1 << 20, len(original) - i)) if original[i + j] != damaged[i + j]]
+    byte = man["changedByte"]
+    if len(original) != len(damaged) or diffs != [byte["offset"]] or damaged[byte["offset"]] != byte["to"] \
+            or original[byte["offset"]] != byte["from"]:
+        return [f"differs from {man['damagedCopyOf']} at {diffs[:5]}, not only at the byte named"]
+    return []
+
 
 def cmd_verify(args):
     folder = args[0]
@@ -723,6 +852,13 @@ def cmd_verify(args):
             errors = []
             if os.path.getsize(image) != man["sizeBytes"]:
                 errors.append("size differs")
+            if "damagedCopyOf" in man:
+                errors += damaged_copy_errors(folder, man, image)
+                print(f"{man['compressedImage']}: {man['damagedCopyOf']} with one byte changed: "
+                      f"{'ok' if not errors else errors}")
+                total_errors += len(errors)
+                os.remove(image)
+                continue
             checked_live = checked_deleted = 0
             for part in man["partitions"]:
                 if not part.get("files") and part["fs"] == "extended":
@@ -769,7 +905,7 @@ def cmd_verify(args):
 
 COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
-            "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid,
+            "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify}
 
 if __name__ == "__main__":

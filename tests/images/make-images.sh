@@ -18,13 +18,16 @@
 #                    valid data length patched below its data length
 #   ntfs-nameless.img  NTFS volume with a deleted folder whose record lost its name
 #   ntfs-streams.img   NTFS volume with files that carry named data streams
+#   exfat-length.img   exfat-512.img with one byte of a deleted file's DataLength changed
+#   fat32-size.img     fat32.img with one byte of a deleted file's size changed
+#   fat16-loop.img     fat16.img with one FAT entry changed so that a chain loops
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
-#  fat32-wiped fat16-damage)
+#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -911,6 +914,21 @@ build_ntfs_streams() {
         "0|ntfs|STREAMS|$VOLDIR/volume.json"
 }
 
+# Damaged copies of committed images: one byte each, taken from the image in this folder
+# (build the base first when it is named too), with the outcome a sound reading gives.
+damage_copy() {  # NAME BASE KIND PATH VALUE
+    note "$1.img (from $2.img.gz)"
+    "${TOOL[@]}" damage-copy "$HERE" "$2" "$1" "$3" "$4" "$5" "$WORK"
+    mv "$WORK/$1.manifest.json" "$WORK/out/"
+}
+# The length becomes 2^40 + 6000 bytes on an 8 MiB volume.
+build_exfat_length() { damage_copy exfat-length exfat-512 exfat-length /deleted.txt 0x01; }
+# The size becomes 0x2A000FA0 (704 MB) on a 34 MiB volume.
+build_fat32_size() { damage_copy fat32-size fat32 fat-size /DELETED.TXT 0x2A; }
+# Cluster 137, the last of the file's first run, points back at cluster 133 (0x85) in the
+# second FAT.
+build_fat16_loop() { damage_copy fat16-loop fat16 fat-loop /Docs/fragmented.txt 0x85; }
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -921,9 +939,10 @@ declare -A BUILDER=(
     [sample-disk]=build_sample_disk [ntfs-2m]=build_ntfs_2m [ntfs-initsize]=build_ntfs_initsize
     [exfat-512]=build_exfat_512 [ntfs-nameless]=build_ntfs_nameless [ntfs-streams]=build_ntfs_streams
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
+    [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
-             fat12 fat32-wiped fat16-damage)
+             fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
 
 main() {
     local names=("$@") name
