@@ -100,18 +100,22 @@ bool StagedFile::LinkUnderHiddenName(int& error) {
     return false;
 }
 
-bool StagedFile::ReplaceEntry(int& error) {
-    struct stat existing = {};
-    if (::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
-        error = S_ISDIR(existing.st_mode) ? EISDIR : EEXIST;
-        return false;
-    }
+bool StagedFile::RenameToName(int& error) {
     if (::renameat(folder_, hiddenName_.c_str(), folder_, name_.c_str()) != 0) {
         error = errno;
         return false;
     }
     hiddenName_.clear();
     return true;
+}
+
+bool StagedFile::ReplaceEntry(int& error) {
+    struct stat existing = {};
+    if (::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
+        error = S_ISDIR(existing.st_mode) ? EISDIR : EEXIST;
+        return false;
+    }
+    return RenameToName(error);
 }
 
 bool StagedFile::TakeFreeName(int& error) {
@@ -135,12 +139,7 @@ bool StagedFile::TakeFreeName(int& error) {
         error = EEXIST;
         return false;
     }
-    if (::renameat(folder_, hiddenName_.c_str(), folder_, name_.c_str()) != 0) {
-        error = errno;
-        return false;
-    }
-    hiddenName_.clear();
-    return true;
+    return RenameToName(error);
 }
 
 }  // namespace tundrel::platform

@@ -33,6 +33,8 @@ public:
 private:
     StagedFile(int folder, std::string name, std::string hiddenName, int fd);
     bool LinkUnderHiddenName(int& error);
+    // Renames the hidden name to the final one, over whatever entry is there.
+    bool RenameToName(int& error);
     bool ReplaceEntry(int& error);
     bool TakeFreeName(int& error);
 
