@@ -11,7 +11,6 @@
 #include "disk/mounted_volume.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
-#include "disk_builder.h"
 #include "fault_device.h"
 #include "modes/all_scanners.h"
 #include "support/byte_reader.h"

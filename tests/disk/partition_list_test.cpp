@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <ctime>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "disk/fs_type.h"

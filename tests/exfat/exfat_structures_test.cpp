@@ -84,11 +84,9 @@ TEST_F(ExFatListingTest, SetsBecomeNodesWithTheirStateAndOrder) {
     EXPECT_TRUE(folder.IsDirectory() && folder.Has(kFlagHidden) && folder.Has(kFlagSystem) && !folder.Has(kFlagArchive));
     EXPECT_EQ(folder.parent, &parent);
     const ScanNode& chained = parent.children[1];
-    EXPECT_EQ(chained.location, 50u);
-    EXPECT_EQ(chained.size, 5000u);
     EXPECT_FALSE(chained.Has(kFlagNoChain));
-    EXPECT_EQ(chained.modifiedDate, 0x5835);
-    EXPECT_EQ(chained.modifiedTime, (9u << 12) | (16u << 6));
+    EXPECT_EQ((std::vector<std::uint64_t>{chained.location, chained.size, chained.modifiedDate, chained.modifiedTime}),
+              (std::vector<std::uint64_t>{50, 5000, 0x5835, (9u << 12) | (16u << 6)}));
     EXPECT_TRUE(parent.children[2].Has(kFlagNoChain));
     // A deleted set's chain is gone: its clusters are taken as contiguous.
     EXPECT_EQ(parent.children[3].flags & (kFlagDeleted | kFlagRecordFree | kFlagNoChain),
@@ -168,7 +166,9 @@ TEST(ExFatLayoutTest, LostClustersJoinTheFoldersThatNameThemOnceEach) {
                 {51, u"Back", 50}};
     std::vector<LostDirectoryRecord> records;
     for (const auto& row : rows) {
-        ScanNode& node = records.emplace_back(LostDirectoryRecord{row.cluster}).folder.children.emplace_back();
+        LostDirectoryRecord& record = records.emplace_back();
+        record.cluster = row.cluster;
+        ScanNode& node = record.folder.children.emplace_back();
         node.name = row.name;
         node.location = row.names;
         node.size = row.cluster == 6 ? 2 * 4096 : 4096;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <numeric>
 
 #include "scan/scan_context.h"
 #include "scan/volume_scanner.h"
