@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
@@ -11,15 +11,12 @@
 #include "fat/fat_boot_sector.h"
 #include "modes/all_scanners.h"
 #include "ntfs/ntfs_boot_sector.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
 
 using Sector = std::array<std::uint8_t, 512>;
-
-void Put16(Sector& s, std::size_t at, std::uint16_t v) { std::memcpy(&s[at], &v, 2); }
-void Put32(Sector& s, std::size_t at, std::uint32_t v) { std::memcpy(&s[at], &v, 4); }
-void Put64(Sector& s, std::size_t at, std::uint64_t v) { std::memcpy(&s[at], &v, 8); }
 
 Sector Signed() {
     Sector s{};
@@ -28,40 +25,16 @@ Sector Signed() {
     return s;
 }
 
-Sector Ntfs() {
-    Sector s = Signed();
-    Put16(s, 11, 512);
-    s[13] = 8;
-    Put64(s, 40, 100000);
-    Put64(s, 48, 4);
-    Put64(s, 56, 2);
+// The first sector of a committed image, as mkfs made it.
+Sector BootOf(const char* image) {
+    Sector s{};
+    const std::vector<std::uint8_t> bytes = test::ReadFileBytes(test::TestImage(image), 0, s.size());
+    std::copy_n(bytes.begin(), std::min(bytes.size(), s.size()), s.begin());
     return s;
 }
-
-Sector Fat(bool fat32) {
-    Sector s = Signed();
-    Put16(s, 11, 512);
-    s[13] = 4;
-    Put16(s, 14, 32);
-    s[16] = 2;
-    if (fat32) {
-        Put32(s, 36, 1000);
-    } else {
-        Put16(s, 17, 512);
-        Put16(s, 22, 200);
-    }
-    return s;
-}
-
-Sector ExFat() {
-    Sector s = Signed();
-    std::memcpy(&s[3], "EXFAT   ", 8);
-    Put64(s, 72, 32768);
-    for (std::size_t at : {80, 84, 88, 92, 96}) Put32(s, at, 8);
-    s[108] = 9;
-    s[109] = 3;
-    return s;
-}
+Sector Ntfs() { return BootOf("ntfs"); }
+Sector Fat(bool fat32) { return BootOf(fat32 ? "fat32" : "fat16"); }
+Sector ExFat() { return BootOf("exfat"); }
 
 TEST(BootSectorTest, EachFileSystemIsRecognisedByItsOwnTestOnly) {
     EXPECT_EQ(BootSectorType(AllFileSystems(), Ntfs()), kFsNtfs);
@@ -78,12 +51,12 @@ TEST(BootSectorTest, DamagedFieldsAreRejected) {
     EXPECT_FALSE(IsNtfsBootSector(noSignature, noSignature));
     // Odd cluster sizes are rejected in the cluster-size tables below.
     Sector bigSectors = Fat(false);
-    Put16(bigSectors, 11, 4096);
+    bigSectors[12] = 0x10;  // 4096 bytes
     Sector threeFats = Fat(false);
     threeFats[16] = 3;
     for (const Sector& fat : {bigSectors, threeFats}) EXPECT_FALSE(IsFatBootSector(fat, fat));
     Sector noRootCluster = ExFat();
-    Put32(noRootCluster, 96, 0);
+    std::fill_n(&noRootCluster[96], 4, 0);
     EXPECT_FALSE(IsExFatBootSector(noRootCluster));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "disk/mounted_volume.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
-#include "disk_builder.h"
 #include "fault_device.h"
 #include "modes/all_scanners.h"
 #include "support/byte_reader.h"
@@ -21,10 +21,6 @@ namespace tundrel {
 namespace {
 
 constexpr platform::DeviceNumber kSourceDisk{8, 16};
-
-void Put64(BootSectorBytes& sector, std::size_t offset, std::uint64_t value) {
-    for (int i = 0; i < 8; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // The partitions of the sample disk: FAT32 at 2048, NTFS at 73728, exFAT at 108544.
 class MountMatchingTest : public ::testing::Test {
@@ -64,20 +60,23 @@ protected:
 TEST_F(MountMatchingTest, EachPartitionFindsItsOwnMount) {
     const std::vector<MountedVolume> mounted = {MountedAs(records[2], "exFAT"), MountedAs(records[1], "NTFS"),
                                                 MountedAs(records[0], "FAT32")};
-    EXPECT_EQ(MountPointOf(records[0], mounted), "/media/user/VOLUME 2048");
-    EXPECT_EQ(MountPointOf(records[1], mounted), "/media/user/VOLUME 73728");
-    EXPECT_EQ(MountPointOf(records[2], mounted), "/media/user/VOLUME 108544");
+    for (const VolumeInfo& record : records) {
+        EXPECT_EQ(MountPointOf(record, mounted), "/media/user/VOLUME " + std::to_string(record.startSector));
+    }
     EXPECT_EQ(MountPointOf(records[1], mounted, std::nullopt), "");  // an image file is no mounted disk
+
+    VolumeInfo whole = records[1];
+    whole.startSector = 0;  // as listed when the partition itself is the source
+    EXPECT_EQ(MountPointOf(whole, {mounted[1]}, mounted[1].device), mounted[1].mountPoint);
+    EXPECT_EQ(MountPointOf(whole, {mounted[1]}, platform::DeviceNumber{8, 18}), "");
 }
 
 // Each case changes the mount of one partition (0: FAT32, 1: NTFS, 2: exFAT) and says whether
 // it still is that partition's mount.
 TEST_F(MountMatchingTest, OnlyTheSameLayoutAtTheSamePlaceOfTheSameDiskMatches) {
+    ASSERT_NE(ByteReader(records[1].bootSector).U64(48), ByteReader(records[1].bootSector).U64(56));
     const auto swapMftAndMirror = [](MountedVolume& m) {
-        const std::uint64_t mft = ByteReader(m.bootSector).U64(48);
-        ASSERT_NE(mft, ByteReader(m.bootSector).U64(56));
-        Put64(m.bootSector, 48, ByteReader(m.bootSector).U64(56));
-        Put64(m.bootSector, 56, mft);
+        std::swap_ranges(m.bootSector.begin() + 48, m.bootSector.begin() + 56, m.bootSector.begin() + 56);
     };
     const struct {
         const char* change;
@@ -103,14 +102,6 @@ TEST_F(MountMatchingTest, OnlyTheSameLayoutAtTheSamePlaceOfTheSameDiskMatches) {
         c.apply(mounted);
         EXPECT_EQ(MountPointOf(records[c.record], {mounted}) == mounted.mountPoint, c.matches) << c.change;
     }
-}
-
-TEST_F(MountMatchingTest, APartitionOpenedAsTheSourceMatchesItsOwnMount) {
-    VolumeInfo whole = records[1];
-    whole.startSector = 0;  // as listed when the partition itself is the source
-    const MountedVolume mounted = MountedAs(records[1], "NTFS");
-    EXPECT_EQ(MountPointOf(whole, {mounted}, mounted.device), mounted.mountPoint);
-    EXPECT_EQ(MountPointOf(whole, {mounted}, platform::DeviceNumber{8, 18}), "");
 }
 
 TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
@@ -139,11 +130,9 @@ TEST(MountedVolumes, AreNamedFromTheirBootSectors) {
     }
 
     const std::vector<MountedVolume> volumes = MountedVolumesFrom(devices, AllFileSystems(), machine.Opener());
-    ASSERT_EQ(volumes.size(), 4u);
-    EXPECT_EQ(volumes[0].fsName, "FAT32");
-    EXPECT_EQ(volumes[1].fsName, "NTFS");
-    EXPECT_EQ(volumes[2].fsName, "exFAT");
-    EXPECT_EQ(volumes[3].fsName, "FAT");
+    std::vector<std::string> names;
+    for (const MountedVolume& volume : volumes) names.push_back(volume.fsName);
+    ASSERT_EQ(names, (std::vector<std::string>{"FAT32", "NTFS", "exFAT", "FAT"}));
     EXPECT_EQ(volumes[3].mountPoint, "/mnt/dev/sdy");
     EXPECT_EQ(volumes[3].startSector, 3000u);
     EXPECT_EQ(std::vector<std::uint8_t>(volumes[1].bootSector.begin(), volumes[1].bootSector.end()),

@@ -84,11 +84,9 @@ TEST_F(ExFatListingTest, SetsBecomeNodesWithTheirStateAndOrder) {
     EXPECT_TRUE(folder.IsDirectory() && folder.Has(kFlagHidden) && folder.Has(kFlagSystem) && !folder.Has(kFlagArchive));
     EXPECT_EQ(folder.parent, &parent);
     const ScanNode& chained = parent.children[1];
-    EXPECT_EQ(chained.location, 50u);
-    EXPECT_EQ(chained.size, 5000u);
     EXPECT_FALSE(chained.Has(kFlagNoChain));
-    EXPECT_EQ(chained.modifiedDate, 0x5835);
-    EXPECT_EQ(chained.modifiedTime, (9u << 12) | (16u << 6));
+    EXPECT_EQ((std::vector<std::uint64_t>{chained.location, chained.size, chained.modifiedDate, chained.modifiedTime}),
+              (std::vector<std::uint64_t>{50, 5000, 0x5835, (9u << 12) | (16u << 6)}));
     EXPECT_TRUE(parent.children[2].Has(kFlagNoChain));
     // A deleted set's chain is gone: its clusters are taken as contiguous.
     EXPECT_EQ(parent.children[3].flags & (kFlagDeleted | kFlagRecordFree | kFlagNoChain),
@@ -158,28 +156,25 @@ TEST(ExFatLayoutTest, FreeRunsFollowTheBitmapAndBeyondItNothingIsKnownUsed) {
 }
 
 TEST(ExFatLayoutTest, LostClustersJoinTheFoldersThatNameThemOnceEach) {
-    const auto entry = [](const char16_t* name, std::uint32_t cluster, bool live = false, std::uint64_t size = 4096) {
-        ScanNode node;
-        node.name = name;
-        node.location = cluster;
-        node.size = size;
-        node.Set(kFlagDirectory, cluster != 0);
-        node.Set(kFlagRecordFree, !live);
-        return node;
-    };
-    const auto record = [](std::uint32_t cluster, std::vector<ScanNode> nodes) {
-        LostDirectoryRecord r;
-        r.cluster = cluster;
-        r.folder.children = std::move(nodes);
-        return r;
-    };
+    // Each record holds one entry, freed but for Big (live, two clusters long); an entry that
+    // names a cluster is a folder. Loop and Back name only each other.
+    const struct {
+        std::uint32_t cluster;
+        const char16_t* name;
+        std::uint32_t names;
+    } rows[] = {{5, u"Stale", 40}, {6, u"Big", 40}, {40, u"x.txt", 0}, {41, u"y.txt", 0}, {50, u"Loop", 51},
+                {51, u"Back", 50}};
     std::vector<LostDirectoryRecord> records;
-    records.push_back(record(5, {entry(u"Stale", 40)}));
-    records.push_back(record(6, {entry(u"Big", 40, true, 2 * 4096)}));  // live, and two clusters long
-    records.push_back(record(40, {entry(u"x.txt", 0)}));
-    records.push_back(record(41, {entry(u"y.txt", 0)}));
-    records.push_back(record(50, {entry(u"Loop", 51)}));  // two records naming only each other
-    records.push_back(record(51, {entry(u"Back", 50)}));
+    for (const auto& row : rows) {
+        LostDirectoryRecord& record = records.emplace_back();
+        record.cluster = row.cluster;
+        ScanNode& node = record.folder.children.emplace_back();
+        node.name = row.name;
+        node.location = row.names;
+        node.size = row.cluster == 6 ? 2 * 4096 : 4096;
+        node.Set(kFlagDirectory, row.names != 0);
+        node.Set(kFlagRecordFree, row.cluster != 6);
+    }
     NamePool names;
     const std::vector<ScanNode> folders = LinkLostDirectories(std::move(records), names, 4096);
     std::vector<std::string> top;

@@ -6,9 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "export_double.h"
 #include "support/strings.h"

@@ -3,7 +3,6 @@
 // remembers what it was asked: enough to drive the export writer without a file system.
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>

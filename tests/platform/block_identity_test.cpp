@@ -24,7 +24,7 @@ protected:
     test::SysfsFixture sysfs_;
 };
 
-TEST_F(FixtureSysfs, IdentityIsTrimmedAndPartitionsReportTheirDisk) {
+TEST_F(FixtureSysfs, IdentityIsTrimmedSerialsFallBackAndPartitionsReportTheirDisk) {
     sysfs_.AddBlockDevice("sda", {8, 0}, Attributes{{"model", "  WDC WD10EZEX   \n"}, {"serial", "\tWD-WCC6Y0 \n"}});
     sysfs_.AddPartition("sda", "sda2", {8, 2});
     for (const DeviceNumber number : {DeviceNumber{8, 0}, DeviceNumber{8, 2}}) {
@@ -32,9 +32,8 @@ TEST_F(FixtureSysfs, IdentityIsTrimmedAndPartitionsReportTheirDisk) {
         EXPECT_EQ(ReadBlockIdentity(number).serial, "WD-WCC6Y0");
     }
     EXPECT_EQ(ReadBlockIdentity({8, 99}).model, "");
-}
 
-TEST_F(FixtureSysfs, SerialFallbacks) {
+    // Without a serial attribute: the unit serial number page, or the device's own attribute.
     sysfs_.AddBlockDevice("sdb", {8, 16}, Attributes{{"vpd_pg80", UnitSerialPage("  4C5300012 ", 12)}});
     EXPECT_EQ(ReadBlockIdentity({8, 16}).serial, "4C5300012");
     sysfs_.AddBlockDevice("vda", {254, 0}, Attributes{}, Attributes{{"serial", "overlayblk"}});

@@ -38,6 +38,17 @@ protected:
         sysfs.AddBlockDevice("sdc", {8, 32}, test::Attributes{{"model", "FLOPPY"}}, {{"size", "2880\n"}});
     }
 
+    // Each device as "path type mount-point start+count on disk-major:minor".
+    static std::vector<std::string> Rows(const std::vector<MountedBlockDevice>& devices) {
+        std::vector<std::string> rows;
+        for (const MountedBlockDevice& d : devices) {
+            rows.push_back(d.devicePath + " " + d.fsType + " " + d.mountPoint + " " + std::to_string(d.startSector) +
+                           "+" + std::to_string(d.sectorCount) + " on " + std::to_string(d.disk.major) + ":" +
+                           std::to_string(d.disk.minor));
+        }
+        return rows;
+    }
+
     test::SysfsFixture sysfs;
 };
 
@@ -45,14 +56,9 @@ TEST(MountInfo, FieldsAreSplitAroundTheOptionalOnesAndUnescaped) {
     const std::vector<MountInfoEntry> entries = ParseMountInfo(kMountInfo);
     ASSERT_EQ(entries.size(), 11u);  // the last two lines are malformed
     const MountInfoEntry& fat = entries[3];
-    EXPECT_EQ(fat.device.major, 8u);
-    EXPECT_EQ(fat.device.minor, 17u);
-    EXPECT_EQ(fat.root, "/");
-    EXPECT_EQ(fat.mountPoint, "/media/user/SAMPLE FAT");
-    EXPECT_EQ(fat.fsType, "vfat");
-    EXPECT_EQ(fat.source, "/dev/sdb1");
-    EXPECT_EQ(entries[4].mountPoint, "/media/user/Data\\Disk");
-    EXPECT_EQ(entries[4].fsType, "fuseblk");
+    EXPECT_TRUE(SameDevice(fat.device, {8, 17}));
+    EXPECT_EQ((std::vector<std::string>{fat.root, fat.mountPoint, fat.fsType, fat.source}),
+              (std::vector<std::string>{"/", "/media/user/SAMPLE FAT", "vfat", "/dev/sdb1"}));
     EXPECT_EQ(entries[5].root, "/sub");
     EXPECT_EQ(entries[2].source, "tmpfs");
 
@@ -61,39 +67,19 @@ TEST(MountInfo, FieldsAreSplitAroundTheOptionalOnesAndUnescaped) {
     EXPECT_EQ(UnescapeMountField("\\999"), "\\999");
 }
 
+// sdb5 is mounted twice: listed once, at its first mount. A device without a partition table
+// is its own disk, from sector 0. The ext4 mount of sdb6 is passed over; a FUSE mount with a
+// subtype is not. The same list comes from the process's own mount table.
 TEST_F(MountedBlockDevicesTest, PartitionsGetTheirPlaceAndDiskFromSysfs) {
     const std::vector<MountedBlockDevice> devices = MountedBlockDevicesFrom(ParseMountInfo(kMountInfo));
-    ASSERT_EQ(devices.size(), 4u);
-
-    EXPECT_EQ(devices[0].devicePath, "/dev/sdb1");
-    EXPECT_EQ(devices[0].mountPoint, "/media/user/SAMPLE FAT");
-    EXPECT_EQ(devices[0].startSector, 2048u);
-    EXPECT_EQ(devices[0].sectorCount, 69632u);
-    EXPECT_TRUE(SameDevice(devices[0].disk, {8, 16}));
-    EXPECT_TRUE(SameDevice(devices[0].device, {8, 17}));
-
-    // Mounted twice: listed once, at its first mount.
-    EXPECT_EQ(devices[1].devicePath, "/dev/sdb5");
-    EXPECT_EQ(devices[1].mountPoint, "/media/user/Data\\Disk");
-    EXPECT_EQ(devices[1].startSector, 73728u);
-    EXPECT_TRUE(SameDevice(devices[1].disk, {8, 16}));
-
-    // A device without a partition table is its own disk, from sector 0.
-    EXPECT_EQ(devices[2].devicePath, "/dev/sdc");
-    EXPECT_EQ(devices[2].startSector, 0u);
-    EXPECT_EQ(devices[2].sectorCount, 2880u);
-    EXPECT_TRUE(SameDevice(devices[2].disk, {8, 32}));
-
-    // The ext4 mount of sdb6 is passed over; a FUSE mount with a subtype is not.
-    EXPECT_EQ(devices[3].mountPoint, "/mnt/usb");
-    EXPECT_EQ(devices[3].fsType, "fuseblk.exfat");
-}
-
-TEST_F(MountedBlockDevicesTest, TheProcessMountTableIsReadFromProc) {
+    const std::vector<std::string> expected = {"/dev/sdb1 vfat /media/user/SAMPLE FAT 2048+69632 on 8:16",
+                                               "/dev/sdb5 fuseblk /media/user/Data\\Disk 73728+32768 on 8:16",
+                                               "/dev/sdc vfat /mnt/floppy 0+2880 on 8:32",
+                                               "/dev/sdb6 fuseblk.exfat /mnt/usb 108544+16384 on 8:16"};
+    EXPECT_EQ(Rows(devices), expected);
+    EXPECT_TRUE(SameDevice(devices.at(0).device, {8, 17}));
     const test::ProcFixture proc(kMountInfo);
-    const std::vector<MountedBlockDevice> devices = ListMountedBlockDevices();
-    ASSERT_EQ(devices.size(), 4u);
-    EXPECT_EQ(devices[1].devicePath, "/dev/sdb5");
+    EXPECT_EQ(Rows(ListMountedBlockDevices()), expected);
 }
 
 TEST_F(MountedBlockDevicesTest, PartitionsWithoutTheirPlaceAreLeftOut) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <numeric>
 
 #include "scan/scan_context.h"
 #include "scan/volume_scanner.h"
@@ -59,23 +58,19 @@ TEST_F(ReadNodeDataTest, ReadCrossesExtentsAndSkipsIntoTheFirstSector) {
     EXPECT_EQ(buffer.back(), 21);
 }
 
+// An extent past the end of the source, and one beyond 32-bit sectors that must not be read
+// from a wrapped position; the first request also runs past the extents.
 TEST_F(ReadNodeDataTest, WhatCannotBeReadIsZeroedAndReported) {
-    // The second extent lies past the end of the source; the request also runs past the extents.
-    const ExtentList extents{Extent(5, 1), Extent(kSectors + 10, 1)};
-    std::vector<std::uint8_t> buffer(3 * 512, 0xEE);
-
-    EXPECT_FALSE(scanner.ReadNodeData(buffer, 0, node, extents));
-
-    EXPECT_EQ(buffer[0], 5);
-    EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](std::uint8_t b) { return b == 0; }));
-}
-
-TEST_F(ReadNodeDataTest, ExtentBeyondThirtyTwoBitSectorsIsNotReadFromAWrappedPosition) {
-    const ExtentList extents{Extent((1ULL << 32) + 7, 1)};
-    std::vector<std::uint8_t> buffer(512, 0xEE);
-
-    EXPECT_FALSE(scanner.ReadNodeData(buffer, 0, node, extents));
-    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
+    const struct {
+        ExtentList extents;
+        std::size_t readable;
+    } cases[] = {{{Extent(5, 1), Extent(kSectors + 10, 1)}, 512}, {{Extent((1ULL << 32) + 7, 1)}, 0}};
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> buffer(3 * 512, 0xEE);
+        EXPECT_FALSE(scanner.ReadNodeData(buffer, 0, node, c.extents));
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + c.readable, [](std::uint8_t b) { return b == 5; }));
+        EXPECT_TRUE(std::all_of(buffer.begin() + c.readable, buffer.end(), [](std::uint8_t b) { return b == 0; }));
+    }
 }
 
 TEST_F(ReadNodeDataTest, BytesPastTheValidLengthAndSparseRunsReadAsZerosWithoutAReadFailure) {
