@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "ntfs/mft_record_parse.h"
 #include "ntfs/mft_record_probe.h"
 #include "ntfs_test_support.h"
@@ -30,16 +27,6 @@ std::size_t AttributeOffset(const Bytes& record, int index) {
 // Time stamps are local; these tests read them in UTC.
 class ParseTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* zone = std::getenv("TZ")) savedZone_ = zone;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override {
-        savedZone_.empty() ? unsetenv("TZ") : setenv("TZ", savedZone_.c_str(), 1);
-        tzset();
-    }
-
     ScanNode Parse(Bytes record, std::uint32_t* parent = nullptr) {
         record.resize(std::max<std::size_t>(record.size(), 2048));
         ScanNode node;
@@ -49,8 +36,8 @@ protected:
     }
     static std::u16string NameOf(const ScanNode& node) { return node.name ? node.name : u"(none)"; }
 
+    const test::TimeZone utc{"UTC"};
     NamePool pool;
-    std::string savedZone_;
 };
 
 TEST_F(ParseTest, NameParentSizeFlagsAndFirstClusterOfAFile) {
@@ -91,7 +78,7 @@ TEST_F(ParseTest, TimeSlotsComeFromStandardInformationThenFromTheName) {
 
     // Without $STANDARD_INFORMATION the name's stamps fill the slots: its modification time
     // is the access date and its access time the modification.
-    const ScanNode name = Parse(RecordBuilder(71).NameWithTimes(5, u"b", created, modified, changed, accessed).Build());
+    const ScanNode name = Parse(RecordBuilder(71).Name(5, u"b", 1, {created, modified, changed, accessed}).Build());
     EXPECT_EQ(name.createdDate, FatDate(2023, 9, 18));
     EXPECT_EQ(name.milliseconds, 0u);
     EXPECT_EQ(name.accessedDate, FatDate(2023, 11, 14));
