@@ -11,7 +11,6 @@
 #include "ntfs/lznt1.h"
 #include "ntfs_test_support.h"
 #include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {
