@@ -45,14 +45,14 @@ TEST_F(ParseTest, NameParentSizeFlagsAndFirstClusterOfAFile) {
     const ScanNode node = Parse(RecordBuilder(77)
                                     .Standard(0x0001 | 0x0002 | 0x0800)
                                     .Name(64, u"report.txt")
-                                    .NonResidentData({0x31, 0x0A, 0x00, 0x00, 0x0A}, 40000)
+                                    .NonResidentData({0x31, 0x0A, 0x00, 0x00, 0xF0}, 40000)
                                     .Build(),
                                 &parent);
     EXPECT_EQ(NameOf(node), u"report.txt");
     EXPECT_EQ(parent, 64u);
     EXPECT_EQ(node.recordNumber, 77u);
     EXPECT_EQ(node.size, 40000u);
-    EXPECT_EQ(node.extra, 0x0A0000u);  // the three delta bytes, unsigned
+    EXPECT_EQ(node.extra, 0xF00000u);  // the three delta bytes, unsigned
     // Records met one by one count as deleted; only a free one is also marked free.
     EXPECT_EQ(node.flags, kFlagDeleted | kFlagReadOnly | kFlagHidden | kFlagCompressed);
     EXPECT_EQ(Parse(RecordBuilder(78, 0).Standard().Name(5, u"gone.txt").Build()).flags, kFlagDeleted | kFlagRecordFree);
@@ -188,13 +188,13 @@ TEST(ProbeTest, IndexRootIndexAllocationAndDataGivePlacementHints) {
 }
 
 TEST(ProbeTest, LeftOverNameInTheSlackNamesTheParent) {
-    Bytes record = RecordWithLeftOverName(4242, 0x01D9EA12);
-    EXPECT_EQ(ProbeMftRecord(record).ownRecord, 4242u);
-    Bytes negative = RecordWithLeftOverName(0x80000001u, 0x01D9EA12);
-    EXPECT_EQ(ProbeMftRecord(negative).ownRecord, 0u);
-    // Time stamps of the shape NTFS writes when it has none are no evidence.
-    Bytes placeholder = RecordWithLeftOverName(4242, 0x11477982);
-    EXPECT_EQ(ProbeMftRecord(placeholder).ownRecord, 0u);
+    // A negative parent, and time stamps of the shape NTFS writes when it has none, are no evidence.
+    for (const auto& [parent, firstTimeHigh, found] : {std::tuple{4242u, 0x01D9EA12u, 4242u},
+                                                       std::tuple{0x80000001u, 0x01D9EA12u, 0u},
+                                                       std::tuple{4242u, 0x11477982u, 0u}}) {
+        Bytes record = RecordWithLeftOverName(parent, firstTimeHigh);
+        EXPECT_EQ(ProbeMftRecord(record).ownRecord, found) << parent << " " << firstTimeHigh;
+    }
 }
 
 }  // namespace

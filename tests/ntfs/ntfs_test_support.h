@@ -4,8 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
