@@ -165,7 +165,7 @@ Bytes RecordWithLeftOverName(std::uint32_t parent, std::uint32_t firstTimeHigh) 
     return record;
 }
 
-TEST(ProbeTest, IndexRootIndexAllocationAndDataGivePlacementHints) {
+TEST(ProbeTest, IndexRootIndexAllocationDataAndANameLeftInTheSlackGivePlacementHints) {
     Bytes allocation(0x38, 0);
     allocation[0x18] = 0x40;  // run-list offset, a 32-bit word at attribute offset 0x20
     const Bytes runs{0x21, 0x04, 0x34, 0x12, 0x00};
@@ -185,10 +185,9 @@ TEST(ProbeTest, IndexRootIndexAllocationAndDataGivePlacementHints) {
 
     Bytes unsound = RecordBuilder(66, 0x3).Raw(0x90, IndexRoot(1234)).FirstAttributeAt(0x500).Build();
     EXPECT_EQ(ProbeMftRecord(unsound).ownRecord, 0u);
-}
 
-TEST(ProbeTest, LeftOverNameInTheSlackNamesTheParent) {
-    // A negative parent, and time stamps of the shape NTFS writes when it has none, are no evidence.
+    // A name left in the slack names the parent; a negative parent, and time stamps of the shape
+    // NTFS writes when it has none, are no evidence.
     for (const auto& [parent, firstTimeHigh, found] : {std::tuple{4242u, 0x01D9EA12u, 4242u},
                                                        std::tuple{0x80000001u, 0x01D9EA12u, 0u},
                                                        std::tuple{4242u, 0x11477982u, 0u}}) {
