@@ -34,7 +34,8 @@ protected:
 // As read, the sequence number stands in both sector ends; only a plausible update sequence
 // (at 0x30 with three entries, as mkntfs wrote it) gives the first sector its saved bytes back.
 TEST_F(MftRecordFixupTest, FirstSectorGetsItsSavedBytesBackOnlyFromAPlausibleUpdateSequence) {
-    for (const auto& [offset, count] : {std::pair{0x30, 3}, std::pair{0x00, 3}, std::pair{0x50, 3}, std::pair{0x30, 1}}) {
+    for (const auto& [offset, count] :
+         {std::pair{0x30, 3}, std::pair{0x00, 3}, std::pair{0x50, 3}, std::pair{0x30, 1}}) {
         Bytes record = First();
         record[4] = static_cast<std::uint8_t>(offset);
         record[6] = static_cast<std::uint8_t>(count);
