@@ -76,6 +76,14 @@ TEST(DirectoryBlockTest, LongNamesMustMatchTheirShortEntries) {
     EXPECT_TRUE(Accepts(block));
     block[5 * 32 + 3] = 'Z';
     EXPECT_FALSE(Accepts(block));
+
+    // A block that continues a long name is vouched for by the entry before it.
+    const auto lowerCase = ShortEntries({{.shortName = "abcdefghtxt"}});
+    std::vector<std::uint8_t> before(2 * 32, 0);
+    PutLongName(before, 1, u"abcdefgh.txt", ChecksumOf("abcdefghtxt"));
+    EXPECT_FALSE(Accepts(lowerCase));
+    EXPECT_TRUE(Accepts(lowerCase, before));
+    EXPECT_TRUE(Accepts(ShortEntries({{.shortName = "abc~1   txt"}})));  // the tail of a long-named run
 }
 
 TEST(DirectoryBlockTest, MoreThanSixteenUnlikelyNamesRejectEvenAMostlyLikelyBlock) {
@@ -88,15 +96,6 @@ TEST(DirectoryBlockTest, MoreThanSixteenUnlikelyNamesRejectEvenAMostlyLikelyBloc
     };
     EXPECT_TRUE(Accepts(blockWith(16)));
     EXPECT_FALSE(Accepts(blockWith(17)));
-}
-
-TEST(DirectoryBlockTest, ABlockThatContinuesALongNameIsVouchedForByTheEntryBefore) {
-    const auto block = ShortEntries({{.shortName = "abcdefghtxt"}});
-    std::vector<std::uint8_t> before(2 * 32, 0);
-    PutLongName(before, 1, u"abcdefgh.txt", ChecksumOf("abcdefghtxt"));
-    EXPECT_FALSE(Accepts(block));
-    EXPECT_TRUE(Accepts(block, before));
-    EXPECT_TRUE(Accepts(ShortEntries({{.shortName = "abc~1   txt"}})));  // the tail of a long-named run
 }
 
 TEST(DirectoryBlockTest, TextAndRandomBytesAreNotDirectories) {

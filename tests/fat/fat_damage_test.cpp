@@ -10,8 +10,6 @@
 #include "fat/fat_regions.h"
 #include "fat_test_support.h"
 #include "md5.h"
-#include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {

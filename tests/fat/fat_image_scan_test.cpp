@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -11,7 +10,6 @@
 #include "fat_test_support.h"
 #include "md5.h"
 #include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {
@@ -25,7 +23,6 @@ class CommittedImageTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         image = test::TestImage(GetParam());
-        ASSERT_FALSE(image.empty());
         scan = std::make_unique<ImageScan>(image);
         ASSERT_NE(scan->scanner, nullptr);
     }
@@ -66,15 +63,11 @@ TEST_P(CommittedImageTest, TheSleuthKitListingAndOurTreeHoldTheSameEntries) {
     }
     // Nothing of ours that TSK does not list (root 2 copies the live folders above deleted
     // entries, which TSK lists as live).
-    const std::function<void(const ScanNode&, const std::string&)> walk = [&](const ScanNode& node, const std::string& prefix) {
-        for (const ScanNode& child : node.children) {
-            const std::string path = prefix + ToUtf8(child.name);
+    for (const RootIndex root : {RootIndex::Root, RootIndex::Deleted}) {
+        test::ForEachNode(scan->Root(root), [&](const ScanNode&, const std::string& path) {
             EXPECT_TRUE(ourPaths.contains(path)) << "not listed by TSK: " << path;
-            walk(child, path + "/");
-        }
-    };
-    walk(scan->Root(RootIndex::Root), "");
-    walk(scan->Root(RootIndex::Deleted), "");
+        });
+    }
 }
 
 TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
@@ -87,30 +80,23 @@ TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
     }
     EXPECT_GT(formatted.progress.foundCount.load(), 30u);
     EXPECT_TRUE(formatted.progress.StatusText().empty());
-    for (const ScanNode& root : scan->scanner->roots.roots) EXPECT_TRUE(root.IsDirectory() && root.name != nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, CommittedImageTest, ::testing::Values("fat16", "fat32", "fat12"),
                          [](const auto& info) { return info.param; });
 
 // Every file below the node by its name (the name a deleted long-named file keeps whole).
-void CollectFiles(const ScanNode& node, std::multimap<std::string, const ScanNode*>& byName) {
-    for (const ScanNode& child : node.children) {
-        if (child.IsDirectory()) {
-            CollectFiles(child, byName);
-        } else if (child.name != nullptr) {
-            byName.emplace(ToUtf8(child.name), &child);
-        }
-    }
+void CollectFiles(const ScanNode& root, std::multimap<std::string, const ScanNode*>& byName) {
+    test::ForEachNode(root, [&](const ScanNode& node, const std::string&) {
+        if (!node.IsDirectory() && node.name != nullptr) byName.emplace(ToUtf8(node.name), &node);
+    });
 }
 
 // Folders of 160 files whose directories spanned several scattered clusters, removed with
 // mdeltree: the first cluster of each is read from its deleted entry, the later ones are
 // found among the free clusters and listed under "Cluster_N" folders of the scanned root.
 TEST(WipedFolderTest, FilesOfWipedMultiClusterFoldersAreListedAndReadBack) {
-    const fs::path image = test::TestImage("fat32-wiped");
-    ASSERT_FALSE(image.empty());
-    ImageScan scan(image);
+    ImageScan scan(test::TestImage("fat32-wiped"));
     ASSERT_NE(scan.scanner, nullptr);
     std::multimap<std::string, const ScanNode*> byName;
     CollectFiles(scan.Root(RootIndex::Deleted), byName);
@@ -140,9 +126,7 @@ TEST(WipedFolderTest, FilesOfWipedMultiClusterFoldersAreListedAndReadBack) {
 // A deleted file whose first cluster a later file took, and a long-name entry whose attribute
 // byte was set to 0 (which read as a short entry gives 4 GiB at cluster 0 dated 2107-15-31).
 TEST(ReusedAndPatchedEntriesTest, OverwrittenFilesAreMarkedAndLongNameRemnantsAreNotFiles) {
-    const fs::path image = test::TestImage("fat16-damage");
-    ASSERT_FALSE(image.empty());
-    ImageScan scan(image);
+    ImageScan scan(test::TestImage("fat16-damage"));
     ASSERT_NE(scan.scanner, nullptr);
     for (const ManifestFile& file : test::LoadManifest("fat16-damage")) {
         if (!file.deleted) continue;

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "fat_test_support.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {

@@ -9,7 +9,6 @@
 #include "fat/live_chains.h"
 #include "fat_test_support.h"
 #include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {

@@ -2,8 +2,6 @@
 // FAT volumes and directory entries built byte by byte, for the FAT tests.
 
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>

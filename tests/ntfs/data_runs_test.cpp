@@ -53,17 +53,13 @@ TEST(DataRunsTest, RunsDecodeAndMalformedHeadersEndTheListWithoutFailing) {
     EXPECT_EQ(Decode(three, 4).size(), 2u);
 }
 
-TEST(DataRunsTest, RunListLengthCountsToTheEndAndNeverPastTheBytes) {
+// The first-cluster guess's unsigned delta and sparse first run are the record parse's test.
+TEST(DataRunsTest, RunListLengthAndFirstClusterGuessNeverReadPastTheBytes) {
     const Bytes bytes{0x21, 0x10, 0x00, 0x01, 0x11, 0x08, 0xF0, 0x00, 0x55};
     EXPECT_EQ(RunListLength(bytes, 100), 7u);
     EXPECT_EQ(RunListLength(bytes, 5), 5u);
     EXPECT_EQ(RunListLength(Bytes{0x44, 0x01}, 100), 2u);
     EXPECT_EQ(RunListLength(Bytes{0x00, 0x11}, 100), 0u);
-}
-
-TEST(DataRunsTest, FirstClusterGuessReadsTheDeltaUnsigned) {
-    EXPECT_EQ(FirstRunClusterUnsigned(Bytes{0x31, 0x05, 0x00, 0x00, 0xF0}), 0xF00000u);
-    EXPECT_FALSE(FirstRunClusterUnsigned(Bytes{0x05, 0x01, 0x00, 0x00, 0x00, 0x00}));
     EXPECT_FALSE(FirstRunClusterUnsigned(Bytes{0x31, 0x05, 0x00}));
 }
 

@@ -11,7 +11,6 @@
 #include "ntfs/lznt1.h"
 #include "ntfs_test_support.h"
 #include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {
@@ -26,27 +25,15 @@ Bytes Repeated(std::size_t length) {
     return out;
 }
 
-// A chunk holding `length` bytes of the seed repeated: the seed as literals, then
-// back-references as long as each position allows.
+// A chunk holding `length` (19 to 4096) bytes of the seed repeated: the seed as literals, then
+// one reference 16 bytes back whose 12-bit length reaches the end.
 Bytes PeriodicChunk(std::size_t length) {
-    Bytes data;
-    for (std::size_t position = 0; position < length;) {
-        const std::size_t flagsAt = data.size();
-        data.push_back(0);
-        for (int bit = 0; bit < 8 && position < length; ++bit) {
-            if (position < kSeed.size() || length - position < 3) {
-                data.push_back(kSeed[position++ % kSeed.size()]);
-                continue;
-            }
-            unsigned extraBits = 0;
-            for (std::size_t i = position - 1; i >= 0x10; i >>= 1) ++extraBits;
-            const std::size_t count = std::min<std::size_t>((0x0FFFu >> extraBits) + 3, length - position);
-            const auto token = static_cast<std::uint16_t>(((kSeed.size() - 1) << (12 - extraBits)) | (count - 3));
-            data.insert(data.end(), {static_cast<std::uint8_t>(token), static_cast<std::uint8_t>(token >> 8)});
-            data[flagsAt] |= static_cast<std::uint8_t>(1u << bit);
-            position += count;
-        }
-    }
+    Bytes data{0x00};
+    data.insert(data.end(), kSeed.begin(), kSeed.begin() + 8);
+    data.push_back(0x00);
+    data.insert(data.end(), kSeed.begin() + 8, kSeed.end());
+    const auto token = static_cast<std::uint16_t>(((kSeed.size() - 1) << 12) | (length - kSeed.size() - 3));
+    data.insert(data.end(), {0x01, static_cast<std::uint8_t>(token), static_cast<std::uint8_t>(token >> 8)});
     return data;
 }
 

@@ -79,16 +79,11 @@ RecordBuilder& RecordBuilder::Standard(std::uint32_t fileAttributes, std::uint64
 
 RecordBuilder& RecordBuilder::Name(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
                                    std::uint64_t time) {
-    return NameValue(parent, name, nameSpace, {time, time, time, time});
+    return Name(parent, name, nameSpace, {time, time, time, time});
 }
 
-RecordBuilder& RecordBuilder::NameWithTimes(std::uint32_t parent, std::u16string_view name, std::uint64_t created,
-                                            std::uint64_t modified, std::uint64_t changed, std::uint64_t accessed) {
-    return NameValue(parent, name, 1, {created, modified, changed, accessed});
-}
-
-RecordBuilder& RecordBuilder::NameValue(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
-                                        std::array<std::uint64_t, 4> times) {
+RecordBuilder& RecordBuilder::Name(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
+                                   std::array<std::uint64_t, 4> times) {
     std::vector<std::uint8_t> value(0x42 + 2 * name.size());
     Put64(value, 0x00, parent | (std::uint64_t{1} << 48));
     for (std::size_t i = 0; i < times.size(); ++i) Put64(value, 0x08 + 8 * i, times[i]);

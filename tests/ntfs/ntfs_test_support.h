@@ -4,8 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,8 +34,8 @@ public:
     RecordBuilder& Name(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace = 1,
                         std::uint64_t time = kSampleFileTime);
     // A name whose four time stamps differ: creation, modification, record change, access.
-    RecordBuilder& NameWithTimes(std::uint32_t parent, std::u16string_view name, std::uint64_t created,
-                                 std::uint64_t modified, std::uint64_t changed, std::uint64_t accessed);
+    RecordBuilder& Name(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
+                        std::array<std::uint64_t, 4> times);
     RecordBuilder& ResidentData(std::span<const std::uint8_t> value, std::u16string_view streamName = u"");
     RecordBuilder& NonResidentData(std::vector<std::uint8_t> runs, std::uint64_t realSize, std::uint64_t firstVcn = 0,
                                    std::uint16_t attributeFlags = 0);
@@ -58,8 +56,6 @@ public:
 
 private:
     RecordBuilder& Add(std::vector<std::uint8_t> attribute);
-    RecordBuilder& NameValue(std::uint32_t parent, std::u16string_view name, std::uint8_t nameSpace,
-                             std::array<std::uint64_t, 4> times);
 
     std::uint32_t number_;
     std::uint16_t flags_;
@@ -82,7 +78,6 @@ public:
     static constexpr std::uint32_t kMftCluster = 16;
     static constexpr std::uint32_t kMftRecords = 64;
     static constexpr std::uint32_t kMirrorCluster = 8;
-    static constexpr std::uint32_t kFirstFreeCluster = 40;
 
     SyntheticVolume();
 
