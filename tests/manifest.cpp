@@ -79,6 +79,7 @@ bool DataExpected(const CommittedVolume& volume, const ManifestFile& file) {
 }
 
 std::string DeletedRootPath(const ManifestFile& file) {
+    if (file.tskPath.empty()) return file.path;  // a volume The Sleuth Kit cannot read
     const auto tsk = Split(file.tskPath, '/');
     const auto real = Split(file.path, '/');
     std::string path;

@@ -44,6 +44,14 @@ inline constexpr CommittedVolume kCommittedVolumes[] = {
     {"ntfs", "ntfs", 0, 0},             {"sample-disk", "fat32", 1, 2048, false},
     {"sample-disk", "ntfs", 5, 73728},  {"sample-disk", "exfat", 6, 108544},
 };
+// Volumes made for one NTFS feature each: 2 MiB clusters, data valid only to an initialized
+// size, a deleted folder that lost its name, named streams ("file:stream").
+inline constexpr CommittedVolume kNtfsFeatureVolumes[] = {
+    {"ntfs-2m", "ntfs", 0, 0},
+    {"ntfs-initsize", "ntfs", 0, 0},
+    {"ntfs-nameless", "ntfs", 0, 0},
+    {"ntfs-streams", "ntfs", 0, 0},
+};
 // A test name for the volume: image and partition.
 std::string NameOf(const CommittedVolume& volume);
 // Whether the file's data is to be read back: a live file, or a deleted one whose clusters are
