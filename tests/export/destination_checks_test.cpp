@@ -7,7 +7,11 @@
 
 #include <filesystem>
 
+#include "cli/exit_codes.h"
+#include "export/destination_folder.h"
 #include "export_double.h"
+#include "support/strings.h"
+#include "support/text.h"
 
 namespace tundrel {
 namespace {
@@ -129,6 +133,39 @@ TEST_F(DestinationChecksTest, ReadOnlyDestinationFailsTheWriteTest) {
     EXPECT_FALSE(RunDestinationChecks(input, prompt));
     EXPECT_EQ(prompt.told, std::vector<StringId>{StringId::DestinationNotWritable});
     EXPECT_NE(prompt.texts[0].find(readOnly.Path().string()), std::string::npos);
+}
+
+TEST(DestinationFolderTest, TheNearestExistingEntryIsJudgedAndOnlyTheRestIsMade) {
+    test::TempDir dir;
+    fs::create_directory(dir / "there");
+    test::WriteBinaryFile(dir / "file", {1, 2, 3});
+    const struct {
+        std::string given, existing;
+        std::vector<std::string> missing;
+    } cases[] = {{"there", "there", {}},
+                 {"there/new/deeper/", "there", {"new", "deeper"}},
+                 {"there/new/../other", "there", {"other"}},
+                 {"file/sub", "file", {"sub"}}};
+    for (const auto& c : cases) {
+        std::error_code ec;
+        const std::optional<DestinationFolder> found = LocateDestination((dir / c.given).string(), ec);
+        ASSERT_TRUE(found) << ec.message();
+        EXPECT_EQ(found->existing, (dir / c.existing).string()) << c.given;
+        EXPECT_EQ(found->missing, c.missing) << c.given;
+        int error = 0;
+        EXPECT_EQ(found->existingIsFolder && MakeDestination(*found, error) && fs::is_directory(found->path),
+                  c.existing == "there")
+            << c.given;
+    }
+
+    // On the command line a file in the way is said to be no folder, and left as it is.
+    const fs::path image = test::TestImage("fat16");
+    if (image.empty()) GTEST_SKIP() << "the test image cannot be unpacked";
+    const test::ToolOutcome outcome = test::RunTool({"export", image.string(), "--to", (dir / "file").string()});
+    EXPECT_EQ(outcome.status, cli::kExitExportIncomplete);
+    const std::string notAFolder = FormatText(Text(StringId::DestinationNotAFolder).data(), (dir / "file").c_str());
+    EXPECT_NE(outcome.err.find(notAFolder), std::string::npos) << outcome.err;
+    EXPECT_EQ(test::FileBytes(dir / "file"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 }  // namespace

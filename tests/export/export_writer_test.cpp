@@ -1,13 +1,15 @@
 // The export writer over a scanner double: what reaches the destination, what the log says,
-// and what never happens (stale bytes, files written outside the destination, failures
-// reported as written).
+// and what never happens (stale bytes, files written outside the destination or through a
+// hard link, half-written files, failures reported as written).
 
 #include "export/export_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "export/node_times.h"
@@ -23,6 +25,13 @@ namespace fs = std::filesystem;
 using test::DoubleScanner;
 
 constexpr std::uint32_t kChecked = kFlagChecked;
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class ExportWriterTest : public ::testing::Test {
 protected:
@@ -220,6 +229,63 @@ TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {
     EXPECT_TRUE(fs::is_empty(Deleted()));  // neither file, nor a temporary name of the first
     EXPECT_EQ(counters.filesWritten.load(), 0u);
 }
+
+TEST_F(ExportWriterTest, OverwriteLeavesAHardLinkOutsideAlone) {
+    const fs::path outside = volumes.dir / "elsewhere.txt";
+    test::WriteBinaryFile(outside, {1, 2, 3});
+    fs::create_directories(Deleted());
+    fs::create_hard_link(outside, Deleted() / "same.txt");
+    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"same.txt", 10, 100, kChecked)}, kChecked);
+    collisionChoice = CollisionChoice::Overwrite;
+    Export();
+    EXPECT_EQ(test::FileBytes(outside), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), volumes.ImageBytes(10, 100));
+}
+
+// A file reaches the destination whole or not at all. With `true`, the destination is an
+// exFAT volume through FUSE: no nameless files, no hard links and no rename that refuses to
+// replace, so every fallback of the temporary name is taken.
+class ExportCompletionTest : public ExportWriterTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void TearDown() override {
+        if (mounted) ::umount2(destination.c_str(), MNT_DETACH);
+    }
+    bool MountExfat() {
+        const std::string image = (volumes.dir / "exfat.img").string();
+        mounted = std::system(("truncate -s 4M '" + image + "' && mkfs.exfat '" + image + "' >/dev/null 2>&1 && " +
+                               "mount -o loop -t exfat-fuse '" + image + "' '" + destination.string() + "' 2>/dev/null")
+                                  .c_str()) == 0;
+        return mounted;
+    }
+    bool mounted = false;
+};
+
+TEST_P(ExportCompletionTest, AStoppedFileLeavesNothingThatALaterRunWouldKeep) {
+    if (GetParam() && !MountExfat()) GTEST_SKIP() << "mounting exFAT needs root, loop devices and FUSE";
+    volumes.Place(scanner, RootIndex::Deleted,
+                  {volumes.File(u"a.bin", 0, 200000, kChecked), volumes.File(u"b.bin", 600, 1000, kChecked)}, kChecked);
+    scanner.onRead = [&](const ScanNode& node, std::uint64_t offset) {
+        if (node.location == 0 && offset == kExportPieceBytes) counters.RequestStop();
+    };
+    EXPECT_TRUE(Export().stopped);
+    EXPECT_EQ(NamesIn(Deleted()), std::vector<std::string>{});  // neither the file nor a temporary name of it
+    EXPECT_EQ(Logged(LogLevel::Error), 1u);
+
+    scanner.onRead = nullptr;
+    counters.ClearStop();
+    collisionChoice = CollisionChoice::Skip;
+    EXPECT_FALSE(Export().stopped);
+    EXPECT_EQ(test::FileBytes(Deleted() / "a.bin"), volumes.ImageBytes(0, 200000));
+
+    test::WriteBinaryFile(Deleted() / "b.bin", {9});
+    collisionChoice = CollisionChoice::Overwrite;
+    Export();
+    EXPECT_EQ(test::FileBytes(Deleted() / "b.bin"), volumes.ImageBytes(600, 1000));
+    EXPECT_EQ(NamesIn(Deleted()), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(NamelessAndHiddenTemporaries, ExportCompletionTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ExfatFuseVolume" : "TestFolder"; });
 
 }  // namespace
 }  // namespace tundrel
