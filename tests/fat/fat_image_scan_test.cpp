@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-#include <sstream>
 
 #include "fat_test_support.h"
 #include "md5.h"
@@ -29,46 +26,6 @@ protected:
     fs::path image;
     std::unique_ptr<ImageScan> scan;
 };
-
-// `fls -r -p -l` lines: "TYPE [*] ADDR:<TAB>path<TAB>4 times<TAB>size...", without TSK's
-// virtual files and the volume label.
-TEST_P(CommittedImageTest, TheSleuthKitListingAndOurTreeHoldTheSameEntries) {
-    std::set<std::string> deletedTskPaths, ourPaths;
-    std::vector<std::vector<std::string>> lines;
-    for (const auto& fields : test::FlsLines(GetParam() + ".fls.txt")) {
-        if (fields[0].starts_with("v/v") || fields[0].starts_with("V/V") || fields[1].ends_with("(Volume Label Entry)")) continue;
-        if (fields[0].find('*') != std::string::npos) deletedTskPaths.insert(fields[1]);
-        lines.push_back(fields);
-    }
-    ASSERT_GT(lines.size(), 30u);
-    for (const auto& fields : lines) {
-        // A deleted entry's own name, and that of every deleted folder above it, lost its first
-        // character: TSK shows "_", we show "#".
-        std::string path, tskPrefix;
-        std::stringstream parts(fields[1]);
-        for (std::string part; std::getline(parts, part, '/');) {
-            tskPrefix += (tskPrefix.empty() ? "" : "/") + part;
-            if (deletedTskPaths.contains(tskPrefix) && part.starts_with('_')) part[0] = '#';
-            path += (path.empty() ? "" : "/") + part;
-        }
-        ourPaths.insert(path);
-        const bool deleted = deletedTskPaths.contains(fields[1]);
-        const ScanNode* node = FindPath(scan->Root(deleted ? RootIndex::Deleted : RootIndex::Root), path);
-        ASSERT_NE(node, nullptr) << fields[1] << " as " << path;
-        EXPECT_EQ(node->IsDirectory(), fields[0].starts_with("d/d")) << path;
-        EXPECT_EQ(node->Has(kFlagDeleted), deleted) << path;
-        if (!node->IsDirectory()) {
-            EXPECT_EQ(node->size, std::stoull(fields[6])) << path;
-        }
-    }
-    // Nothing of ours that TSK does not list (root 2 copies the live folders above deleted
-    // entries, which TSK lists as live).
-    for (const RootIndex root : {RootIndex::Root, RootIndex::Deleted}) {
-        test::ForEachNode(scan->Root(root), [&](const ScanNode&, const std::string& path) {
-            EXPECT_TRUE(ourPaths.contains(path)) << "not listed by TSK: " << path;
-        });
-    }
-}
 
 TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
     ImageScan formatted(image, {.mode = kModeFormattedVolume});

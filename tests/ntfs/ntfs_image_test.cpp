@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 
 #include "md5.h"
 #include "ntfs_test_support.h"
@@ -71,42 +70,6 @@ TEST_F(NtfsImageTest, FilesCarryTheirRecordsAndFlags) {
     EXPECT_EQ(live, 16);
     EXPECT_EQ(deleted, 12);
     EXPECT_TRUE(scan.Root(RootIndex::Scanned).children.empty());
-}
-
-TEST_F(NtfsImageTest, NamesAndSizesMatchTheSleuthKitListing) {
-    NtfsImageScan scan(image);
-    // Lines of `fls -r -p -l`: type, path, four times, size. Deleted entries are in the deleted
-    // root, the volume's metafiles among the hidden system files, the rest in the live tree.
-    // A named data stream ("$Secure:$SDS", address 9-128-N) is a node beside its file, a named
-    // index ("$Secure:$SDH") only names it; TSK's $OrphanFiles is no part of the volume.
-    std::set<std::string> listed;
-    for (const auto& fields : test::FlsLines("ntfs.fls.txt")) {
-        if (fields.size() < 7 || fields[1].starts_with("$OrphanFiles") || fields[0].starts_with("V/V")) continue;
-        const std::size_t colon = fields[1].find(':');
-        const std::string path = fields[1].substr(0, colon);
-        const RootIndex root = fields[0].find('*') != std::string::npos ? RootIndex::Deleted
-                               : path.starts_with("$")                   ? RootIndex::Hidden
-                                                                         : RootIndex::Root;
-        const ScanNode* node = FindPath(scan.Root(root), path);
-        ASSERT_NE(node, nullptr) << path;
-        listed.insert(std::to_string(static_cast<int>(root)) + path);
-        if (colon != std::string::npos && fields[0].find("-128-") == std::string::npos) continue;
-        node = FindPath(scan.Root(root), fields[1]);
-        ASSERT_NE(node, nullptr) << fields[1];
-        listed.insert(std::to_string(static_cast<int>(root)) + fields[1]);
-        const bool directory = fields[0].find("/d") != std::string::npos;
-        EXPECT_EQ(node->IsDirectory(), directory) << fields[1];
-        EXPECT_EQ(node->Has(kFlagStream), colon != std::string::npos) << fields[1];
-        if (!directory) {
-            EXPECT_EQ(node->size, std::stoull(fields[6])) << fields[1];
-        }
-    }
-    // And every file of those roots is in the listing.
-    for (const RootIndex root : {RootIndex::Root, RootIndex::Deleted, RootIndex::Hidden}) {
-        test::ForEachNode(scan.Root(root), [&](const ScanNode& node, const std::string& path) {
-            EXPECT_TRUE(node.IsDirectory() || listed.contains(std::to_string(static_cast<int>(root)) + path)) << path;
-        });
-    }
 }
 
 TEST_F(NtfsImageTest, VolumeWithoutItsFirstSectorScansThroughTheBackupBootRecord) {
