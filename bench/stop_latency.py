@@ -71,7 +71,8 @@ def main():
     print(f"{'image':24} {'tool':12} {'job':7} {'moment':>6} {'stop ms':>8} {'status':>6}")
     try:
         for image in images:
-            name = Path(image).name
+            # The benchmarks name every image volume.img, each in a folder of its own.
+            name = "/".join(Path(image).parts[-2:])[-24:]
             reference = work / "reference"
             jobs = {
                 ("tundrel", "scan"): lambda out: [TUNDREL, "scan", image, "-q"],

@@ -1,5 +1,5 @@
-// Scans of the committed NTFS image, checked against its manifest and against The Sleuth
-// Kit's listing of the same volume, and scans of copies damaged on purpose.
+// Scans of the committed NTFS image, checked against its manifest, and scans of copies damaged
+// on purpose.
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ protected:
     test::TempDir dir;
 };
 
-// Presence, names and sizes are the listing's test below, records the command line's; here the flags.
+// Presence, names and sizes are checked against The Sleuth Kit, records by the command line; here the flags.
 TEST_F(NtfsImageTest, FilesCarryTheirRecordsAndFlags) {
     NtfsImageScan scan(image);
     int live = 0, deleted = 0;
