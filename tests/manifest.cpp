@@ -9,11 +9,6 @@
 namespace tundrel::test {
 namespace {
 
-nlohmann::json Parse(const std::string& name) {
-    return nlohmann::json::parse(
-        std::ifstream(std::filesystem::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".manifest.json")));
-}
-
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -23,9 +18,14 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 }  // namespace
 
+nlohmann::json ManifestJson(const std::string& name) {
+    return nlohmann::json::parse(
+        std::ifstream(std::filesystem::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".manifest.json")));
+}
+
 std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partition, bool highClusters) {
     std::vector<ManifestFile> files;
-    const nlohmann::json manifest = Parse(name);
+    const nlohmann::json manifest = ManifestJson(name);
     for (const auto& volume : manifest["partitions"]) {
         if (volume["index"] != partition) continue;
         for (const auto& entry : volume.value(highClusters ? "highClusterFolders" : "files", nlohmann::json::array())) {
@@ -56,7 +56,7 @@ std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partiti
 }
 
 std::vector<ManifestFile> ManifestFiles(const std::string& name, const std::string& fs) {
-    const nlohmann::json manifest = Parse(name);
+    const nlohmann::json manifest = ManifestJson(name);
     for (const auto& volume : manifest["partitions"]) {
         if (volume.value("fs", std::string()) == fs) return LoadManifest(name, volume["index"].get<unsigned>());
     }

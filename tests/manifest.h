@@ -2,6 +2,7 @@
 // What the committed test images hold, from tests/images/<name>.manifest.json.
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ManifestFile {
     std::optional<std::uint64_t> validLength;  // data valid only to here: an initialized size or valid length patched below the size
 };
 
+// The whole manifest, for what the structs below do not carry.
+nlohmann::json ManifestJson(const std::string& name);
 // The files of volume `partition` (the manifest's index); with `highClusters` the volume's
 // folders above cluster 65,535 instead.
 std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partition = 0, bool highClusters = false);

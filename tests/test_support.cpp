@@ -72,6 +72,13 @@ std::optional<int> OpenFlagsOf(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
+std::vector<nlohmann::json> JsonLines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
 std::filesystem::path TestImage(const std::string& name) {
     namespace fs = std::filesystem;
     const fs::path compressed = fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".img.gz");

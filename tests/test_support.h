@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct ToolOutcome {
 
 // Runs `tundrel` with the given arguments inside the test process.
 ToolOutcome RunTool(std::vector<std::string> args);
+// The objects of JSON Lines output, one per line.
+std::vector<nlohmann::json> JsonLines(const std::string& text);
 
 // Runs a shell command with its output discarded; true when it exits with 0.
 bool RunQuietly(const std::string& command);

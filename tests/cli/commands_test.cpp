@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "manifest.h"
 #include "test_support.h"
 
 namespace tundrel::cli {
@@ -69,13 +68,6 @@ TEST_F(CommandsTest, ScanWithoutAFileSystemSaysSoAndFails) {
     EXPECT_NE(outcome.err.find("no NTFS, FAT or exFAT file system"), std::string::npos);
 }
 
-std::vector<nlohmann::json> JsonLines(const std::string& text) {
-    std::vector<nlohmann::json> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-    return lines;
-}
-
 // The file systems of the sample disk's volumes: the names and type codes the tool gives them.
 const std::map<std::string, std::string> kNames = {{"fat32", "FAT32"}, {"ntfs", "NTFS"}, {"exfat", "exFAT"}};
 const std::map<std::string, std::uint32_t> kCodes = {{"fat32", 2}, {"ntfs", 3}, {"exfat", 4}};
@@ -86,8 +78,7 @@ protected:
     void SetUp() override {
         image = test::TestImage("sample-disk").string();
         ASSERT_FALSE(image.empty());
-        std::ifstream in(std::string(TUNDREL_TEST_DATA_DIR) + "/images/sample-disk.manifest.json");
-        const auto manifest = nlohmann::json::parse(in);
+        const nlohmann::json manifest = test::ManifestJson("sample-disk");
         for (const auto& partition : manifest["partitions"]) {
             if (partition["fs"] != "extended") volumes.push_back(partition);
         }
@@ -100,7 +91,7 @@ protected:
 TEST_F(SampleDiskCommandsTest, PartitionsPrintsOneJsonObjectPerVolume) {
     const Outcome outcome = RunTool({"partitions", image, "--json"});
     ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
-    const std::vector<nlohmann::json> lines = JsonLines(outcome.out);
+    const std::vector<nlohmann::json> lines = test::JsonLines(outcome.out);
     ASSERT_EQ(lines.size(), volumes.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i]["startSector"], volumes[i]["startSector"]);
@@ -124,7 +115,7 @@ TEST_F(CommandsTest, PartitionsOfAVolumeImageIsTheVolumeItself) {
     ASSERT_FALSE(fat16.empty());
     const Outcome outcome = RunTool({"partitions", fat16.string(), "--json"});
     ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
-    const std::vector<nlohmann::json> lines = JsonLines(outcome.out);
+    const std::vector<nlohmann::json> lines = test::JsonLines(outcome.out);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["startSector"], 0);
     EXPECT_EQ(lines[0]["typeName"], "FAT16");

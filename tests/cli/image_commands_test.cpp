@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli/exit_codes.h"
 #include "manifest.h"
@@ -31,9 +29,7 @@ protected:
         const test::ToolOutcome outcome = test::RunTool(Command(args));
         EXPECT_EQ(outcome.status, kExitSuccess) << outcome.err;
         std::map<std::string, nlohmann::json> nodes;
-        std::istringstream lines(outcome.out);
-        for (std::string line; std::getline(lines, line);) {
-            const auto node = nlohmann::json::parse(line);
+        for (const auto& node : test::JsonLines(outcome.out)) {
             nodes[node["root"].get<std::string>() + "/" + node["path"].get<std::string>()] = node;
         }
         return nodes;

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "manifest.h"
 #include "md5.h"
 #include "support/strings.h"
 #include "test_support.h"
@@ -26,11 +27,6 @@ struct DamagedImage {
 };
 
 class DamagedImageTest : public ::testing::TestWithParam<DamagedImage> {};
-
-nlohmann::json ManifestOf(const std::string& name) {
-    std::ifstream in(fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".manifest.json"));
-    return nlohmann::json::parse(in);
-}
 
 // The total size of the "...、サイズ 12.34M" summary line, in bytes.
 double SummaryBytes(const std::string& out) {
@@ -50,7 +46,7 @@ TEST_P(DamagedImageTest, ListsTheRecordedSizeAndExportsOnlyWhatTheExtentsHold) {
     const DamagedImage& damaged = GetParam();
     const fs::path image = test::TestImage(damaged.name);
     ASSERT_FALSE(image.empty());
-    const nlohmann::json manifest = ManifestOf(damaged.name);
+    const nlohmann::json manifest = test::ManifestJson(damaged.name);
     const auto& files = manifest["partitions"][0]["files"];
     const auto entry = std::find_if(files.begin(), files.end(), [](const auto& file) { return file.contains("held"); });
     ASSERT_NE(entry, files.end());

@@ -5,10 +5,9 @@
 #include "scan/hidden_system_entries.h"
 #include "scan/recycle_bin_folder.h"
 #include "scan/split_deleted.h"
-#include "scan/user_document.h"
-#include "fat_test_support.h"
-#include "scan/name_pool.h"
 #include "scan/node_links.h"
+#include "scan/tree_builder.h"
+#include "scan/user_document.h"
 
 namespace tundrel {
 namespace {
@@ -19,21 +18,13 @@ constexpr std::uint32_t kHiddenSystem = kFlagHidden | kFlagSystem;
 
 class SpecialFoldersTest : public ::testing::Test {
 protected:
+    // A folder when it has children, linked to them.
     ScanNode Node(std::u16string_view name, std::uint32_t flags = 0, std::vector<ScanNode> children = {}) {
-        ScanNode node;
-        node.name = pool.Add(name);
-        node.flags = flags | (children.empty() ? 0u : std::uint32_t{kFlagDirectory});
-        node.children = std::move(children);
+        ScanNode node = children.empty() ? tree.File(name, 0, flags) : tree.Dir(name, std::move(children), flags);
         LinkParents(node, LinkDepth::WholeSubtree);
         return node;
     }
-    static bool Linked(const ScanNode& node) {
-        for (const ScanNode& child : node.children) {
-            if (child.parent != &node || !Linked(child)) return false;
-        }
-        return true;
-    }
-    NamePool pool;
+    test::TreeBuilder tree;
 };
 
 TEST_F(SpecialFoldersTest, DeletedEntriesMoveUnderCopiesOfTheirLiveFolders) {
@@ -53,7 +44,7 @@ TEST_F(SpecialFoldersTest, DeletedEntriesMoveUnderCopiesOfTheirLiveFolders) {
     EXPECT_FALSE(deleted.children[1].Has(kFlagDeleted));  // the copies are live folders
     EXPECT_EQ(test::NamesOf(root.children[0].children[0]), Names{u"kept.doc"});
     EXPECT_EQ(test::NamesOf(root.children[2].children[0]), Names{u"Dc2.doc"});  // only the top moves whole
-    EXPECT_TRUE(Linked(root) && Linked(deleted));
+    EXPECT_TRUE(test::ParentsLinked(root) && test::ParentsLinked(deleted));
     for (const char16_t* name : {u"RECYCLED", u"Recycled", u"RECYCLER", u"$Recycle.Bin"}) EXPECT_TRUE(IsRecycleBinFolderName(name));
     EXPECT_FALSE(IsRecycleBinFolderName(u"RECYCLE"));
 }
@@ -72,7 +63,7 @@ TEST_F(SpecialFoldersTest, HiddenSystemEntriesWithoutUserDocumentsMoveToTheirRoo
     MoveHiddenSystemEntries(root, hidden);
     EXPECT_EQ(test::NamesOf(root), (Names{u"FOUND.000", u"Private", u"hidden.txt"}));
     EXPECT_EQ(test::NamesOf(hidden), (Names{u"System Volume Information", u"io.sys", u"zz.bin"}));
-    EXPECT_TRUE(Linked(root) && Linked(hidden));
+    EXPECT_TRUE(test::ParentsLinked(root) && test::ParentsLinked(hidden));
 }
 
 }  // namespace
