@@ -15,6 +15,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
                  "4 nothing to scan (no scanner for the file system, node not found or unreadable),\n"
                  "5 export refused by the destination checks, or files that could not be recovered."};
     app.name("tundrel");
+    app.set_version_flag("--version", std::string("tundrel ") + TUNDREL_VERSION);
     app.require_subcommand(1);
 
     InfoOptions info;
@@ -42,7 +43,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     CatOptions cat;
     auto* catCommand = app.add_subcommand("cat", "scan a source, then write one found file's data to stdout");
-    AddScanOptions(*catCommand, cat.scan);
+    AddScanOptions(*catCommand, cat.scan, false);
     catCommand->add_option("PATH", cat.path, "node address [V:]ROOT/PATH of a file")->required();
 
     SourcesOptions sources;

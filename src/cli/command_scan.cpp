@@ -37,7 +37,6 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
             }
             out << "  " << RootWord(root) << " (" << (folder.name ? ToUtf8(folder.name) : "") << ")  "
                 << FormatSize(folder.size) << '\n';
-            if (options.quiet) continue;
             WalkTree(scanner, folder, [&](const ScanNode& node, int depth) {
                 out << std::string(4 + 2 * static_cast<std::size_t>(depth), ' ') << NodeLine(scanner, node) << '\n';
             });

@@ -21,11 +21,10 @@ struct ModeWord {
     std::string_view word;
     std::uint32_t mode;
 };
+// The lost-partition search and the full scan are offered once they are built.
 constexpr ModeWord kModes[] = {
     {"deleted", kModeDeletedFiles},
     {"formatted", kModeFormattedVolume},
-    {"partition", kModeFullScan},
-    {"full", kModeFullScan},
 };
 
 std::optional<std::uint32_t> ParseSector(const std::string& text) {
@@ -42,13 +41,14 @@ int Refuse(std::ostream& err, int code, const std::string& error) {
 
 }  // namespace
 
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options) {
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes) {
     command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
         ->required();
-    command.add_option("--mode", options.mode, "deleted (default), formatted, partition or full")
-        ->check(CLI::IsMember({"deleted", "formatted", "partition", "full"}));
+    std::vector<std::string> modes;
+    for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
+    command.add_option("--mode", options.mode, "deleted (default) or formatted")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
-    command.add_flag("--json", options.json, "print JSON Lines, one object per node");
+    if (printsNodes) command.add_flag("--json", options.json, "print JSON Lines, one object per node");
     command.add_flag("-q,--quiet", options.quiet, "no progress display");
 }
 
@@ -57,12 +57,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     for (const ModeWord& candidate : kModes) {
         if (candidate.word == options.mode) mode = &candidate;
     }
-    if (mode == nullptr) {
-        return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, partition, full)");
-    }
-    if (mode->word == "partition") {
-        return Refuse(err, kExitCannotScan, "the lost-partition search is not available in this version");
-    }
+    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted)");
     ScanRequest request{options.source, mode->mode, std::nullopt};
     if (options.volume && *options.volume != "all") {
         request.volumeStart = ParseSector(*options.volume);

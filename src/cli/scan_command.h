@@ -24,8 +24,8 @@ struct ScanCommandOptions {
     bool quiet = false;
 };
 
-// Adds SOURCE, --mode, --volume, --json and -q to a command.
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options);
+// Adds SOURCE, --mode, --volume and -q to a command, and --json to one that prints nodes.
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes = true);
 
 // Builds the tasks and runs them; returns an exit status (kExitSuccess when it scanned,
 // kExitStopped when the user stopped it, with what was found kept).

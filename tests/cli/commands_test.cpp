@@ -47,10 +47,14 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"scan", image, "--volume", ""}, kExitUsage},
         {{"cat", image, "nowhere/x"}, kExitUsage},
         {{"--help"}, kExitSuccess},
+        {{"cat", image, "root/x", "--json"}, kExitUsage},  // cat prints data, never nodes
+        {{"scan", image, "--mode", "full"}, kExitUsage},   // not built yet
+        {{"scan", image, "--mode", "partition"}, kExitUsage},
         {{"info", missing}, kExitSourceError},
         {{"partitions", missing}, kExitSourceError},
     };
     for (const auto& [args, status] : cases) EXPECT_EQ(RunTool(args).status, status) << testing::PrintToString(args);
+    EXPECT_EQ(RunTool({"--version"}).out, std::string("tundrel ") + TUNDREL_VERSION + "\n");
     const Outcome scan = RunTool({"scan", missing});
     EXPECT_EQ(scan.status, kExitSourceError);
     EXPECT_NE(scan.err.find("cannot open"), std::string::npos);
@@ -131,6 +135,8 @@ TEST_F(SampleDiskCommandsTest, ScanTakesEveryPartitionOrTheOneTheVolumeOptionNam
         const std::string line = kNames.at(volume["fs"]) + " at sector " + volume["startSector"].dump();
         EXPECT_NE(all.out.find(line), std::string::npos) << all.out;
     }
+    // -q leaves out the progress display only, never the listing.
+    EXPECT_NE(all.out.find("readme.txt"), std::string::npos) << all.out;
 
     EXPECT_EQ(RunTool({"scan", image, "-q", "--volume", "73728"}).status, kExitSuccess);
     const Outcome between = RunTool({"scan", image, "-q", "--volume", "71680"});  // the extended partition
