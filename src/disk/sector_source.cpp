@@ -1,6 +1,7 @@
 #include "disk/sector_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -34,10 +35,13 @@ bool SectorSource::Open(std::u16string_view sourceName) {
     name = sourceName;
     device_.reset();
 
+    openError = 0;
     const std::optional<std::string> resolved = platform::ResolveSourceName(ToUtf8(sourceName));
-    if (!resolved) return false;
-    int error = 0;
-    std::unique_ptr<platform::Device> device = opener_(*resolved, error);
+    if (!resolved) {
+        openError = ENODEV;
+        return false;
+    }
+    std::unique_ptr<platform::Device> device = opener_(*resolved, openError);
     if (!device) return false;
 
     path = *resolved;

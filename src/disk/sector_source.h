@@ -52,6 +52,7 @@ public:
     std::uint32_t bytesPerSector = 512;  // information only: reads always count 512-byte sectors
     std::uint32_t sectorsPerCylinder = 16065;
     bool isOpen = false;
+    int openError = 0;  // why the last Open failed: the system's error number (ENODEV: no such disk)
     std::atomic<std::uint32_t> reconnecting{0};
     std::string path;  // the resolved device or file path
     platform::SourceKind kind = platform::SourceKind::Image;

@@ -55,9 +55,16 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
     };
     for (const auto& [args, status] : cases) EXPECT_EQ(RunTool(args).status, status) << testing::PrintToString(args);
     EXPECT_EQ(RunTool({"--version"}).out, std::string("tundrel ") + TUNDREL_VERSION + "\n");
+    // Why it cannot be opened, in the system's words; a bare name is a disk, not a file here.
     const Outcome scan = RunTool({"scan", missing});
     EXPECT_EQ(scan.status, kExitSourceError);
-    EXPECT_NE(scan.err.find("cannot open"), std::string::npos);
+    EXPECT_NE(scan.err.find("cannot open source '" + missing + "': No such file or directory"), std::string::npos);
+    EXPECT_NE(RunTool({"info", dir.Path().string()}).err.find("Is a directory"), std::string::npos);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    const Outcome bare = RunTool({"info", "disk.img"});
+    std::filesystem::current_path(before);
+    EXPECT_NE(bare.err.find("write './disk.img'"), std::string::npos) << bare.err;
     // An empty image gets the same answer from every command.
     for (const char* command : {"info", "partitions", "scan"}) {
         const Outcome empty = RunTool({command, Image(0)});
