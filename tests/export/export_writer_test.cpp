@@ -153,7 +153,7 @@ TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
     EXPECT_EQ(Logged(LogLevel::Renamed), 3u);
 }
 
-TEST_F(ExportWriterTest, NamesFromTheDiskNeverLeaveTheDestination) {
+TEST_F(ExportWriterTest, NamesAndLinksFromTheDiskOrTheDestinationNeverLeadOutOfIt) {
     const fs::path outside = volumes.dir / "outside";
     fs::create_directory(outside);
     // A link planted in the destination must not lead the export out of it.
@@ -161,16 +161,22 @@ TEST_F(ExportWriterTest, NamesFromTheDiskNeverLeaveTheDestination) {
     fs::create_directories(Deleted());
     fs::create_directory_symlink(outside, Deleted() / "evil");
     fs::create_symlink(outside / "target.txt", Deleted() / "link.txt");
+    // An overwrite replaces the name: a hard link to a file outside keeps that file's data.
+    test::WriteBinaryFile(volumes.dir / "elsewhere.txt", {1, 2, 3});
+    fs::create_hard_link(volumes.dir / "elsewhere.txt", Deleted() / "same.txt");
     volumes.Place(scanner, RootIndex::Deleted,
                   {tree.Dir(u"..", {volumes.File(u"../../escape.txt", 10, 100, kChecked)}, kChecked),
                    tree.Dir(u"evil", {volumes.File(u"inside.txt", 20, 100, kChecked)}, kChecked),
                    volumes.File(u".", 30, 10, kChecked), volumes.File(u"a/b\ncd", 40, 10, kChecked),
-                   volumes.File(u"link.txt", 50, 10, kChecked)}, kChecked);
+                   volumes.File(u"link.txt", 50, 10, kChecked), volumes.File(u"same.txt", 60, 100, kChecked)},
+                  kChecked);
     collisionChoice = CollisionChoice::Overwrite;
 
     Export();
 
     EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(test::FileBytes(volumes.dir / "elsewhere.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), volumes.ImageBytes(60, 100));
     EXPECT_TRUE(fs::exists(Deleted() / "__" / ".._.._escape.txt"));
     EXPECT_TRUE(fs::exists(Deleted() / "_"));
     EXPECT_TRUE(fs::exists(Deleted() / "a_b_cd"));
@@ -228,18 +234,6 @@ TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {
     EXPECT_TRUE(LogMentions(LogLevel::Error, "fills.bin"));
     EXPECT_TRUE(fs::is_empty(Deleted()));  // neither file, nor a temporary name of the first
     EXPECT_EQ(counters.filesWritten.load(), 0u);
-}
-
-TEST_F(ExportWriterTest, OverwriteLeavesAHardLinkOutsideAlone) {
-    const fs::path outside = volumes.dir / "elsewhere.txt";
-    test::WriteBinaryFile(outside, {1, 2, 3});
-    fs::create_directories(Deleted());
-    fs::create_hard_link(outside, Deleted() / "same.txt");
-    volumes.Place(scanner, RootIndex::Deleted, {volumes.File(u"same.txt", 10, 100, kChecked)}, kChecked);
-    collisionChoice = CollisionChoice::Overwrite;
-    Export();
-    EXPECT_EQ(test::FileBytes(outside), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(test::FileBytes(Deleted() / "same.txt"), volumes.ImageBytes(10, 100));
 }
 
 // A file reaches the destination whole or not at all. With `true`, the destination is an
