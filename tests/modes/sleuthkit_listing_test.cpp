@@ -74,6 +74,7 @@ TEST_P(SleuthKitListingTest, OurTreeHoldsTheEntriesItListsAndNoOthers) {
             EXPECT_EQ(found->size, std::stoull(fields[6])) << path;
         }
     }
+    EXPECT_TRUE(roots[RootIndex::Scanned].children.empty()) << "nothing is found twice";
     for (const RootIndex root : {RootIndex::Root, RootIndex::Deleted, RootIndex::Hidden}) {
         test::ForEachNode(roots[root], [&](const ScanNode& node, const std::string& path) {
             // The deleted-files root repeats live folders to show where deleted entries were.

@@ -49,29 +49,6 @@ protected:
     test::TempDir dir;
 };
 
-// Presence, names and sizes are checked against The Sleuth Kit, records by the command line; here the flags.
-TEST_F(NtfsImageTest, FilesCarryTheirRecordsAndFlags) {
-    NtfsImageScan scan(image);
-    int live = 0, deleted = 0;
-    for (const ManifestFile& file : manifest) {
-        const ScanNode* node = FindPath(scan.Root(file.deleted ? RootIndex::Deleted : RootIndex::Root), file.path);
-        ASSERT_NE(node, nullptr) << file.path;
-        if (file.deleted) {
-            EXPECT_TRUE(node->Has(kFlagDeleted) && node->Has(kFlagRecordFree) && !node->Has(kFlagOverwritten)) << file.path;
-            ++deleted;
-            continue;
-        }
-        if (file.isDirectory) continue;
-        // An empty $DATA is too short to count as data of any kind.
-        EXPECT_EQ(node->Has(kFlagInRecord), file.resident && file.size > 0) << file.path;
-        EXPECT_EQ(node->Has(kFlagCompressed), file.compressed) << file.path;
-        ++live;
-    }
-    EXPECT_EQ(live, 16);
-    EXPECT_EQ(deleted, 12);
-    EXPECT_TRUE(scan.Root(RootIndex::Scanned).children.empty());
-}
-
 TEST_F(NtfsImageTest, VolumeWithoutItsFirstSectorScansThroughTheBackupBootRecord) {
     const fs::path copy = test::CopyOfImage("ntfs", dir.Path());
     test::PatchFile(copy, 0, Bytes(512, 0));
