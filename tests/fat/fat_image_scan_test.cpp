@@ -16,24 +16,17 @@ using test::FindPath;
 using test::ImageScan;
 using test::ManifestFile;
 
-class CommittedImageTest : public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override {
-        image = test::TestImage(GetParam());
-        scan = std::make_unique<ImageScan>(image);
-        ASSERT_NE(scan->scanner, nullptr);
-    }
-    fs::path image;
-    std::unique_ptr<ImageScan> scan;
-};
+class CommittedImageTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CommittedImageTest, DeletedDirectoriesAreReadInTheDeletedFileModeOnly) {
+    const fs::path image = test::TestImage(GetParam());
+    ImageScan scan(image);
     ImageScan formatted(image, {.mode = kModeFormattedVolume});
-    ASSERT_NE(formatted.scanner, nullptr);
+    ASSERT_TRUE(scan.scanner != nullptr && formatted.scanner != nullptr);
     for (const char* folder : {"Old Projects", "#RASH"}) {
         ASSERT_NE(FindPath(formatted.Root(RootIndex::Deleted), folder), nullptr) << folder;
         EXPECT_TRUE(FindPath(formatted.Root(RootIndex::Deleted), folder)->children.empty()) << folder;
-        EXPECT_FALSE(FindPath(scan->Root(RootIndex::Deleted), folder)->children.empty()) << folder;
+        EXPECT_FALSE(FindPath(scan.Root(RootIndex::Deleted), folder)->children.empty()) << folder;
     }
     EXPECT_GT(formatted.progress.foundCount.load(), 30u);
     EXPECT_TRUE(formatted.progress.StatusText().empty());
