@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -84,7 +86,10 @@ std::filesystem::path TestImage(const std::string& name) {
     const fs::path compressed = fs::path(TUNDREL_TEST_DATA_DIR) / "images" / (name + ".img.gz");
     std::error_code ec;
     const auto size = fs::file_size(compressed, ec);
-    if (ec) return {};
+    if (ec) {
+        ADD_FAILURE() << "no test image " << compressed;
+        return {};
+    }
     const auto stamp = fs::last_write_time(compressed, ec).time_since_epoch().count();
     // Named after the compressed file's size and time, so a regenerated image is unpacked anew.
     const fs::path cache = fs::temp_directory_path() / "tundrel-test-images";
@@ -101,6 +106,7 @@ std::filesystem::path TestImage(const std::string& name) {
     if (!RunQuietly("{ gzip -dc '" + compressed.string() + "' > '" + partial.string() + "'; }") ||
         std::rename(partial.c_str(), image.c_str()) != 0) {
         fs::remove(partial, ec);
+        ADD_FAILURE() << "cannot unpack the test image " << compressed;
         return {};
     }
     GuardImageAgainstWrites(image);

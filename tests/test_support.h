@@ -64,7 +64,8 @@ void WriteBinaryFile(const std::filesystem::path& file, const std::vector<std::u
 std::optional<int> OpenFlagsOf(const std::filesystem::path& file);
 
 // The committed test image tests/images/<name>.img.gz, decompressed once into a cache folder
-// under /tmp and shared by every test that asks for it; empty when it cannot be made.
+// under /tmp and shared by every test that asks for it. When it cannot be made the test fails
+// there, and the path is empty.
 std::filesystem::path TestImage(const std::string& name);
 // A writable copy of a committed image in `directory`, for tests that damage it.
 std::filesystem::path CopyOfImage(const std::string& name, const std::filesystem::path& directory);

@@ -33,7 +33,6 @@ TEST(CommandInterruptsTest, CtrlCStopsTheScanAndReachesTheExportThatStartsAfterI
         // Between the scan and the export nothing is watched: the request waits for the export.
         std::raise(SIGINT);
         ExportCounters counters;
-        counters.Reset();
         const StopOnInterrupt watch(counters);
         EXPECT_TRUE(counters.StopRequested());
         counters.Reset();

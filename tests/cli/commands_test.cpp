@@ -87,15 +87,13 @@ const std::map<std::string, std::uint32_t> kCodes = {{"fat32", 2}, {"ntfs", 3}, 
 class SampleDiskCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        image = test::TestImage("sample-disk").string();
-        ASSERT_FALSE(image.empty());
         const nlohmann::json manifest = test::ManifestJson("sample-disk");
         for (const auto& partition : manifest["partitions"]) {
             if (partition["fs"] != "extended") volumes.push_back(partition);
         }
         ASSERT_EQ(volumes.size(), 3u);
     }
-    std::string image;
+    std::string image = test::TestImage("sample-disk").string();
     std::vector<nlohmann::json> volumes;
 };
 
@@ -123,7 +121,6 @@ TEST_F(SampleDiskCommandsTest, PartitionsPrintsOneJsonObjectPerVolume) {
 
 TEST_F(CommandsTest, PartitionsOfAVolumeImageIsTheVolumeItself) {
     const auto fat16 = test::TestImage("fat16");
-    ASSERT_FALSE(fat16.empty());
     const Outcome outcome = RunTool({"partitions", fat16.string(), "--json"});
     ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
     const std::vector<nlohmann::json> lines = test::JsonLines(outcome.out);

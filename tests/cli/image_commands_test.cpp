@@ -14,10 +14,6 @@ namespace {
 
 class ImageCommandsTest : public ::testing::TestWithParam<test::CommittedVolume> {
 protected:
-    void SetUp() override {
-        image = test::TestImage(GetParam().image).string();
-        ASSERT_FALSE(image.empty());
-    }
     std::vector<std::string> Command(std::vector<std::string> args) const {
         args.insert(args.begin() + 2, {"--volume", std::to_string(GetParam().startSector)});
         return args;
@@ -34,7 +30,7 @@ protected:
         }
         return nodes;
     }
-    std::string image;
+    std::string image = test::TestImage(GetParam().image).string();
 };
 
 TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {

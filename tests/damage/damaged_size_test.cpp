@@ -45,7 +45,6 @@ double SummaryBytes(const std::string& out) {
 TEST_P(DamagedImageTest, ListsTheRecordedSizeAndExportsOnlyWhatTheExtentsHold) {
     const DamagedImage& damaged = GetParam();
     const fs::path image = test::TestImage(damaged.name);
-    ASSERT_FALSE(image.empty());
     const nlohmann::json manifest = test::ManifestJson(damaged.name);
     const auto& files = manifest["partitions"][0]["files"];
     const auto entry = std::find_if(files.begin(), files.end(), [](const auto& file) { return file.contains("held"); });

@@ -27,7 +27,6 @@ class MountMatchingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto image = test::TestImage("sample-disk");
-        ASSERT_FALSE(image.empty());
         ASSERT_TRUE(source.Open(ToUtf16(image.string())));
         std::atomic<std::uint32_t> stop{0};
         records = ListPartitions(source, stop, AllFileSystems());

@@ -25,7 +25,6 @@ std::size_t ClusterOffset(std::uint32_t cluster) { return ClusterSector(cluster)
 class ExFatScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        image = test::TestImage("exfat");
         for (const auto& file : test::ManifestFiles("exfat")) md5Of[file.path] = file.md5;
         ASSERT_GE(md5Of.size(), 28u);
     }
@@ -52,7 +51,7 @@ protected:
         }
     }
 
-    std::filesystem::path image;
+    std::filesystem::path image = test::TestImage("exfat");
     std::map<std::string, std::string> md5Of;
     test::TempDir dir;
     std::unique_ptr<ExFatScan> damaged;

@@ -34,11 +34,7 @@ const std::string kDeletedFolder = ToUtf8(Text16(StringId::DeletedFiles));
 
 class ExportCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        image = test::TestImage("fat16");
-        if (image.empty()) GTEST_SKIP() << "the test image cannot be unpacked";
-    }
-    fs::path image;
+    fs::path image = test::TestImage("fat16");
     test::TempDir dir;
 };
 

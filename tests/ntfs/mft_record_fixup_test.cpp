@@ -19,7 +19,6 @@ class MftRecordFixupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto image = test::TestImage("ntfs");
-        ASSERT_FALSE(image.empty());
         const Bytes boot = test::ReadFileBytes(image, 0, 512);
         const ByteReader reader(boot);
         const std::uint64_t mft = reader.U64(48) * reader.U8(13) * 512;

@@ -23,8 +23,6 @@ protected:
         manifest = test::LoadNtfsManifest();
     }
 
-    void SetUp() override { ASSERT_FALSE(image.empty()); }
-
     // Byte offset of an MFT record in the committed image.
     static std::uint64_t RecordOffset(std::uint32_t record) {
         NtfsImageScan scan(image);
