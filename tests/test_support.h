@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/strings.h"
+
 namespace tundrel::test {
 
 // What one run of the command line printed and returned.
@@ -53,6 +55,18 @@ public:
 
 private:
     std::optional<std::string> previous_;
+};
+
+// Gives the texts in one language while it lives, then puts the one before back.
+class ScopedLanguage {
+public:
+    explicit ScopedLanguage(Language language) : previous_(CurrentLanguage()) { SetLanguage(language); }
+    ~ScopedLanguage() { SetLanguage(previous_); }
+    ScopedLanguage(const ScopedLanguage&) = delete;
+    ScopedLanguage& operator=(const ScopedLanguage&) = delete;
+
+private:
+    Language previous_;
 };
 
 // Bytes that tell where they sit, so that data read from the wrong offset shows.

@@ -6,6 +6,8 @@
 #include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "support/language.h"
+#include "support/strings.h"
 
 namespace tundrel::cli {
 
@@ -17,6 +19,11 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.name("tundrel");
     app.set_version_flag("--version", std::string("tundrel ") + TUNDREL_VERSION);
     app.require_subcommand(1);
+    app.fallthrough();  // --lang may stand after the command's name too
+    std::string language;
+    app.add_option("--lang", language, "language of the messages and of the folder names made: ja or en "
+                                       "(default: from LC_ALL, LC_MESSAGES or LANG)")
+        ->check(CLI::IsMember({"ja", "en"}));
 
     InfoOptions info;
     auto* infoCommand = app.add_subcommand("info", "show the facts of a source: size, sector size, model, serial");
@@ -70,6 +77,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         const int code = app.exit(error, out, err);
         return code == 0 ? kExitSuccess : kExitUsage;
     }
+    SetWording(Wording::CommandLine);
+    SetLanguage(language.empty() ? LanguageOfEnvironment() : *LanguageNamed(language));
     const CommandInterrupts interrupts;
     if (*infoCommand) return RunInfo(info, out, err);
     if (*partitionsCommand) return RunPartitions(partitions, out, err);

@@ -7,13 +7,14 @@
 #include "cli/exit_codes.h"
 #include "scan/size_bounds.h"
 #include "scan/volume_scanner.h"
+#include "support/strings.h"
 
 namespace tundrel::cli {
 
 int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     const auto address = ParseNodeAddress(options.path);
     if (!address) {
-        err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
+        err << "tundrel: " << Formatted(StringId::NotANodeAddress, options.path.c_str()) << '\n';
         return kExitUsage;
     }
     ScanSession session;
@@ -23,24 +24,24 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     if (status != kExitSuccess) return status;
     const auto found = FindNode(session, *address);
     if (!found) {
-        err << "tundrel: no node at '" << options.path << "'\n";
+        err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
         return kExitCannotScan;
     }
     const ScanNode& node = *found->node;
     if (node.IsDirectory()) {
-        err << "tundrel: '" << options.path << "' is a folder\n";
+        err << "tundrel: " << Formatted(StringId::NodeIsFolder, options.path.c_str()) << '\n';
         return kExitUsage;
     }
     ExtentList extents;
     if (node.size > 0 && !found->scanner->BuildExtents(node, extents)) {
-        err << "tundrel: the data of '" << options.path << "' cannot be located\n";
+        err << "tundrel: " << Formatted(StringId::NodeDataNotLocated, options.path.c_str()) << '\n';
         return kExitCannotScan;
     }
     constexpr std::uint64_t kPiece = 64 * 1024;
     const std::uint64_t length = BytesToCopy(*found->scanner, node, extents);
     if (length < node.size) {
-        err << "tundrel: the recorded size of '" << options.path << "' is larger than its volume; only the " << length
-            << " bytes found are written\n";
+        err << "tundrel: "
+            << Formatted(StringId::NodeSizeBeyondVolume, options.path.c_str(), std::to_string(length).c_str()) << '\n';
     }
     std::vector<std::uint8_t> buffer;
     bool complete = true;
@@ -49,13 +50,13 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
         buffer.resize(static_cast<std::size_t>(std::min(kPiece, length - offset)));
         complete = found->scanner->ReadNodeData(buffer, offset, node, extents) && complete;
         if (!out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()))) {
-            err << "tundrel: cannot write the data of '" << options.path << "'\n";
+            err << "tundrel: " << Formatted(StringId::NodeDataNotWritten, options.path.c_str()) << '\n';
             return kExitCannotScan;
         }
     }
     out.flush();
     if (!complete) {
-        err << "tundrel: parts of '" << options.path << "' could not be read and were written as zeros\n";
+        err << "tundrel: " << Formatted(StringId::NodePartsZeroed, options.path.c_str()) << '\n';
         return kExitCannotScan;
     }
     return kExitSuccess;

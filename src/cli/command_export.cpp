@@ -58,7 +58,7 @@ bool SelectNodes(ScanSession& session, const ExportOptions& options, std::ostrea
             const std::optional<NodeAddress> address = ParseNodeAddress(text);
             const std::optional<FoundNode> found = address ? FindNode(session, *address) : std::nullopt;
             if (!found) {
-                err << "tundrel: no node at '" << text << "'\n";
+                err << "tundrel: " << Formatted(StringId::NoNodeAt, text.c_str()) << '\n';
                 return false;
             }
             CheckSubtree(*found->scanner, *found->node);
@@ -122,7 +122,7 @@ ExportOutcome RunWriter(ExportWriter& writer, const ExportRequest& request, Expo
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
     for (const std::string& text : options.addresses) {
         if (!ParseNodeAddress(text)) {
-            err << "tundrel: '" << text << "' is not a node address ([V:]ROOT/PATH)\n";
+            err << "tundrel: " << Formatted(StringId::NotANodeAddress, text.c_str()) << '\n';
             return kExitUsage;
         }
     }
@@ -140,7 +140,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         checks.sources.push_back(ProbeSource(*scanner));
     }
     if (checks.sources.empty()) {
-        out << "nothing to export\n";
+        out << Text(StringId::NothingToExport) << '\n';
         return kExitSuccess;
     }
 
@@ -149,12 +149,14 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     std::error_code ec;
     const std::optional<DestinationFolder> destination = LocateDestination(options.destination, ec);
     if (!destination) {
-        err << "tundrel: cannot use '" << options.destination << "': " << ec.message() << '\n';
+        err << "tundrel: "
+            << Formatted(StringId::DestinationUnusable, options.destination.c_str(), platform::ErrorText(ec.value()).c_str())
+            << '\n';
         return kExitExportIncomplete;
     }
     if (!destination->existingIsFolder) {
         prompt.Tell(StringId::DestinationNotAFolder,
-                    FormatText(Text(StringId::DestinationNotAFolder).data(), destination->existing.c_str()));
+                    Formatted(StringId::DestinationNotAFolder, destination->existing.c_str()));
         return kExitExportIncomplete;
     }
     checks.destination = ProbeDestination(destination->existing);
@@ -163,7 +165,9 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     if (!RunLocationChecks(checks, prompt)) return refused();
     int error = 0;
     if (!MakeDestination(*destination, error)) {
-        err << "tundrel: cannot create '" << destination->path << "': " << platform::ErrorText(error) << '\n';
+        err << "tundrel: "
+            << Formatted(StringId::DestinationNotCreated, destination->path.c_str(), platform::ErrorText(error).c_str())
+            << '\n';
         return kExitExportIncomplete;
     }
     if (!RunWriteTest(destination->path, prompt)) return refused();
@@ -172,7 +176,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     if (!options.logFile.empty()) {
         logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
         if (!logFile) {
-            err << "tundrel: cannot write the log file '" << options.logFile << "'\n";
+            err << "tundrel: " << Formatted(StringId::LogFileNotWritable, options.logFile.c_str()) << '\n';
             return kExitUsage;
         }
     }
@@ -191,8 +195,8 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
     request.destination = destination->path;
     request.collisionChoice = CollisionChoiceOf(options.onCollision);
-    out << ForTerminal(FormatText(Text(StringId::ExportDestination).data(), request.destination.c_str())) << '\n'
-        << FormatText(Text(StringId::ExportSelectionSummary).data(), static_cast<int>(checks.selection.folders),
+    out << ForTerminal(Formatted(StringId::ExportDestination, request.destination.c_str())) << '\n'
+        << Formatted(StringId::ExportSelectionSummary, static_cast<int>(checks.selection.folders),
                       static_cast<int>(checks.selection.files), FormatSize(checks.selection.bytes).c_str())
         << '\n';
 
@@ -202,7 +206,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     const ExportOutcome outcome = RunWriter(writer, request, counters, prompt, draw, err);
     log.SetListener(nullptr);
     out << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
-    if (logFile.is_open() && !logFile.flush()) err << "tundrel: the log file '" << options.logFile << "' is incomplete\n";
+    if (logFile.is_open() && !logFile.flush()) err << "tundrel: " << Formatted(StringId::LogFileIncomplete, options.logFile.c_str()) << '\n';
 
     if (outcome.stopped || CommandInterrupts::Interrupted()) return kExitStopped;
     if (!outcome.destinationOpened || log.CountOf(LogLevel::Error) > 0) return kExitExportIncomplete;

@@ -7,6 +7,7 @@
 #include "scan/node_expansion.h"
 #include "scan/volume_scanner.h"
 #include "support/text.h"
+#include "support/strings.h"
 
 namespace tundrel::cli {
 namespace {
@@ -53,12 +54,12 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     }
     const auto address = ParseNodeAddress(options.path);
     if (!address) {
-        err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
+        err << "tundrel: " << Formatted(StringId::NotANodeAddress, options.path.c_str()) << '\n';
         return kExitUsage;
     }
     const auto found = FindNode(session, *address);
     if (!found) {
-        err << "tundrel: no node at '" << options.path << "'\n";
+        err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
         return kExitCannotScan;
     }
     ScanNode& node = *found->node;

@@ -14,6 +14,7 @@
 #include "modes/all_scanners.h"
 #include "platform/mounted_block_devices.h"
 #include "support/text.h"
+#include "support/strings.h"
 
 namespace tundrel::cli {
 namespace {
@@ -66,7 +67,7 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
     if (options.json) {
         for (const VolumeInfo& volume : volumes) out << VolumeJson(volume).dump() << '\n';
     } else if (volumes.empty()) {
-        out << "no NTFS, FAT or exFAT partition on '" << options.source << "'\n";
+        out << Formatted(StringId::NoPartitionOn, options.source.c_str()) << '\n';
     } else {
         PrintTable(volumes, out);
     }

@@ -8,6 +8,7 @@
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/text.h"
+#include "support/strings.h"
 
 namespace tundrel::cli {
 
@@ -21,9 +22,11 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
     for (std::uint32_t volume = 0; volume < scanners.size(); ++volume) {
         VolumeScanner& scanner = *scanners[volume];
         if (!options.json) {
-            out << "volume " << volume << ": " << TypeName(scanner.fsType) << " at sector " << scanner.volumeStart
-                << ", " << scanner.volumeSectors << " sectors (" << FormatSize(std::uint64_t{scanner.volumeSectors} * 512)
-                << ")\n";
+            out << Formatted(StringId::ScannedVolumeHeading, std::to_string(volume).c_str(),
+                             std::string(TypeName(scanner.fsType)).c_str(), std::to_string(scanner.volumeStart).c_str(),
+                             std::to_string(scanner.volumeSectors).c_str(),
+                             FormatSize(std::uint64_t{scanner.volumeSectors} * 512).c_str())
+                << '\n';
         }
         for (std::size_t index = 0; index < kRootCount; ++index) {
             const auto root = static_cast<RootIndex>(index);
@@ -42,7 +45,7 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
             });
         }
     }
-    if (session.summary.nothingFound && !options.json) out << "nothing found\n";
+    if (session.summary.nothingFound && !options.json) out << Text(StringId::NothingFound) << '\n';
     return status;
 }
 

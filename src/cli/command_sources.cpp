@@ -60,12 +60,12 @@ nlohmann::json ListingJson(const SourceListing& listing) {
 }
 
 void PrintListing(const SourceListing& listing, std::ostream& out) {
-    out << "disks:\n";
+    out << Text(StringId::SourcesDisks) << '\n';
     for (const DiskRow& disk : listing.disks) {
         out << "  " << disk.sourceName << "  " << disk.displayText << "  " << disk.devicePath << "  " << disk.sizeText
             << "  " << disk.model << '\n';
     }
-    out << "volumes:\n";
+    out << Text(StringId::SourcesVolumes) << '\n';
     for (const VolumeChoice& choice : listing.volumes) {
         const VolumeRow& volume = choice.row;
         out << "  " << volume.sourceName << "  " << (volume.fsName.empty() ? "-" : volume.fsName) << "  "
@@ -73,19 +73,22 @@ void PrintListing(const SourceListing& listing, std::ostream& out) {
             << (volume.mountPoint.empty() ? "-" : volume.mountPoint)
             << (choice.scanRemainingArea ? "  [" + std::string(Text(StringId::ScanRemainingArea)) + "]" : "") << '\n';
     }
-    if (!listing.images.empty()) out << "images:\n";
+    if (!listing.images.empty()) out << Text(StringId::SourcesImages) << '\n';
     for (const ImageRow& image : listing.images) {
         out << "  " << image.sourceName << "  " << image.displayText << "  " << image.sizeText << '\n';
     }
-    out << "mounted volumes:\n";
+    out << Text(StringId::SourcesMounted) << '\n';
     for (const MountedVolume& volume : listing.mounted) {
-        out << "  " << DeviceText(volume.device) << "  " << volume.fsName << "  start " << volume.startSector << "  "
-            << volume.sectorCount << " sectors  " << volume.mountPoint << '\n';
+        out << "  " << DeviceText(volume.device) << "  " << volume.fsName << "  "
+            << Formatted(StringId::MountedVolumeLine, std::to_string(volume.startSector).c_str(),
+                         std::to_string(volume.sectorCount).c_str())
+            << "  " << volume.mountPoint << '\n';
     }
-    out << "destinations:\n";
+    out << Text(StringId::SourcesDestinations) << '\n';
     for (const DestinationDrive& drive : listing.destinations) {
-        out << "  " << drive.mountPoint << "  " << drive.fsType << "  " << FormatSize(drive.freeBytes) << " free of "
-            << FormatSize(drive.totalBytes) << '\n';
+        out << "  " << drive.mountPoint << "  " << drive.fsType << "  "
+            << Formatted(StringId::FreeOfTotal, FormatSize(drive.freeBytes).c_str(), FormatSize(drive.totalBytes).c_str())
+            << '\n';
     }
 }
 
@@ -99,7 +102,7 @@ int RunSources(const SourcesOptions& options, std::ostream& out, std::ostream& e
         if (auto row = ImageRowOf(image)) {
             listing.images.push_back(std::move(*row));
         } else {
-            err << "tundrel: '" << image << "' is no image file with data\n";
+            err << "tundrel: " << Formatted(StringId::NoImageData, image.c_str()) << '\n';
         }
     }
     listing.mounted = ListMountedVolumes(AllFileSystems());

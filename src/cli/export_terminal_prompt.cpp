@@ -38,7 +38,7 @@ bool TerminalExportPrompt::Decide(const std::string& text, const std::string& ye
         err_ << "(--yes: " << yes << ")\n";
         return true;
     }
-    err_ << "tundrel: no terminal to answer on: refused (give --yes to accept)\n";
+    err_ << "tundrel: " << Text(StringId::NoTerminalRefused) << '\n';
     return false;
 }
 
@@ -56,7 +56,7 @@ bool TerminalExportPrompt::Confirm(StringId question, const std::string& text) {
 bool TerminalExportPrompt::ConfirmBigFiles(const std::string& text, const std::vector<std::string>& files) {
     std::string whole = text;
     for (const std::string& file : files) whole += file;
-    return Decide(whole, std::string(Text(StringId::AnswerOk)), std::string(Text(StringId::AnswerCancel)));
+    return Decide(whole, std::string(Text(StringId::AnswerYes)), std::string(Text(StringId::AnswerNo)));
 }
 
 CollisionAnswer TerminalExportPrompt::AskCollision(const CollisionQuestion& question) {
@@ -65,7 +65,7 @@ CollisionAnswer TerminalExportPrompt::AskCollision(const CollisionQuestion& ques
     std::lock_guard guard(terminal_);
     // Without a terminal a collision is renamed, so nothing is ever overwritten unasked.
     if (!policy_.interactive) return answer;
-    err_ << '\n' << FormatText(Text(StringId::FileExistsQuestion).data(), question.existingTarget.c_str()) << '\n';
+    err_ << '\n' << Formatted(StringId::FileExistsQuestion, question.existingTarget.c_str()) << '\n';
     for (;;) {
         err_ << "[o] " << Text(StringId::CollisionOverwrite) << "  [r] " << Text(StringId::CollisionRename) << "  [s] "
              << Text(StringId::CollisionSkip) << "  [q] " << Text(StringId::CollisionStop) << "  (O, R, S: "

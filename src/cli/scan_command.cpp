@@ -1,4 +1,5 @@
 #include "cli/scan_command.h"
+#include "support/strings.h"
 
 #include <unistd.h>
 
@@ -67,7 +68,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     }
 
     const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
-    for (const std::string& note : plan.notes) err << "tundrel: note: " << note << '\n';
+    for (const std::string& note : plan.notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
     switch (plan.refusal) {
         case PlanRefusal::None: break;
         case PlanRefusal::SourceUnreadable: return Refuse(err, kExitSourceError, plan.error);
@@ -80,11 +81,11 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
 
     for (const auto& context : session.contexts) {
         if (context->state == ContextState::SourceNotOpened) {
-            return Refuse(err, kExitSourceError, "cannot open source '" + ToUtf8(context->source.name) + "'");
+            return Refuse(err, kExitSourceError, Formatted(StringId::CannotOpenSource, ToUtf8(context->source.name).c_str()));
         }
     }
     if (session.summary.stopped || CommandInterrupts::Interrupted()) {
-        err << "tundrel: stopped by the user; what was found so far is shown\n";
+        err << "tundrel: " << Text(StringId::ScanStoppedShowingFound) << '\n';
         return kExitStopped;
     }
     return kExitSuccess;

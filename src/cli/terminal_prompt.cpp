@@ -27,12 +27,12 @@ ReconnectAnswer TerminalReconnectPrompt::AskToReconnect(const ReconnectRequest& 
     ReconnectAnswer answer;
     std::cerr << '\n' << Text(StringId::ReconnectCaption) << '\n' << ForTerminal(request.message) << '\n';
     if (!isatty(STDIN_FILENO)) {
-        std::cerr << "(no terminal to answer on: the read fails)\n";
+        std::cerr << Text(StringId::NoTerminalReadFails) << '\n';
         return answer;
     }
     for (;;) {
         std::cerr << "[r] " << Text(StringId::ReconnectRetry) << "  [c] " << Text(StringId::ReconnectCancel)
-                  << "  [n] " << Text(StringId::ReconnectCancel) << " + " << Text(StringId::ReconnectHideWindow)
+                  << "  [n] " << Text(StringId::ReconnectStopAsking)
                   << ": " << std::flush;
         std::string line;
         if (!std::getline(std::cin, line)) return answer;

@@ -15,7 +15,7 @@ std::vector<DiskRow> ListPhysicalDisks(const platform::DeviceOpener& opener) {
         if (!source.Open(ToUtf16(name)) || source.totalSectors == 0) continue;
         DiskRow row;
         row.number = number;
-        row.displayText = FormatText(Text(StringId::DiskNumber).data(), static_cast<int>(number));
+        row.displayText = Formatted(StringId::DiskNumber, static_cast<int>(number));
         row.sourceName = name;
         row.model = ToUtf8(source.model);
         row.totalSectors = source.totalSectors;

@@ -27,11 +27,10 @@ bool CheckPlacement(const DestinationCheckInput& input, ExportPrompt& prompt) {
                 break;
             case Placement::OnSourceVolume:
                 prompt.Tell(StringId::ExportToSourceRefused,
-                            FormatText(Text(StringId::ExportToSourceRefused).data(), source.sourceName.c_str()));
+                            Formatted(StringId::ExportToSourceRefused, source.sourceName.c_str()));
                 return false;
             case Placement::OverlapsScan:
-                prompt.Tell(StringId::SameDiskRefused, FormatText(Text(StringId::SameDiskRefused).data(),
-                                                                  source.sourceName.c_str(), drive.c_str()));
+                prompt.Tell(StringId::SameDiskRefused, Formatted(StringId::SameDiskRefused, source.sourceName.c_str(), drive.c_str()));
                 return false;
             case Placement::SameDisk: {
                 const StringId question = source.kind == platform::SourceKind::Volume ? StringId::AskSameDiskOtherVolume
@@ -50,8 +49,7 @@ bool CheckFreeSpace(const DestinationCheckInput& input, ExportPrompt& prompt) {
     const std::optional<std::uint64_t> free = input.destination.freeBytes;
     if (!free || *free >= input.selection.bytes) return true;
     return prompt.Confirm(StringId::DestinationLacksSpace,
-                          FormatText(Text(StringId::DestinationLacksSpace).data(),
-                                     FormatSize(input.selection.bytes).c_str(), input.destination.driveName.c_str()));
+                          Formatted(StringId::DestinationLacksSpace, FormatSize(input.selection.bytes).c_str(), input.destination.driveName.c_str()));
 }
 
 bool CheckFatFileSizes(const DestinationCheckInput& input, ExportPrompt& prompt) {
@@ -61,7 +59,7 @@ bool CheckFatFileSizes(const DestinationCheckInput& input, ExportPrompt& prompt)
         lines.push_back(FormatText("\r\n %s , %s", ToUtf8(file.name).c_str(), FormatSize(file.size).c_str()));
     }
     return prompt.ConfirmBigFiles(
-        FormatText(Text(StringId::FatDestinationBigFiles).data(), input.destination.driveName.c_str()), lines);
+        Formatted(StringId::FatDestinationBigFiles, input.destination.driveName.c_str()), lines);
 }
 
 }  // namespace
@@ -122,7 +120,7 @@ bool RunLocationChecks(const DestinationCheckInput& input, ExportPrompt& prompt)
 
 bool RunWriteTest(const std::string& folder, ExportPrompt& prompt) {
     if (PassesWriteTest(folder, MillisecondTick())) return true;
-    prompt.Tell(StringId::DestinationNotWritable, FormatText(Text(StringId::DestinationNotWritable).data(), folder.c_str()));
+    prompt.Tell(StringId::DestinationNotWritable, Formatted(StringId::DestinationNotWritable, folder.c_str()));
     return false;
 }
 

@@ -35,11 +35,11 @@ std::string ExportCounters::StatusText() const {
 }
 
 std::string ExportSpeedText(std::uint32_t filesWritten, std::uint64_t bytesDone, std::uint64_t elapsedMilliseconds) {
-    std::string text = FormatText(Text(StringId::ExportedSoFar).data(), static_cast<int>(filesWritten),
+    std::string text = Formatted(StringId::ExportedSoFar, static_cast<int>(filesWritten),
                                   FormatSize(bytesDone).c_str());
     if (elapsedMilliseconds > 1000 && bytesDone > 0) {
         const std::uint64_t perSecond = bytesDone * 1000 / elapsedMilliseconds;
-        text += "    " + FormatText(Text(StringId::ExportSpeed).data(), FormatSize(perSecond).c_str(),
+        text += "    " + Formatted(StringId::ExportSpeed, FormatSize(perSecond).c_str(),
                                     FormatSize(perSecond * 3600).c_str());
     }
     return text;

@@ -42,11 +42,6 @@ std::uint32_t MillisecondTick() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-template <typename... Args>
-std::string Formatted(StringId id, Args... args) {
-    return FormatText(Text(id).data(), args...);
-}
-
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
 }  // namespace

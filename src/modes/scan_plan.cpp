@@ -7,6 +7,7 @@
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "modes/open_source.h"
+#include "support/strings.h"
 #include "support/text.h"
 
 namespace tundrel {
@@ -38,9 +39,8 @@ SelectedVolume WholeSource(const SectorSource& source) {
 }
 
 std::string NoScannerText(std::uint32_t fsType) {
-    const std::string what = fsType == kFsRaw ? std::string("the full scan")
-                                              : "scanning " + std::string(TypeName(fsType)) + " volumes";
-    return what + " is not available in this version";
+    if (fsType == kFsRaw) return std::string(Text(StringId::FullScanUnavailable));
+    return Formatted(StringId::FileSystemScanUnavailable, std::string(TypeName(fsType)).c_str());
 }
 
 }  // namespace
@@ -58,14 +58,12 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     }
     const bool fullScan = request.mode == kModeFullScan;
     if (candidates.empty()) {
-        const std::string named = "'" + request.source + "'";
         if (request.volumeStart) {
-            return Refuse(PlanRefusal::NothingToScan,
-                          "no volume starts at sector " + std::to_string(*request.volumeStart) + " of " + named);
+            return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoVolumeAtSector,
+                                                                std::to_string(*request.volumeStart).c_str(),
+                                                                request.source.c_str()));
         }
-        if (!fullScan) {
-            return Refuse(PlanRefusal::NothingToScan, "no NTFS, FAT or exFAT file system or partition on " + named);
-        }
+        if (!fullScan) return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoFileSystemOn, request.source.c_str()));
         candidates.push_back(WholeSource(source));
     }
     // The full scan rebuilds whatever it finds in each area, whatever the table says.
@@ -76,8 +74,9 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     ScanPlan plan;
     for (const SelectedVolume& volume : candidates) {
         if (FindScanner(scanners, volume.fsType) == nullptr) {
-            plan.notes.push_back("skipping the " + std::string(TypeName(volume.fsType)) + " volume at sector " +
-                                 std::to_string(volume.startSector) + ": " + NoScannerText(volume.fsType));
+            plan.notes.push_back(Formatted(StringId::SkippingVolume, std::string(TypeName(volume.fsType)).c_str(),
+                                           std::to_string(volume.startSector).c_str(),
+                                           NoScannerText(volume.fsType).c_str()));
             continue;
         }
         ScanTask task;
@@ -89,8 +88,9 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     if (plan.tasks.empty()) {
         // With one candidate its note is the whole story.
         if (candidates.size() == 1) return Refuse(PlanRefusal::NothingToScan, NoScannerText(candidates[0].fsType));
-        ScanPlan refusal = Refuse(PlanRefusal::NothingToScan, "none of the " + std::to_string(candidates.size()) +
-                                                                  " volumes of '" + request.source + "' can be scanned");
+        ScanPlan refusal =
+            Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoVolumeScannable,
+                                                         std::to_string(candidates.size()).c_str(), request.source.c_str()));
         refusal.notes = std::move(plan.notes);
         return refusal;
     }

@@ -23,7 +23,7 @@ struct MadeFolder {
 // The made-up folders, one per parent record, in the order they were needed.
 class LostFolders {
 public:
-    explicit LostFolders(NamePool& names) : names_(names) { Create(kRootRecord, u" Root"); }
+    explicit LostFolders(NamePool& names) : names_(names) { Create(kRootRecord, Text16(StringId::LostRecordsRoot)); }
 
     MadeFolder& For(std::uint32_t parent) {
         const auto found = index_.find(parent);

@@ -8,7 +8,7 @@ namespace tundrel {
 
 ProgressView ProgressDisplay::Tick(const ScanProgress& progress, Clock::time_point now) {
     ProgressView view;
-    view.title = FormatText(Text(StringId::ProgressTitle).data(), static_cast<int>(progress.taskNumber.load()),
+    view.title = Formatted(StringId::ProgressTitle, static_cast<int>(progress.taskNumber.load()),
                             static_cast<int>(progress.taskCount.load()), ToUtf8(progress.TargetName()).c_str());
     view.statusText = ToUtf8(progress.StatusText());
     view.currentName = ToUtf8(progress.CurrentName());
@@ -16,8 +16,8 @@ ProgressView ProgressDisplay::Tick(const ScanProgress& progress, Clock::time_poi
     view.position = progress.doneUnits.load();
     view.showPosition = view.total > 0 && view.position <= view.total;
     view.busy = progress.busy.load() == 1;
-    view.foundCount = FormatText(Text(StringId::ProgressItemCount).data(), progress.foundCount.load());
-    view.foundSize = FormatText(Text(StringId::ProgressTotalSize).data(), FormatSize(progress.foundBytes.load()).c_str());
+    view.foundCount = Formatted(StringId::ProgressItemCount, progress.foundCount.load());
+    view.foundSize = Formatted(StringId::ProgressTotalSize, FormatSize(progress.foundBytes.load()).c_str());
 
     if (progress.timing.load() != 1) {
         start_.reset();
@@ -35,8 +35,7 @@ ProgressView ProgressDisplay::Tick(const ScanProgress& progress, Clock::time_poi
         if (ratio >= 0.01) {
             remaining = FormatDuration(static_cast<std::uint64_t>(elapsed / ratio - elapsed));
         }
-        times_ = FormatText(Text(StringId::ProgressTimes).data(),
-                            FormatDuration(static_cast<std::uint64_t>(elapsed)).c_str(), remaining.c_str());
+        times_ = Formatted(StringId::ProgressTimes, FormatDuration(static_cast<std::uint64_t>(elapsed)).c_str(), remaining.c_str());
     }
     view.times = times_;
     return view;

@@ -1,10 +1,13 @@
 #pragma once
-// The user-visible texts of the system, one table for engine and front ends alike.
+// The user-visible texts of the system, one table for engine and front ends alike, in
+// Japanese and English. The texts themselves live in the translators' catalogue, po/en.po.
 // Ids below 10000 are the product's own string ids; texts that never had one are numbered
 // from 10000 on.
 
 #include <string>
 #include <string_view>
+
+#include "support/text.h"
 
 namespace tundrel {
 
@@ -122,7 +125,7 @@ enum class StringId : unsigned {
     CreationTimeNotKept,
     SourceReadFailed,
     FileDataNotLocated,
-    SizeBeyondVolumeWritten,  // the recorded size is larger than the volume; only the data found was written
+    SizeBeyondVolumeWritten,
     FileExistsQuestion,
     CollisionOverwrite,
     CollisionRename,
@@ -135,10 +138,78 @@ enum class StringId : unsigned {
     AnswerOk,
     AnswerCancel,
     DestinationNotAFolder,
+
+    // Names the engine makes.
+    LostRecordsRoot,
+
+    // Command-line wording of texts that name the wizard's buttons or tools of another system.
+    ExportCompleteTerminal,
+    FatDestinationBigFilesTerminal,
+    AskSameDiskOtherVolumeTerminal,
+    ReconnectVolumeMessageTerminal,
+    ReconnectDiskMessageTerminal,
+    ReconnectStopAsking,
+
+    // Opening the source and planning the scan.
+    SourceOpenFailed,
+    ImageInThisFolderHint,
+    SourceHasNoSectors,
+    NoVolumeAtSector,
+    NoFileSystemOn,
+    SkippingVolume,
+    FullScanUnavailable,
+    FileSystemScanUnavailable,
+    NoVolumeScannable,
+
+    // Command-line messages.
+    NotANodeAddress,
+    NoNodeAt,
+    NodeIsFolder,
+    NodeDataNotLocated,
+    NodeSizeBeyondVolume,
+    NodeDataNotWritten,
+    NodePartsZeroed,
+    NothingToExport,
+    DestinationUnusable,
+    DestinationNotCreated,
+    LogFileNotWritable,
+    LogFileIncomplete,
+    NoPartitionOn,
+    ScannedVolumeHeading,
+    NoImageData,
+    NoTerminalRefused,
+    NoTerminalReadFails,
+    ScanStoppedShowingFound,
+    NoteLine,
+    SourcesDisks,
+    SourcesVolumes,
+    SourcesImages,
+    SourcesMounted,
+    SourcesDestinations,
+    MountedVolumeLine,
+    FreeOfTotal,
 };
 
-// The UTF-8 text of an id; empty for an id without text.
+enum class Language : unsigned char { Japanese, English };
+
+// Who reads the texts: the command line words a few of them its own way, since it has no
+// buttons to click and does not run where the wizard's system tools are.
+enum class Wording : unsigned char { Wizard, CommandLine };
+
+// The language texts are given in: the environment's (see LanguageOfEnvironment) until set.
+Language CurrentLanguage();
+void SetLanguage(Language language);
+void SetWording(Wording wording);
+
+// The UTF-8 text of an id in the current language and wording.
 std::string_view Text(StringId id);
 std::u16string Text16(StringId id);
+// The text of an id with its printf arguments filled in.
+template <typename... Args>
+std::string Formatted(StringId id, Args... args) {
+    return FormatText(Text(id).data(), args...);
+}
+// The text of an id in one language, as the catalogue holds it.
+std::string_view CatalogueText(StringId id, Language language);
 
 }  // namespace tundrel

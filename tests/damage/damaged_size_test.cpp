@@ -28,12 +28,13 @@ struct DamagedImage {
 
 class DamagedImageTest : public ::testing::TestWithParam<DamagedImage> {};
 
-// The total size of the "...、サイズ 12.34M" summary line, in bytes.
+// The total size that ends the selection summary, the second line of an export ("8 folders,
+// 7 files, size 12.34M"), in bytes.
 double SummaryBytes(const std::string& out) {
-    const std::string marker = "サイズ ";
-    const std::size_t at = out.find(marker);
-    if (at == std::string::npos) return -1;
-    std::istringstream text(out.substr(at + marker.size()));
+    const std::size_t lineEnd = out.find('\n', out.find('\n') + 1);
+    const std::size_t at = out.rfind(' ', lineEnd);
+    if (lineEnd == std::string::npos || at == std::string::npos) return -1;
+    std::istringstream text(out.substr(at + 1, lineEnd - at - 1));
     double value = 0;
     char unit = 'B';
     text >> value >> unit;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "ntfs_test_support.h"
+#include "support/strings.h"
 #include "support/text.h"
 
 namespace tundrel {
@@ -105,8 +106,9 @@ TEST_F(NtfsTreeTest, LostSystemRecordsGoToTheLostFilesFolderAndFreeOnesOnlyInDel
     volume.PutRecord(3, RecordBuilder(3).Standard(0x6).Name(50, u"$Volume").Build());
     volume.PutRecord(20, RecordBuilder(20, 0).Standard().Name(40, u"freed.txt").Build());
     const auto deleted = Scan();
-    EXPECT_EQ(test::ChildNamesOf(deleted->Root(RootIndex::Scanned)), (Names{"Dir_1", "失ったファイル"}));
-    EXPECT_EQ(test::ChildNamesOf(At(*deleted, RootIndex::Scanned, "失ったファイル")), (Names{"$Volume"}));
+    const std::string lostFiles = ToUtf8(Text16(StringId::LostFiles));
+    EXPECT_EQ(test::ChildNamesOf(deleted->Root(RootIndex::Scanned)), (Names{"Dir_1", lostFiles}));
+    EXPECT_EQ(test::ChildNamesOf(At(*deleted, RootIndex::Scanned, lostFiles)), (Names{"$Volume"}));
 
     test::ScanSetup formatted;
     formatted.mode = kModeFormattedVolume;

@@ -48,7 +48,7 @@ TEST(SourceListing, DisksKeepTheirNumbersAcrossGapsAndReadersWithoutMedium) {
     EXPECT_EQ(sdc.number, 2u);
     EXPECT_EQ(sdc.totalSectors, 2048u);
     EXPECT_EQ((std::vector<std::string>{sdc.sourceName, sdc.displayText, sdc.sizeText, sdc.devicePath}),
-              (std::vector<std::string>{"HD2", "ディスク2", "1.00M", "/dev/sdc"}));
+              (std::vector<std::string>{"HD2", Formatted(StringId::DiskNumber, 2), "1.00M", "/dev/sdc"}));
 }
 
 TEST(SourceListing, VolumesWithTheirFileSystemsLabelsAndMounts) {

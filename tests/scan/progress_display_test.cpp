@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scan/progress_display.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
@@ -14,6 +15,8 @@ class ProgressDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override { progress.timing = 1; }
 
+    // The product's own layout of the Japanese texts.
+    const test::ScopedLanguage japanese{Language::Japanese};
     ScanProgress progress;
     ProgressDisplay display;
     const Clock::time_point start{};
