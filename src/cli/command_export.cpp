@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/export_terminal_prompt.h"
+#include "cli/terminal_line.h"
 #include "disk/describe_partition.h"
 #include "export/destination_checks.h"
 #include "export/destination_folder.h"
@@ -22,6 +23,7 @@
 #include "platform/read_error.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
+#include "support/strings.h"
 #include "support/text.h"
 
 namespace tundrel::cli {
@@ -108,8 +110,9 @@ ExportOutcome RunWriter(ExportWriter& writer, const ExportRequest& request, Expo
         if (!draw) continue;
         std::unique_lock terminal(prompt.TerminalLock(), std::try_to_lock);
         if (!terminal) continue;
-        err << "\r\x1b[K" << counters.StatusText() << "  "
-            << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << std::flush;
+        const std::string speed = ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds());
+        err << "\r\x1b[K" << FitParts({counters.StatusText(), speed}, {1, 0}, TerminalWidth(STDERR_FILENO) - 1)
+            << std::flush;
     }
     guard.unlock();
     worker.join();

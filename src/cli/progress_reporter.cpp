@@ -1,20 +1,22 @@
 #include "cli/progress_reporter.h"
 
+#include <unistd.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <ostream>
 #include <thread>
 
 #include "cli/command_interrupts.h"
+#include "cli/terminal_line.h"
 
 namespace tundrel::cli {
-std::string ProgressLine(const ProgressView& view) {
-    std::string line = view.title;
-    if (!view.statusText.empty()) line += "  " + view.statusText;
-    if (view.showPosition) line += "  " + std::to_string(view.position) + "/" + std::to_string(view.total);
-    line += "  " + view.foundCount + "  " + view.foundSize;
-    if (!view.times.empty()) line += "  " + view.times;
-    return line;
+std::string ProgressLine(const ProgressView& view, std::size_t columns) {
+    const std::string position =
+        view.showPosition ? std::to_string(view.position) + "/" + std::to_string(view.total) : std::string();
+    enum Part : std::size_t { Title, Status, Position, Count, Size, Times };
+    return FitParts({view.title, view.statusText, position, view.foundCount, view.foundSize, view.times},
+                    {Status, Position, Count, Title, Size, Times}, columns);
 }
 
 void RunWithProgress(ScanProgress& progress, bool draw, std::ostream& err, const std::function<void()>& work) {
@@ -31,7 +33,10 @@ void RunWithProgress(ScanProgress& progress, bool draw, std::ostream& err, const
     ProgressDisplay display;
     std::unique_lock guard(lock);
     while (!finished.wait_for(guard, std::chrono::milliseconds(200), [&] { return done; })) {
-        if (draw) err << "\r\x1b[K" << ProgressLine(display.Tick(progress, ProgressDisplay::Clock::now())) << std::flush;
+        if (!draw) continue;
+        // The last column is left free: a line that fills it wraps on some terminals.
+        const std::size_t columns = TerminalWidth(STDERR_FILENO) - 1;
+        err << "\r\x1b[K" << ProgressLine(display.Tick(progress, ProgressDisplay::Clock::now()), columns) << std::flush;
     }
     guard.unlock();
     worker.join();

@@ -9,8 +9,9 @@
 
 namespace tundrel::cli {
 
-// One status line, rewritten in place.
-std::string ProgressLine(const ProgressView& view);
+// One status line, rewritten in place, at most `columns` wide: the phase and the counts stay
+// longest when the terminal is narrow.
+std::string ProgressLine(const ProgressView& view, std::size_t columns);
 
 // Runs `work` on a worker thread while the calling thread draws the progress on `err`
 // (only when `draw` is set); Ctrl-C asks the scan to stop.

@@ -30,6 +30,7 @@
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "support/settings.h"
+#include "support/strings.h"
 
 namespace tundrel {
 namespace {
@@ -175,6 +176,7 @@ void NtfsScanner::ZeroExcludedWindow(std::span<std::uint8_t> piece, std::uint64_
 }
 
 void NtfsScanner::ReadMft() {
+    progress_.SetStatusText(Text16(StringId::ReadingFileRecords));
     progress_.totalUnits = table_.RecordCount();
     progress_.doneUnits = 0;
     progress_.timing = 1;
@@ -254,6 +256,7 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     progress_.doneUnits = 0;
     progress_.timing = 0;
     progress_.busy = 1;  // linking has no length the display could show
+    progress_.SetStatusText(Text16(StringId::BuildingFolderTree));
     for (const ExtensionName& extension : table_.ExtensionNames()) {
         const FileName& fileName = extension.fileName;
         if (RecordSlot* slot = table_.NameRecord(extension.base, fileName.parentRecord, namePool.Add(fileName.name))) {
@@ -288,6 +291,7 @@ void NtfsScanner::FileLostRecords() {
     rules.volumeStart = volumeStart;
     const std::uint64_t end = std::uint64_t{volumeStart} + boot_.totalSectors;
     rules.volumeEnd = end > UINT32_MAX || end < boot_.totalSectors ? UINT64_MAX : end;
+    progress_.SetStatusText(Text16(StringId::ScanningLostFiles));
     const std::vector<std::uint32_t> lost = CollectLostRecords(table_, rules);
     if (!lost.empty()) BuildLostRecordsTree(roots[RootIndex::Scanned], lost, table_, *filler_, namePool);
 }

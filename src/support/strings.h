@@ -139,6 +139,10 @@ enum class StringId : unsigned {
     AnswerCancel,
     DestinationNotAFolder,
 
+    // Phases of an NTFS scan.
+    ReadingFileRecords,
+    BuildingFolderTree,
+
     // Names the engine makes.
     LostRecordsRoot,
 
