@@ -69,7 +69,10 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     exportCommand->add_option("--on-collision", exporting.onCollision, "ask (default), overwrite, rename, skip or stop")
         ->check(CLI::IsMember({"ask", "overwrite", "rename", "skip", "stop"}));
     exportCommand->add_flag("-y,--yes", exporting.yes, "accept the destination questions when there is no terminal");
-    exportCommand->add_option("--log", exporting.logFile, "write the per-file log to this file");
+    auto* logOption = exportCommand->add_option("--log", exporting.logFile, "write the per-file log to this file");
+    exportCommand->add_option("--log-format", exporting.logFormat, "jsonl (default), tsv or text: the log file's form")
+        ->check(CLI::IsMember({"jsonl", "tsv", "text"}))
+        ->needs(logOption);
 
     try {
         app.parse(argc, argv);

@@ -12,6 +12,7 @@
 #include "cli/command_interrupts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/export_log_lines.h"
 #include "cli/export_terminal_prompt.h"
 #include "cli/terminal_line.h"
 #include "disk/describe_partition.h"
@@ -37,19 +38,6 @@ std::optional<CollisionChoice> CollisionChoiceOf(const std::string& word) {
     if (word == "skip") return CollisionChoice::Skip;
     if (word == "stop") return CollisionChoice::Stop;
     return std::nullopt;
-}
-
-// One log entry on one line: the texts' own line ends, and any control character a name
-// from the disk brought along, become spaces.
-std::string LogLine(const LogEntry& entry) {
-    std::string text;
-    for (std::size_t i = 0; i < entry.text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(entry.text[i]);
-        if (c == '\r' && i + 1 < entry.text.size() && entry.text[i + 1] == '\n') continue;
-        text += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
-    }
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return std::string(LevelWord(entry.level)) + '\t' + text;
 }
 
 // Marks what the addresses name, or the default roots; false (with the reason on `err`)
@@ -176,12 +164,14 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     if (!RunWriteTest(destination->path, prompt)) return refused();
 
     std::ofstream logFile;
+    const LogFormat logFormat = LogFormatOf(options.logFormat).value_or(LogFormat::JsonLines);
     if (!options.logFile.empty()) {
         logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
         if (!logFile) {
             err << "tundrel: " << Formatted(StringId::LogFileNotWritable, options.logFile.c_str()) << '\n';
             return kExitUsage;
         }
+        if (logFormat == LogFormat::Tsv) logFile << kTsvHeader << '\n';
     }
     const bool draw = !options.scan.quiet && isatty(STDERR_FILENO) != 0;
     ExportLog log;
@@ -189,12 +179,27 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         std::lock_guard terminal(prompt.TerminalLock());
         if (draw) err << "\r\x1b[K" << std::flush;
         if (options.scan.json) {
-            out << nlohmann::json{{"level", LevelWord(entry.level)}, {"text", entry.text}}.dump() << '\n';
+            // The destination's path is in the texts, and need not be UTF-8.
+            const nlohmann::json line{{"level", LevelWord(entry.level)}, {"text", entry.text}};
+            out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         } else {
             out << LogLine(entry) << '\n';
         }
-        if (logFile.is_open()) logFile << LogLine(entry) << '\n';
+        if (logFile.is_open() && logFormat == LogFormat::Text) logFile << LogLine(entry) << '\n';
     });
+    const std::vector<VolumeScanner*> scanners = session.Scanners();
+    AddressBook addresses;
+    if (logFile.is_open() && logFormat != LogFormat::Text) {
+        // Each record goes out whole: a log cut short by a crash still parses up to there.
+        log.SetRecordListener([&](const ExportRecord& record) {
+            const auto volume = static_cast<std::uint32_t>(
+                std::find(scanners.begin(), scanners.end(), record.scanner) - scanners.begin());
+            const bool placed = volume < scanners.size() && record.node != nullptr;
+            const std::optional<std::string> address =
+                placed ? addresses.AddressOf(volume, scanners[volume]->roots, *record.node) : std::nullopt;
+            logFile << RecordLine(logFormat, record, address.value_or(std::string())) + '\n' << std::flush;
+        });
+    }
 
     request.destination = destination->path;
     request.collisionChoice = CollisionChoiceOf(options.onCollision);
@@ -208,6 +213,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     ExportWriter writer(prompt, log, counters, folderRenames);
     const ExportOutcome outcome = RunWriter(writer, request, counters, prompt, draw, err);
     log.SetListener(nullptr);
+    log.SetRecordListener(nullptr);
     out << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
     if (logFile.is_open() && !logFile.flush()) err << "tundrel: " << Formatted(StringId::LogFileIncomplete, options.logFile.c_str()) << '\n';
 

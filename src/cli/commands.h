@@ -43,6 +43,7 @@ struct ExportOptions {
     std::string onCollision = "ask";     // ask, overwrite, rename, skip or stop
     bool yes = false;                    // accept the destination questions without a terminal
     std::string logFile;
+    std::string logFormat;               // of the log file: jsonl (when empty), tsv or text
 };
 
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);

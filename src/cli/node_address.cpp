@@ -108,6 +108,12 @@ std::string FormatAddressStep(const AddressStep& step) {
     return text;
 }
 
+std::string FormatNodeAddress(std::uint32_t volume, RootIndex root, const std::string& path) {
+    std::string address = std::to_string(volume) + ":" + std::string(RootWord(root));
+    if (!path.empty()) address += "/" + path;
+    return address;
+}
+
 unsigned AddressBook::OrdinalOf(const ScanNode& node) {
     const ScanNode& parent = *node.parent;
     auto [entry, inserted] = ordinals_.try_emplace(&parent);
@@ -135,6 +141,15 @@ std::string AddressBook::PathOf(const ScanNode& node) {
         path += FormatAddressStep(step);
     }
     return path;
+}
+
+std::optional<std::string> AddressBook::AddressOf(std::uint32_t volume, const ResultTree& tree, const ScanNode& node) {
+    const ScanNode* top = &node;
+    while (top->parent != nullptr) top = top->parent;
+    for (std::size_t index = 0; index < kRootCount; ++index) {
+        if (top == &tree.roots[index]) return FormatNodeAddress(volume, static_cast<RootIndex>(index), PathOf(node));
+    }
+    return std::nullopt;
 }
 
 }  // namespace tundrel::cli

@@ -31,12 +31,17 @@ std::string_view RootWord(RootIndex root);
 
 // One path component: the escaped name, with "#n" when it is not the first of its name.
 std::string FormatAddressStep(const AddressStep& step);
+// "V:ROOT" or "V:ROOT/PATH", `path` made of formatted steps.
+std::string FormatNodeAddress(std::uint32_t volume, RootIndex root, const std::string& path);
 
 // Paths of nodes below their root folder ("a/b#2/c"); the parent links must be set. The
 // sibling numbers of each folder are worked out once, so listing a large folder stays linear.
 class AddressBook {
 public:
     std::string PathOf(const ScanNode& node);
+    // The whole address of a node of `tree`, the `volume`-th scanner's; nothing when the node's
+    // parent links do not lead to one of the tree's root folders.
+    std::optional<std::string> AddressOf(std::uint32_t volume, const ResultTree& tree, const ScanNode& node);
 
 private:
     unsigned OrdinalOf(const ScanNode& node);

@@ -49,10 +49,8 @@ nlohmann::json NodeStateWords(const VolumeScanner& scanner, const ScanNode& node
 
 nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std::uint32_t volume, RootIndex root,
                         const std::string& path) {
-    std::string address = std::to_string(volume) + ":" + std::string(RootWord(root));
-    if (!path.empty()) address += "/" + path;
     return {
-        {"address", address},
+        {"address", FormatNodeAddress(volume, root, path)},
         {"volume", volume},
         {"root", RootWord(root)},
         {"path", path},

@@ -36,4 +36,14 @@ void ExportLog::SetListener(Listener listener) {
     listener_ = std::move(listener);
 }
 
+void ExportLog::Add(const ExportRecord& record) {
+    std::lock_guard guard(lock_);
+    if (recordListener_) recordListener_(record);
+}
+
+void ExportLog::SetRecordListener(RecordListener listener) {
+    std::lock_guard guard(lock_);
+    recordListener_ = std::move(listener);
+}
+
 }  // namespace tundrel

@@ -19,12 +19,18 @@
 
 namespace tundrel {
 
-// A folder at the destination, held open, and its path for the log.
+// A folder at the destination, held open, its path for the human log and its path below the
+// destination for the records (empty for the destination itself).
 struct ExportWriter::Place {
     const platform::DirectoryHandle& directory;
     std::string path;
+    std::string relative;
 
     std::string Child(const std::string& name) const { return path + "/" + name; }
+    std::string RelativeChild(const std::string& name) const { return relative.empty() ? name : relative + "/" + name; }
+    Place Below(const platform::DirectoryHandle& child, const std::string& name) const {
+        return {child, Child(name), RelativeChild(name)};
+    }
 };
 
 namespace {
@@ -43,6 +49,20 @@ std::uint32_t MillisecondTick() {
 }
 
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+
+// Reasons of the records for which the human log has no text of its own.
+constexpr std::string_view kFoldersTooDeep = "folders nested too deeply";
+constexpr std::string_view kNotARegularFile = "a folder, link or device of this name is in the way";
+constexpr std::string_view kNoFreeName = "every other name tried is taken as well";
+constexpr std::string_view kGuessedExtents = "where the data lies was guessed: it may not be the file's";
+constexpr std::string_view kTakenByLaterFile =
+    "a later file took its first cluster or record: the data may be that file's";
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+    return text;
+}
 
 }  // namespace
 
@@ -77,7 +97,7 @@ ExportOutcome ExportWriter::Run(const ExportRequest& request) {
         outcome.destinationOpened = false;
         return outcome;
     }
-    const Place top{*destination, request.destination};
+    const Place top{*destination, request.destination, {}};
 
     std::vector<std::size_t> selected;
     for (std::size_t index = 0; index < request.volumes.size(); ++index) {
@@ -95,9 +115,16 @@ ExportOutcome ExportWriter::Run(const ExportRequest& request) {
         const std::optional<platform::DirectoryHandle> base = destination->MakeChild(folderName, error);
         if (!base) {
             log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, top.Child(folderName).c_str()));
+            // The volume's folder has no node: each root folder that was to go in it says so.
+            for (const ScanNode& root : scanner.roots.roots) {
+                if (!IsSelected(root) || root.children.empty()) continue;
+                const std::string path = folderName + "/" + SafePathComponent(NameOf(root)).name;
+                log_.Add(
+                    ExportRecord{ExportStatus::Error, &scanner, &root, path, root.size, platform::ErrorText(error)});
+            }
             continue;
         }
-        ExportVolumeRoots(scanner, Place{*base, top.Child(folderName)});
+        ExportVolumeRoots(scanner, top.Below(*base, folderName));
     }
 
     outcome.stopped = counters_.StopRequested();
@@ -131,11 +158,15 @@ void ExportWriter::ExportFolder(VolumeScanner& scanner, ScanNode& folder, const 
     }
     if (!made) {
         log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, into.Child(safe.name).c_str()));
+        const std::string reason = error != 0 ? platform::ErrorText(error) : std::string(kFoldersTooDeep);
+        log_.Add(
+            ExportRecord{ExportStatus::Error, &scanner, &folder, into.RelativeChild(safe.name), folder.size, reason});
         return;
     }
-    const Place place{*made, into.Child(name)};
+    const Place place = into.Below(*made, name);
     if (safe.changed || name != safe.name) {
         log_.Add(LogLevel::Renamed, Formatted(StringId::FileRenamed, ToUtf8(NameOf(folder)).c_str(), place.path.c_str()));
+        log_.Add(ExportRecord{ExportStatus::Renamed, &scanner, &folder, place.relative, 0, {}});
     }
     ExportChildren(scanner, folder, place, depth);
 }
@@ -154,7 +185,8 @@ void ExportWriter::ExportChildren(VolumeScanner& scanner, ScanNode& folder, cons
     }
 }
 
-std::optional<std::string> ExportWriter::ResolveCollision(const std::string& name, const Place& into) {
+std::optional<std::string> ExportWriter::ResolveCollision(const std::string& name, const Place& into,
+                                                          ExportRecord& record) {
     const auto taken = [&](const std::string& candidate) { return into.directory.Holds(candidate); };
     const std::optional<std::string> suggestion = SuggestFreeName(name, MillisecondTick(), taken);
     CollisionAnswer answer;
@@ -170,20 +202,28 @@ std::optional<std::string> ExportWriter::ResolveCollision(const std::string& nam
         case CollisionChoice::Overwrite:
             return name;
         case CollisionChoice::Skip:
+            record.status = ExportStatus::Skipped;
             return std::nullopt;
         case CollisionChoice::Stop:
             counters_.RequestStop();
+            record.status = ExportStatus::Error;
+            record.reason = Text(StringId::ExportStopped);
             return std::nullopt;
         case CollisionChoice::Rename:
             break;
     }
-    if (answer.newName.empty()) return std::nullopt;
+    if (answer.newName.empty()) {
+        record.status = ExportStatus::Skipped;
+        return std::nullopt;
+    }
     std::string renamed = SafePathComponent(ToUtf16(answer.newName)).name;
     // A name typed by the user may be taken as well: it is never overwritten unasked.
     if (taken(renamed)) {
         const std::optional<std::string> free = SuggestFreeName(renamed, MillisecondTick(), taken);
         if (!free) {
             log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, into.Child(renamed).c_str()));
+            record.status = ExportStatus::Error;
+            record.reason = kNoFreeName;
             return std::nullopt;
         }
         renamed = *free;
@@ -199,31 +239,45 @@ void ExportWriter::NoteCreationTimes(const ScanNode& file) {
 }
 
 void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, const Place& into) {
+    ExportRecord record{ExportStatus::Written, &scanner, &file, {}, file.size, {}};
+    WriteFile(scanner, file, into, record);
+    log_.Add(record);
+}
+
+void ExportWriter::WriteFile(VolumeScanner& scanner, const ScanNode& file, const Place& into, ExportRecord& record) {
+    const auto failed = [&](std::string_view reason) {
+        record.status = ExportStatus::Error;
+        record.reason = reason;
+    };
     const SafeName safe = SafePathComponent(NameOf(file));
+    record.path = into.RelativeChild(safe.name);
     // Located before anything is created: a file whose data cannot be found leaves no empty
     // file behind that would pass for a recovered one.
     if (file.size > 0 && !scanner.BuildExtents(file, extents_)) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, into.Child(safe.name).c_str(),
                                             Text(StringId::FileDataNotLocated).data()));
-        return;
+        return failed(Text(StringId::FileDataNotLocated));
     }
     std::string name = safe.name;
     bool replace = false;
     if (into.directory.Holds(name)) {
-        const std::optional<std::string> resolved = ResolveCollision(name, into);
+        const std::optional<std::string> resolved = ResolveCollision(name, into, record);
         if (!resolved) return;
         replace = *resolved == name;
         name = *resolved;
     }
+    record.path = into.RelativeChild(name);
     const std::string target = into.Child(name);
-    int error = 0;
     // Only a regular file is ever replaced: a folder, link or device in the way stays.
-    std::optional<platform::StagedFile> output = replace && !into.directory.HoldsRegularFile(name)
-                                                     ? std::nullopt
-                                                     : platform::StagedFile::Begin(into.directory, name, error);
+    if (replace && !into.directory.HoldsRegularFile(name)) {
+        log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, target.c_str()));
+        return failed(kNotARegularFile);
+    }
+    int error = 0;
+    std::optional<platform::StagedFile> output = platform::StagedFile::Begin(into.directory, name, error);
     if (!output) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, target.c_str()));
-        return;
+        return failed(platform::ErrorText(error));
     }
     if (safe.changed) {
         log_.Add(LogLevel::Renamed, Formatted(StringId::FileRenamed, ToUtf8(NameOf(file)).c_str(), target.c_str()));
@@ -233,35 +287,47 @@ void ExportWriter::ExportFile(VolumeScanner& scanner, const ScanNode& file, cons
     // Until it is published the file has no name of its own, and a file that returns early
     // here is removed: a stop or a write error leaves nothing behind.
     bool readFailed = false;
-    if (!WriteData(scanner, file, output->Output(), into, target, readFailed)) return;
+    if (!WriteData(scanner, file, output->Output(), readFailed, error)) {
+        return failed(ReportWriteError(file, target, error, into));
+    }
     const bool complete = counters_.currentDone.load() == counters_.currentSize.load();
     if (!complete) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), Text(StringId::ExportStopped).data()));
-        return;
+        return failed(Text(StringId::ExportStopped));
     }
     output->Output().SetTimes(AccessedMomentOf(file), ModifiedMomentOf(file));
-    if (!output->Publish(replace, error)) {
-        ReportWriteError(file, target, error, into);
-        return;
-    }
+    if (!output->Publish(replace, error)) return failed(ReportWriteError(file, target, error, into));
+
+    // Guessed extents and data whose first cluster a later file took may not be the file's;
+    // a size larger than the volume was cut to what the extents hold.
+    const bool beyondVolume = SizeBeyondVolume(scanner, file);
+    const std::string beyondText =
+        beyondVolume ? Formatted(StringId::SizeBeyondVolumeWritten, ToUtf8(NameOf(file)).c_str(), target.c_str())
+                     : std::string();
+    const bool doubtful = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten);
     if (readFailed) {
         // Zeros where the source could not be read: kept, since the rest may be what the user needs.
         log_.Add(LogLevel::Error,
                  Formatted(StringId::FileExportError, target.c_str(), Text(StringId::SourceReadFailed).data()));
     } else {
         ++counters_.filesWritten;
-        // Guessed extents and data whose first cluster a later file took may not be the file's;
-        // a size larger than the volume was cut to what the extents hold.
-        const bool beyondVolume = SizeBeyondVolume(scanner, file);
-        const bool doubtful = beyondVolume || file.Has(kFlagGuessedExtent) || file.Has(kFlagOverwritten);
-        const LogLevel level = doubtful ? LogLevel::Caution : LogLevel::Written;
-        const StringId text = beyondVolume ? StringId::SizeBeyondVolumeWritten : StringId::FileRecovered;
-        log_.Add(level, Formatted(text, ToUtf8(NameOf(file)).c_str(), target.c_str()));
+        const std::string text =
+            beyondVolume ? beyondText : Formatted(StringId::FileRecovered, ToUtf8(NameOf(file)).c_str(), target.c_str());
+        log_.Add(doubtful ? LogLevel::Caution : LogLevel::Written, text);
     }
+    std::vector<std::string> doubts;
+    if (readFailed) doubts.emplace_back(Text(StringId::SourceReadFailed));
+    if (beyondVolume) doubts.push_back(beyondText);
+    if (file.Has(kFlagGuessedExtent)) doubts.emplace_back(kGuessedExtents);
+    if (file.Has(kFlagOverwritten)) doubts.emplace_back(kTakenByLaterFile);
+    record.bytes = counters_.currentDone.load();
+    record.reason = Joined(doubts);
+    const bool renamed = safe.changed || name != safe.name;
+    record.status = !doubts.empty() ? ExportStatus::Caution : renamed ? ExportStatus::Renamed : ExportStatus::Written;
 }
 
 bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output,
-                             const Place& into, const std::string& target, bool& readFailed) {
+                             bool& readFailed, int& error) {
     const std::uint64_t amount = BytesToCopy(scanner, file, extents_);
     counters_.currentDone = 0;
     counters_.currentSize = amount;
@@ -273,11 +339,7 @@ bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platf
         // What could not be read comes back as zeros, never as the previous piece's bytes; what
         // could be read in the same piece is kept.
         if (!scanner.ReadNodeData(piece, offset, file, extents_)) readFailed = true;
-        int error = 0;
-        if (!output.Write(piece, error)) {
-            ReportWriteError(file, target, error, into);
-            return false;
-        }
+        if (!output.Write(piece, error)) return false;
         offset += length;
         counters_.currentDone += length;
         counters_.allDone += length;
@@ -285,14 +347,15 @@ bool ExportWriter::WriteData(VolumeScanner& scanner, const ScanNode& file, platf
     return true;
 }
 
-void ExportWriter::ReportWriteError(const ScanNode& file, const std::string& target, int error, const Place& into) {
+std::string ExportWriter::ReportWriteError(const ScanNode& file, const std::string& target, int error,
+                                           const Place& into) {
     const std::string reason = platform::ErrorText(error);
     if (!counters_.StopRequested()) {
         const std::string question = Formatted(StringId::AskStopAfterWriteError, ToUtf8(NameOf(file)).c_str(), reason.c_str());
         if (Timed([&] { return prompt_.Confirm(StringId::AskStopAfterWriteError, question); })) counters_.RequestStop();
     }
     log_.Add(LogLevel::Error, Formatted(StringId::FileExportError, target.c_str(), reason.c_str()));
-    if (!IsDiskFull(error) || counters_.StopRequested()) return;
+    if (!IsDiskFull(error) || counters_.StopRequested()) return reason;
     const std::optional<platform::FileSystemSpace> space = platform::SpaceOfDescriptor(into.directory.Descriptor());
     if (space && space->freeBytes < kNearlyFullBytes) {
         Timed([&] {
@@ -301,6 +364,7 @@ void ExportWriter::ReportWriteError(const ScanNode& file, const std::string& tar
         });
         counters_.RequestStop();
     }
+    return reason;
 }
 
 }  // namespace tundrel

@@ -61,12 +61,15 @@ private:
     void ExportFolder(VolumeScanner& scanner, ScanNode& folder, const Place& into, int depth);
     void ExportChildren(VolumeScanner& scanner, ScanNode& folder, const Place& into, int depth);
     void ExportFile(VolumeScanner& scanner, const ScanNode& file, const Place& into);
-    // The name a file is written under, or nothing when it is skipped.
-    std::optional<std::string> ResolveCollision(const std::string& name, const Place& into);
-    // Writes the file's data; true when all of it was read and written.
-    bool WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output, const Place& into,
-                   const std::string& target, bool& readFailed);
-    void ReportWriteError(const ScanNode& file, const std::string& target, int error, const Place& into);
+    // Writes one file and fills in its record but for the node.
+    void WriteFile(VolumeScanner& scanner, const ScanNode& file, const Place& into, ExportRecord& record);
+    // The name a file is written under; nothing when it is not written, the record saying why.
+    std::optional<std::string> ResolveCollision(const std::string& name, const Place& into, ExportRecord& record);
+    // Writes the file's data; true when all of it was read and written, else `error` says why.
+    bool WriteData(VolumeScanner& scanner, const ScanNode& file, platform::OutputFile& output, bool& readFailed,
+                   int& error);
+    // Logs a write error and asks whether to stop; returns the system's text for it.
+    std::string ReportWriteError(const ScanNode& file, const std::string& target, int error, const Place& into);
     void NoteCreationTimes(const ScanNode& file);
     template <typename Ask>
     auto Timed(Ask ask) -> decltype(ask());

@@ -6,6 +6,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "cli/export_log_lines.h"
 #include "manifest.h"
 #include "test_support.h"
 
@@ -50,6 +51,8 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"cat", image, "root/x", "--json"}, kExitUsage},  // cat prints data, never nodes
         {{"scan", image, "--mode", "full"}, kExitUsage},   // not built yet
         {{"scan", image, "--mode", "partition"}, kExitUsage},
+        {{"export", image, "--to", dir.Path().string(), "--log-format", "tsv"}, kExitUsage},  // no --log
+        {{"export", image, "--to", dir.Path().string(), "--log", missing, "--log-format", "csv"}, kExitUsage},
         {{"info", missing}, kExitSourceError},
         {{"partitions", missing}, kExitSourceError},
     };
@@ -77,6 +80,22 @@ TEST_F(CommandsTest, ScanWithoutAFileSystemSaysSoAndFails) {
     const Outcome outcome = RunTool({"scan", Image(64 * 512)});
     EXPECT_EQ(outcome.status, kExitCannotScan);
     EXPECT_NE(outcome.err.find("no NTFS, FAT or exFAT file system"), std::string::npos);
+}
+
+// Whatever a name from the disk holds, a record stays one line of valid UTF-8.
+TEST(ExportLogLinesTest, ARecordIsOneLineOfValidTextWhateverItsNamesHold) {
+    ScanNode node;
+    node.name = u"a\tb\nc\\\xD800";  // a lone surrogate: a damaged name
+    const ExportRecord record{ExportStatus::Renamed, nullptr, &node, "d/a_b_c\\\xFF", 5, "why\r\nnot"};
+    EXPECT_EQ(RecordLine(LogFormat::Tsv, record, "0:root/a\tb\nc\\"),
+              "renamed\t0:root/a\\tb\\nc\\\\\td/a_b_c\\\\\xFF\t5\twhy\\r\\nnot");
+    const std::string line = RecordLine(LogFormat::JsonLines, record, "0:root/x");
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    const nlohmann::json json = nlohmann::json::parse(line);
+    EXPECT_EQ(json["name"], "a\tb\nc\\\uFFFD");
+    EXPECT_EQ(json["path"], "d/a_b_c\\\uFFFD");
+    EXPECT_EQ(json["reason"], "why\r\nnot");
+    EXPECT_EQ(json["size"], 5);
 }
 
 // The file systems of the sample disk's volumes: the names and type codes the tool gives them.

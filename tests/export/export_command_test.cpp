@@ -1,4 +1,4 @@
-// `tundrel export` end to end: the selection, the log, collisions without
+// `tundrel export` end to end: the selection, the log and its records, collisions without
 // a terminal, and the destination refusals on real loop devices.
 
 #include <gtest/gtest.h>
@@ -6,9 +6,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
 
 #include "cli/exit_codes.h"
 #include "export_double.h"
+#include "manifest.h"
+#include "md5.h"
 #include "support/strings.h"
 #include "support/text.h"
 
@@ -32,6 +37,40 @@ std::size_t CountLines(const fs::path& file, std::string_view prefix, std::strin
 
 const std::string kDeletedFolder = ToUtf8(Text16(StringId::DeletedFiles));
 
+std::string TextOf(const fs::path& file) {
+    const std::vector<std::uint8_t> bytes = test::FileBytes(file);
+    return {bytes.begin(), bytes.end()};
+}
+
+// The records of a log file as a script reads them: JSON Lines with a JSON parser; TSV split
+// at tabs, its \\, \t, \n and \r undone, into the same objects.
+std::vector<nlohmann::json> LogRecords(const fs::path& file, const std::string& format) {
+    if (format == "jsonl") return test::JsonLines(TextOf(file));
+    std::istringstream lines(TextOf(file));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "status\taddress\tpath\tsize\treason");
+    std::vector<nlohmann::json> records;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> fields(1);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\t') {
+                fields.emplace_back();
+            } else if (line[i] == '\\' && i + 1 < line.size()) {
+                const char c = line[++i];
+                fields.back() += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+            } else {
+                fields.back() += line[i];
+            }
+        }
+        EXPECT_EQ(fields.size(), 5u) << line;
+        if (fields.size() != 5) continue;
+        records.push_back({{"status", fields[0]}, {"address", fields[1]}, {"path", fields[2]},
+                           {"size", std::stoull(fields[3])}, {"reason", fields[4]}});
+    }
+    return records;
+}
+
 class ExportCommandTest : public ::testing::Test {
 protected:
     fs::path image = test::TestImage("fat16");
@@ -39,8 +78,9 @@ protected:
 };
 
 TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
-    const fs::path out = dir / "new" / "folder";
-    const Outcome first = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log.txt").string()});
+    const fs::path out = dir / "new" / "folder\xFF";  // a destination whose name is not UTF-8
+    const Outcome first = RunTool(
+        {"export", image.string(), "--to", out.string(), "--log", (dir / "log.txt").string(), "--log-format", "text"});
     ASSERT_EQ(first.status, kExitSuccess) << first.err;
     const fs::path log = dir / "log.txt";
     // part-b.txt (a short name, shown as "#art-b.txt") lost its first cluster to a later file:
@@ -55,15 +95,136 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     // Again into the same folder, with no terminal to ask on: every file is renamed, none
     // overwritten.
     const auto before = fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt");
-    const Outcome second = RunTool({"export", image.string(), "--to", out.string(), "--log", (dir / "log2.txt").string()});
+    const Outcome second = RunTool({"export", image.string(), "--to", out.string(), "--log",
+                                    (dir / "log2.txt").string(), "--log-format", "text"});
     EXPECT_EQ(second.status, kExitSuccess) << second.err;
     EXPECT_EQ(CountLines(dir / "log2.txt", "renamed\t"), 14u);
     EXPECT_EQ(fs::last_write_time(out / kDeletedFolder / "Deleted Long Name.txt"), before);
 
-    const Outcome skipped = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "skip", "--json"});
+    const fs::path records = dir / "log.jsonl";
+    const Outcome skipped = RunTool(
+        {"export", image.string(), "--to", out.string(), "--on-collision", "skip", "--json", "--log", records.string()});
     EXPECT_EQ(skipped.status, kExitSuccess);
     EXPECT_EQ(skipped.out.find("\"written\""), std::string::npos);
+    EXPECT_EQ(LogRecords(records, "jsonl").size(), 14u);
+    for (const nlohmann::json& record : LogRecords(records, "jsonl")) {
+        EXPECT_EQ(record["status"], "skipped") << record;
+        EXPECT_EQ(record["size"], fs::file_size(out / record["path"].get<std::string>())) << record;
+    }
+
+    // A folder in the way is never replaced: that file alone fails, and says why.
+    const std::string blocked = kDeletedFolder + "/Deleted Long Name.txt";
+    fs::remove(out / blocked);
+    fs::create_directory(out / blocked);
+    const Outcome overwrite = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "overwrite",
+                                       "--log", records.string(), "--json"});
+    EXPECT_EQ(overwrite.status, kExitExportIncomplete);
+    // The entries on stdout parse, though the destination's name is not UTF-8.
+    std::istringstream lines(overwrite.out);
+    std::size_t errorEntries = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with('{')) errorEntries += nlohmann::json::parse(line)["level"] == "error";
+    }
+    EXPECT_EQ(errorEntries, 1u);
+    std::size_t errors = 0;
+    for (const nlohmann::json& record : LogRecords(records, "jsonl")) {
+        if (record["status"] != "error") continue;
+        ++errors;
+        EXPECT_EQ(record["path"], blocked);
+        EXPECT_NE(record.value("reason", ""), "");
+    }
+    EXPECT_EQ(errors, 1u);
 }
+
+// Every volume of an image exported whole, with its log file read back: one record per file
+// written, at the path it has at the destination, with the right status, an address that
+// `tundrel cat` takes, and the manifest's contents.
+class ExportLogTest : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {
+protected:
+    std::string image = std::get<0>(GetParam());
+    std::string format = std::get<1>(GetParam());
+};
+
+// A manifest path as an address writes it: "%" and "#" escaped.
+std::string AddressPath(const std::string& path) {
+    std::string escaped;
+    for (const char c : path) escaped += c == '%' ? "%25" : c == '#' ? "%23" : std::string(1, c);
+    return escaped;
+}
+
+TEST_P(ExportLogTest, RecordsNameEveryFileWrittenAndItsAddress) {
+    const fs::path source = test::TestImage(image);
+    const test::TempDir dir;
+    const fs::path out = dir / "out", log = dir / "log";
+    const Outcome outcome = RunTool({"export", source.string(), "--volume", "all", "--all", "--to", out.string(),
+                                     "--log", log.string(), "--log-format", format});
+    ASSERT_EQ(outcome.status, kExitSuccess) << outcome.err;
+
+    std::set<std::string> files, recorded;
+    for (const auto& entry : fs::recursive_directory_iterator(out)) {
+        if (entry.is_regular_file()) files.insert(fs::relative(entry.path(), out).generic_string());
+    }
+    std::map<std::string, nlohmann::json> byAddress;
+    std::string laterVolume, renamed;  // samples for `cat`: a file of a volume after the first, a renamed one
+    for (const nlohmann::json& record : LogRecords(log, format)) {
+        const std::string path = record["path"];
+        const std::string address = record["address"];
+        EXPECT_TRUE(record["status"] == "written" || record["status"] == "renamed") << record;
+        ASSERT_TRUE(fs::exists(out / path)) << path;
+        EXPECT_TRUE(byAddress.emplace(address, record).second) << address;
+        if (!fs::is_regular_file(out / path)) continue;
+        EXPECT_TRUE(recorded.insert(path).second) << path;
+        if (fs::file_size(out / path) > 100000) continue;
+        if (laterVolume.empty() && !address.starts_with("0:")) laterVolume = address;
+        if (renamed.empty() && record["status"] == "renamed") renamed = address;
+    }
+    EXPECT_EQ(recorded, files);
+
+    std::vector<test::CommittedVolume> volumes;  // in run order
+    std::copy_if(std::begin(test::kCommittedVolumes), std::end(test::kCommittedVolumes), std::back_inserter(volumes),
+                 [&](const test::CommittedVolume& volume) { return volume.image == image; });
+    if (volumes.empty()) volumes.push_back({"ntfs-names", "ntfs", 0, 0});
+    EXPECT_EQ(laterVolume.empty(), volumes.size() == 1);
+    EXPECT_FALSE(renamed.empty());
+    for (std::size_t index = 0; index < volumes.size(); ++index) {
+        const test::CommittedVolume& volume = volumes[index];
+        for (const test::ManifestFile& file : test::LoadManifest(image, volume.partition)) {
+            if (!test::DataExpected(volume, file)) continue;
+            // FAT: a deleted name lost its first character; NTFS keeps whole names.
+            const bool fat = std::string(volume.fs).starts_with("fat");
+            const std::string path = file.deleted && fat ? test::DeletedRootPath(file) : file.path;
+            const std::string address =
+                std::to_string(index) + (file.deleted ? ":deleted/" : ":root/") + AddressPath(path);
+            ASSERT_TRUE(byAddress.contains(address)) << address;
+            const nlohmann::json& record = byAddress[address];
+            EXPECT_EQ(record["size"], file.size) << address;
+            EXPECT_EQ(test::Md5Hex(test::FileBytes(out / record["path"].get<std::string>())), file.md5) << address;
+            // A tab or line feed is no part of a name at the destination.
+            const std::string name = file.path.substr(file.path.rfind('/') + 1);
+            const bool renamed = name.find_first_of("\t\n") != std::string::npos;
+            EXPECT_EQ(record["status"], renamed ? "renamed" : "written") << address;
+            if (renamed && format == "jsonl") {
+                EXPECT_EQ(record["name"], name) << address;
+            }
+        }
+    }
+
+    for (const std::string& address : {laterVolume, renamed}) {
+        if (address.empty()) continue;
+        const Outcome cat = RunTool({"cat", source.string(), "--volume", "all", address});
+        EXPECT_EQ(cat.status, kExitSuccess) << address << cat.err;
+        EXPECT_EQ(cat.out, TextOf(out / byAddress[address]["path"].get<std::string>())) << address;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ExportLogTest,
+                         ::testing::Combine(::testing::Values("sample-disk", "ntfs-names"),
+                                            ::testing::Values("jsonl", "tsv")),
+                         [](const auto& info) {
+                             std::string name = std::get<0>(info.param) + "_" + std::get<1>(info.param);
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 TEST_F(ExportCommandTest, AddressesChooseWhatIsExported) {
     const Outcome outcome =

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "export/node_times.h"
 #include "export_double.h"
@@ -38,7 +39,16 @@ protected:
     ExportOutcome Export(std::vector<ExportVolume> volumes = {}) {
         if (volumes.empty()) volumes.push_back({&scanner, ""});
         ExportWriter writer(prompt, log, counters, folderRenames);
+        log.SetRecordListener([this](const ExportRecord& record) { records.push_back(record); });
         return writer.Run({volumes, destination.string(), collisionChoice});
+    }
+    // The last record of the node named `name`.
+    ExportRecord RecordOf(std::u16string_view name) const {
+        const auto found = std::find_if(records.rbegin(), records.rend(), [&](const ExportRecord& record) {
+            return record.node != nullptr && record.node->name != nullptr && name == record.node->name;
+        });
+        EXPECT_NE(found, records.rend()) << ToUtf8(name);
+        return found != records.rend() ? *found : ExportRecord{};
     }
     std::size_t Logged(LogLevel level) const { return log.CountOf(level); }
     bool LogMentions(LogLevel level, const std::string& part) const {
@@ -56,6 +66,7 @@ protected:
     ExportCounters counters;
     FolderRenameCounter folderRenames;
     std::optional<CollisionChoice> collisionChoice;
+    std::vector<ExportRecord> records;
     test::TreeBuilder& tree = volumes.tree;
 
     void SetUp() override { fs::create_directory(destination); }
@@ -97,6 +108,12 @@ TEST_F(ExportWriterTest, CheckedNodesBecomeFoldersAndFilesWithTheirDataAndTimes)
 
     EXPECT_EQ(Logged(LogLevel::Written), 2u);
     EXPECT_EQ(Logged(LogLevel::Error), 0u);
+    // One record per file, none for the folders made under their own names.
+    ASSERT_EQ(records.size(), 2u);
+    const ExportRecord written = RecordOf(u"big.bin");
+    EXPECT_EQ(written.status, ExportStatus::Written);
+    EXPECT_EQ(written.path, ToUtf8(Text16(StringId::DeletedFiles)) + "/docs/big.bin");
+    EXPECT_EQ(written.bytes, 150000u);
     EXPECT_EQ(counters.allDone.load(), 150000u);
     EXPECT_EQ(prompt.told, std::vector<StringId>{StringId::ExportComplete});
     // The being-exported mark is gone again.
@@ -126,6 +143,21 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     EXPECT_TRUE(LogMentions(LogLevel::Caution, "guessed.bin"));
     EXPECT_TRUE(LogMentions(LogLevel::Caution, "overwritten.bin"));
     EXPECT_EQ(counters.filesWritten.load(), 2u);
+    // One word per file and its reason (empty here: any but none); a partly read file is a caution.
+    const std::tuple<std::u16string_view, ExportStatus, std::string_view> expected[] = {
+        {u"no-extents.txt", ExportStatus::Error, Text(StringId::FileDataNotLocated)},
+        {u"unreadable.bin", ExportStatus::Caution, Text(StringId::SourceReadFailed)},
+        {u"guessed.bin", ExportStatus::Caution, {}},
+        {u"overwritten.bin", ExportStatus::Caution, {}},
+    };
+    std::set<std::string> reasons;
+    for (const auto& [name, status, reason] : expected) {
+        const ExportRecord record = RecordOf(name);
+        EXPECT_EQ(record.status, status) << ToUtf8(name);
+        EXPECT_TRUE(reason.empty() ? !record.reason.empty() : record.reason == reason) << record.reason;
+        reasons.insert(record.reason);
+    }
+    EXPECT_EQ(reasons.size(), 4u);
 }
 
 TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
@@ -151,6 +183,9 @@ TEST_F(ExportWriterTest, CollisionIsAskedOnceWhenTheChoiceIsKeptForTheRest) {
     std::sort(sizes.begin(), sizes.end());
     EXPECT_EQ(sizes, (std::vector<std::uintmax_t>{100, 200, 300}));
     EXPECT_EQ(Logged(LogLevel::Renamed), 3u);
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const ExportRecord& record) { return record.status == ExportStatus::Renamed; }),
+              3);
 }
 
 TEST_F(ExportWriterTest, NamesAndLinksFromTheDiskOrTheDestinationNeverLeadOutOfIt) {
@@ -187,6 +222,13 @@ TEST_F(ExportWriterTest, NamesAndLinksFromTheDiskOrTheDestinationNeverLeadOutOfI
     EXPECT_TRUE(LogMentions(LogLevel::Renamed, "escape.txt"));
     EXPECT_TRUE(LogMentions(LogLevel::Renamed, "a_b_cd"));
     EXPECT_FALSE(LogMentions(LogLevel::Written, "link.txt"));
+    const std::string deleted = ToUtf8(Text16(StringId::DeletedFiles));
+    EXPECT_EQ(RecordOf(u"link.txt").status, ExportStatus::Error);
+    EXPECT_NE(RecordOf(u"link.txt").reason, "");
+    EXPECT_EQ(RecordOf(u"../../escape.txt").status, ExportStatus::Renamed);
+    EXPECT_EQ(RecordOf(u"../../escape.txt").path, deleted + "/__/.._.._escape.txt");
+    EXPECT_EQ(RecordOf(u"evil").status, ExportStatus::Renamed);
+    EXPECT_EQ(RecordOf(u"evil").path, deleted + "/NewPath_Renam 1");
 }
 
 TEST_F(ExportWriterTest, FolderRenameNumbersCountOnAcrossExports) {
@@ -215,6 +257,19 @@ TEST_F(ExportWriterTest, SeveralVolumesGetAFolderEach) {
     EXPECT_TRUE(fs::exists(destination / "FIRST_VOL [FAT32 1.00M]" / ToUtf8(Text16(StringId::DeletedFiles)) / "one.txt"));
     EXPECT_TRUE(fs::exists(destination / "Volume1 [NTFS 1.00M]" / ToUtf8(Text16(StringId::RootDirectory)) / "two.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), 2);
+    EXPECT_EQ(RecordOf(u"two.txt").scanner, &second);
+    EXPECT_EQ(RecordOf(u"two.txt").path,
+              "Volume1 [NTFS 1.00M]/" + ToUtf8(Text16(StringId::RootDirectory)) + "/two.txt");
+
+    // A volume folder that cannot be made: each root folder that was to go in it fails.
+    fs::remove_all(destination / "Volume1 [NTFS 1.00M]");
+    test::WriteBinaryFile(destination / "Volume1 [NTFS 1.00M]", {1});
+    records.clear();
+    Export({{&scanner, "FIRST/VOL"}, {&second, ""}});
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].node, &second.roots[RootIndex::Root]);
+    EXPECT_EQ(records[1].status, ExportStatus::Error);
+    EXPECT_EQ(records[1].reason, "Not a directory");
 }
 
 TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {

@@ -201,6 +201,11 @@ def fls_listing(image, offset_sectors):
     return tsk("fls", image, offset_sectors, options=("-r", "-p", "-l"))
 
 
+def fls_shown(path):
+    """A path as fls prints it: control characters (a tab, a line feed) become "^"."""
+    return re.sub(r"[\x00-\x1f]", "^", path)
+
+
 def parse_fls(text):
     rows = []
     for line in text.splitlines():
@@ -285,13 +290,21 @@ def fmt_time(epoch):
     return datetime.datetime.fromtimestamp(epoch, datetime.timezone.utc).strftime("%Y-%m-%d %H:%M:%S")
 
 
+LEDGER_ESCAPES = {"t": "\t", "n": "\n", "\\": "\\"}
+
+
+def ledger_field(text):
+    """A field of the ledger with its \\t, \\n and \\\\ escapes undone."""
+    return re.sub(r"\\(.)", lambda m: LEDGER_ESCAPES[m.group(1)], text)
+
+
 def read_ledger(path):
     entries = {}      # path -> record, in creation order
     expects = {}
     damage = []
     with open(path, encoding="utf-8") as f:
         for raw in f:
-            parts = raw.rstrip("\n").split("\t")
+            parts = [ledger_field(part) for part in raw.rstrip("\n").split("\t")]
             op = parts[0]
             if op == "dir":
                 entries[parts[1]] = {"path": parts[1], "type": "dir", "mtimeEpoch": int(parts[2]), "state": "live"}
@@ -344,7 +357,7 @@ def take_snapshot(ledger, image, offset, fs, state_path):
     for path, rec in entries.items():
         if rec["state"] != "live":
             continue
-        row = rows.get(path)
+        row = rows.get(fls_shown(path))
         if row is None:
             fail(f"snapshot: {path} is live in the ledger but fls does not list it")
         info = istat_info(image, offset, fs, row["inode"], stream_of(path))
@@ -456,17 +469,18 @@ def cmd_finalize(args):
             out["tskAddr"] = s["addr"]
 
         if rec["state"] == "live":
-            candidates = [r for r in rows if not r["deleted"] and r["path"] == path]
+            candidates = [r for r in rows if not r["deleted"] and r["path"] == fls_shown(path)]
         else:
             # A patched long name leaves only the 8.3 alias: the entry's address is enough.
             lost_name = "lostlongname" in expects.get(path, ())
             candidates = [r for r in rows if r["deleted"] and r["inode"] == s["inode"]
-                          and (lost_name or deleted_name_matches(base_name(r["path"]), base_name(path)))]
+                          and (lost_name or deleted_name_matches(base_name(r["path"]), fls_shown(base_name(path))))]
             candidates.sort(key=lambda r: "$OrphanFiles" in r["path"])
             if not candidates:
                 # An entry left behind in an INDX block that its folder no longer uses is
                 # listed as if it were live.
-                candidates = [r for r in rows if r["inode"] == s["inode"] and base_name(r["path"]) == base_name(path)]
+                candidates = [r for r in rows if r["inode"] == s["inode"]
+                              and base_name(r["path"]) == fls_shown(base_name(path))]
         # TSK reads a deleted folder's first cluster only and finds some, not all, of the
         # entries in its later clusters as orphans.
         may_be_unlisted = rec["state"] == "deleted" and any(
@@ -876,7 +890,7 @@ def cmd_verify(args):
                     if entry["type"] != "file" or entry.get("tskReadsPastValidLength"):
                         continue
                     if entry["state"] == "live":
-                        row = rows.get(entry["path"])
+                        row = rows.get(fls_shown(entry["path"]))
                         if row is None:
                             errors.append(f"{entry['path']}: not listed by fls")
                             continue

@@ -18,6 +18,7 @@
 #                    valid data length patched below its data length
 #   ntfs-nameless.img  NTFS volume with a deleted folder whose record lost its name
 #   ntfs-streams.img   NTFS volume with files that carry named data streams
+#   ntfs-names.img     NTFS volume whose names hold "]", tabs, line feeds and backslashes
 #   exfat-length.img   exfat-512.img with one byte of a deleted file's DataLength changed
 #   fat32-size.img     fat32.img with one byte of a deleted file's size changed
 #   fat16-loop.img     fat16.img with one FAT entry changed so that a chain loops
@@ -174,9 +175,16 @@ begin_volume() {  # ID START_DATE
 
 tick() { CLOCK=$((CLOCK + 5558)); }
 
+# A name may hold tabs, line feeds and backslashes: they are written \t, \n and \\, as
+# imagetool.py reads them.
 ledger() {
-    local IFS=$'\t'
-    printf '%s\n' "$*" >>"$LEDGER"
+    local IFS=$'\t' fields=() field
+    for field; do
+        field=${field//\\/\\\\}
+        field=${field//$'\t'/\\t}
+        fields+=("${field//$'\n'/\\n}")
+    done
+    printf '%s\n' "${fields[*]}" >>"$LEDGER"
 }
 
 snapshot() {  # IMAGE OFFSET_SECTORS FS: records where every live file sits before deletions
@@ -914,6 +922,37 @@ build_ntfs_streams() {
         "0|ntfs|STREAMS|$VOLDIR/volume.json"
 }
 
+# Names a log has to carry whole: brackets, a tab, a line feed, a backslash, "%" and "#", in
+# live files and in deleted ones, one of them in a folder with a tab in its name. The Sleuth
+# Kit shows a control character as "^".
+build_ntfs_names() {
+    local img="$WORK/ntfs-names.img" tab=$'\t' lf=$'\n'
+    note "ntfs-names.img"
+    begin_volume ntfs-names "2024-05-20 10:20:00"
+    truncate -s 4M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L NAMES "$img"
+    MNT="$WORK/mnt-ntfs-names"
+    mount_ntfs "$img" "$MNT"
+    fs_mkdir "/Odd ]names["
+    fs_put "/Odd ]names[/tab${tab}here].txt" text 901 1500
+    fs_put "/Odd ]names[/new${lf}line.txt" text 902 700
+    fs_put "/Odd ]names[/back\\slash 50% #1.txt" text 903 300
+    fs_mkdir "/Tab${tab}folder]"
+    fs_put "/Tab${tab}folder]/inner${lf}file].txt" text 904 5000
+    fs_put "/Tab${tab}folder]/kept.txt" text 906 400
+    fs_put "/gone ]${tab}tab${lf}line.txt" text 905 2500
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs "$img" "$MNT"
+    fs_del "/gone ]${tab}tab${lf}line.txt" "/Tab${tab}folder]/inner${lf}file].txt"
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    finalize "$img" 0 ntfs NAMES ntfs-names.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-names.manifest.json" - \
+        "0|ntfs|NAMES|$VOLDIR/volume.json"
+}
+
 # Damaged copies of committed images: one byte each, taken from the image in this folder
 # (build the base first when it is named too), with the outcome a sound reading gives.
 damage_copy() {  # NAME BASE KIND PATH VALUE
@@ -938,11 +977,12 @@ declare -A BUILDER=(
     [fat16]=build_fat16 [fat32]=build_fat32 [ntfs]=build_ntfs [exfat]=build_exfat
     [sample-disk]=build_sample_disk [ntfs-2m]=build_ntfs_2m [ntfs-initsize]=build_ntfs_initsize
     [exfat-512]=build_exfat_512 [ntfs-nameless]=build_ntfs_nameless [ntfs-streams]=build_ntfs_streams
+    [ntfs-names]=build_ntfs_names
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
-             fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
+             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
 
 main() {
     local names=("$@") name
