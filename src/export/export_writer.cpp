@@ -50,14 +50,6 @@ std::uint32_t MillisecondTick() {
 
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
-// Reasons of the records for which the human log has no text of its own.
-constexpr std::string_view kFoldersTooDeep = "folders nested too deeply";
-constexpr std::string_view kNotARegularFile = "a folder, link or device of this name is in the way";
-constexpr std::string_view kNoFreeName = "every other name tried is taken as well";
-constexpr std::string_view kGuessedExtents = "where the data lies was guessed: it may not be the file's";
-constexpr std::string_view kTakenByLaterFile =
-    "a later file took its first cluster or record: the data may be that file's";
-
 std::string Joined(const std::vector<std::string>& parts) {
     std::string text;
     for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
@@ -158,7 +150,7 @@ void ExportWriter::ExportFolder(VolumeScanner& scanner, ScanNode& folder, const 
     }
     if (!made) {
         log_.Add(LogLevel::Error, Formatted(StringId::FolderCreateFailed, into.Child(safe.name).c_str()));
-        const std::string reason = error != 0 ? platform::ErrorText(error) : std::string(kFoldersTooDeep);
+        const std::string reason = error != 0 ? platform::ErrorText(error) : std::string(Text(StringId::FoldersTooDeep));
         log_.Add(
             ExportRecord{ExportStatus::Error, &scanner, &folder, into.RelativeChild(safe.name), folder.size, reason});
         return;
@@ -223,7 +215,7 @@ std::optional<std::string> ExportWriter::ResolveCollision(const std::string& nam
         if (!free) {
             log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, into.Child(renamed).c_str()));
             record.status = ExportStatus::Error;
-            record.reason = kNoFreeName;
+            record.reason = Text(StringId::NoFreeName);
             return std::nullopt;
         }
         renamed = *free;
@@ -271,7 +263,7 @@ void ExportWriter::WriteFile(VolumeScanner& scanner, const ScanNode& file, const
     // Only a regular file is ever replaced: a folder, link or device in the way stays.
     if (replace && !into.directory.HoldsRegularFile(name)) {
         log_.Add(LogLevel::Error, Formatted(StringId::FileCreateFailed, target.c_str()));
-        return failed(kNotARegularFile);
+        return failed(Text(StringId::NotARegularFile));
     }
     int error = 0;
     std::optional<platform::StagedFile> output = platform::StagedFile::Begin(into.directory, name, error);
@@ -318,8 +310,8 @@ void ExportWriter::WriteFile(VolumeScanner& scanner, const ScanNode& file, const
     std::vector<std::string> doubts;
     if (readFailed) doubts.emplace_back(Text(StringId::SourceReadFailed));
     if (beyondVolume) doubts.push_back(beyondText);
-    if (file.Has(kFlagGuessedExtent)) doubts.emplace_back(kGuessedExtents);
-    if (file.Has(kFlagOverwritten)) doubts.emplace_back(kTakenByLaterFile);
+    if (file.Has(kFlagGuessedExtent)) doubts.emplace_back(Text(StringId::GuessedExtents));
+    if (file.Has(kFlagOverwritten)) doubts.emplace_back(Text(StringId::TakenByLaterFile));
     record.bytes = counters_.currentDone.load();
     record.reason = Joined(doubts);
     const bool renamed = safe.changed || name != safe.name;

@@ -143,6 +143,13 @@ enum class StringId : unsigned {
     ReadingFileRecords,
     BuildingFolderTree,
 
+    // Reasons in the export log's records for which the human log has no text of its own.
+    FoldersTooDeep,
+    NotARegularFile,
+    NoFreeName,
+    GuessedExtents,
+    TakenByLaterFile,
+
     // Names the engine makes.
     LostRecordsRoot,
 
