@@ -56,7 +56,7 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         err << "tundrel: '" << options.path << "' is not a node address ([V:]ROOT/PATH)\n";
         return kExitUsage;
     }
-    const auto found = FindNode(session, *address);
+    const auto found = FindNode(session, *address, err);
     if (!found) {
         err << "tundrel: no node at '" << options.path << "'\n";
         return kExitCannotScan;

@@ -30,6 +30,11 @@ protected:
         }
         return nodes;
     }
+    // Where the listing shows a manifest entry. Deleted FAT names lost their first character,
+    // shown as "#".
+    static std::string AddressOf(const test::ManifestFile& file) {
+        return file.deleted ? "deleted/" + test::DeletedRootPath(file) : "root/" + file.path;
+    }
     std::string image = test::TestImage(GetParam().image).string();
 };
 
@@ -39,10 +44,8 @@ TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {
     listed.merge(Listing("deleted"));
     int files = 0;
     for (const test::ManifestFile& file : test::LoadManifest(volume.image, volume.partition)) {
-        // Deleted FAT names lost their first character, shown as "#", which addresses escape.
-        std::string path = file.deleted ? test::DeletedRootPath(file) : file.path;
-        for (std::size_t at = path.find('#'); at != std::string::npos; at = path.find('#', at)) path.replace(at, 1, "%23");
-        const std::string address = (file.deleted ? "deleted/" : "root/") + path;
+        const std::string address = AddressOf(file);
+        const std::string path = address.substr(address.find('/') + 1);
         if (!test::DataExpected(volume, file) && !file.isDirectory) continue;
         ASSERT_TRUE(listed.contains(address)) << address;
         const nlohmann::json& node = listed[address];
@@ -76,6 +79,12 @@ TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {
     EXPECT_GT(files, 0);
     // Without a path, -r lists every root folder with everything below it.
     std::map<std::string, nlohmann::json> everything = Listing();
+    // Every file's address as listed leads `ls` (and so `cat`) back to that file.
+    for (const auto& [key, node] : everything) {
+        if (node["dir"] == true) continue;
+        const test::ToolOutcome again = test::RunTool(Command({"ls", image, node["address"].get<std::string>(), "--json"}));
+        EXPECT_EQ(test::JsonLines(again.out), std::vector{node}) << key << again.err;
+    }
     const auto notLiveFile = [](const auto& entry) { return !entry.first.starts_with("root/") || entry.second["dir"] == true; };
     std::erase_if(everything, notLiveFile);
     std::erase_if(listed, notLiveFile);
