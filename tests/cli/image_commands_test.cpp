@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <map>
 
 #include "cli/exit_codes.h"
@@ -34,6 +35,22 @@ protected:
     // shown as "#".
     static std::string AddressOf(const test::ManifestFile& file) {
         return file.deleted ? "deleted/" + test::DeletedRootPath(file) : "root/" + file.path;
+    }
+    struct Zone {
+        const char* name;
+        std::int64_t offsetSeconds;
+        const char* offsetText;
+    };
+    // The JSON time of a manifest entry. The images were written in UTC: NTFS and exFAT record
+    // the moment, shown in the process's zone with its offset; FAT records the clock's digits.
+    std::string ModifiedText(const test::ManifestFile& file, const Zone& zone) const {
+        const bool zoned = std::string(GetParam().fs) == "ntfs" || std::string(GetParam().fs) == "exfat";
+        const std::time_t shown = file.mtimeEpoch + (zoned ? zone.offsetSeconds : 0);
+        std::tm fields{};
+        gmtime_r(&shown, &fields);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
+        return std::string(text) + (zoned ? zone.offsetText : "");
     }
     std::string image = test::TestImage(GetParam().image).string();
 };
@@ -89,6 +106,22 @@ TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {
     std::erase_if(everything, notLiveFile);
     std::erase_if(listed, notLiveFile);
     EXPECT_EQ(everything, listed);
+}
+
+TEST_P(ImageCommandsTest, ModifiedTimesMatchTheManifestInEachZone) {
+    for (const Zone& zone : {Zone{"UTC", 0, "+00:00"}, Zone{"Asia/Tokyo", 9 * 3600, "+09:00"}}) {
+        const test::TimeZone setZone(zone.name);
+        std::map<std::string, nlohmann::json> listed = Listing("root");
+        listed.merge(Listing("deleted"));
+        int checked = 0;
+        for (const test::ManifestFile& file : test::LoadManifest(GetParam().image, GetParam().partition)) {
+            const auto node = listed.find(AddressOf(file));
+            if (node == listed.end()) continue;
+            EXPECT_EQ(node->second["modified"], ModifiedText(file, zone)) << zone.name << " " << node->first;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0) << zone.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, ImageCommandsTest, ::testing::ValuesIn(test::kCommittedVolumes),
