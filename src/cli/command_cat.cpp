@@ -22,7 +22,7 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     scan.quiet = true;
     const int status = RunScanCommand(session, scan, err);
     if (status != kExitSuccess) return status;
-    const auto found = FindNode(session, *address);
+    const auto found = FindNode(session, *address, err);
     if (!found) {
         err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
         return kExitCannotScan;

@@ -46,7 +46,7 @@ bool SelectNodes(ScanSession& session, const ExportOptions& options, std::ostrea
     if (!options.addresses.empty()) {
         for (const std::string& text : options.addresses) {
             const std::optional<NodeAddress> address = ParseNodeAddress(text);
-            const std::optional<FoundNode> found = address ? FindNode(session, *address) : std::nullopt;
+            const std::optional<FoundNode> found = address ? FindNode(session, *address, err) : std::nullopt;
             if (!found) {
                 err << "tundrel: " << Formatted(StringId::NoNodeAt, text.c_str()) << '\n';
                 return false;

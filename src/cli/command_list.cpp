@@ -57,7 +57,7 @@ int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
         err << "tundrel: " << Formatted(StringId::NotANodeAddress, options.path.c_str()) << '\n';
         return kExitUsage;
     }
-    const auto found = FindNode(session, *address);
+    const auto found = FindNode(session, *address, err);
     if (!found) {
         err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
         return kExitCannotScan;

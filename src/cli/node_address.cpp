@@ -1,8 +1,12 @@
 #include "cli/node_address.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <ostream>
 
+#include "scan/node_expansion.h"
+#include "support/strings.h"
 #include "support/text.h"
 
 namespace tundrel::cli {
@@ -25,15 +29,7 @@ std::optional<unsigned> ParseNumber(std::string_view text) {
     return value;
 }
 
-std::optional<AddressStep> ParseStep(std::string_view text) {
-    AddressStep step;
-    const std::size_t hash = text.find('#');
-    if (hash != std::string_view::npos) {
-        const auto ordinal = ParseNumber(text.substr(hash + 1));
-        if (!ordinal || *ordinal < 2) return std::nullopt;
-        step.ordinal = *ordinal;
-        text = text.substr(0, hash);
-    }
+std::optional<std::u16string> DecodeName(std::string_view text) {
     std::string decoded;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
@@ -47,28 +43,67 @@ std::optional<AddressStep> ParseStep(std::string_view text) {
         decoded += static_cast<char>(high * 16 + low);
         i += 2;
     }
-    step.name = ToUtf16(decoded);
+    return ToUtf16(decoded);
+}
+
+// Where a name ends in "#digits", the position of that "#".
+std::optional<std::size_t> TrailingNumberMark(std::string_view text) {
+    const std::size_t hash = text.rfind('#');
+    if (hash == std::string_view::npos || hash + 1 == text.size()) return std::nullopt;
+    for (std::size_t i = hash + 1; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    }
+    return hash;
+}
+
+std::optional<AddressStep> ParseStep(std::string_view text) {
+    const auto whole = DecodeName(text);
+    if (!whole) return std::nullopt;
+    AddressStep step;
+    step.name = *whole;
+    const auto hash = TrailingNumberMark(text);
+    if (!hash) return step;
+    const auto ordinal = ParseNumber(text.substr(*hash + 1));
+    if (!ordinal || *ordinal < 2) return step;
+    step.literal = std::move(step.name);
+    step.name = *DecodeName(text.substr(0, *hash));
+    step.ordinal = *ordinal;
     return step;
 }
 
 std::string EscapeName(std::string_view name) {
+    const auto numberMark = TrailingNumberMark(name);
     std::string out;
-    for (const char c : name) {
-        switch (c) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        switch (name[i]) {
             case '%': out += "%25"; break;
             case '/': out += "%2F"; break;
-            case '#': out += "%23"; break;
-            default: out += c;
+            case '#': out += numberMark == i ? "%23" : "#"; break;
+            default: out += name[i];
         }
     }
     return out;
 }
 
+std::u16string_view NameOf(const ScanNode& node) {
+    return node.name != nullptr ? std::u16string_view(node.name) : std::u16string_view();
+}
+
+// The n-th child called `name`, or null.
+ScanNode* ChildNamed(ScanNode& folder, std::u16string_view name, unsigned ordinal) {
+    unsigned seen = 0;
+    for (ScanNode& child : folder.children) {
+        if (NameOf(child) == name && ++seen == ordinal) return &child;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::optional<RootIndex> RootOfWord(std::string_view word) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (std::size_t i = 0; i < kRootWords.size(); ++i) {
-        if (kRootWords[i] == word) return static_cast<RootIndex>(i);
+        if (std::ranges::equal(kRootWords[i], word, {}, {}, lower)) return static_cast<RootIndex>(i);
     }
     return std::nullopt;
 }
@@ -114,6 +149,34 @@ std::string FormatNodeAddress(std::uint32_t volume, RootIndex root, const std::s
     return address;
 }
 
+StepChoice ChooseChild(ScanNode& folder, const AddressStep& step) {
+    ScanNode* sibling = ChildNamed(folder, step.name, step.ordinal);
+    ScanNode* literal = step.literal ? ChildNamed(folder, *step.literal, 1) : nullptr;
+    if (sibling == nullptr) return {literal, nullptr};
+    return {sibling, literal};
+}
+
+std::string AmbiguousStepNotice(const AddressStep& step, const ScanNode& passedOver) {
+    AddressStep other;
+    other.name = NameOf(passedOver);
+    return "tundrel: " + Formatted(StringId::AmbiguousAddressStep, FormatAddressStep(step).c_str(),
+                                   ToUtf8(step.name).c_str(), std::to_string(step.ordinal).c_str(),
+                                   ToUtf8(other.name).c_str(), FormatAddressStep(other).c_str());
+}
+
+std::optional<FoundNode> FindNode(const ScanSession& session, const NodeAddress& address, std::ostream& err) {
+    std::optional<FoundNode> found = session.Find(address.volume, address.root, {});
+    if (!found) return std::nullopt;
+    for (const AddressStep& step : address.steps) {
+        EnsureChildren(*found->scanner, *found->node);
+        const StepChoice choice = ChooseChild(*found->node, step);
+        if (choice.node == nullptr) return std::nullopt;
+        if (choice.passedOver != nullptr) err << AmbiguousStepNotice(step, *choice.passedOver) << '\n';
+        found->node = choice.node;
+    }
+    return found;
+}
+
 unsigned AddressBook::OrdinalOf(const ScanNode& node) {
     const ScanNode& parent = *node.parent;
     auto [entry, inserted] = ordinals_.try_emplace(&parent);
@@ -121,8 +184,7 @@ unsigned AddressBook::OrdinalOf(const ScanNode& node) {
         std::unordered_map<std::u16string_view, unsigned> seen;
         entry->second.reserve(parent.children.size());
         for (const ScanNode& sibling : parent.children) {
-            const std::u16string_view name = sibling.name != nullptr ? std::u16string_view(sibling.name) : u"";
-            entry->second.push_back(++seen[name]);
+            entry->second.push_back(++seen[NameOf(sibling)]);
         }
     }
     const auto index = static_cast<std::size_t>(&node - parent.children.data());
@@ -135,7 +197,7 @@ std::string AddressBook::PathOf(const ScanNode& node) {
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         AddressStep step;
-        if ((*it)->name != nullptr) step.name = (*it)->name;
+        step.name = NameOf(**it);
         step.ordinal = OrdinalOf(**it);
         if (!path.empty()) path += '/';
         path += FormatAddressStep(step);

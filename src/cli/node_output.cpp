@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "cli/node_address.h"
+#include "disk/fs_type.h"
 #include "scan/size_bounds.h"
+#include "scan/volume_scanner.h"
 #include "support/display_format.h"
 #include "support/text.h"
 
@@ -49,6 +51,9 @@ nlohmann::json NodeStateWords(const VolumeScanner& scanner, const ScanNode& node
 
 nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std::uint32_t volume, RootIndex root,
                         const std::string& path) {
+    // NTFS and exFAT times are kept as the process's local time, so they carry its UTC offset;
+    // FAT stores local time of a zone nobody wrote down. Only the creation time keeps a fraction.
+    const bool zoned = scanner.fsType == kFsNtfs || scanner.fsType == kFsExFat;
     return {
         {"address", FormatNodeAddress(volume, root, path)},
         {"volume", volume},
@@ -59,9 +64,9 @@ nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std:
         {"size", node.size},
         {"flags", node.flags},
         {"state", NodeStateWords(scanner, node)},
-        {"created", FormatDateTime(node.createdDate, node.createdTime)},
-        {"modified", FormatDateTime(node.modifiedDate, node.modifiedTime)},
-        {"accessed", FormatDateTime(node.accessedDate, 0)},
+        {"created", FormatIsoDateTime(node.createdDate, node.createdTime, node.milliseconds, zoned)},
+        {"modified", FormatIsoDateTime(node.modifiedDate, node.modifiedTime, 0, zoned)},
+        {"accessed", FormatIsoDate(node.accessedDate)},
         {"location", node.location},
         {"record", node.recordNumber},
     };

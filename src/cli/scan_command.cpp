@@ -91,8 +91,4 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     return kExitSuccess;
 }
 
-std::optional<FoundNode> FindNode(const ScanSession& session, const NodeAddress& address) {
-    return session.Find(address.volume, address.root, address.steps);
-}
-
 }  // namespace tundrel::cli

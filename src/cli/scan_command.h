@@ -1,7 +1,6 @@
 #pragma once
 // The scan options every scanning command takes, and the scan it makes: the tasks chosen by
-// the options, the run with its progress display and stop on Ctrl-C, and finding nodes by
-// address afterwards.
+// the options, and the run with its progress display and stop on Ctrl-C.
 
 #include <iosfwd>
 #include <optional>
@@ -30,7 +29,5 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsN
 // Builds the tasks and runs them; returns an exit status (kExitSuccess when it scanned,
 // kExitStopped when the user stopped it, with what was found kept).
 int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err);
-
-std::optional<FoundNode> FindNode(const ScanSession& session, const NodeAddress& address);
 
 }  // namespace tundrel::cli

@@ -13,6 +13,7 @@
 #include "scan/node_links.h"
 #include "scan/node_order.h"
 #include "support/byte_reader.h"
+#include "support/display_format.h"
 
 namespace tundrel {
 namespace {
@@ -38,8 +39,20 @@ struct OpenSet {
     bool IsLastAt(std::size_t i) const { return i == start + secondaryCount; }
 };
 
-std::uint16_t DateOf(std::uint32_t timestamp) { return static_cast<std::uint16_t>(timestamp >> 16); }
-std::uint32_t TimeOf(std::uint32_t timestamp) { return PackedFatTime(static_cast<std::uint16_t>(timestamp & 0xFFFF), 0); }
+// A stamp that records its UTC offset is moved into the process's time zone, as NTFS stamps
+// are; one without is kept as written.
+LocalTimestamp StampOf(const ByteReader& entry, std::size_t stampField, std::size_t offsetField) {
+    const std::uint32_t stamp = entry.U32(stampField);
+    const LocalTimestamp written{static_cast<std::uint16_t>(stamp >> 16),
+                                 PackedFatTime(static_cast<std::uint16_t>(stamp & 0xFFFF), 0)};
+    const std::uint8_t offset = entry.U8(offsetField);
+    if ((offset & 0x80) == 0) return written;
+    const auto asUtc = UtcMoment(written.date, written.time);
+    if (!asUtc) return written;
+    const int quarterHours = (offset & 0x40) != 0 ? (offset & 0x7F) - 0x80 : offset & 0x7F;
+    const LocalTimestamp local = ToLocalTimestamp(*asUtc - std::time_t{quarterHours} * 15 * 60);
+    return local.date != 0 ? local : written;
+}
 
 ScanNode BitmapNode(const ByteReader& entry, NamePool& names) {
     ScanNode node;
@@ -64,13 +77,13 @@ OpenSet OpenFileSet(const ByteReader& entry, std::size_t index, bool parentDelet
     node.Set(kFlagSystem, (attributes & kAttrSystem) != 0);
     node.Set(kFlagArchive, (attributes & kAttrArchive) != 0);
     node.Set(kFlagDirectory, (attributes & kAttrDirectory) != 0);
-    const std::uint32_t created = entry.U32(exfat_field::kCreated);
-    const std::uint32_t modified = entry.U32(exfat_field::kModified);
-    node.createdDate = DateOf(created);
-    node.createdTime = TimeOf(created);
-    node.modifiedDate = DateOf(modified);
-    node.modifiedTime = TimeOf(modified);
-    node.accessedDate = DateOf(entry.U32(exfat_field::kAccessed));
+    const LocalTimestamp created = StampOf(entry, exfat_field::kCreated, exfat_field::kCreatedUtcOffset);
+    const LocalTimestamp modified = StampOf(entry, exfat_field::kModified, exfat_field::kModifiedUtcOffset);
+    node.createdDate = created.date;
+    node.createdTime = created.time;
+    node.modifiedDate = modified.date;
+    node.modifiedTime = modified.time;
+    node.accessedDate = StampOf(entry, exfat_field::kAccessed, exfat_field::kAccessedUtcOffset).date;
     return set;
 }
 

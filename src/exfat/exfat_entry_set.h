@@ -40,6 +40,9 @@ inline constexpr std::size_t kAttributes = 4;
 inline constexpr std::size_t kCreated = 8;   // time in the low 16 bits, date in the high 16 bits
 inline constexpr std::size_t kModified = 12;
 inline constexpr std::size_t kAccessed = 16;
+inline constexpr std::size_t kCreatedUtcOffset = 22;  // bit 7: valid; bits 0-6: signed 15-minute steps
+inline constexpr std::size_t kModifiedUtcOffset = 23;
+inline constexpr std::size_t kAccessedUtcOffset = 24;
 // Stream extension entry.
 inline constexpr std::size_t kStreamFlags = 1;
 inline constexpr std::size_t kNameLength = 3;

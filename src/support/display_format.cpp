@@ -4,6 +4,22 @@
 
 namespace tundrel {
 
+namespace {
+
+std::optional<std::tm> CalendarFields(std::uint16_t fatDate, std::uint32_t packedTime) {
+    if (!IsPossibleDate(fatDate) || !IsPossibleTime(packedTime)) return std::nullopt;
+    std::tm fields{};
+    fields.tm_year = 1980 + (fatDate >> 9) - 1900;
+    fields.tm_mon = ((fatDate >> 5) & 15) - 1;
+    fields.tm_mday = fatDate & 31;
+    fields.tm_hour = static_cast<int>((packedTime >> 12) & 31);
+    fields.tm_min = static_cast<int>((packedTime >> 6) & 63);
+    fields.tm_sec = static_cast<int>(packedTime & 63);
+    return fields;
+}
+
+}  // namespace
+
 std::string FormatSize(std::uint64_t bytes) {
     constexpr double kKiB = 1024.0;
     if (bytes < 1024) return FormatText("%dB", static_cast<int>(bytes));
@@ -47,6 +63,44 @@ std::string FormatDateTime(std::uint16_t fatDate, std::uint32_t packedTime) {
                           packedTime & 63);
     }
     return out;
+}
+
+std::string FormatIsoDate(std::uint16_t fatDate) {
+    if (!IsPossibleDate(fatDate)) return {};
+    return FormatText("%d-%02d-%02d", 1980 + (fatDate >> 9), (fatDate >> 5) & 15, fatDate & 31);
+}
+
+std::string FormatIsoDateTime(std::uint16_t fatDate, std::uint32_t packedTime, std::uint16_t milliseconds,
+                              bool withUtcOffset) {
+    if (!IsPossibleTime(packedTime)) return {};
+    std::string out = FormatIsoDate(fatDate);
+    if (out.empty()) return out;
+    out += FormatText("T%02u:%02u:%02u", (packedTime >> 12) & 31, (packedTime >> 6) & 63, packedTime & 63);
+    if (milliseconds > 0 && milliseconds < 1000) out += FormatText(".%03u", unsigned{milliseconds});
+    if (!withUtcOffset) return out;
+    if (const auto instant = ResolveLocalTime(fatDate, packedTime)) {
+        const long minutes = instant->utcOffsetSeconds / 60;
+        const long magnitude = minutes < 0 ? -minutes : minutes;
+        out += FormatText("%c%02ld:%02ld", minutes < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+    }
+    return out;
+}
+
+std::optional<LocalInstant> ResolveLocalTime(std::uint16_t fatDate, std::uint32_t packedTime) {
+    auto local = CalendarFields(fatDate, packedTime);
+    if (!local) return std::nullopt;
+    local->tm_isdst = -1;  // whatever the zone's rule was on that day
+    const std::time_t moment = std::mktime(&*local);
+    if (moment == static_cast<std::time_t>(-1)) return std::nullopt;
+    return LocalInstant{moment, local->tm_gmtoff};
+}
+
+std::optional<std::time_t> UtcMoment(std::uint16_t fatDate, std::uint32_t packedTime) {
+    auto fields = CalendarFields(fatDate, packedTime);
+    if (!fields) return std::nullopt;
+    const std::time_t moment = timegm(&*fields);
+    if (moment == static_cast<std::time_t>(-1)) return std::nullopt;
+    return moment;
 }
 
 std::uint16_t PackFatDate(int year, int month, int day) {

@@ -174,6 +174,7 @@ enum class StringId : unsigned {
 
     // Command-line messages.
     NotANodeAddress,
+    AmbiguousAddressStep,
     NoNodeAt,
     NodeIsFolder,
     NodeDataNotLocated,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <map>
 
 #include "cli/exit_codes.h"
@@ -30,6 +31,27 @@ protected:
         }
         return nodes;
     }
+    // Where the listing shows a manifest entry. Deleted FAT names lost their first character,
+    // shown as "#".
+    static std::string AddressOf(const test::ManifestFile& file) {
+        return file.deleted ? "deleted/" + test::DeletedRootPath(file) : "root/" + file.path;
+    }
+    struct Zone {
+        const char* name;
+        std::int64_t offsetSeconds;
+        const char* offsetText;
+    };
+    // The JSON time of a manifest entry. The images were written in UTC: NTFS and exFAT record
+    // the moment, shown in the process's zone with its offset; FAT records the clock's digits.
+    std::string ModifiedText(const test::ManifestFile& file, const Zone& zone) const {
+        const bool zoned = std::string(GetParam().fs) == "ntfs" || std::string(GetParam().fs) == "exfat";
+        const std::time_t shown = file.mtimeEpoch + (zoned ? zone.offsetSeconds : 0);
+        std::tm fields{};
+        gmtime_r(&shown, &fields);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
+        return std::string(text) + (zoned ? zone.offsetText : "");
+    }
     std::string image = test::TestImage(GetParam().image).string();
 };
 
@@ -39,10 +61,8 @@ TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {
     listed.merge(Listing("deleted"));
     int files = 0;
     for (const test::ManifestFile& file : test::LoadManifest(volume.image, volume.partition)) {
-        // Deleted FAT names lost their first character, shown as "#", which addresses escape.
-        std::string path = file.deleted ? test::DeletedRootPath(file) : file.path;
-        for (std::size_t at = path.find('#'); at != std::string::npos; at = path.find('#', at)) path.replace(at, 1, "%23");
-        const std::string address = (file.deleted ? "deleted/" : "root/") + path;
+        const std::string address = AddressOf(file);
+        const std::string path = address.substr(address.find('/') + 1);
         if (!test::DataExpected(volume, file) && !file.isDirectory) continue;
         ASSERT_TRUE(listed.contains(address)) << address;
         const nlohmann::json& node = listed[address];
@@ -76,10 +96,32 @@ TEST_P(ImageCommandsTest, ListingsAndContentsMatchTheManifest) {
     EXPECT_GT(files, 0);
     // Without a path, -r lists every root folder with everything below it.
     std::map<std::string, nlohmann::json> everything = Listing();
+    // Every file's address as listed leads `ls` (and so `cat`) back to that file.
+    for (const auto& [key, node] : everything) {
+        if (node["dir"] == true) continue;
+        const test::ToolOutcome again = test::RunTool(Command({"ls", image, node["address"].get<std::string>(), "--json"}));
+        EXPECT_EQ(test::JsonLines(again.out), std::vector{node}) << key << again.err;
+    }
     const auto notLiveFile = [](const auto& entry) { return !entry.first.starts_with("root/") || entry.second["dir"] == true; };
     std::erase_if(everything, notLiveFile);
     std::erase_if(listed, notLiveFile);
     EXPECT_EQ(everything, listed);
+}
+
+TEST_P(ImageCommandsTest, ModifiedTimesMatchTheManifestInEachZone) {
+    for (const Zone& zone : {Zone{"UTC", 0, "+00:00"}, Zone{"Asia/Tokyo", 9 * 3600, "+09:00"}}) {
+        const test::TimeZone setZone(zone.name);
+        std::map<std::string, nlohmann::json> listed = Listing("root");
+        listed.merge(Listing("deleted"));
+        int checked = 0;
+        for (const test::ManifestFile& file : test::LoadManifest(GetParam().image, GetParam().partition)) {
+            const auto node = listed.find(AddressOf(file));
+            if (node == listed.end()) continue;
+            EXPECT_EQ(node->second["modified"], ModifiedText(file, zone)) << zone.name << " " << node->first;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0) << zone.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, ImageCommandsTest, ::testing::ValuesIn(test::kCommittedVolumes),

@@ -103,7 +103,7 @@ TEST_P(DamagedImageTest, ListsTheRecordedSizeAndExportsOnlyWhatTheExtentsHold) {
 
 INSTANTIATE_TEST_SUITE_P(OneByteChanged, DamagedImageTest,
                          ::testing::Values(DamagedImage{"exfat-length", "0:deleted/deleted.txt", true},
-                                           DamagedImage{"fat32-size", "0:deleted/%23ELETED.TXT", true},
+                                           DamagedImage{"fat32-size", "0:deleted/#ELETED.TXT", true},
                                            DamagedImage{"fat16-loop", "0:root/Docs/fragmented.txt", false}),
                          [](const auto& info) {
                              std::string name = info.param.name;

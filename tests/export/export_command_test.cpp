@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -145,11 +146,13 @@ protected:
     std::string format = std::get<1>(GetParam());
 };
 
-// A manifest path as an address writes it: "%" and "#" escaped.
+// A manifest path as an address writes it: "%" escaped, and the "#" of a name that ends in
+// "#digits", which would otherwise read as a sibling number.
 std::string AddressPath(const std::string& path) {
+    static const std::regex numbered(R"(#([0-9]+)(/|$))");
     std::string escaped;
-    for (const char c : path) escaped += c == '%' ? "%25" : c == '#' ? "%23" : std::string(1, c);
-    return escaped;
+    for (const char c : path) escaped += c == '%' ? "%25" : std::string(1, c);
+    return std::regex_replace(escaped, numbered, "%23$1$2");
 }
 
 TEST_P(ExportLogTest, RecordsNameEveryFileWrittenAndItsAddress) {

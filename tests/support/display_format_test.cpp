@@ -50,6 +50,37 @@ TEST(DisplayFormatTest, ImpossibleDatesAndTimesAreShownEmpty) {
     for (const auto& c : cases) EXPECT_EQ(FormatDateTime(c.date, c.time), "") << c.date << " " << c.time;
 }
 
+// The JSON times: the UTC offset is the zone's at that local time, daylight saving included.
+TEST(DisplayFormatTest, IsoTimesCarryTheirFractionAndTheZoneOffsetThen) {
+    const std::uint16_t winter = PackFatDate(2004, 2, 14);
+    const std::uint16_t summer = PackFatDate(2004, 7, 14);
+    const std::uint32_t time = PackTime(12, 53, 42);
+    const struct {
+        const char* zone;
+        std::uint16_t date;
+        std::uint32_t time;
+        std::uint16_t milliseconds;
+        bool withOffset;
+        const char* text;
+    } cases[] = {
+        {"UTC", winter, time, 0, true, "2004-02-14T12:53:42+00:00"},
+        {"Asia/Tokyo", winter, time, 250, true, "2004-02-14T12:53:42.250+09:00"},
+        {"Asia/Kolkata", winter, 0, 7, true, "2004-02-14T00:00:00.007+05:30"},
+        {"America/New_York", winter, time, 0, true, "2004-02-14T12:53:42-05:00"},
+        {"America/New_York", summer, time, 0, true, "2004-07-14T12:53:42-04:00"},
+        {"Asia/Tokyo", winter, time, 0, false, "2004-02-14T12:53:42"},
+        {"Asia/Tokyo", 0, time, 0, true, ""},
+        {"Asia/Tokyo", 0xFFFF, time, 0, false, ""},
+        {"Asia/Tokyo", winter, PackTime(31, 63, 62), 0, true, ""},
+    };
+    for (const auto& c : cases) {
+        const test::TimeZone zone(c.zone);
+        EXPECT_EQ(FormatIsoDateTime(c.date, c.time, c.milliseconds, c.withOffset), c.text) << c.zone << " " << c.text;
+    }
+    EXPECT_EQ(FormatIsoDate(winter), "2004-02-14");
+    EXPECT_EQ(FormatIsoDate(0), "");
+}
+
 TEST(DisplayFormatTest, LocalTimestampFollowsTheTimeZoneAndTheFatDateRange) {
     const test::TimeZone tokyo("Asia/Tokyo");
     const LocalTimestamp stamp = ToLocalTimestamp(1714557630);  // 2024-05-01 10:00:30 UTC
