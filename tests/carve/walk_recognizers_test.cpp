@@ -14,13 +14,16 @@
 #include <vector>
 
 #include "carve/flv_recognizer.h"
+#include "carve/jpeg_recognizer.h"
 #include "carve/mov_recognizer.h"
 #include "carve/mp4_recognizer.h"
 #include "carve/mpeg_recognizer.h"
+#include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
 #include "manifest.h"
+#include "support/display_format.h"
 #include "support/text.h"
 #include "test_support.h"
 
@@ -33,11 +36,11 @@ constexpr std::size_t kSector = kCarveBlockBytes;
 const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
-    {"PNG", MakePngRecognizer},
+    {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
 };
 
 struct Sample {
-    std::string file, type, carveName;
+    std::string file, type, carveName, date;
     std::uint64_t carveSize = 0;
     Bytes bytes;
 };
@@ -52,7 +55,7 @@ const std::vector<Sample>& Samples() {
         }
         const nlohmann::json manifest = test::ManifestJson("carve-samples");
         for (const auto& entry : manifest["files"]) {
-            Sample sample{entry["name"], entry["type"], entry["carveName"], entry["carveSize"], {}};
+            Sample sample{entry["name"], entry["type"], entry["carveName"], entry.value("date", ""), entry["carveSize"], {}};
             sample.bytes = test::FileBytes(dir / sample.file);
             EXPECT_EQ(sample.bytes.size(), entry["size"].get<std::uint64_t>()) << sample.file;
             all.push_back(std::move(sample));
@@ -140,12 +143,14 @@ TEST_P(SampleCarveTest, FindsTheSampleWithTheManifestsSizeAndName) {
     EXPECT_EQ(found[0].firstSector, 1000 + kAt);
     EXPECT_EQ(found[0].size, sample.carveSize) << sample.file;
     EXPECT_EQ(found[0].name, ExpectedName(sample.carveName, 1000 + kAt));
+    EXPECT_EQ(FormatDateTime(found[0].date, found[0].time), sample.date);
 }
 
 std::vector<SampleCase> AllSampleCases() {
     std::vector<SampleCase> cases;
     for (const char* sample : {"sample.mp4", "sample.mov", "sample.3gp", "sample-mpeg1.mpg", "sample-mpeg2.mpg",
-                               "sample.flv", "sample.rmvb", "sample.png"}) {
+                               "sample.flv", "sample.rmvb", "sample.png", "sample-exif.jpg", "sample-jfif.jpg",
+                               "sample.pdf"}) {
         for (std::size_t buffer : {1, 7, 128}) {
             for (bool random : {false, true}) cases.push_back({sample, buffer, random});
         }
@@ -239,6 +244,35 @@ TEST(WalkRecognizerTest, APackWhereTheStreamsNextRecordIsDueContinuesTheStream) 
         const std::vector<CarvedFile> found = CarveWith("MPG", DiskWith(twice, 1, false), 7);
         ASSERT_EQ(found.size(), 1u) << file;
         EXPECT_EQ(found[0].size, twice.size()) << file;
+    }
+}
+
+// An "%%EOF" followed by CR LF is taken for a revision's end: with no other, the document is not found.
+TEST(EndMarkerRecognizerTest, APdfWhoseLastEndMarkerIsFollowedByCrLfIsNotFound) {
+    Bytes pdf = SampleNamed("sample.pdf").bytes;
+    ASSERT_EQ(pdf.back(), '\n');
+    for (const char* ending : {"\r\n", "\r  ", "\r\r\n", " \n"}) {
+        pdf.resize(SampleNamed("sample.pdf").carveSize);
+        pdf.insert(pdf.end(), ending, ending + std::strlen(ending));
+        const bool revision = ending[0] == '\r' && (ending[1] == '\n' || ending[1] == ' ');
+        for (std::size_t buffer : {1, 128}) {
+            const std::vector<CarvedFile> found = CarveWith("PDF", DiskWith(pdf, 2, false), buffer);
+            ASSERT_EQ(found.size(), revision ? 0u : 1u) << ending;
+        }
+    }
+}
+
+// A new start replaces a pending file that found no end (a JPEG without camera and date texts
+// and a fallback end is then dropped); the new one is found whole.
+TEST(EndMarkerRecognizerTest, ANewStartReplacesAPendingFileWithoutAnEnd) {
+    for (const auto& [file, keep] : {std::pair{"sample.pdf", 1024}, std::pair{"sample-jfif.jpg", 512}, std::pair{"sample-exif.jpg", 2048}}) {
+        const Sample& sample = SampleNamed(file);
+        Bytes disk = DiskWith(sample.bytes, 4, false);
+        std::copy(sample.bytes.begin(), sample.bytes.begin() + keep, disk.begin());
+        const std::vector<CarvedFile> found = CarveWith(sample.type, disk, 7);
+        ASSERT_EQ(found.size(), 1u) << file;
+        EXPECT_EQ(found[0].firstSector, 1004u);
+        EXPECT_EQ(found[0].size, sample.carveSize);
     }
 }
 

@@ -3,7 +3,7 @@
 # and stores them in carve-samples.tar.gz with carve-samples.manifest.json: per file its size,
 # MD5, the size a carve must find (the whole file, or for a PDF up to its last "%%EOF") and the
 # name template of its type ("%d": the first sector).
-# Needs ffmpeg, ImageMagick (convert) and exiftool. Run from anywhere: bash make-carve-samples.sh
+# Needs ffmpeg, ImageMagick (convert), exiftool and Ghostscript (gs). Run from anywhere: bash make-carve-samples.sh
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
@@ -29,6 +29,9 @@ exiftool -q -overwrite_original -all= -JFIF:all= -Make=TestCam -Model="TC 100" \
     -ExifImageWidth=160 -ExifImageHeight=120 "-ThumbnailImage<=thumb.jpg" base.jpg
 mv base.jpg sample-exif.jpg
 convert -size 120x90 gradient:green-white -quality 85 sample-jfif.jpg
+# ImageMagick's policy here forbids writing PDF; Ghostscript's pdfwrite makes it from PostScript.
+printf '%%!PS\n/Helvetica findfont 14 scalefont setfont\n72 720 moveto (Carving sample) show\nshowpage\n' > sample.ps
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=sample.pdf sample.ps
 
 python3 - "$here" <<'PY'
 import hashlib, json, os, sys, tarfile
@@ -37,7 +40,8 @@ types = [("sample.mp4", "MP4", "Vedio MP4 %d.mp4"), ("sample.mov", "MOV", "Vedio
          ("sample.3gp", "3GP", "Vedio 3GP %d.3gp"), ("sample-mpeg1.mpg", "MPG", "Vedio MPG or MPEG %d.mpg"),
          ("sample-mpeg2.mpg", "MPG", "Vedio MPG or MPEG %d.mpg"), ("sample.flv", "FLV", "Vedio FLV %d.flv"),
          ("sample.rmvb", "RMVB", "Vedio RM or RMVB %d.rmvb"), ("sample.png", "PNG", "Picture PNG %d.png"),
-         ("sample-exif.jpg", "JPG", "Picture %d.jpg"), ("sample-jfif.jpg", "JPG", "Picture %d.jpg")]
+         ("sample-exif.jpg", "JPG", "Picture %d.jpg"), ("sample-jfif.jpg", "JPG", "Picture %d.jpg"),
+         ("sample.pdf", "PDF", "Adobe PDF %d.pdf")]
 def chunk_chain_end(data):
     # RealMedia chunks (four-character id, BE u32 size) from the start; ffmpeg's DATA chunk
     # counts 10 bytes more than it writes, so the chain ends past the file.
@@ -60,6 +64,8 @@ for name, kind, template in types:
         carve = len(data)
     files.append({"name": name, "type": kind, "size": len(data), "md5": hashlib.md5(data).hexdigest(),
                   "carveSize": carve, "carveName": template})
+    if name == "sample-exif.jpg":  # the DateTimeOriginal exiftool wrote above
+        files[-1]["date"] = "2021-06-15 10:20:30"
 with tarfile.open(os.path.join(here, "carve-samples.tar.gz"), "w:gz") as tar:
     for f in files:
         info = tar.gettarinfo(f["name"], arcname=f["name"])
