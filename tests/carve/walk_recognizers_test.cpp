@@ -169,33 +169,66 @@ void PutBigEndian32(Bytes& bytes, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
-// A file is kept only when its walk runs past the type's minimum.
-TEST(WalkRecognizerTest, FilesNoLongerThanTheMinimumAreNotKept) {
-    struct Case {
-        const char* type;
-        std::uint32_t length;
-        bool kept;
-    };
-    for (const Case& c : {Case{"MP4", 1024, false}, Case{"MP4", 1025, true}, Case{"MPG", 4096, false}, Case{"MPG", 4097, true}}) {
-        Bytes file(c.length);
-        if (std::string(c.type) == "MP4") {
-            // One "ftyp" box of the whole length: the walk ends at the zeros after it.
-            PutBigEndian32(file, 0, c.length);
-            std::memcpy(file.data() + 4, "ftypisom", 8);
-        } else {
-            // An MPEG-1 pack header and one padding packet filling the rest.
-            const Bytes pack = {0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0, 1};
-            std::copy(pack.begin(), pack.end(), file.begin());
-            const std::uint32_t padding = c.length - 12 - 6;
-            const Bytes header = {0, 0, 1, 0xBE, static_cast<std::uint8_t>(padding >> 8), static_cast<std::uint8_t>(padding)};
-            std::copy(header.begin(), header.end(), file.begin() + 12);
-        }
-        const std::vector<CarvedFile> found = CarveWith(c.type, DiskWith(file, 3, false));
-        ASSERT_EQ(found.size(), c.kept ? 1u : 0u) << c.type << " " << c.length;
-        if (c.kept) {
-            EXPECT_EQ(found[0].size, c.length);
+// Boxes of the given types (an "ftyp" with its brand) and sizes, one after the other.
+Bytes Boxes(std::initializer_list<std::pair<const char*, std::uint32_t>> boxes) {
+    Bytes bytes;
+    for (const auto& [type, size] : boxes) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + size);
+        PutBigEndian32(bytes, at, size);
+        std::memcpy(bytes.data() + at + 4, type, std::strlen(type));
+    }
+    return bytes;
+}
+
+// An MPEG-1 program stream: 0 for a pack header, n for a padding packet of n bytes.
+Bytes MpegStream(std::initializer_list<std::uint32_t> records) {
+    Bytes bytes;
+    for (std::uint32_t size : records) {
+        const Bytes header = size == 0 ? Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0, 1}
+                                       : Bytes{0, 0, 1, 0xBE, static_cast<std::uint8_t>((size - 6) >> 8), static_cast<std::uint8_t>(size - 6)};
+        bytes.insert(bytes.end(), header.begin(), header.end());
+        bytes.resize(bytes.size() + (size == 0 ? 0 : size - 6));
+    }
+    return bytes;
+}
+
+struct WalkCase {
+    const char* type;
+    Bytes file;
+    std::uint64_t size;  // 0: not found
+};
+
+void ExpectWalk(const WalkCase& c) {
+    for (std::size_t buffer : {1, 7}) {
+        const std::vector<CarvedFile> found = CarveWith(c.type, DiskWith(c.file, 3, false), buffer);
+        ASSERT_EQ(found.size(), c.size == 0 ? 0u : 1u) << c.type << " " << c.file.size();
+        if (c.size != 0) {
+            EXPECT_EQ(found[0].size, c.size) << c.type;
         }
     }
+}
+
+// A file is kept only when its walk runs past the type's minimum.
+TEST(WalkRecognizerTest, FilesNoLongerThanTheMinimumAreNotKept) {
+    for (const WalkCase& c : {WalkCase{"MP4", Boxes({{"ftypisom", 1024}}), 0}, WalkCase{"MP4", Boxes({{"ftypisom", 1025}}), 1025},
+                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097}}) {
+        ExpectWalk(c);
+    }
+}
+
+// A header cut by a block end is completed from the next block, and the records it leads to
+// may lie in the carried bytes themselves (a 12-byte pack header of a stream read 20 at a time).
+TEST(WalkRecognizerTest, AHeaderCutByABlockEndIsCompletedFromTheNextBlock) {
+    std::vector<WalkCase> cases;
+    for (std::uint32_t cut = 1; cut < 8; ++cut) {
+        cases.push_back({"MP4", Boxes({{"ftypisom", 1024 - cut}, {"free", 300}}), 1324 - cut});
+    }
+    for (std::uint32_t cut = 1; cut < 20; ++cut) {
+        const std::uint32_t padding = 1024 - cut - 12;
+        cases.push_back({"MPG", MpegStream({0, padding, 0, 4000}), 1024 - cut + 12 + 4000});
+    }
+    for (const WalkCase& c : cases) ExpectWalk(c);
 }
 
 // Where the MP4 sample's "moov" box starts: its "mdat" box ends there.
@@ -273,6 +306,35 @@ TEST(EndMarkerRecognizerTest, ANewStartReplacesAPendingFileWithoutAnEnd) {
         ASSERT_EQ(found.size(), 1u) << file;
         EXPECT_EQ(found[0].firstSector, 1004u);
         EXPECT_EQ(found[0].size, sample.carveSize);
+    }
+}
+
+// The end searches give up: a PDF 100,000 sectors after its start, a JPEG whose end lies
+// 12,000,000 bytes or more from its start (without camera and date texts to fall back on).
+TEST(EndMarkerRecognizerTest, EndsTooFarFromTheStartAreNotFound) {
+    struct Case {
+        const char* file;
+        std::uint64_t endSector;  // from the start
+        std::size_t markerAt;
+        std::uint64_t size;       // 0: not found
+    };
+    for (const Case& c : {Case{"sample.pdf", 99'999, 0, 99'999 * 512 + 5}, Case{"sample.pdf", 100'000, 0, 0},
+                          Case{"sample-jfif.jpg", 23'437, 252, 11'999'998}, Case{"sample-jfif.jpg", 23'437, 254, 0}}) {
+        const Sample& sample = SampleNamed(c.file);
+        const Bytes first(sample.bytes.begin(), sample.bytes.begin() + kSector);
+        Bytes last(kSector, 0);
+        const Bytes marker = sample.type == "PDF" ? Bytes{'%', '%', 'E', 'O', 'F', '\n'} : Bytes{0xFF, 0xD9};
+        std::copy(marker.begin(), marker.end(), last.begin() + static_cast<std::ptrdiff_t>(c.markerAt));
+        auto recognizer = kFactories.at(sample.type)();
+        CarveNameCounters counters;
+        CarveContext context{{}, counters};
+        std::vector<CarvedFile> found;
+        recognizer->Offer({first, 50}, context, found);
+        recognizer->Offer({last, 50 + c.endSector}, context, found);
+        ASSERT_EQ(found.size(), c.size == 0 ? 0u : 1u) << c.file << " " << c.endSector << " " << c.markerAt;
+        if (c.size != 0) {
+            EXPECT_EQ(found[0].size, c.size);
+        }
     }
 }
 
