@@ -23,6 +23,7 @@
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
 #include "manifest.h"
+#include "md5.h"
 #include "support/display_format.h"
 #include "support/text.h"
 #include "test_support.h"
@@ -57,7 +58,7 @@ const std::vector<Sample>& Samples() {
         for (const auto& entry : manifest["files"]) {
             Sample sample{entry["name"], entry["type"], entry["carveName"], entry.value("date", ""), entry["carveSize"], {}};
             sample.bytes = test::FileBytes(dir / sample.file);
-            EXPECT_EQ(sample.bytes.size(), entry["size"].get<std::uint64_t>()) << sample.file;
+            EXPECT_EQ(test::Md5Hex(sample.bytes), entry["md5"].get<std::string>()) << sample.file;
             all.push_back(std::move(sample));
         }
         return all;
