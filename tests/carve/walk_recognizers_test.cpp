@@ -1,15 +1,12 @@
 // The recognizers that walk a file's records or search for its end marker, over the sample
-// files of tests/images/carve-samples.tar.gz (made by the real encoders) laid inside filler and
-// offered block by block in read buffers of several sizes, as a carving pass offers them.
+// files laid inside filler and offered block by block in read buffers of several sizes.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,105 +19,19 @@
 #include "carve/png_recognizer.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
-#include "manifest.h"
-#include "md5.h"
+#include "carve_samples.h"
 #include "support/display_format.h"
-#include "support/text.h"
-#include "test_support.h"
 
 namespace tundrel {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-constexpr std::size_t kSector = kCarveBlockBytes;
+using namespace test;
 
 const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
 };
-
-struct Sample {
-    std::string file, type, carveName, date;
-    std::uint64_t carveSize = 0;
-    Bytes bytes;
-};
-
-const std::vector<Sample>& Samples() {
-    static const std::vector<Sample> samples = [] {
-        std::vector<Sample> all;
-        static test::TempDir dir;
-        const std::filesystem::path images = std::filesystem::path(TUNDREL_TEST_DATA_DIR) / "images";
-        if (!test::RunQuietly("tar -xzf '" + (images / "carve-samples.tar.gz").string() + "' -C '" + dir.Path().string() + "'")) {
-            ADD_FAILURE() << "cannot unpack carve-samples.tar.gz";
-        }
-        const nlohmann::json manifest = test::ManifestJson("carve-samples");
-        for (const auto& entry : manifest["files"]) {
-            Sample sample{entry["name"], entry["type"], entry["carveName"], entry.value("date", ""), entry["carveSize"], {}};
-            sample.bytes = test::FileBytes(dir / sample.file);
-            EXPECT_EQ(test::Md5Hex(sample.bytes), entry["md5"].get<std::string>()) << sample.file;
-            all.push_back(std::move(sample));
-        }
-        return all;
-    }();
-    return samples;
-}
-
-const Sample& SampleNamed(const std::string& file) {
-    for (const Sample& sample : Samples()) {
-        if (sample.file == file) return sample;
-    }
-    static const Sample none;
-    ADD_FAILURE() << "no sample " << file;
-    return none;
-}
-
-std::u16string ExpectedName(const std::string& pattern, std::uint64_t sector) {
-    std::string name = pattern;
-    name.replace(name.find("%d"), 2, std::to_string(sector));
-    return ToUtf16(name);
-}
-
-// `sectors` sectors of zeros or of fixed pseudo-random bytes.
-Bytes Filler(std::size_t sectors, bool random) {
-    Bytes bytes(sectors * kSector);
-    if (random) {
-        std::mt19937 generator(12345);
-        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(generator());
-    }
-    return bytes;
-}
-
-// A disk with `file` at sector `at` of the filler, padded to whole sectors.
-Bytes DiskWith(const Bytes& file, std::size_t at, bool random, std::size_t after = 64) {
-    Bytes disk = Filler(at + (file.size() + kSector - 1) / kSector + after, random);
-    std::copy(file.begin(), file.end(), disk.begin() + static_cast<std::ptrdiff_t>(at * kSector));
-    std::fill(disk.begin() + static_cast<std::ptrdiff_t>(at * kSector + file.size()),
-              disk.begin() + static_cast<std::ptrdiff_t>((at + (file.size() + kSector - 1) / kSector) * kSector), 0);
-    return disk;
-}
-
-// Offers every sector of `disk` whose number `offered` accepts, in read buffers of
-// `bufferSectors` sectors; the disk's first sector is numbered `firstSector`.
-std::vector<CarvedFile> Carve(Recognizer& recognizer, const Bytes& disk, std::size_t bufferSectors,
-                              std::uint64_t firstSector = 1000, bool (*offered)(std::uint64_t) = nullptr) {
-    std::vector<CarvedFile> found;
-    CarveNameCounters counters;
-    CarveContext context{{}, counters};
-    const std::size_t sectors = disk.size() / kSector;
-    for (std::size_t buffer = 0; buffer < sectors; buffer += bufferSectors) {
-        const std::size_t count = std::min(bufferSectors, sectors - buffer);
-        // A copy per read, so a recognizer reading past its buffer shows under the sanitizers.
-        const Bytes read(disk.begin() + static_cast<std::ptrdiff_t>(buffer * kSector),
-                         disk.begin() + static_cast<std::ptrdiff_t>((buffer + count) * kSector));
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::uint64_t sector = firstSector + buffer + i;
-            if (offered != nullptr && !offered(sector)) continue;
-            recognizer.Offer({std::span<const std::uint8_t>(read).subspan(i * kSector), sector}, context, found);
-        }
-    }
-    return found;
-}
 
 std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
     auto recognizer = kFactories.at(type)();
