@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Makes the sample files the carving tests look for, each with the real encoder of its format,
 # and stores them in carve-samples.tar.gz with carve-samples.manifest.json: per file its size,
-# MD5, the size a carve must find (the whole file, or for a PDF up to its last "%%EOF") and the
-# name template of its type ("%d": the first sector).
-# Needs ffmpeg, ImageMagick (convert), exiftool and Ghostscript (gs). Run from anywhere: bash make-carve-samples.sh
+# MD5, the size a carve must find (the whole file, for a PDF up to its last "%%EOF", for a
+# compound document the estimate its header's sector counts give) and the name template of its
+# type ("%d": the first sector).
+# Groups: media (ffmpeg, ImageMagick (convert), exiftool, Ghostscript (gs)) and office
+# (LibreOffice's soffice, python3). Only the groups named are made again; the archive keeps the
+# other groups' files as they are. Run from anywhere: bash make-carve-samples.sh [media] [office]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+groups=("$@")
+[[ $# -gt 0 ]] || groups=(media office)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+wants() { [[ " ${groups[*]} " == *" $1 "* ]]; }
 
+if wants media; then
 video=(-hide_banner -loglevel error -y -f lavfi -i "testsrc=size=96x64:rate=25" -t 1
        -fflags +bitexact -flags +bitexact -map_metadata -1)
 ffmpeg "${video[@]}" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -f mp4 sample.mp4
@@ -32,16 +39,102 @@ convert -size 120x90 gradient:green-white -quality 85 sample-jfif.jpg
 # ImageMagick's policy here forbids writing PDF; Ghostscript's pdfwrite makes it from PostScript.
 printf '%%!PS\n/Helvetica findfont 14 scalefont setfont\n72 720 moveto (Carving sample) show\nshowpage\n' > sample.ps
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=sample.pdf sample.ps
+fi
+
+if wants office; then
+# Flat ODF sources with a title; LibreOffice writes them as compound documents. The VSD comes
+# from write_vsd below: LibreOffice reads Visio drawings but does not write them.
+cat > doc.fodt <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:meta><dc:title>Récolte report</dc:title></office:meta>
+<office:body><office:text><text:p>Carving sample: a Word document.</text:p></office:text></office:body>
+</office:document>
+XML
+cat > xls.fods <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:meta><dc:title>Budget été</dc:title></office:meta>
+<office:body><office:spreadsheet><table:table table:name="Sheet1"><table:table-row><table:table-cell><text:p>Carving</text:p></table:table-cell><table:table-cell><text:p>42</text:p></table:table-cell></table:table-row></table:table></office:spreadsheet></office:body>
+</office:document>
+XML
+cat > ppt.fodp <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:meta><dc:title>Slides</dc:title></office:meta>
+<office:body><office:presentation><draw:page draw:name="page1"><draw:frame svg:x="2cm" svg:y="2cm" svg:width="10cm" svg:height="3cm"><draw:text-box><text:p>Carving sample</text:p></draw:text-box></draw:frame></draw:page></office:presentation></office:body>
+</office:document>
+XML
+export HOME="$work/home"  # LibreOffice's profile, kept out of the user's
+for pair in doc.fodt:doc xls.fods:xls ppt.fodp:ppt; do
+    soffice --headless --convert-to "${pair#*:}" "${pair%%:*}" >/dev/null
+done
+mv doc.doc sample.doc; mv xls.xls sample.xls; mv ppt.ppt sample.ppt
+
+python3 - <<'PY'
+# write_vsd: a minimal compound file of 512-byte sectors holding a "VisioDocument" stream and,
+# when titled, a summary-information property set whose title is a VT_LPWSTR. Sectors: 0 FAT,
+# 1 directory, 2 mini FAT, then the mini stream (the summary information), then the drawing.
+import struct
+FREE, END, FATSECT, NONE = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD, 0xFFFFFFFF
+
+def summary(title):
+    text = (title + "\0").encode("utf-16-le")
+    props = [struct.pack("<IHH", 2, 1200, 0),  # code page: VT_I2 1200
+             struct.pack("<II", 0x1F, len(text) // 2) + text + b"\0" * (-len(text) % 4)]  # title: VT_LPWSTR
+    at = 8 + 8 * len(props)
+    table, body = b"", b""
+    for pid, prop in zip((1, 2), props):
+        table += struct.pack("<II", pid, at + len(body)); body += prop
+    section = struct.pack("<II", 8 + len(table) + len(body), len(props)) + table + body
+    fmtid = bytes.fromhex("e0859ff2f94f6810ab9108002b27b3d9")
+    return struct.pack("<HHI16sI", 0xFFFE, 0, 0x00020006, b"\0" * 16, 1) + fmtid + struct.pack("<I", 48) + section
+
+def entry(name, kind, start, size, child=NONE, right=NONE):
+    raw = name.encode("utf-16-le") + b"\0\0"
+    return (raw.ljust(64, b"\0") + struct.pack("<HBBIII", len(raw), kind, 1, NONE, right, child) + b"\0" * 36
+            + struct.pack("<III", start, size, 0))
+
+def write_vsd(path, title):
+    drawing = b"Visio (TM) Drawing\r\n".ljust(4608, b"\0")  # above the mini-stream cutoff
+    mini = summary(title) if title else b""
+    mini_sectors = -(-len(mini) // 512)
+    drawing_at = 3 + mini_sectors
+    fat = [FATSECT, END, END] + [i + 1 for i in range(3, drawing_at - 1)] + ([END] if mini_sectors else [])
+    fat += [drawing_at + i + 1 for i in range(8)] + [END]
+    fat += [FREE] * (128 - len(fat))
+    mini_fat = [i + 1 for i in range(-(-len(mini) // 64) - 1)] + ([END] if mini else [])
+    mini_fat += [FREE] * (128 - len(mini_fat))
+    entries = [entry("Root Entry", 5, 3 if mini else END, len(mini), child=1),
+               entry("VisioDocument", 2, drawing_at, len(drawing), right=2 if mini else NONE)]
+    if mini:
+        entries.append(entry("\x05SummaryInformation", 2, 0, len(mini)))
+    directory = b"".join(entries).ljust(512, b"\0")
+    header = (bytes.fromhex("d0cf11e0a1b11ae1") + b"\0" * 16 + struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) + b"\0" * 6
+              + struct.pack("<IIIIIIIII", 0, 1, 1, 0, 4096, 2, 1, END, 0) + struct.pack("<109I", 0, *[FREE] * 108))
+    with open(path, "wb") as out:
+        out.write(header + struct.pack("<128I", *fat) + directory + struct.pack("<128I", *mini_fat)
+                  + mini.ljust(mini_sectors * 512, b"\0") + drawing)
+
+write_vsd("sample.vsd", "Plan d'étage")
+write_vsd("sample-untitled.vsd", None)
+PY
+fi
 
 python3 - "$here" <<'PY'
-import hashlib, json, os, sys, tarfile
+import hashlib, json, os, struct, sys, tarfile
 here = sys.argv[1]
-types = [("sample.mp4", "MP4", "Vedio MP4 %d.mp4"), ("sample.mov", "MOV", "Vedio MOV %d.mov"),
+media = [("sample.mp4", "MP4", "Vedio MP4 %d.mp4"), ("sample.mov", "MOV", "Vedio MOV %d.mov"),
          ("sample.3gp", "3GP", "Vedio 3GP %d.3gp"), ("sample-mpeg1.mpg", "MPG", "Vedio MPG or MPEG %d.mpg"),
          ("sample-mpeg2.mpg", "MPG", "Vedio MPG or MPEG %d.mpg"), ("sample.flv", "FLV", "Vedio FLV %d.flv"),
          ("sample.rmvb", "RMVB", "Vedio RM or RMVB %d.rmvb"), ("sample.png", "PNG", "Picture PNG %d.png"),
          ("sample-exif.jpg", "JPG", "Picture %d.jpg"), ("sample-jfif.jpg", "JPG", "Picture %d.jpg"),
          ("sample.pdf", "PDF", "Adobe PDF %d.pdf")]
+# The compound documents, named after the titles set above (the PPT name never uses it).
+office = [("sample.doc", "DOC", "Récolte report %d.doc"), ("sample.xls", "XLS", "Budget été_%d.xls"),
+          ("sample.ppt", "PPT", "Point %d.ppt"), ("sample.vsd", "VSD", "Plan d'étage %d.vsd"),
+          ("sample-untitled.vsd", "VSD", "Visio %d.vsd")]
+
 def chunk_chain_end(data):
     # RealMedia chunks (four-character id, BE u32 size) from the start; ffmpeg's DATA chunk
     # counts 10 bytes more than it writes, so the chain ends past the file.
@@ -53,13 +146,33 @@ def chunk_chain_end(data):
         at += size
     return at
 
+def compound_estimate(data):
+    # 128 sectors per FAT sector, 2^(mini-sector shift) / 4 per mini-FAT sector, in bytes.
+    shift, = struct.unpack_from("<H", data, 0x20)
+    power = 1 << shift if shift <= 9 else 64
+    fat, = struct.unpack_from("<I", data, 0x2C)
+    mini_fat, = struct.unpack_from("<I", data, 0x40)
+    return (fat * 128 + mini_fat * power // 4) * 512
+
+old_manifest = os.path.join(here, "carve-samples.manifest.json")
+kept = json.load(open(old_manifest))["files"] if os.path.exists(old_manifest) else []
 files = []
-for name, kind, template in types:
+for name, kind, template in media + office:
+    if not os.path.exists(name):  # a group not made this time: the archive's copy stays
+        entry = next((f for f in kept if f["name"] == name), None)
+        if entry is None:
+            sys.exit(f"{name}: neither made nor in the archive")
+        with tarfile.open(os.path.join(here, "carve-samples.tar.gz")) as tar:
+            tar.extract(name, filter="data")
+        files.append(entry)
+        continue
     data = open(name, "rb").read()
     if kind == "PDF":  # ends at its last "%%EOF"; the line break after it is not part of what is found
         carve = data.rindex(b"%%EOF") + 5
     elif kind == "RMVB":
         carve = chunk_chain_end(data)
+    elif (kind, template) in [(k, t) for _, k, t in office]:
+        carve = compound_estimate(data)
     else:
         carve = len(data)
     files.append({"name": name, "type": kind, "size": len(data), "md5": hashlib.md5(data).hexdigest(),
@@ -72,8 +185,8 @@ with tarfile.open(os.path.join(here, "carve-samples.tar.gz"), "w:gz") as tar:
         info.mtime = 0; info.uid = info.gid = 0; info.uname = info.gname = ""
         with open(f["name"], "rb") as handle:
             tar.addfile(info, handle)
-with open(os.path.join(here, "carve-samples.manifest.json"), "w") as out:
-    json.dump({"files": files}, out, indent=2)
+with open(old_manifest, "w") as out:
+    json.dump({"files": files}, out, indent=2, ensure_ascii=False)
     out.write("\n")
 PY
 echo "carve-samples: $(ls -l "$here/carve-samples.tar.gz" | awk '{print $5}') bytes"

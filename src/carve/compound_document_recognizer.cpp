@@ -1,0 +1,125 @@
+#include "carve/compound_document_recognizer.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "carve/carved_name.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kMinimumSectors = 32;  // a find of this size or less is not kept
+// The start test reads at most this many sectors from the file's start (4 MiB): the directory
+// must lie inside them, and the title is read from them.
+constexpr std::uint64_t kReadLimitSectors = 8192;
+constexpr std::size_t kTitleCharacters = 100;
+
+using NameOf = std::u16string (*)(const std::u16string& title, std::uint64_t firstSector);
+
+struct DocumentType {
+    std::vector<std::u16string_view> streamNames;  // any one of them marks the type
+    bool titled = false;                                     // whether the name uses the title
+    NameOf name = nullptr;
+};
+
+// The first `want` sectors from `first`, or as many of them as can be read when the source ends
+// sooner; nothing when even the first `need` cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadFirstSectors(CarveContext& context, std::uint64_t first, std::uint64_t need,
+                                                          std::uint64_t want) {
+    std::vector<std::uint8_t> bytes(want * kCarveBlockBytes);
+    if (context.readSectors(bytes, first)) return bytes;
+    bytes.resize(need * kCarveBlockBytes);
+    if (!context.readSectors(bytes, first)) return std::nullopt;
+    std::uint64_t readable = need;  // the longest read known to succeed; `want` is known to fail
+    while (readable + 1 < want) {
+        const std::uint64_t middle = readable + (want - readable) / 2;
+        std::vector<std::uint8_t> probe(middle * kCarveBlockBytes);
+        if (context.readSectors(probe, first)) {
+            readable = middle;
+            bytes = std::move(probe);
+        } else {
+            want = middle;
+        }
+    }
+    return bytes;
+}
+
+// The title as a name's first part: control characters and path separators left out, at most
+// 100 characters.
+std::u16string TitlePart(const std::u16string& title) {
+    std::u16string part;
+    for (char16_t c : title) {
+        if (c < 32 || c == u'/' || c == u'\\') continue;
+        if (part.size() == kTitleCharacters) break;
+        part.push_back(c);
+    }
+    return part;
+}
+
+class CompoundDocumentRecognizer final : public Recognizer {
+public:
+    explicit CompoundDocumentRecognizer(const DocumentType& type) : type_(type) {}
+
+    void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
+        if (block.bytes.size() < kCarveBlockBytes || !context.readSectors) return;
+        const std::optional<CompoundHeader> header = ReadCompoundHeader(block.Block());
+        if (!header) return;
+        const std::uint64_t sectors = CompoundDocumentSectors(*header);
+        if (sectors <= kMinimumSectors) return;
+        const std::uint64_t directoryEnd =
+            (header->SectorOffset(header->firstDirectorySector) + header->SectorBytes() + kCarveBlockBytes - 1) / kCarveBlockBytes;
+        if (directoryEnd > kReadLimitSectors) return;
+        const std::optional<std::vector<std::uint8_t>> bytes =
+            ReadFirstSectors(context, block.sector, directoryEnd, std::clamp(sectors, directoryEnd, kReadLimitSectors));
+        if (!bytes) return;
+        const CompoundFile file(*header, *bytes);
+        const std::vector<CompoundEntry> directory = file.Directory();
+        if (std::none_of(type_.streamNames.begin(), type_.streamNames.end(),
+                         [&directory](std::u16string_view name) { return HasStream(directory, name); })) {
+            return;
+        }
+        CarvedFile carved;
+        carved.firstSector = block.sector;
+        carved.size = sectors * kCarveBlockBytes;
+        carved.name = type_.name(type_.titled ? TitlePart(file.Title(directory)) : std::u16string(), block.sector);
+        found.push_back(std::move(carved));
+    }
+
+private:
+    const DocumentType& type_;
+};
+
+std::u16string TitleThenNumber(const std::u16string& title, std::uint64_t firstSector, std::string_view between,
+                               std::string_view fallback, std::string_view extension) {
+    if (title.empty()) return NumberedName(fallback, firstSector, extension);
+    return title + NumberedName(between, firstSector, extension);
+}
+
+const DocumentType kDoc{{u"WordDocument"}, true, [](const std::u16string& title, std::uint64_t sector) {
+                            return TitleThenNumber(title, sector, " ", "Word ", ".doc");
+                        }};
+const DocumentType kXls{{u"Workbook", u"Book"}, true, [](const std::u16string& title, std::uint64_t sector) {
+                            return TitleThenNumber(title, sector, "_", "Excel ", ".xls");
+                        }};
+const DocumentType kPpt{{u"PowerPoint Document", u"Pictures"}, false, [](const std::u16string&, std::uint64_t sector) {
+                            return NumberedName("Point ", sector, ".ppt");
+                        }};
+const DocumentType kVsd{{u"VisioDocument"}, true, [](const std::u16string& title, std::uint64_t sector) {
+                            return TitleThenNumber(title, sector, " ", "Visio ", ".vsd");
+                        }};
+
+}  // namespace
+
+std::uint64_t CompoundDocumentSectors(const CompoundHeader& header) {
+    const std::uint64_t power = header.miniSectorShift <= 9 ? std::uint64_t{1} << header.miniSectorShift : 64;
+    return std::uint64_t{header.fatSectors} * 128 + std::uint64_t{header.miniFatSectors} * power / 4;
+}
+
+std::unique_ptr<Recognizer> MakeDocRecognizer() { return std::make_unique<CompoundDocumentRecognizer>(kDoc); }
+std::unique_ptr<Recognizer> MakeXlsRecognizer() { return std::make_unique<CompoundDocumentRecognizer>(kXls); }
+std::unique_ptr<Recognizer> MakePptRecognizer() { return std::make_unique<CompoundDocumentRecognizer>(kPpt); }
+std::unique_ptr<Recognizer> MakeVsdRecognizer() { return std::make_unique<CompoundDocumentRecognizer>(kVsd); }
+
+}  // namespace tundrel

@@ -1,0 +1,93 @@
+// The compound-document recognizers (DOC, XLS, PPT, VSD) over the samples LibreOffice and the
+// samples script's VSD writer made, laid inside filler; the context reads the directory and the
+// title from the filler disk, as a pass reads them from the source.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "carve/compound_document_recognizer.h"
+#include "carve_samples.h"
+#include "support/byte_reader.h"
+
+namespace tundrel {
+namespace {
+
+using namespace test;
+
+const std::map<std::string, RecognizerFactory> kFactories = {
+    {"DOC", MakeDocRecognizer}, {"XLS", MakeXlsRecognizer}, {"PPT", MakePptRecognizer}, {"VSD", MakeVsdRecognizer}};
+const std::vector<std::string> kDocuments = {"sample.doc", "sample.xls", "sample.ppt", "sample.vsd", "sample-untitled.vsd"};
+
+std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
+    auto recognizer = kFactories.at(type)();
+    return Carve(*recognizer, disk, bufferSectors);
+}
+
+// Each type finds its own documents, with the size the header's counts give and the name from
+// the title, and none of the others.
+TEST(CompoundRecognizerTest, EachTypeFindsItsOwnDocumentsWithTheEstimatedSizeAndTitle) {
+    constexpr std::size_t kAt = 7;
+    for (const std::string& file : kDocuments) {
+        const Sample& sample = SampleNamed(file);
+        for (const auto& [type, make] : kFactories) {
+            for (std::size_t buffer : {1, 128}) {
+                for (bool random : {false, true}) {
+                    const std::vector<CarvedFile> found = CarveWith(type, DiskWith(sample.bytes, kAt, random), buffer);
+                    ASSERT_EQ(found.size(), type == sample.type ? 1u : 0u) << file << " as " << type;
+                    if (found.empty()) continue;
+                    EXPECT_EQ(found[0].firstSector, 1000 + kAt);
+                    EXPECT_EQ(found[0].size, sample.carveSize) << file;
+                    EXPECT_EQ(found[0].name, ExpectedName(sample.carveName, 1000 + kAt)) << file;
+                }
+            }
+        }
+    }
+}
+
+// A document cut before its directory (the source ends there) is not found, nor is one when the
+// context cannot read sectors at all.
+TEST(CompoundRecognizerTest, ADirectoryBeyondWhatCanBeReadIsNoStart) {
+    for (const std::string& file : kDocuments) {
+        const Sample& sample = SampleNamed(file);
+        const std::size_t directory = ByteReader(sample.bytes).U32(0x30) + 1;
+        const Bytes cut(sample.bytes.begin(), sample.bytes.begin() + static_cast<std::ptrdiff_t>(directory * kSector));
+        EXPECT_TRUE(CarveWith(sample.type, DiskWith(cut, 3, true, 0), 1).empty()) << file;
+
+        auto recognizer = kFactories.at(sample.type)();
+        CarveNameCounters counters;
+        CarveContext unreadable{{}, counters};
+        std::vector<CarvedFile> found;
+        recognizer->Offer({sample.bytes, 5}, unreadable, found);
+        EXPECT_TRUE(found.empty()) << file;
+    }
+}
+
+// The size rule: 128 sectors per FAT sector, 2^shift / 4 per mini-FAT sector with a power above
+// 512 taken as 64; 32 sectors or less is not kept. The header's counts are patched.
+TEST(CompoundRecognizerTest, TheSizeComesFromTheHeadersCounts) {
+    struct Case {
+        std::uint16_t miniShift;
+        std::uint32_t fatSectors, miniFatSectors;
+        std::uint64_t sectors;  // 0: not found
+    };
+    for (const Case& c : {Case{6, 0, 2, 0}, Case{6, 0, 3, 48}, Case{6, 2, 1, 272}, Case{9, 0, 1, 128}, Case{10, 0, 3, 48},
+                          Case{0, 1, 4, 129}, Case{0xFFFF, 0, 3, 48}, Case{6, 0, 0, 0}}) {
+        Bytes vsd = SampleNamed("sample.vsd").bytes;
+        for (int i = 0; i < 2; ++i) vsd[0x20 + i] = static_cast<std::uint8_t>(c.miniShift >> (8 * i));
+        for (int i = 0; i < 4; ++i) {
+            vsd[0x2C + i] = static_cast<std::uint8_t>(c.fatSectors >> (8 * i));
+            vsd[0x40 + i] = static_cast<std::uint8_t>(c.miniFatSectors >> (8 * i));
+        }
+        const std::vector<CarvedFile> found = CarveWith("VSD", DiskWith(vsd, 2, false), 7);
+        ASSERT_EQ(found.size(), c.sectors == 0 ? 0u : 1u) << c.miniShift << " " << c.fatSectors << " " << c.miniFatSectors;
+        if (c.sectors != 0) {
+            EXPECT_EQ(found[0].size, c.sectors * kSector);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tundrel
