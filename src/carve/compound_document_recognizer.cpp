@@ -24,26 +24,37 @@ struct DocumentType {
     NameOf name = nullptr;
 };
 
+// The file's first sectors as read through the context. The buffer is left uninitialized: it
+// can be 4 MiB, and every byte used is read into it.
+struct FirstSectors {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+
+    std::span<std::uint8_t> First(std::uint64_t sectors) const { return {data.get(), sectors * kCarveBlockBytes}; }
+};
+
 // The first `want` sectors from `first`, or as many of them as can be read when the source ends
 // sooner; nothing when even the first `need` cannot be read.
-std::optional<std::vector<std::uint8_t>> ReadFirstSectors(CarveContext& context, std::uint64_t first, std::uint64_t need,
-                                                          std::uint64_t want) {
-    std::vector<std::uint8_t> bytes(want * kCarveBlockBytes);
-    if (context.readSectors(bytes, first)) return bytes;
-    bytes.resize(need * kCarveBlockBytes);
-    if (!context.readSectors(bytes, first)) return std::nullopt;
-    std::uint64_t readable = need;  // the longest read known to succeed; `want` is known to fail
-    while (readable + 1 < want) {
-        const std::uint64_t middle = readable + (want - readable) / 2;
-        std::vector<std::uint8_t> probe(middle * kCarveBlockBytes);
-        if (context.readSectors(probe, first)) {
-            readable = middle;
-            bytes = std::move(probe);
+std::optional<FirstSectors> ReadFirstSectors(CarveContext& context, std::uint64_t first, std::uint64_t need, std::uint64_t want) {
+    FirstSectors read{std::make_unique_for_overwrite<std::uint8_t[]>(want * kCarveBlockBytes), want * kCarveBlockBytes};
+    if (context.readSectors(read.First(want), first)) return read;
+    // The longest read known to succeed and the shortest known to fail meet; doubling first keeps
+    // the reads short when the source ends soon after the directory.
+    std::uint64_t readable = 0;
+    for (std::uint64_t probe = need; probe < want; probe = std::min(2 * readable, readable + (want - readable) / 2)) {
+        if (context.readSectors(read.First(probe), first)) {
+            readable = probe;
+        } else if (readable == 0) {
+            return std::nullopt;
         } else {
-            want = middle;
+            want = probe;
         }
+        if (readable + 1 >= want) break;
     }
-    return bytes;
+    // A failed read may have overwritten what the last good one read.
+    if (readable == 0 || !context.readSectors(read.First(readable), first)) return std::nullopt;
+    read.size = readable * kCarveBlockBytes;
+    return read;
 }
 
 // The title as a name's first part: control characters and path separators left out, at most
@@ -71,10 +82,10 @@ public:
         const std::uint64_t directoryEnd =
             (header->SectorOffset(header->firstDirectorySector) + header->SectorBytes() + kCarveBlockBytes - 1) / kCarveBlockBytes;
         if (directoryEnd > kReadLimitSectors) return;
-        const std::optional<std::vector<std::uint8_t>> bytes =
+        const std::optional<FirstSectors> read =
             ReadFirstSectors(context, block.sector, directoryEnd, std::clamp(sectors, directoryEnd, kReadLimitSectors));
-        if (!bytes) return;
-        const CompoundFile file(*header, *bytes);
+        if (!read) return;
+        const CompoundFile file(*header, std::span<const std::uint8_t>(read->data.get(), read->size));
         const std::vector<CompoundEntry> directory = file.Directory();
         if (std::none_of(type_.streamNames.begin(), type_.streamNames.end(),
                          [&directory](std::u16string_view name) { return HasStream(directory, name); })) {
