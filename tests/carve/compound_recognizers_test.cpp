@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,32 @@ TEST(CompoundRecognizerTest, TheSizeComesFromTheHeadersCounts) {
         if (c.sectors != 0) {
             EXPECT_EQ(found[0].size, c.sectors * kSector);
         }
+    }
+}
+
+// The title of the VSD sample's summary information (a VT_LPWSTR in code page 1200, at 2048 in
+// the file) with its type, length, code page or section offset patched (u32 fields).
+TEST(CompoundRecognizerTest, TheTitleIsReadAsItsTypeAndCodePageSay) {
+    constexpr std::size_t kSet = 2048, kSectionAt = 44, kCodePage = 76, kType = 80, kLength = 84;
+    struct Case {
+        std::vector<std::pair<std::size_t, std::uint32_t>> patches;
+        std::optional<std::u16string> title;
+    };
+    const std::vector<Case> cases = {
+        {{}, u"Plan d'\u00e9tage"},
+        {{{kType, 0x1E}}, u"Plan d"},                  // 8-bit text in code page 1200 is UTF-16 of 13 bytes
+        {{{kType, 0x1E}, {kCodePage, 1252}}, u"P"},    // in code page 1252, "P" then a NUL
+        {{{kLength, 0x7FFFFFFF}}, std::nullopt},
+        {{{kType, 3}}, std::nullopt},
+        {{{kSectionAt, 0xFFFFFFF0}}, std::nullopt},
+    };
+    const Bytes& vsd = SampleNamed("sample.vsd").bytes;
+    for (const Case& c : cases) {
+        Bytes set(vsd.begin() + kSet, vsd.begin() + kSet + 116);
+        for (const auto& [at, value] : c.patches) {
+            for (std::size_t i = 0; i < 4; ++i) set[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+        EXPECT_EQ(ReadSummaryTitle(set), c.title) << c.patches.size();
     }
 }
 
