@@ -1,7 +1,9 @@
 #include "carve/compound_document_recognizer.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -20,7 +22,7 @@ using NameOf = std::u16string (*)(const std::u16string& title, std::uint64_t fir
 
 struct DocumentType {
     std::vector<std::u16string_view> streamNames;  // any one of them marks the type
-    bool titled = false;                                     // whether the name uses the title
+    bool titled = false;                           // whether the name uses the title
     NameOf name = nullptr;
 };
 
