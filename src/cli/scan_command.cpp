@@ -42,14 +42,14 @@ int Refuse(std::ostream& err, int code, const std::string& error) {
 
 }  // namespace
 
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes) {
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp) {
     command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
         ->required();
     std::vector<std::string> modes;
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
     command.add_option("--mode", options.mode, "deleted (default) or formatted")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
-    if (printsNodes) command.add_flag("--json", options.json, "print JSON Lines, one object per node");
+    if (jsonHelp != nullptr) command.add_flag("--json", options.json, jsonHelp);
     command.add_flag("-q,--quiet", options.quiet, "no progress display");
 }
 

@@ -23,8 +23,9 @@ struct ScanCommandOptions {
     bool quiet = false;
 };
 
-// Adds SOURCE, --mode, --volume and -q to a command, and --json to one that prints nodes.
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes = true);
+// Adds SOURCE, --mode, --volume and -q to a command, and --json, described by `jsonHelp`,
+// to one that prints JSON (null: none).
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp);
 
 // Builds the tasks and runs them; returns an exit status (kExitSuccess when it scanned,
 // kExitStopped when the user stopped it, with what was found kept).

@@ -138,6 +138,7 @@ enum class StringId : unsigned {
     AnswerOk,
     AnswerCancel,
     DestinationNotAFolder,
+    ExportIncomplete,
 
     // Phases of an NTFS scan.
     ReadingFileRecords,
