@@ -1,0 +1,12 @@
+#pragma once
+// PNG pictures: the signature, then chunks up to IEND.
+
+#include <memory>
+
+#include "carve/recognizer.h"
+
+namespace tundrel {
+
+std::unique_ptr<Recognizer> MakePngRecognizer();
+
+}  // namespace tundrel

@@ -1,0 +1,35 @@
+#pragma once
+// A recognizer that finds a file's length by walking its records: the type says where a file
+// starts, how to read one record header and how to name the file.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "carve/recognizer.h"
+#include "carve/record_walk.h"
+
+namespace tundrel {
+
+class WalkingRecognizer : public Recognizer {
+public:
+    void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) final;
+
+protected:
+    explicit WalkingRecognizer(WalkRules rules) : walk_(rules) {}
+
+    // The length of the first record when a file of this type starts in the block.
+    virtual std::optional<std::uint64_t> StartLength(const CarveBlock& block) = 0;
+    // A new file starts in the block: what the type keeps of the file it follows starts afresh.
+    virtual void BeginFile(const CarveBlock&) {}
+    virtual RecordStep ReadHeader(std::span<const std::uint8_t> header) = 0;
+    virtual std::u16string NameOf(const WalkedFile& file, CarveContext& context) = 0;
+
+private:
+    void Keep(const std::optional<WalkedFile>& file, CarveContext& context, std::vector<CarvedFile>& found);
+
+    RecordWalk walk_;
+};
+
+}  // namespace tundrel

@@ -1,0 +1,343 @@
+// The recognizers that walk a file's records or search for its end marker, over the sample
+// files of tests/images/carve-samples.tar.gz (made by the real encoders) laid inside filler and
+// offered block by block in read buffers of several sizes, as a carving pass offers them.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "carve/flv_recognizer.h"
+#include "carve/jpeg_recognizer.h"
+#include "carve/mov_recognizer.h"
+#include "carve/mp4_recognizer.h"
+#include "carve/mpeg_recognizer.h"
+#include "carve/pdf_recognizer.h"
+#include "carve/png_recognizer.h"
+#include "carve/rmvb_recognizer.h"
+#include "carve/three_gp_recognizer.h"
+#include "manifest.h"
+#include "md5.h"
+#include "support/display_format.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::size_t kSector = kCarveBlockBytes;
+
+const std::map<std::string, RecognizerFactory> kFactories = {
+    {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
+    {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
+    {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
+};
+
+struct Sample {
+    std::string file, type, carveName, date;
+    std::uint64_t carveSize = 0;
+    Bytes bytes;
+};
+
+const std::vector<Sample>& Samples() {
+    static const std::vector<Sample> samples = [] {
+        std::vector<Sample> all;
+        static test::TempDir dir;
+        const std::filesystem::path images = std::filesystem::path(TUNDREL_TEST_DATA_DIR) / "images";
+        if (!test::RunQuietly("tar -xzf '" + (images / "carve-samples.tar.gz").string() + "' -C '" + dir.Path().string() + "'")) {
+            ADD_FAILURE() << "cannot unpack carve-samples.tar.gz";
+        }
+        const nlohmann::json manifest = test::ManifestJson("carve-samples");
+        for (const auto& entry : manifest["files"]) {
+            Sample sample{entry["name"], entry["type"], entry["carveName"], entry.value("date", ""), entry["carveSize"], {}};
+            sample.bytes = test::FileBytes(dir / sample.file);
+            EXPECT_EQ(test::Md5Hex(sample.bytes), entry["md5"].get<std::string>()) << sample.file;
+            all.push_back(std::move(sample));
+        }
+        return all;
+    }();
+    return samples;
+}
+
+const Sample& SampleNamed(const std::string& file) {
+    for (const Sample& sample : Samples()) {
+        if (sample.file == file) return sample;
+    }
+    static const Sample none;
+    ADD_FAILURE() << "no sample " << file;
+    return none;
+}
+
+std::u16string ExpectedName(const std::string& pattern, std::uint64_t sector) {
+    std::string name = pattern;
+    name.replace(name.find("%d"), 2, std::to_string(sector));
+    return ToUtf16(name);
+}
+
+// `sectors` sectors of zeros or of fixed pseudo-random bytes.
+Bytes Filler(std::size_t sectors, bool random) {
+    Bytes bytes(sectors * kSector);
+    if (random) {
+        std::mt19937 generator(12345);
+        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(generator());
+    }
+    return bytes;
+}
+
+// A disk with `file` at sector `at` of the filler, padded to whole sectors.
+Bytes DiskWith(const Bytes& file, std::size_t at, bool random, std::size_t after = 64) {
+    Bytes disk = Filler(at + (file.size() + kSector - 1) / kSector + after, random);
+    std::copy(file.begin(), file.end(), disk.begin() + static_cast<std::ptrdiff_t>(at * kSector));
+    std::fill(disk.begin() + static_cast<std::ptrdiff_t>(at * kSector + file.size()),
+              disk.begin() + static_cast<std::ptrdiff_t>((at + (file.size() + kSector - 1) / kSector) * kSector), 0);
+    return disk;
+}
+
+// Offers every sector of `disk` whose number `offered` accepts, in read buffers of
+// `bufferSectors` sectors; the disk's first sector is numbered `firstSector`.
+std::vector<CarvedFile> Carve(Recognizer& recognizer, const Bytes& disk, std::size_t bufferSectors,
+                              std::uint64_t firstSector = 1000, bool (*offered)(std::uint64_t) = nullptr) {
+    std::vector<CarvedFile> found;
+    CarveNameCounters counters;
+    CarveContext context{{}, counters};
+    const std::size_t sectors = disk.size() / kSector;
+    for (std::size_t buffer = 0; buffer < sectors; buffer += bufferSectors) {
+        const std::size_t count = std::min(bufferSectors, sectors - buffer);
+        // A copy per read, so a recognizer reading past its buffer shows under the sanitizers.
+        const Bytes read(disk.begin() + static_cast<std::ptrdiff_t>(buffer * kSector),
+                         disk.begin() + static_cast<std::ptrdiff_t>((buffer + count) * kSector));
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint64_t sector = firstSector + buffer + i;
+            if (offered != nullptr && !offered(sector)) continue;
+            recognizer.Offer({std::span<const std::uint8_t>(read).subspan(i * kSector), sector}, context, found);
+        }
+    }
+    return found;
+}
+
+std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
+    auto recognizer = kFactories.at(type)();
+    return Carve(*recognizer, disk, bufferSectors);
+}
+
+struct SampleCase {
+    const char* file;
+    std::size_t bufferSectors;
+    bool randomFiller;
+};
+
+class SampleCarveTest : public testing::TestWithParam<SampleCase> {};
+
+TEST_P(SampleCarveTest, FindsTheSampleWithTheManifestsSizeAndName) {
+    const SampleCase& param = GetParam();
+    const Sample& sample = SampleNamed(param.file);
+    constexpr std::size_t kAt = 7;
+    const std::vector<CarvedFile> found = CarveWith(sample.type, DiskWith(sample.bytes, kAt, param.randomFiller), param.bufferSectors);
+    ASSERT_EQ(found.size(), 1u) << sample.file;
+    EXPECT_EQ(found[0].firstSector, 1000 + kAt);
+    EXPECT_EQ(found[0].size, sample.carveSize) << sample.file;
+    EXPECT_EQ(found[0].name, ExpectedName(sample.carveName, 1000 + kAt));
+    EXPECT_EQ(FormatDateTime(found[0].date, found[0].time), sample.date);
+}
+
+std::vector<SampleCase> AllSampleCases() {
+    std::vector<SampleCase> cases;
+    for (const char* sample : {"sample.mp4", "sample.mov", "sample.3gp", "sample-mpeg1.mpg", "sample-mpeg2.mpg",
+                               "sample.flv", "sample.rmvb", "sample.png", "sample-exif.jpg", "sample-jfif.jpg",
+                               "sample.pdf"}) {
+        for (std::size_t buffer : {1, 7, 128}) {
+            for (bool random : {false, true}) cases.push_back({sample, buffer, random});
+        }
+    }
+    return cases;
+}
+INSTANTIATE_TEST_SUITE_P(Samples, SampleCarveTest, testing::ValuesIn(AllSampleCases()),
+                         [](const testing::TestParamInfo<SampleCase>& info) {
+                             std::string name = info.param.file;
+                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             return name + "_buffer" +
+                                    std::to_string(info.param.bufferSectors) + (info.param.randomFiller ? "_random" : "_zero");
+                         });
+
+void PutBigEndian32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+// Boxes of the given types (an "ftyp" with its brand) and sizes, one after the other.
+Bytes Boxes(std::initializer_list<std::pair<const char*, std::uint32_t>> boxes) {
+    Bytes bytes;
+    for (const auto& [type, size] : boxes) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + size);
+        PutBigEndian32(bytes, at, size);
+        std::memcpy(bytes.data() + at + 4, type, std::strlen(type));
+    }
+    return bytes;
+}
+
+// An MPEG-1 program stream: 0 for a pack header, n for a padding packet of n bytes.
+Bytes MpegStream(std::initializer_list<std::uint32_t> records) {
+    Bytes bytes;
+    for (std::uint32_t size : records) {
+        const Bytes header = size == 0 ? Bytes{0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0, 1}
+                                       : Bytes{0, 0, 1, 0xBE, static_cast<std::uint8_t>((size - 6) >> 8), static_cast<std::uint8_t>(size - 6)};
+        bytes.insert(bytes.end(), header.begin(), header.end());
+        bytes.resize(bytes.size() + (size == 0 ? 0 : size - 6));
+    }
+    return bytes;
+}
+
+struct WalkCase {
+    const char* type;
+    Bytes file;
+    std::uint64_t size;  // 0: not found
+};
+
+void ExpectWalk(const WalkCase& c) {
+    for (std::size_t buffer : {1, 7}) {
+        const std::vector<CarvedFile> found = CarveWith(c.type, DiskWith(c.file, 3, false), buffer);
+        ASSERT_EQ(found.size(), c.size == 0 ? 0u : 1u) << c.type << " " << c.file.size();
+        if (c.size != 0) {
+            EXPECT_EQ(found[0].size, c.size) << c.type;
+        }
+    }
+}
+
+// A file is kept only when its walk runs past the type's minimum.
+TEST(WalkRecognizerTest, FilesNoLongerThanTheMinimumAreNotKept) {
+    for (const WalkCase& c : {WalkCase{"MP4", Boxes({{"ftypisom", 1024}}), 0}, WalkCase{"MP4", Boxes({{"ftypisom", 1025}}), 1025},
+                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097}}) {
+        ExpectWalk(c);
+    }
+}
+
+// A header cut by a block end is completed from the next block, and the records it leads to
+// may lie in the carried bytes themselves (a 12-byte pack header of a stream read 20 at a time).
+TEST(WalkRecognizerTest, AHeaderCutByABlockEndIsCompletedFromTheNextBlock) {
+    std::vector<WalkCase> cases;
+    for (std::uint32_t cut = 1; cut < 8; ++cut) {
+        cases.push_back({"MP4", Boxes({{"ftypisom", 1024 - cut}, {"free", 300}}), 1324 - cut});
+    }
+    for (std::uint32_t cut = 1; cut < 20; ++cut) {
+        const std::uint32_t padding = 1024 - cut - 12;
+        cases.push_back({"MPG", MpegStream({0, padding, 0, 4000}), 1024 - cut + 12 + 4000});
+    }
+    for (const WalkCase& c : cases) ExpectWalk(c);
+}
+
+// Where the MP4 sample's "moov" box starts: its "mdat" box ends there.
+std::size_t MoovOffset(const Bytes& mp4) {
+    const std::string text(mp4.begin(), mp4.end());
+    return text.rfind("moov") - 4;
+}
+
+TEST(WalkRecognizerTest, ANewStartFinishesThePendingFileWhereItsWalkStands) {
+    const Bytes& mp4 = SampleNamed("sample.mp4").bytes;
+    const std::size_t moov = MoovOffset(mp4);
+    // The first copy is cut inside its "mdat"; the second starts in the sectors the first's "mdat" claims.
+    const std::size_t second = moov / kSector - 2;
+    Bytes disk = DiskWith(mp4, second, false);
+    std::copy(mp4.begin(), mp4.begin() + static_cast<std::ptrdiff_t>(second * kSector), disk.begin());
+    const std::vector<CarvedFile> found = CarveWith("MP4", disk, 7);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].firstSector, 1000u);
+    EXPECT_EQ(found[0].size, moov);
+    EXPECT_EQ(found[1].firstSector, 1000 + second);
+    EXPECT_EQ(found[1].size, mp4.size());
+}
+
+TEST(WalkRecognizerTest, ANextHeaderInSectorsNotOfferedEndsTheFile) {
+    const Bytes& mp4 = SampleNamed("sample.mp4").bytes;
+    static std::uint64_t moovSector;
+    moovSector = 1000 + MoovOffset(mp4) / kSector;
+    for (std::size_t buffer : {1, 128}) {
+        auto recognizer = MakeMp4Recognizer();
+        const std::vector<CarvedFile> found =
+            Carve(*recognizer, DiskWith(mp4, 0, false), buffer, 1000, [](std::uint64_t sector) { return sector != moovSector; });
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].size, MoovOffset(mp4));
+    }
+}
+
+// Packs of a program stream start at sector boundaries: each is the stream's next record, not a new file.
+TEST(WalkRecognizerTest, APackWhereTheStreamsNextRecordIsDueContinuesTheStream) {
+    for (const char* file : {"sample-mpeg1.mpg", "sample-mpeg2.mpg"}) {
+        const Sample& sample = SampleNamed(file);
+        const Bytes twice = [&] {
+            Bytes bytes = sample.bytes;
+            bytes.insert(bytes.end(), sample.bytes.begin(), sample.bytes.end());
+            return bytes;
+        }();
+        const std::vector<CarvedFile> found = CarveWith("MPG", DiskWith(twice, 1, false), 7);
+        ASSERT_EQ(found.size(), 1u) << file;
+        EXPECT_EQ(found[0].size, twice.size()) << file;
+    }
+}
+
+// An "%%EOF" followed by CR LF is taken for a revision's end: with no other, the document is not found.
+TEST(EndMarkerRecognizerTest, APdfWhoseLastEndMarkerIsFollowedByCrLfIsNotFound) {
+    Bytes pdf = SampleNamed("sample.pdf").bytes;
+    ASSERT_EQ(pdf.back(), '\n');
+    for (const char* ending : {"\r\n", "\r  ", "\r\r\n", " \n"}) {
+        pdf.resize(SampleNamed("sample.pdf").carveSize);
+        pdf.insert(pdf.end(), ending, ending + std::strlen(ending));
+        const bool revision = ending[0] == '\r' && (ending[1] == '\n' || ending[1] == ' ');
+        for (std::size_t buffer : {1, 128}) {
+            const std::vector<CarvedFile> found = CarveWith("PDF", DiskWith(pdf, 2, false), buffer);
+            ASSERT_EQ(found.size(), revision ? 0u : 1u) << ending;
+        }
+    }
+}
+
+// A new start replaces a pending file that found no end (a JPEG without camera and date texts
+// and a fallback end is then dropped); the new one is found whole.
+TEST(EndMarkerRecognizerTest, ANewStartReplacesAPendingFileWithoutAnEnd) {
+    for (const auto& [file, keep] : {std::pair{"sample.pdf", 1024}, std::pair{"sample-jfif.jpg", 512}, std::pair{"sample-exif.jpg", 2048}}) {
+        const Sample& sample = SampleNamed(file);
+        Bytes disk = DiskWith(sample.bytes, 4, false);
+        std::copy(sample.bytes.begin(), sample.bytes.begin() + keep, disk.begin());
+        const std::vector<CarvedFile> found = CarveWith(sample.type, disk, 7);
+        ASSERT_EQ(found.size(), 1u) << file;
+        EXPECT_EQ(found[0].firstSector, 1004u);
+        EXPECT_EQ(found[0].size, sample.carveSize);
+    }
+}
+
+// The end searches give up: a PDF 100,000 sectors after its start, a JPEG whose end lies
+// 12,000,000 bytes or more from its start (without camera and date texts to fall back on).
+TEST(EndMarkerRecognizerTest, EndsTooFarFromTheStartAreNotFound) {
+    struct Case {
+        const char* file;
+        std::uint64_t endSector;  // from the start
+        std::size_t markerAt;
+        std::uint64_t size;       // 0: not found
+    };
+    for (const Case& c : {Case{"sample.pdf", 99'999, 0, 99'999 * 512 + 5}, Case{"sample.pdf", 100'000, 0, 0},
+                          Case{"sample-jfif.jpg", 23'437, 252, 11'999'998}, Case{"sample-jfif.jpg", 23'437, 254, 0}}) {
+        const Sample& sample = SampleNamed(c.file);
+        const Bytes first(sample.bytes.begin(), sample.bytes.begin() + kSector);
+        Bytes last(kSector, 0);
+        const Bytes marker = sample.type == "PDF" ? Bytes{'%', '%', 'E', 'O', 'F', '\n'} : Bytes{0xFF, 0xD9};
+        std::copy(marker.begin(), marker.end(), last.begin() + static_cast<std::ptrdiff_t>(c.markerAt));
+        auto recognizer = kFactories.at(sample.type)();
+        CarveNameCounters counters;
+        CarveContext context{{}, counters};
+        std::vector<CarvedFile> found;
+        recognizer->Offer({first, 50}, context, found);
+        recognizer->Offer({last, 50 + c.endSector}, context, found);
+        ASSERT_EQ(found.size(), c.size == 0 ? 0u : 1u) << c.file << " " << c.endSector << " " << c.markerAt;
+        if (c.size != 0) {
+            EXPECT_EQ(found[0].size, c.size);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tundrel
