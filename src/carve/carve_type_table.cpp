@@ -1,0 +1,55 @@
+#include "carve/carve_type_table.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "support/settings.h"
+
+namespace tundrel {
+
+// Each type's recognizer is made in the type's own file.
+std::unique_ptr<Recognizer> MakeWavRecognizer();
+std::unique_ptr<Recognizer> MakeAviRecognizer();
+std::unique_ptr<Recognizer> MakeSwfRecognizer();
+std::unique_ptr<Recognizer> MakeBmpRecognizer();
+std::unique_ptr<Recognizer> MakeCdrRecognizer();
+std::unique_ptr<Recognizer> MakeCr2Recognizer();
+std::unique_ptr<Recognizer> MakeNefRecognizer();
+std::unique_ptr<Recognizer> MakeOrfRecognizer();
+
+namespace {
+
+consteval std::size_t TypeIndex(std::string_view name) {
+    for (std::size_t i = 0; i < kCarveTypes.size(); ++i) {
+        if (kCarveTypes[i].typeName == name) return i;
+    }
+    throw "not a carving type";
+}
+
+// One line per type, in table order.
+constexpr CarveTypeRecognizer kRecognizers[] = {
+    {TypeIndex("WAV"), MakeWavRecognizer},
+    {TypeIndex("AVI"), MakeAviRecognizer},
+    {TypeIndex("SWF"), MakeSwfRecognizer},
+    {TypeIndex("BMP"), MakeBmpRecognizer},
+    {TypeIndex("CDR"), MakeCdrRecognizer},
+    {TypeIndex("CR2"), MakeCr2Recognizer},
+    {TypeIndex("NEF"), MakeNefRecognizer},
+    {TypeIndex("ORF"), MakeOrfRecognizer},
+};
+static_assert(std::ranges::is_sorted(kRecognizers, {}, &CarveTypeRecognizer::type));
+
+}  // namespace
+
+std::span<const CarveTypeRecognizer> CarveRecognizers() { return kRecognizers; }
+
+std::vector<CarveRule> BuildCarveTable(const Settings& settings) {
+    std::vector<CarveRule> table;
+    for (const CarveTypeRecognizer& entry : kRecognizers) {
+        if (!settings.carveTypes[entry.type]) continue;
+        table.push_back({&kCarveTypes[entry.type], entry.make(), {}});
+    }
+    return table;
+}
+
+}  // namespace tundrel
