@@ -200,6 +200,7 @@ enum class StringId : unsigned {
     SourcesDestinations,
     MountedVolumeLine,
     FreeOfTotal,
+    UnknownCarveType,
 };
 
 enum class Language : unsigned char { Japanese, English };
