@@ -982,26 +982,50 @@ def cmd_carve_sample(args):
 RAW_PHOTO_BYTES = 30 * 1024 * 1024
 
 
-def cmd_fat_carve_layout(args):
-    """fat-carve-layout IMAGE OUT_JSON SPEC...: SPEC is NAME83|TYPE|SOURCE|wipe or keep, for a file
-    that mtools wrote in one run into the root folder and mdel then deleted. Finds each deleted
-    short entry by its name, checks the file's bytes stand contiguous from its first cluster,
-    removes the entries marked wipe and writes what a carving reader must find."""
-    image, out_json = args[0], args[1]
-    geo = geometry(image, 0, "fat32")
+def fat_deleted_short_entries(data, name):
+    """(entry offset, first cluster, size, offsets to remove) of each deleted short entry called `name`."""
+    base, _, ext = name.partition(".")
+    short = (base.ljust(8) + ext.ljust(3)).encode()
+    found = []
+    for at in range(0, len(data) - 32, 32):
+        if data[at] == 0xE5 and data[at + 1:at + 11] == short[1:]:
+            hi, lo, length = struct.unpack_from("<H4xHI", data, at + 20)
+            found.append((at, hi << 16 | lo, length, [at]))
+    return found
+
+
+def exfat_deleted_entry_sets(data, name):
+    """The same for each deleted exFAT entry set (file, stream and name entries) called `name`."""
+    found = []
+    for at in range(0, len(data) - 96, 32):
+        if data[at] != 0x05 or data[at + 32] != 0x40:
+            continue
+        count, length = data[at + 1], data[at + 35]
+        chars = b"".join(data[at + 64 + 32 * i + 2:at + 64 + 32 * i + 32] for i in range(count - 1))
+        if chars[:2 * length].decode("utf-16-le", errors="replace") == name:
+            cluster, size = struct.unpack_from("<IQ", data, at + 32 + 20)
+            found.append((at, cluster, size, [at + 32 * i for i in range(count + 1)]))
+    return found
+
+
+def cmd_carve_layout(args):
+    """carve-layout IMAGE FS OUT_JSON SPEC...: SPEC is NAME|TYPE|SOURCE|wipe or keep, for a file
+    written in one run into the root folder (FS fat32: by mtools, an 8.3 name; exfat: through
+    exfat-fuse) and deleted. Finds each deleted entry by its name, checks the file's bytes stand
+    contiguous from its first cluster, removes the entries marked wipe and writes what a
+    carving reader must find."""
+    image, fs, out_json = args[0], args[1], args[2]
+    geo = geometry(image, 0, fs)
     size_bytes = os.path.getsize(image)
     data = bytearray(read_at(image, 0, size_bytes))
     carved, kept, wiped = [], [], []
-    for spec in args[2:]:
+    for spec in args[3:]:
         name, kind, source, action = spec.split("|")
-        base, _, ext = name.partition(".")
-        short = (base.ljust(8) + ext.ljust(3)).encode()
-        hits = [at for at in range(0, len(data) - 32, 32) if data[at] == 0xE5 and data[at + 1:at + 11] == short[1:]]
+        hits = (fat_deleted_short_entries if fs == "fat32" else exfat_deleted_entry_sets)(data, name)
         if len(hits) != 1:
             fail(f"{len(hits)} deleted entries named {name}")
-        at = hits[0]
-        hi, lo, length = struct.unpack_from("<H4xHI", data, at + 20)
-        sector = geo["dataStartSector"] + ((hi << 16 | lo) - 2) * geo["sectorsPerCluster"]
+        _, cluster, length, entries = hits[0]
+        sector = geo["dataStartSector"] + (cluster - 2) * geo["sectorsPerCluster"]
         with open(source, "rb") as f:
             content = f.read()
         if length != len(content) or bytes(data[sector * 512:sector * 512 + length]) != content:
@@ -1010,25 +1034,24 @@ def cmd_fat_carve_layout(args):
         if action == "keep":
             kept.append(entry)
             continue
-        wiped.append(at)
+        wiped += entries
         rule = min(RAW_PHOTO_BYTES, size_bytes - sector * 512) if kind in ("CR2", "NEF", "ORF") else length
         entry["carvedSize"] = rule
         entry["carvedMd5"] = md5_hex(bytes(data[sector * 512:sector * 512 + rule]))
         carved.append(entry)
-    # The wiped entries are taken out of their directory sector and the entries after them
-    # moved up, since a zeroed entry would end the directory there.
-    sectors = {at // 512 for at in wiped}
-    if len(sectors) != 1:
-        fail("the wiped entries are not all in one directory sector")
-    first = sectors.pop() * 512
-    kept_entries = [bytes(data[e:e + 32]) for e in range(first, first + 512, 32) if e not in wiped]
-    data[first:first + 512] = b"".join(kept_entries).ljust(512, b"\0")
+    # The wiped entries are taken out of the sectors that hold them (one directory cluster) and
+    # the entries after them moved up, since a zeroed entry would end the directory there.
+    first, end = min(wiped) // 512 * 512, (max(wiped) // 512 + 1) * 512
+    if end - first > geo["clusterSize"]:
+        fail("the wiped entries are not all in one directory cluster")
+    kept_entries = [bytes(data[e:e + 32]) for e in range(first, end, 32) if e not in wiped]
+    data[first:end] = b"".join(kept_entries).ljust(end - first, b"\0")
     with open(image, "r+b") as f:
         f.write(data)
     name = os.path.basename(image)
-    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": "fat32",
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": fs,
                 "damage": f"the directory entries of the deleted files listed under carved were taken out of "
-                          f"the root directory's sector at byte {first}, the entries after them moved up",
+                          f"the root directory's bytes {first} to {end}, the entries after them moved up",
                 "carved": carved, "deletedKept": kept}
     with open(out_json, "w", encoding="utf-8") as f:
         json.dump(manifest, f, ensure_ascii=False, indent=1)
@@ -1048,7 +1071,7 @@ COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interl
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify,
-            "carve-sample": cmd_carve_sample, "fat-carve-layout": cmd_fat_carve_layout}
+            "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout}
 
 if __name__ == "__main__":
     if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:
