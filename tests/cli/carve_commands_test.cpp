@@ -1,4 +1,4 @@
-// Files found by their content alone in the free clusters of a FAT32 and an exFAT volume: `ls`
+// Files found by their content alone in the free clusters of FAT32, exFAT and NTFS volumes: `ls`
 // lists them under the file-types root and `export` writes them as the manifest says they lie.
 
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ TEST_P(CarveCommandsTest, TypesAndTheFreeSpaceSwitchChooseWhatIsCarved) {
     EXPECT_NE(unknown.err.find("'gif'"), std::string::npos) << unknown.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, CarveCommandsTest, ::testing::Values("carve-fat32", "carve-exfat"));
+INSTANTIATE_TEST_SUITE_P(Images, CarveCommandsTest, ::testing::Values("carve-fat32", "carve-exfat", "carve-ntfs"));
 
 }  // namespace
 }  // namespace tundrel::cli

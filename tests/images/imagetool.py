@@ -1057,6 +1057,54 @@ def cmd_carve_layout(args):
         json.dump(manifest, f, ensure_ascii=False, indent=1)
 
 
+def cmd_ntfs_lay_free(args):
+    """ntfs-lay-free IMAGE OUT_JSON KEPT SPEC...: writes each SPEC's file (NAME|TYPE|SOURCE) into
+    clusters that $Bitmap marks free and no MFT record points at: one after the other, a free
+    cluster between each two, in the last free stretch long enough for them all. KEPT names a
+    file written and deleted through ntfs-3g, whose deleted record still points at its data."""
+    image, out_json, kept_name = args[0], args[1], args[2]
+    geo = geometry(image, 0, "ntfs")
+    cluster_bytes = geo["clusterSize"]
+    bitmap = tsk("icat", image, 0, operands=("6",), binary=True)
+    free = [not (bitmap[c // 8] >> (c % 8) & 1) for c in range(min(geo["clusterCount"], len(bitmap) * 8))]
+    specs = [spec.split("|") for spec in args[3:]]
+    contents = []
+    for name, kind, source in specs:
+        with open(source, "rb") as f:
+            contents.append(f.read())
+    need = sum((len(c) + cluster_bytes - 1) // cluster_bytes + 1 for c in contents)
+    start = None
+    run = 0
+    for c, is_free in enumerate(free):
+        run = run + 1 if is_free else 0
+        if run >= need + 1:
+            start = c - need + 1
+    if start is None:
+        fail("no free stretch is long enough")
+    size_bytes = os.path.getsize(image)
+    carved = []
+    with open(image, "r+b") as f:
+        cluster = start
+        for (name, kind, _), content in zip(specs, contents):
+            sector = cluster * geo["sectorsPerCluster"]
+            f.seek(sector * 512)
+            f.write(content)
+            cluster += (len(content) + cluster_bytes - 1) // cluster_bytes + 1
+            carved.append({"name": name, "type": kind, "sector": sector, "size": len(content), "md5": md5_hex(content)})
+    for entry in carved:
+        rule = min(RAW_PHOTO_BYTES, size_bytes - entry["sector"] * 512) if entry["type"] in ("CR2", "NEF", "ORF") \
+            else entry["size"]
+        entry["carvedSize"] = rule
+        entry["carvedMd5"] = md5_hex(read_at(image, entry["sector"] * 512, rule))
+    name = os.path.basename(image)
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": "ntfs",
+                "damage": f"the files listed under carved were written into free clusters from cluster {start} on, "
+                          "where no MFT record points",
+                "carved": carved, "deletedKept": [{"name": kept_name, "type": "BMP"}]}
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(manifest, f, ensure_ascii=False, indent=1)
+
+
 def carved_errors(man, image):
     errors = []
     for entry in man["carved"]:
@@ -1071,7 +1119,8 @@ COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interl
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify,
-            "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout}
+            "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,
+            "ntfs-lay-free": cmd_ntfs_lay_free}
 
 if __name__ == "__main__":
     if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:

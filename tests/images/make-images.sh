@@ -25,13 +25,14 @@
 #   carve-fat32.img    FAT32 whose free clusters hold deleted WAV, AVI, BMP, SWF, CDR and
 #                      raw photos with their directory entries wiped, for carving
 #   carve-exfat.img    the same files on exFAT, written and deleted through exfat-fuse
+#   carve-ntfs.img     the same files on NTFS, laid into clusters no MFT record points at
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
-#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat)
+#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1045,6 +1046,28 @@ build_carve_exfat() {
     "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${specs[@]}"
 }
 
+# NTFS: live samples and KEPT.BMP (then deleted) written through ntfs-3g; the other samples
+# laid into free clusters that no MFT record points at, as a file whose record was reused
+# leaves its data.
+build_carve_ntfs() {
+    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f specs=()
+    note "carve-ntfs.img"
+    carve_samples "$dir" 2
+    truncate -s 16M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L CARVENTFS "$img"
+    MNT="$WORK/mnt-carve-ntfs"
+    mount_ntfs "$img" "$MNT"
+    for f in LIVE1.TXT LIVE2.TXT KEPT.BMP LIVE3.TXT FILLER.BIN; do cp -p "$dir/$f" "$MNT/$f"; done
+    fuse_unmount "$MNT"
+    mount_ntfs "$img" "$MNT"
+    rm "$MNT/KEPT.BMP"
+    fuse_unmount "$MNT"
+    while IFS='|' read -r f kind _ _; do
+        [[ $f == KEPT.BMP ]] || specs+=("$f|$kind|$dir/$f")
+    done < <(carve_specs "$dir")
+    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" KEPT.BMP "${specs[@]}"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1057,10 +1080,10 @@ declare -A BUILDER=(
     [ntfs-names]=build_ntfs_names
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
-    [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat
+    [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
-             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat)
+             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
 
 main() {
     local names=("$@") name
