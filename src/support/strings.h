@@ -201,6 +201,7 @@ enum class StringId : unsigned {
     SourcesDestinations,
     MountedVolumeLine,
     FreeOfTotal,
+    UnknownCarveType,
 };
 
 enum class Language : unsigned char { Japanese, English };
