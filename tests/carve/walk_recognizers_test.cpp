@@ -18,10 +18,12 @@
 #include "carve/mov_recognizer.h"
 #include "carve/mp4_recognizer.h"
 #include "carve/mpeg_recognizer.h"
+#include "carve/office2007_recognizer.h"
 #include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
+#include "carve/zip_recognizer.h"
 #include "manifest.h"
 #include "md5.h"
 #include "support/display_format.h"
@@ -38,6 +40,7 @@ const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
+    {"ZIP", MakeZipRecognizer}, {"Office 2007", MakeOffice2007Recognizer},
 };
 
 struct Sample {
@@ -75,9 +78,11 @@ const Sample& SampleNamed(const std::string& file) {
     return none;
 }
 
+// A name template's "%d" stands for the first sector; names without one are fixed or take a
+// running count, which starts at 1 in each carve here.
 std::u16string ExpectedName(const std::string& pattern, std::uint64_t sector) {
     std::string name = pattern;
-    name.replace(name.find("%d"), 2, std::to_string(sector));
+    if (const std::size_t number = name.find("%d"); number != std::string::npos) name.replace(number, 2, std::to_string(sector));
     return ToUtf16(name);
 }
 
@@ -151,7 +156,8 @@ std::vector<SampleCase> AllSampleCases() {
     std::vector<SampleCase> cases;
     for (const char* sample : {"sample.mp4", "sample.mov", "sample.3gp", "sample-mpeg1.mpg", "sample-mpeg2.mpg",
                                "sample.flv", "sample.rmvb", "sample.png", "sample-exif.jpg", "sample-jfif.jpg",
-                               "sample.pdf"}) {
+                               "sample.pdf", "sample-folder.zip", "sample-file.zip", "sample-long-name.zip",
+                               "sample-streamed.zip", "sample-lo.docx", "sample-lo.xlsx", "sample-lo.pptx", "sample-ms.docx"}) {
         for (std::size_t buffer : {1, 7, 128}) {
             for (bool random : {false, true}) cases.push_back({sample, buffer, random});
         }
