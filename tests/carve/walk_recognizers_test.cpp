@@ -21,6 +21,7 @@
 #include "carve/office2007_recognizer.h"
 #include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
+#include "carve/rar_recognizer.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
 #include "carve/zip_recognizer.h"
@@ -40,7 +41,7 @@ const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
-    {"ZIP", MakeZipRecognizer}, {"Office 2007", MakeOffice2007Recognizer},
+    {"ZIP", MakeZipRecognizer}, {"Office 2007", MakeOffice2007Recognizer}, {"RAR", MakeRarRecognizer},
 };
 
 struct Sample {
@@ -214,6 +215,54 @@ void ExpectWalk(const WalkCase& c) {
             EXPECT_EQ(found[0].size, c.size) << c.type;
         }
     }
+}
+
+// The RAR archives of the shared test data (not ours to store), named after their first file as
+// their listings show it. One whose first header is the archive comment's is no start; the walk
+// ends at a block it does not know (RAR 2's Unix-owner block after the first file's 40-byte
+// header and 17 bytes of data) with 7 bytes for an end header. Size 0: the whole archive.
+TEST(WalkRecognizerTest, FindsRarArchivesNamedAfterTheirFirstFile) {
+    struct Case {
+        const char* file;
+        const char* name;  // "": not found
+        std::uint64_t size;
+    };
+    const std::filesystem::path folder = "/work/shared/testdata/rar";
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no " << folder;
+    for (const Case& c : {Case{"rar2-unix-owner.rar", "file.rar", 20 + 40 + 17 + 7}, Case{"rar3-owner.rar", "owner1.rar", 0},
+                          Case{"rar3-solid.rar", "stest1.rar", 0}, Case{"rar3-subdirs.rar", "sub.rar", 0},
+                          Case{"rar3-versions.rar", "versioned.rar", 0}, Case{"rar3-comment-plain.rar", "", 0}}) {
+        const Bytes archive = test::FileBytes(folder / c.file);
+        for (std::size_t buffer : {1, 7}) {
+            for (bool random : {false, true}) {
+                const std::vector<CarvedFile> found = CarveWith("RAR", DiskWith(archive, 5, random), buffer);
+                ASSERT_EQ(found.size(), *c.name == '\0' ? 0u : 1u) << c.file;
+                if (found.empty()) continue;
+                EXPECT_EQ(found[0].size, c.size == 0 ? archive.size() : c.size) << c.file;
+                EXPECT_EQ(found[0].name, ToUtf16(c.name)) << c.file;
+            }
+        }
+    }
+    Bytes damaged = test::FileBytes(folder / "rar3-owner.rar");
+    damaged[7] ^= 1;  // the main header's CRC
+    EXPECT_TRUE(CarveWith("RAR", DiskWith(damaged, 5, false)).empty());
+}
+
+// The running count numbers only the archives that take their name from it.
+TEST(WalkRecognizerTest, TheZipCountNumbersOnlyZipsWithoutANameOfTheirOwn) {
+    const Bytes& numbered = SampleNamed("sample-long-name.zip").bytes;
+    const Bytes& named = SampleNamed("sample-file.zip").bytes;
+    Bytes disk = DiskWith(numbered, 0, false, 0);
+    for (const Bytes* file : {&named, &numbered}) {
+        const Bytes next = DiskWith(*file, 0, false, 0);
+        disk.insert(disk.end(), next.begin(), next.end());
+    }
+    disk.resize(disk.size() + 8 * kSector);
+    const std::vector<CarvedFile> found = CarveWith("ZIP", disk, 7);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].name, u"ZIP 1.zip");
+    EXPECT_EQ(found[1].name, u"a.zip");
+    EXPECT_EQ(found[2].name, u"ZIP 2.zip");
 }
 
 // A file is kept only when its walk runs past the type's minimum.
