@@ -16,6 +16,7 @@
 #include "carve/flv_recognizer.h"
 #include "carve/jpeg_recognizer.h"
 #include "carve/mov_recognizer.h"
+#include "carve/mp3_recognizer.h"
 #include "carve/mp4_recognizer.h"
 #include "carve/mpeg_recognizer.h"
 #include "carve/office2007_recognizer.h"
@@ -42,6 +43,7 @@ const std::map<std::string, RecognizerFactory> kFactories = {
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
     {"ZIP", MakeZipRecognizer}, {"Office 2007", MakeOffice2007Recognizer}, {"RAR", MakeRarRecognizer},
+    {"MP3", MakeMp3Recognizer},
 };
 
 struct Sample {
@@ -158,7 +160,8 @@ std::vector<SampleCase> AllSampleCases() {
     for (const char* sample : {"sample.mp4", "sample.mov", "sample.3gp", "sample-mpeg1.mpg", "sample-mpeg2.mpg",
                                "sample.flv", "sample.rmvb", "sample.png", "sample-exif.jpg", "sample-jfif.jpg",
                                "sample.pdf", "sample-folder.zip", "sample-file.zip", "sample-long-name.zip",
-                               "sample-streamed.zip", "sample-lo.docx", "sample-lo.xlsx", "sample-lo.pptx", "sample-ms.docx"}) {
+                               "sample-streamed.zip", "sample-lo.docx", "sample-lo.xlsx", "sample-lo.pptx", "sample-ms.docx",
+                               "sample-tags.mp3", "sample-title.mp3", "sample-plain.mp3"}) {
         for (std::size_t buffer : {1, 7, 128}) {
             for (bool random : {false, true}) cases.push_back({sample, buffer, random});
         }
@@ -200,6 +203,8 @@ Bytes MpegStream(std::initializer_list<std::uint32_t> records) {
     }
     return bytes;
 }
+
+Bytes FirstBytes(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count)); }
 
 struct WalkCase {
     const char* type;
@@ -268,7 +273,10 @@ TEST(WalkRecognizerTest, TheZipCountNumbersOnlyZipsWithoutANameOfTheirOwn) {
 // A file is kept only when its walk runs past the type's minimum.
 TEST(WalkRecognizerTest, FilesNoLongerThanTheMinimumAreNotKept) {
     for (const WalkCase& c : {WalkCase{"MP4", Boxes({{"ftypisom", 1024}}), 0}, WalkCase{"MP4", Boxes({{"ftypisom", 1025}}), 1025},
-                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097}}) {
+                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097},
+                              // An MP3 needs 11 frames (the sample's are 384 bytes each).
+                              WalkCase{"MP3", FirstBytes(SampleNamed("sample-plain.mp3").bytes, 10 * 384), 0},
+                              WalkCase{"MP3", FirstBytes(SampleNamed("sample-plain.mp3").bytes, 11 * 384), 11 * 384}}) {
         ExpectWalk(c);
     }
 }

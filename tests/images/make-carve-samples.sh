@@ -2,7 +2,8 @@
 # Makes the sample files the carving tests look for, each with the real encoder of its format,
 # and stores them in carve-samples.tar.gz with carve-samples.manifest.json: per file its size,
 # MD5, the size a carve must find (the whole file, or for a PDF up to its last "%%EOF") and the
-# name template of its type ("%d": the first sector).
+# name template of its type ("%d": the first sector) or, for types named from the content, the
+# name itself (a running count in it starts at 1).
 # Needs ffmpeg, ImageMagick (convert), exiftool, Ghostscript (gs), Info-ZIP zip and LibreOffice
 # (soffice). Run from anywhere: bash make-carve-samples.sh
 set -euo pipefail
@@ -33,6 +34,14 @@ convert -size 120x90 gradient:green-white -quality 85 sample-jfif.jpg
 # ImageMagick's policy here forbids writing PDF; Ghostscript's pdfwrite makes it from PostScript.
 printf '%%!PS\n/Helvetica findfont 14 scalefont setfont\n72 720 moveto (Carving sample) show\nshowpage\n' > sample.ps
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=sample.pdf sample.ps
+
+# MP3 at 128 kbit/s and 48 kHz: every frame 144000 * 128 / 48000 = 384 bytes, no padding. Tags
+# as ID3 version 2.3; one also ends with an ID3 version 1 tag.
+audio=(-hide_banner -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 0.5
+       -fflags +bitexact -flags +bitexact -map_metadata -1 -c:a libmp3lame -b:a 128k -ar 48000)
+ffmpeg "${audio[@]}" -id3v2_version 3 -metadata title="Sea Song?" -metadata artist="The: Band" -metadata album="Live" sample-tags.mp3
+ffmpeg "${audio[@]}" -id3v2_version 3 -write_id3v1 1 -metadata title="Only Title" sample-title.mp3
+ffmpeg "${audio[@]}" -id3v2_version 0 sample-plain.mp3
 
 # ZIP archives named after their first entry: a folder, a top-level file, and a first entry whose
 # name is too long to name the archive (numbered by the running count, 1 in a fresh run).
@@ -89,7 +98,9 @@ types = [("sample.mp4", "MP4", "Vedio MP4 %d.mp4"), ("sample.mov", "MOV", "Vedio
          ("sample-folder.zip", "ZIP", "photos.zip"), ("sample-file.zip", "ZIP", "a.zip"),
          ("sample-long-name.zip", "ZIP", "ZIP 1.zip"), ("sample-streamed.zip", "ZIP", "a.zip"),
          ("sample-lo.docx", "Office 2007", "DOCX %d.docx"), ("sample-lo.xlsx", "Office 2007", "XLSX %d.xlsx"),
-         ("sample-lo.pptx", "Office 2007", "PPTX %d.pptx"), ("sample-ms.docx", "Office 2007", "DOCX %d.docx")]
+         ("sample-lo.pptx", "Office 2007", "PPTX %d.pptx"), ("sample-ms.docx", "Office 2007", "DOCX %d.docx"),
+         ("sample-tags.mp3", "MP3", "SeaSong_TheBand_Live.mp3"), ("sample-title.mp3", "MP3", "OnlyTitle.mp3"),
+         ("sample-plain.mp3", "MP3", "MP3_1.mp3")]
 def chunk_chain_end(data):
     # RealMedia chunks (four-character id, BE u32 size) from the start; ffmpeg's DATA chunk
     # counts 10 bytes more than it writes, so the chain ends past the file.
