@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +24,8 @@
 #include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
 #include "carve/rar_recognizer.h"
+#include "carve/record_walk.h"
+#include "carve/signature.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
 #include "carve/zip_recognizer.h"
@@ -293,6 +296,38 @@ TEST(WalkRecognizerTest, AHeaderCutByABlockEndIsCompletedFromTheNextBlock) {
         cases.push_back({"MPG", MpegStream({0, padding, 0, 4000}), 1024 - cut + 12 + 4000});
     }
     for (const WalkCase& c : cases) ExpectWalk(c);
+}
+
+// A record of untold length ends at the first mark found after it, also one cut by a block end;
+// a search that runs past its limit or into sectors not offered ends the file where it began.
+TEST(WalkRecognizerTest, ASearchedRecordEndsAtItsMarkAcrossBlockEnds) {
+    static constexpr std::array<RecordMark, 1> kMarks = {RecordMark{'M', 'A', 'R', 'K'}};
+    struct Case {
+        std::size_t markAt;
+        std::uint64_t limit;
+        bool gap;               // the second block is not offered
+        std::uint64_t size;
+    };
+    std::vector<Case> cases = {{1500, 2000, false, 1504}, {1500, 1000, false, 16}, {1500, 2000, true, 16}};
+    for (std::size_t cut = 0; cut <= 4; ++cut) cases.push_back({1024 - cut, 2000, false, 1028 - cut});
+    for (const Case& c : cases) {
+        Bytes disk(4 * kSector, 'x');
+        disk[0] = 'S';
+        std::memcpy(disk.data() + c.markAt, "MARK", 4);
+        const RecordReader read = [&](std::span<const std::uint8_t> header) {
+            if (header[0] == 'S') return RecordStep::SearchAfter(16, kMarks, c.limit);
+            return RecordStep::End(HasText(header, 0, "MARK") ? 4 : 0);
+        };
+        RecordWalk walk({.headerBytes = 4});
+        walk.Begin(10, 0);
+        std::optional<WalkedFile> file;
+        for (std::size_t block = 0; block < 4 && !file; ++block) {
+            if (c.gap && block == 1) continue;
+            file = walk.Offer({std::span<const std::uint8_t>(disk).subspan(block * kSector), 10 + block}, read);
+        }
+        ASSERT_TRUE(file) << c.markAt;
+        EXPECT_EQ(file->size, c.size) << c.markAt << " " << c.limit;
+    }
 }
 
 // Where the MP4 sample's "moov" box starts: its "mdat" box ends there.
