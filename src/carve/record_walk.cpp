@@ -71,6 +71,7 @@ std::optional<WalkedFile> RecordWalk::Offer(const CarveBlock& block, const Recor
         }
         const RecordStep step = read(bytes.subspan(static_cast<std::size_t>(at), header));
         if (step.ends) return Finish(step.length);
+        if (step.length == 0) return Finish();  // a record that does not move the walk on
         if (!step.marks.empty()) {
             walked_ += step.length;
             marks_ = step.marks;
@@ -78,7 +79,6 @@ std::optional<WalkedFile> RecordWalk::Offer(const CarveBlock& block, const Recor
             searchLimit_ = step.searchLimit;
             continue;
         }
-        if (step.length == 0) return Finish();
         walked_ += step.length;
     }
 }
