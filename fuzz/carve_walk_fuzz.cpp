@@ -14,12 +14,16 @@
 #include "carve/flv_recognizer.h"
 #include "carve/jpeg_recognizer.h"
 #include "carve/mov_recognizer.h"
+#include "carve/mp3_recognizer.h"
 #include "carve/mp4_recognizer.h"
 #include "carve/mpeg_recognizer.h"
+#include "carve/office2007_recognizer.h"
 #include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
+#include "carve/rar_recognizer.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
+#include "carve/zip_recognizer.h"
 
 using namespace tundrel;
 
@@ -36,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::unique_ptr<Recognizer>> recognizers;
     for (RecognizerFactory make : {MakeMp4Recognizer, MakeMovRecognizer, MakeThreeGpRecognizer, MakeRmvbRecognizer,
                                    MakeMpegRecognizer, MakeFlvRecognizer, MakePngRecognizer, MakeJpegRecognizer,
-                                   MakePdfRecognizer}) {
+                                   MakePdfRecognizer, MakeZipRecognizer, MakeOffice2007Recognizer, MakeRarRecognizer,
+                                   MakeMp3Recognizer}) {
         recognizers.push_back(make());
     }
     CarveNameCounters counters;

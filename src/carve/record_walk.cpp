@@ -9,7 +9,9 @@ RecordWalk::RecordWalk(WalkRules rules) : rules_(rules) {
 }
 
 bool RecordWalk::HeaderDueAt(std::uint64_t sector) const {
-    return pending_ && carried_ == 0 && walked_ % kCarveBlockBytes == 0 && HeaderSector() == sector;
+    if (!pending_) return false;
+    if (!marks_.empty()) return HeaderSector() + (carried_ > 0 ? 1 : 0) == sector;
+    return carried_ == 0 && walked_ % kCarveBlockBytes == 0 && HeaderSector() == sector;
 }
 
 std::optional<WalkedFile> RecordWalk::Begin(std::uint64_t sector, std::uint64_t firstLength) {
@@ -18,15 +20,17 @@ std::optional<WalkedFile> RecordWalk::Begin(std::uint64_t sector, std::uint64_t 
     start_ = sector;
     walked_ = firstLength;
     carried_ = 0;
+    marks_ = {};
     return previous;
 }
 
 std::optional<WalkedFile> RecordWalk::Finish(std::uint64_t extra) {
     if (!pending_) return std::nullopt;
-    const WalkedFile file{start_, walked_ + extra};
+    const WalkedFile file{start_, (marks_.empty() ? walked_ : searchFrom_) + extra};
     pending_ = false;
     walked_ = 0;
     carried_ = 0;
+    marks_ = {};
     if (file.size <= rules_.minimum) return std::nullopt;
     return file;
 }
@@ -52,6 +56,13 @@ std::optional<WalkedFile> RecordWalk::Offer(const CarveBlock& block, const Recor
     for (;;) {
         const std::uint64_t at = walked_ - base;
         if (at >= bytes.size()) return std::nullopt;  // the next header lies in a later block
+        if (!marks_.empty()) {
+            const bool found = Search(bytes, base, static_cast<std::size_t>(at));
+            if (walked_ - searchFrom_ > searchLimit_) return Finish();
+            if (!found) return std::nullopt;
+            marks_ = {};
+            continue;
+        }
         if (bytes.size() - at < header) {
             // Cut by the block end: keep its start (always inside this block) for the next one.
             carried_ = bytes.size() - static_cast<std::size_t>(at);
@@ -60,9 +71,33 @@ std::optional<WalkedFile> RecordWalk::Offer(const CarveBlock& block, const Recor
         }
         const RecordStep step = read(bytes.subspan(static_cast<std::size_t>(at), header));
         if (step.ends) return Finish(step.length);
-        if (step.length == 0) return Finish();
+        if (step.length == 0) return Finish();  // a record that does not move the walk on
+        if (!step.marks.empty()) {
+            walked_ += step.length;
+            marks_ = step.marks;
+            searchFrom_ = walked_;
+            searchLimit_ = step.searchLimit;
+            continue;
+        }
         walked_ += step.length;
     }
+}
+
+bool RecordWalk::Search(std::span<const std::uint8_t> bytes, std::uint64_t base, std::size_t at) {
+    constexpr std::size_t kMarkBytes = std::tuple_size_v<RecordMark>;
+    for (; at + kMarkBytes <= bytes.size(); ++at) {
+        for (const RecordMark& mark : marks_) {
+            if (std::equal(mark.begin(), mark.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at))) {
+                walked_ = base + at;
+                return true;
+            }
+        }
+    }
+    // A mark may be cut by the block end: its first bytes go on with the next block.
+    walked_ = base + at;
+    carried_ = bytes.size() - at;
+    std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), carry_.begin());
+    return false;
 }
 
 }  // namespace tundrel

@@ -23,14 +23,24 @@ struct WalkRules {
     std::uint64_t minimum = 0;    // a file is kept only when it is longer than this
 };
 
+// A four-byte mark that opens a record, for records whose start must be searched for.
+using RecordMark = std::array<std::uint8_t, 4>;
+
 // What one record header says: the record goes on for `length` bytes, or the file ends after
-// `length` more bytes (a closing record, or bytes the type counts after its last record).
+// `length` more bytes (a closing record, or bytes the type counts after its last record). A
+// record whose length its header does not tell (data written by a streaming writer) ends at the
+// first of `marks` found from `length` bytes on, at most `searchLimit` bytes further.
 struct RecordStep {
     bool ends = false;
     std::uint64_t length = 0;
+    std::span<const RecordMark> marks{};
+    std::uint64_t searchLimit = 0;
 
     static RecordStep Next(std::uint64_t length) { return {false, length}; }
     static RecordStep End(std::uint64_t extra = 0) { return {true, extra}; }
+    static RecordStep SearchAfter(std::uint64_t length, std::span<const RecordMark> marks, std::uint64_t limit) {
+        return {false, length, marks, limit};
+    }
 };
 
 // Reads one header: exactly WalkRules::headerBytes bytes.
@@ -46,7 +56,8 @@ public:
     explicit RecordWalk(WalkRules rules);
 
     bool Pending() const { return pending_; }
-    // Whether the pending file's next header starts at the first byte of block `sector`.
+    // Whether the pending file's next header starts at the first byte of block `sector`, or may
+    // start there because the walk is searching that block for it.
     bool HeaderDueAt(std::uint64_t sector) const;
 
     // A file starts at `sector` with a first record of `firstLength` bytes; a file still pending
@@ -59,6 +70,8 @@ public:
 
 private:
     std::uint64_t HeaderSector() const { return start_ + walked_ / kCarveBlockBytes; }
+    // Looks for the searched marks from `at`; true when one was found and `walked_` now stands on it.
+    bool Search(std::span<const std::uint8_t> bytes, std::uint64_t base, std::size_t at);
 
     WalkRules rules_;
     bool pending_ = false;
@@ -67,6 +80,11 @@ private:
     // The start of a header cut by the end of its block, then the next block after it.
     std::array<std::uint8_t, kMaxRecordHeaderBytes + kCarveBlockBytes> carry_{};
     std::size_t carried_ = 0;
+    // While searching for the next record: what marks it, and where the search began (the file
+    // ends there when the search fails).
+    std::span<const RecordMark> marks_{};
+    std::uint64_t searchFrom_ = 0;
+    std::uint64_t searchLimit_ = 0;
 };
 
 }  // namespace tundrel

@@ -4,7 +4,7 @@ namespace tundrel {
 
 void WalkingRecognizer::Keep(const std::optional<WalkedFile>& file, CarveContext& context,
                              std::vector<CarvedFile>& found) {
-    if (!file) return;
+    if (!file || !Keeps(*file)) return;
     CarvedFile carved;
     carved.firstSector = file->firstSector;
     carved.size = file->size;

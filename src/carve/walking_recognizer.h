@@ -25,6 +25,8 @@ protected:
     virtual void BeginFile(const CarveBlock&) {}
     virtual RecordStep ReadHeader(std::span<const std::uint8_t> header) = 0;
     virtual std::u16string NameOf(const WalkedFile& file, CarveContext& context) = 0;
+    // Whether a file that ended is kept, for types whose minimum is not a length (a count of records).
+    virtual bool Keeps(const WalkedFile&) const { return true; }
 
 private:
     void Keep(const std::optional<WalkedFile>& file, CarveContext& context, std::vector<CarvedFile>& found);

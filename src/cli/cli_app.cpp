@@ -11,6 +11,12 @@
 
 namespace tundrel::cli {
 
+namespace {
+
+constexpr const char* kNodesAsJson = "print JSON Lines, one object per node";
+
+}  // namespace
+
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tundrel Recovery: finds deleted and lost files on disks, partitions and disk images.\n"
                  "Exit status: 0 success, 1 usage error, 2 source cannot be opened, 3 stopped by the user,\n"
@@ -40,17 +46,17 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     ScanCommandOptions scan;
     auto* scanCommand = app.add_subcommand("scan", "scan a source and print what was found");
-    AddScanOptions(*scanCommand, scan);
+    AddScanOptions(*scanCommand, scan, kNodesAsJson);
 
     ListOptions list;
     auto* listCommand = app.add_subcommand("ls", "scan a source, then list a folder of the results");
-    AddScanOptions(*listCommand, list.scan);
+    AddScanOptions(*listCommand, list.scan, kNodesAsJson);
     listCommand->add_option("PATH", list.path, "node address [V:]ROOT/PATH; without it, the root folders");
     listCommand->add_flag("-r,--recursive", list.recursive, "list everything below the folder");
 
     CatOptions cat;
     auto* catCommand = app.add_subcommand("cat", "scan a source, then write one found file's data to stdout");
-    AddScanOptions(*catCommand, cat.scan, false);
+    AddScanOptions(*catCommand, cat.scan, nullptr);  // cat prints data, never JSON
     catCommand->add_option("PATH", cat.path, "node address [V:]ROOT/PATH of a file")->required();
 
     SourcesOptions sources;
@@ -60,7 +66,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     ExportOptions exporting;
     auto* exportCommand = app.add_subcommand("export", "scan a source, then recover files into a folder");
-    AddScanOptions(*exportCommand, exporting.scan);
+    AddScanOptions(*exportCommand, exporting.scan,
+                   "print the log as JSON Lines, one object per entry; the other lines go to stderr");
     exportCommand->add_option("--to", exporting.destination, "destination folder, on another disk than the source")
         ->required();
     exportCommand->add_option("ADDRESS", exporting.addresses,

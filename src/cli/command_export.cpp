@@ -131,7 +131,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         checks.sources.push_back(ProbeSource(*scanner));
     }
     if (checks.sources.empty()) {
-        out << Text(StringId::NothingToExport) << '\n';
+        (options.scan.json ? err : out) << Text(StringId::NothingToExport) << '\n';
         return kExitSuccess;
     }
 
@@ -203,7 +203,9 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
     request.destination = destination->path;
     request.collisionChoice = CollisionChoiceOf(options.onCollision);
-    out << ForTerminal(Formatted(StringId::ExportDestination, request.destination.c_str())) << '\n'
+    // With --json, stdout holds the log's JSON Lines alone.
+    std::ostream& report = options.scan.json ? err : out;
+    report << ForTerminal(Formatted(StringId::ExportDestination, request.destination.c_str())) << '\n'
         << Formatted(StringId::ExportSelectionSummary, static_cast<int>(checks.selection.folders),
                       static_cast<int>(checks.selection.files), FormatSize(checks.selection.bytes).c_str())
         << '\n';
@@ -214,9 +216,10 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     const ExportOutcome outcome = RunWriter(writer, request, counters, prompt, draw, err);
     log.SetListener(nullptr);
     log.SetRecordListener(nullptr);
-    out << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
+    report << ExportSpeedText(counters.filesWritten, counters.allDone, counters.ElapsedMilliseconds()) << '\n';
     if (logFile.is_open() && !logFile.flush()) err << "tundrel: " << Formatted(StringId::LogFileIncomplete, options.logFile.c_str()) << '\n';
 
+    if (outcome.destinationFull) return kExitExportIncomplete;
     if (outcome.stopped || CommandInterrupts::Interrupted()) return kExitStopped;
     if (!outcome.destinationOpened || log.CountOf(LogLevel::Error) > 0) return kExitExportIncomplete;
     return kExitSuccess;

@@ -47,7 +47,7 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
         << "kind:               " << KindWord(source.kind) << '\n'
         << "model:              " << ToUtf8(source.model) << '\n'
         << "serial:             " << ToUtf8(source.serial) << '\n'
-        << "totalSectors:       " << source.totalSectors << " (" << FormatSize(source.totalSectors * 512) << ")\n"
+        << "totalSectors:       " << source.totalSectors << " (" << FormatSize(source.totalSectors * source.bytesPerSector) << ")\n"
         << "bytesPerSector:     " << source.bytesPerSector << '\n'
         << "sectorsPerCylinder: " << source.sectorsPerCylinder << '\n';
     return kExitSuccess;

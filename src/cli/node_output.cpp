@@ -73,7 +73,20 @@ nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std:
 }
 
 std::string NodeLine(const VolumeScanner& scanner, const ScanNode& node) {
-    std::string line = NameOf(node);
+    // One node, one line: a tab or line break in a name read from the disk is shown escaped.
+    std::string line;
+    for (const char c : NameOf(node)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\t') {
+            line += "\\t";
+        } else if (c == '\n') {
+            line += "\\n";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            line += FormatText("\\x%02x", byte);
+        } else {
+            line += c;
+        }
+    }
     if (node.IsDirectory()) line += "/";
     line += "  " + FormatSize(node.size);
     const nlohmann::json words = NodeStateWords(scanner, node);

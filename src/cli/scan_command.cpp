@@ -4,8 +4,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <ostream>
+#include <ranges>
+#include <variant>
 
 #include "cli/command_interrupts.h"
 #include "cli/exit_codes.h"
@@ -17,6 +21,8 @@
 
 namespace tundrel::cli {
 namespace {
+
+using CarveSwitches = decltype(Settings::carveTypes);
 
 struct ModeWord {
     std::string_view word;
@@ -35,6 +41,36 @@ std::optional<std::uint32_t> ParseSector(const std::string& text) {
     return value;
 }
 
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// The switches a --types list turns on: type names of the table in any case, "all" or "none";
+// the first word that is none of these when there is one.
+std::variant<CarveSwitches, std::string> ParseCarveTypes(std::string_view list) {
+    CarveSwitches on{};
+    for (const auto word : std::views::split(list, ',')) {
+        const std::string name = AsciiLower(std::string_view(word.begin(), word.end()));
+        if (name == "all") {
+            on.fill(true);
+            continue;
+        }
+        if (name == "none") continue;
+        const auto type = std::ranges::find(kCarveTypes, name, [](const CarveTypeInfo& info) { return AsciiLower(info.typeName); });
+        if (type == kCarveTypes.end()) return std::string(word.begin(), word.end());
+        on[static_cast<std::size_t>(type - kCarveTypes.begin())] = true;
+    }
+    return on;
+}
+
+std::string CarveTypeNames() {
+    std::string names;
+    for (const CarveTypeInfo& info : kCarveTypes) names += (names.empty() ? "" : ", ") + AsciiLower(info.typeName);
+    return names;
+}
+
 int Refuse(std::ostream& err, int code, const std::string& error) {
     err << "tundrel: " << error << '\n';
     return code;
@@ -42,14 +78,17 @@ int Refuse(std::ostream& err, int code, const std::string& error) {
 
 }  // namespace
 
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes) {
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp) {
     command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
         ->required();
     std::vector<std::string> modes;
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
     command.add_option("--mode", options.mode, "deleted (default) or formatted")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
-    if (printsNodes) command.add_flag("--json", options.json, "print JSON Lines, one object per node");
+    command.add_option("--types", options.types,
+                       "file types to find by content, comma-separated (jpg,png,...), 'all' or 'none'");
+    command.add_flag("--carve-free", options.carveFree, "also look for files by content in the free space");
+    if (jsonHelp != nullptr) command.add_flag("--json", options.json, jsonHelp);
     command.add_flag("-q,--quiet", options.quiet, "no progress display");
 }
 
@@ -66,6 +105,15 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
             return Refuse(err, kExitUsage, "--volume takes a start sector or 'all', not '" + *options.volume + "'");
         }
     }
+
+    if (options.types) {
+        const auto types = ParseCarveTypes(*options.types);
+        if (const auto* unknown = std::get_if<std::string>(&types)) {
+            return Refuse(err, kExitUsage, Formatted(StringId::UnknownCarveType, unknown->c_str(), CarveTypeNames().c_str()));
+        }
+        session.settings.carveTypes = std::get<CarveSwitches>(types);
+    }
+    session.settings.carveInDeletedMode = options.carveFree;
 
     const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
     for (const std::string& note : plan.notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';

@@ -21,10 +21,13 @@ struct ScanCommandOptions {
     std::optional<std::string> volume;  // not given: the default choice; "all"; or a start sector
     bool json = false;
     bool quiet = false;
+    std::optional<std::string> types;  // carving types, comma-separated; not given: the defaults
+    bool carveFree = false;            // carve the free space after the deleted-file scan
 };
 
-// Adds SOURCE, --mode, --volume and -q to a command, and --json to one that prints nodes.
-void AddScanOptions(CLI::App& command, ScanCommandOptions& options, bool printsNodes = true);
+// Adds SOURCE, --mode, --volume, --types, --carve-free and -q to a command, and --json,
+// described by `jsonHelp`, to one that prints JSON (null: none).
+void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp);
 
 // Builds the tasks and runs them; returns an exit status (kExitSuccess when it scanned,
 // kExitStopped when the user stopped it, with what was found kept).

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "carve/carve_pass.h"
 #include "disk/sector_source.h"
 #include "exfat/exfat_lost_directories.h"
 #include "exfat/exfat_runs.h"
@@ -250,11 +251,18 @@ void ExFatScanner::SearchLostDirectories() {
     progress_.totalUnits = static_cast<std::int64_t>(ClusterCount(freeRuns));
     progress_.doneUnits = 0;
     progress_.timing = 1;
-    // Carving of the free clusters by content joins here through the search's cluster seam,
-    // followed by dropping the carved hits that fall on files already listed.
+    // The carving types see every free cluster the search reads, through its cluster seam.
+    CarvePass carving(*this, context_);
     LostDirectorySearch search{*source, volumeStart, g, progress_, listing_, {}};
-    std::vector<ScanNode> folders =
-        LinkLostDirectories(FindLostDirectories(freeRuns, search), namePool, g.ClusterBytes());
+    if (carving.Active()) {
+        progress_.SetStatusText(Text16(StringId::ScanningLostFiles));
+        search.carveCluster = [&carving](std::span<const std::uint8_t> cluster, std::uint64_t sector) {
+            carving.Dispatch(cluster, sector);
+        };
+    }
+    std::vector<LostDirectoryRecord> records = FindLostDirectories(freeRuns, search);
+    carving.Finish();
+    std::vector<ScanNode> folders = LinkLostDirectories(std::move(records), namePool, g.ClusterBytes());
     if (!folders.empty()) AppendChildren(roots[RootIndex::Scanned], std::move(folders));
     progress_.busy = 0;
 }

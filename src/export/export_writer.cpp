@@ -121,8 +121,16 @@ ExportOutcome ExportWriter::Run(const ExportRequest& request) {
 
     outcome.stopped = counters_.StopRequested();
     outcome.filesWritten = counters_.filesWritten.load();
-    const StringId closing = outcome.stopped ? StringId::ExportStopped : StringId::ExportComplete;
-    prompt_.Tell(closing, std::string(Text(closing)));
+    outcome.destinationFull = destinationFull_;
+    // A run that could not recover everything does not say that it did.
+    const std::size_t failures = log_.CountOf(LogLevel::Error);
+    if (outcome.stopped) {
+        prompt_.Tell(StringId::ExportStopped, std::string(Text(StringId::ExportStopped)));
+    } else if (failures > 0) {
+        prompt_.Tell(StringId::ExportIncomplete, Formatted(StringId::ExportIncomplete, static_cast<unsigned>(failures)));
+    } else {
+        prompt_.Tell(StringId::ExportComplete, std::string(Text(StringId::ExportComplete)));
+    }
     return outcome;
 }
 
@@ -354,6 +362,7 @@ std::string ExportWriter::ReportWriteError(const ScanNode& file, const std::stri
             prompt_.Tell(StringId::DestinationFull, std::string(Text(StringId::DestinationFull)));
             return true;
         });
+        destinationFull_ = true;
         counters_.RequestStop();
     }
     return reason;

@@ -36,6 +36,7 @@ struct ExportRequest {
 
 struct ExportOutcome {
     bool stopped = false;
+    bool destinationFull = false;  // the export stopped because the destination filled up
     bool destinationOpened = true;
     std::uint32_t filesWritten = 0;
 };
@@ -80,6 +81,7 @@ private:
     FolderRenameCounter& folderRenames_;
     std::vector<std::uint8_t> buffer_;
     ExtentList extents_;
+    bool destinationFull_ = false;
     bool creationTimesNoted_ = false;
 };
 

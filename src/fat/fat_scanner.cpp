@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "carve/carve_pass.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "fat/chain_heads.h"
@@ -108,8 +109,9 @@ void FatScanner::Scan() {
             ExpandDeletedDirectories();
             ListWipedFolderClusters();
             progress_.busy = 0;
-            // The lost-chain search, the move of check-disk files from roots 0 and 1, and the
-            // carving of the remaining area join here, in that order.
+            // The lost-chain search and the move of check-disk files from roots 0 and 1 join
+            // here, before the carving of the remaining area.
+            CarveRemainingArea();
         }
     }
     // The naming of check-disk files by their content joins here.
@@ -176,6 +178,28 @@ std::optional<std::uint32_t> FatScanner::FileDataSector(const ScanNode& file) co
     const std::uint64_t sector = std::uint64_t{NodeFirstSector(file)} + volumeStart;
     if (sector > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     return static_cast<std::uint32_t>(sector);
+}
+
+
+void FatScanner::CarveRemainingArea() {
+    CarvePass pass(*this, context_);
+    if (!pass.Active()) return;
+    // The free clusters no directory of the scan accounts for, merged into runs.
+    const std::uint64_t end = std::min(regions_->ClusterLimit(), table_.EntryCount());
+    const std::uint32_t clusterSectors = regions_->sectorsPerCluster;
+    std::vector<CarveRun> runs;
+    for (std::uint64_t cluster = 2; cluster < end && !progress_.StopRequested(); ++cluster) {
+        if (!IsUnownedFreeCluster(static_cast<std::uint32_t>(cluster))) continue;
+        const std::uint64_t sector = volumeStart + regions_->ClusterSector(static_cast<std::uint32_t>(cluster));
+        if (!runs.empty() && runs.back().firstSector + runs.back().sectors == sector) {
+            runs.back().sectors += clusterSectors;
+        } else {
+            runs.push_back({sector, clusterSectors});
+        }
+    }
+    // Each cluster is offered by itself.
+    pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors});
+    pass.Finish();
 }
 
 }  // namespace tundrel

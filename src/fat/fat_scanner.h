@@ -66,6 +66,9 @@ private:
     // The later clusters of deleted folders, read from the free clusters no directory owns.
     void ListWipedFolderClusters();
     bool IsUnownedFreeCluster(std::uint32_t cluster);
+
+    // Offers the free clusters that no directory owns to the carving types.
+    void CarveRemainingArea();
     void AddWipedFolder(std::uint32_t firstCluster, std::vector<std::uint8_t>& run);
 
     FatBootParameters parameters_;  // as last prepared from the boot sector

@@ -6,11 +6,13 @@
 #include <functional>
 #include <vector>
 
+#include "carve/carve_pass.h"
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/split_deleted.h"
+#include "exfat/exfat_allocation_bitmap.h"
 #include "ntfs/attribute_list.h"
 #include "ntfs/compressed_read.h"
 #include "ntfs/compression_units.h"
@@ -43,6 +45,7 @@ constexpr std::uint32_t kListRecordSectors = 4;
 constexpr std::int32_t kNoDataArea = -100;
 constexpr std::u16string_view kClusterBitmapName = u"$Bitmap";
 // Clusters are 32-bit numbers, so no cluster bitmap needs more than this.
+constexpr std::uint32_t kExFatFirstCluster = 2;
 constexpr std::uint64_t kLongestClusterBitmap = (std::uint64_t{1} << 32) / 8;
 
 std::uint64_t Join(std::uint32_t low, std::uint32_t high) { return (std::uint64_t{high} << 32) | low; }
@@ -328,6 +331,9 @@ void NtfsScanner::CheckOverwritten() {
 }
 
 bool NtfsScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
+    // On NTFS the contiguous bit marks sparse files, which all have a record past $MFT's own
+    // (number 0); a contiguous node of record 0 is a carved file, one run from its sector.
+    if (node.Has(kFlagContiguous) && node.recordNumber == 0) return VolumeScanner::BuildExtents(node, extents);
     const ExtentSource found = BuildNtfsExtents(volume_, node, extents);
     if (found == ExtentSource::Guessed) {
         // The export writer reads this mark from the tree node; the slot is handed tree nodes,
@@ -372,9 +378,24 @@ void NtfsScanner::ApplyRecycleBinNames() {}
 // The carving of the area outside the directory tree comes with the raw carving framework.
 void NtfsScanner::CarveRemainingArea() {}
 
-// The carving of free clusters (those clear in the cluster bitmap) comes with the raw
-// carving framework.
-void NtfsScanner::CarveFreeClusters(std::span<const std::uint8_t>) {}
+void NtfsScanner::CarveFreeClusters(std::span<const std::uint8_t> clusterBitmap) {
+    CarvePass pass(*this, context_);
+    if (!pass.Active()) return;
+    // The exFAT reading of a bitmap numbers its first bit cluster 2; NTFS numbers it 0. Only
+    // clusters the bitmap covers are taken: past it nothing says they are free.
+    const std::uint64_t clusters = std::min<std::uint64_t>(volume_.clusterCount, std::uint64_t{clusterBitmap.size()} * 8);
+    const AllocationBitmap bitmap(std::vector<std::uint8_t>(clusterBitmap.begin(), clusterBitmap.end()));
+    const std::uint32_t clusterSectors = volume_.SectorsPerCluster();
+    std::vector<CarveRun> runs;
+    for (const ClusterRun& free : FreeClusterRuns(bitmap, clusters + kExFatFirstCluster)) {
+        const auto sector = volume_.ClusterSector(free.firstCluster - kExFatFirstCluster);
+        if (sector) runs.push_back({*sector, std::uint64_t{free.count} * clusterSectors});
+    }
+    // 64 KiB pieces, or one cluster when clusters are larger.
+    const std::uint32_t pieceSectors = std::max<std::uint32_t>(128, clusterSectors);
+    pass.ReadRuns(runs, {clusterSectors, pieceSectors, pieceSectors});
+    pass.Finish();
+}
 
 // Moving and naming the files that check-disk saved come with the check-disk passes.
 void NtfsScanner::MoveCheckDiskFiles() {}

@@ -138,6 +138,7 @@ enum class StringId : unsigned {
     AnswerOk,
     AnswerCancel,
     DestinationNotAFolder,
+    ExportIncomplete,
 
     // Phases of an NTFS scan.
     ReadingFileRecords,
@@ -200,6 +201,7 @@ enum class StringId : unsigned {
     SourcesDestinations,
     MountedVolumeLine,
     FreeOfTotal,
+    UnknownCarveType,
 };
 
 enum class Language : unsigned char { Japanese, English };

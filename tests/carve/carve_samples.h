@@ -22,6 +22,10 @@ namespace tundrel::test {
 using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::size_t kSector = kCarveBlockBytes;
 
+// RAR archives of a shared test suite (under its own licence, never stored here); the tests that
+// read them are skipped when the folder is absent.
+inline const std::filesystem::path kRarTestData = "/work/shared/testdata/rar";
+
 struct Sample {
     std::string file, type, carveName, date;
     std::uint64_t carveSize = 0;
@@ -57,9 +61,11 @@ inline const Sample& SampleNamed(const std::string& file) {
     return none;
 }
 
+// A name template's "%d" stands for the first sector; names without one are fixed or take a
+// running count, which starts at 1 in each carve here.
 inline std::u16string ExpectedName(const std::string& pattern, std::uint64_t sector) {
     std::string name = pattern;
-    name.replace(name.find("%d"), 2, std::to_string(sector));
+    if (const std::size_t number = name.find("%d"); number != std::string::npos) name.replace(number, 2, std::to_string(sector));
     return ToUtf16(name);
 }
 

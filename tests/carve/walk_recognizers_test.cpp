@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -13,12 +14,18 @@
 #include "carve/flv_recognizer.h"
 #include "carve/jpeg_recognizer.h"
 #include "carve/mov_recognizer.h"
+#include "carve/mp3_recognizer.h"
 #include "carve/mp4_recognizer.h"
 #include "carve/mpeg_recognizer.h"
+#include "carve/office2007_recognizer.h"
 #include "carve/pdf_recognizer.h"
 #include "carve/png_recognizer.h"
+#include "carve/rar_recognizer.h"
+#include "carve/record_walk.h"
+#include "carve/signature.h"
 #include "carve/rmvb_recognizer.h"
 #include "carve/three_gp_recognizer.h"
+#include "carve/zip_recognizer.h"
 #include "carve_samples.h"
 #include "support/display_format.h"
 
@@ -31,6 +38,8 @@ const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
+    {"ZIP", MakeZipRecognizer}, {"Office 2007", MakeOffice2007Recognizer}, {"RAR", MakeRarRecognizer},
+    {"MP3", MakeMp3Recognizer},
 };
 
 std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
@@ -62,7 +71,9 @@ std::vector<SampleCase> AllSampleCases() {
     std::vector<SampleCase> cases;
     for (const char* sample : {"sample.mp4", "sample.mov", "sample.3gp", "sample-mpeg1.mpg", "sample-mpeg2.mpg",
                                "sample.flv", "sample.rmvb", "sample.png", "sample-exif.jpg", "sample-jfif.jpg",
-                               "sample.pdf"}) {
+                               "sample.pdf", "sample-folder.zip", "sample-file.zip", "sample-long-name.zip",
+                               "sample-streamed.zip", "sample-lo.docx", "sample-lo.xlsx", "sample-lo.pptx", "sample-ms.docx",
+                               "sample-tags.mp3", "sample-title.mp3", "sample-plain.mp3"}) {
         for (std::size_t buffer : {1, 7, 128}) {
             for (bool random : {false, true}) cases.push_back({sample, buffer, random});
         }
@@ -105,6 +116,8 @@ Bytes MpegStream(std::initializer_list<std::uint32_t> records) {
     return bytes;
 }
 
+Bytes FirstBytes(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count)); }
+
 struct WalkCase {
     const char* type;
     Bytes file;
@@ -121,10 +134,61 @@ void ExpectWalk(const WalkCase& c) {
     }
 }
 
+// The RAR archives of the shared test data (not ours to store), named after their first file as
+// their listings show it. One whose first header is the archive comment's is no start; the walk
+// ends at a block it does not know (RAR 2's Unix-owner block after the first file's 40-byte
+// header and 17 bytes of data) with 7 bytes for an end header. Size 0: the whole archive.
+TEST(WalkRecognizerTest, FindsRarArchivesNamedAfterTheirFirstFile) {
+    struct Case {
+        const char* file;
+        const char* name;  // "": not found
+        std::uint64_t size;
+    };
+    const std::filesystem::path folder = kRarTestData;
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no " << folder;
+    for (const Case& c : {Case{"rar2-unix-owner.rar", "file.rar", 20 + 40 + 17 + 7}, Case{"rar3-owner.rar", "owner1.rar", 0},
+                          Case{"rar3-solid.rar", "stest1.rar", 0}, Case{"rar3-subdirs.rar", "sub.rar", 0},
+                          Case{"rar3-versions.rar", "versioned.rar", 0}, Case{"rar3-comment-plain.rar", "", 0}}) {
+        const Bytes archive = FileBytes(folder / c.file);
+        for (std::size_t buffer : {1, 7}) {
+            for (bool random : {false, true}) {
+                const std::vector<CarvedFile> found = CarveWith("RAR", DiskWith(archive, 5, random), buffer);
+                ASSERT_EQ(found.size(), *c.name == '\0' ? 0u : 1u) << c.file;
+                if (found.empty()) continue;
+                EXPECT_EQ(found[0].size, c.size == 0 ? archive.size() : c.size) << c.file;
+                EXPECT_EQ(found[0].name, ToUtf16(c.name)) << c.file;
+            }
+        }
+    }
+    Bytes damaged = FileBytes(folder / "rar3-owner.rar");
+    damaged[7] ^= 1;  // the main header's CRC
+    EXPECT_TRUE(CarveWith("RAR", DiskWith(damaged, 5, false)).empty());
+}
+
+// The running count numbers only the archives that take their name from it.
+TEST(WalkRecognizerTest, TheZipCountNumbersOnlyZipsWithoutANameOfTheirOwn) {
+    const Bytes& numbered = SampleNamed("sample-long-name.zip").bytes;
+    const Bytes& named = SampleNamed("sample-file.zip").bytes;
+    Bytes disk = DiskWith(numbered, 0, false, 0);
+    for (const Bytes* file : {&named, &numbered}) {
+        const Bytes next = DiskWith(*file, 0, false, 0);
+        disk.insert(disk.end(), next.begin(), next.end());
+    }
+    disk.resize(disk.size() + 8 * kSector);
+    const std::vector<CarvedFile> found = CarveWith("ZIP", disk, 7);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].name, u"ZIP 1.zip");
+    EXPECT_EQ(found[1].name, u"a.zip");
+    EXPECT_EQ(found[2].name, u"ZIP 2.zip");
+}
+
 // A file is kept only when its walk runs past the type's minimum.
 TEST(WalkRecognizerTest, FilesNoLongerThanTheMinimumAreNotKept) {
     for (const WalkCase& c : {WalkCase{"MP4", Boxes({{"ftypisom", 1024}}), 0}, WalkCase{"MP4", Boxes({{"ftypisom", 1025}}), 1025},
-                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097}}) {
+                              WalkCase{"MPG", MpegStream({0, 4084}), 0}, WalkCase{"MPG", MpegStream({0, 4085}), 4097},
+                              // An MP3 needs 11 frames (the sample's are 384 bytes each).
+                              WalkCase{"MP3", FirstBytes(SampleNamed("sample-plain.mp3").bytes, 10 * 384), 0},
+                              WalkCase{"MP3", FirstBytes(SampleNamed("sample-plain.mp3").bytes, 11 * 384), 11 * 384}}) {
         ExpectWalk(c);
     }
 }
@@ -141,6 +205,38 @@ TEST(WalkRecognizerTest, AHeaderCutByABlockEndIsCompletedFromTheNextBlock) {
         cases.push_back({"MPG", MpegStream({0, padding, 0, 4000}), 1024 - cut + 12 + 4000});
     }
     for (const WalkCase& c : cases) ExpectWalk(c);
+}
+
+// A record of untold length ends at the first mark found after it, also one cut by a block end;
+// a search that runs past its limit or into sectors not offered ends the file where it began.
+TEST(WalkRecognizerTest, ASearchedRecordEndsAtItsMarkAcrossBlockEnds) {
+    static constexpr std::array<RecordMark, 1> kMarks = {RecordMark{'M', 'A', 'R', 'K'}};
+    struct Case {
+        std::size_t markAt;
+        std::uint64_t limit;
+        bool gap;               // the second block is not offered
+        std::uint64_t size;
+    };
+    std::vector<Case> cases = {{1500, 2000, false, 1504}, {1500, 1000, false, 16}, {1500, 2000, true, 16}};
+    for (std::size_t cut = 0; cut <= 4; ++cut) cases.push_back({1024 - cut, 2000, false, 1028 - cut});
+    for (const Case& c : cases) {
+        Bytes disk(4 * kSector, 'x');
+        disk[0] = 'S';
+        std::memcpy(disk.data() + c.markAt, "MARK", 4);
+        const RecordReader read = [&](std::span<const std::uint8_t> header) {
+            if (header[0] == 'S') return RecordStep::SearchAfter(16, kMarks, c.limit);
+            return RecordStep::End(HasText(header, 0, "MARK") ? 4 : 0);
+        };
+        RecordWalk walk({.headerBytes = 4});
+        walk.Begin(10, 0);
+        std::optional<WalkedFile> file;
+        for (std::size_t block = 0; block < 4 && !file; ++block) {
+            if (c.gap && block == 1) continue;
+            file = walk.Offer({std::span<const std::uint8_t>(disk).subspan(block * kSector), 10 + block}, read);
+        }
+        ASSERT_TRUE(file) << c.markAt;
+        EXPECT_EQ(file->size, c.size) << c.markAt << " " << c.limit;
+    }
 }
 
 // Where the MP4 sample's "moov" box starts: its "mdat" box ends there.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <map>
 
@@ -122,6 +123,15 @@ TEST_P(ImageCommandsTest, ModifiedTimesMatchTheManifestInEachZone) {
         }
         EXPECT_GT(checked, 0) << zone.name;
     }
+}
+
+// The text listing gives each node one line, whatever its name holds (tabs, line feeds).
+TEST(TextListingTest, EachNodeHasOneLine) {
+    const std::string image = test::TestImage("ntfs-names").string();
+    const test::ToolOutcome text = test::RunTool({"ls", image, "-r"});
+    const test::ToolOutcome json = test::RunTool({"ls", image, "-r", "--json"});
+    ASSERT_EQ(text.status, kExitSuccess) << text.err;
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), std::count(json.out.begin(), json.out.end(), '\n'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, ImageCommandsTest, ::testing::ValuesIn(test::kCommittedVolumes),

@@ -120,11 +120,13 @@ TEST_F(ExportCommandTest, DeletedFilesAreRecoveredAndLoggedOneLineEach) {
     const Outcome overwrite = RunTool({"export", image.string(), "--to", out.string(), "--on-collision", "overwrite",
                                        "--log", records.string(), "--json"});
     EXPECT_EQ(overwrite.status, kExitExportIncomplete);
-    // The entries on stdout parse, though the destination's name is not UTF-8.
+    // Stdout holds JSON Lines alone, and they parse though the destination's name is not UTF-8.
     std::istringstream lines(overwrite.out);
     std::size_t errorEntries = 0;
     for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with('{')) errorEntries += nlohmann::json::parse(line)["level"] == "error";
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_FALSE(entry.is_discarded()) << line;
+        errorEntries += entry["level"] == "error";
     }
     EXPECT_EQ(errorEntries, 1u);
     std::size_t errors = 0;

@@ -138,6 +138,8 @@ TEST_F(ExportWriterTest, FilesThatFailAreLoggedAsErrorsAndNeverAsWritten) {
     EXPECT_EQ(test::FileBytes(lostFolder / "unreadable.bin"), std::vector<std::uint8_t>(70000, 0));
     // The reason is said, not cut off.
     EXPECT_TRUE(LogMentions(LogLevel::Error, "no-extents.txt\r\n" + std::string(Text(StringId::FileDataNotLocated))));
+    // The closing words do not claim that everything was recovered.
+    EXPECT_EQ(prompt.told, std::vector<StringId>{StringId::ExportIncomplete});
     EXPECT_TRUE(LogMentions(LogLevel::Error, "unreadable.bin"));
     EXPECT_FALSE(LogMentions(LogLevel::Written, "unreadable.bin"));
     EXPECT_TRUE(LogMentions(LogLevel::Caution, "guessed.bin"));
@@ -284,6 +286,7 @@ TEST_F(ExportWriterTest, FullDestinationStopsTheExport) {
     const ExportOutcome outcome = Export();
 
     EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.destinationFull);  // not a stop by the user
     EXPECT_NE(std::find(prompt.told.begin(), prompt.told.end(), StringId::DestinationFull), prompt.told.end());
     EXPECT_NE(std::find(prompt.asked.begin(), prompt.asked.end(), StringId::AskStopAfterWriteError), prompt.asked.end());
     EXPECT_TRUE(LogMentions(LogLevel::Error, "fills.bin"));

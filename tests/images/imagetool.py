@@ -866,6 +866,12 @@ def cmd_verify(args):
             errors = []
             if os.path.getsize(image) != man["sizeBytes"]:
                 errors.append("size differs")
+            if "carved" in man:
+                errors += carved_errors(man, image)
+                print(f"{man['compressedImage']}: {len(man['carved'])} files to carve: {'ok' if not errors else errors}")
+                total_errors += len(errors)
+                os.remove(image)
+                continue
             if "damagedCopyOf" in man:
                 errors += damaged_copy_errors(folder, man, image)
                 print(f"{man['compressedImage']}: {man['damagedCopyOf']} with one byte changed: "
@@ -917,10 +923,204 @@ def cmd_verify(args):
         sys.exit(1)
 
 
+# --------------------------------------------------------------------------
+# Files for carving: small documented writers of the formats no installed tool writes, and
+# the layout of deleted files whose directory entries were wiped
+
+def swf_sample(seed):
+    """An uncompressed Flash movie: header (FWS, version 10, length, empty frame rectangle,
+    12 frames/s, 1 frame), a Metadata tag (77) of XML text, ShowFrame and End."""
+    rng = random.Random(seed)
+    text = "<rdf:RDF>" + "".join(f"<dc:title>clip {rng.randrange(10**6)}</dc:title>" for _ in range(60)) + "</rdf:RDF>"
+    xml = text.encode() + b"\0"
+    body = bytes([0x00]) + struct.pack("<HH", 12 << 8, 1)
+    body += struct.pack("<HI", 77 << 6 | 0x3F, len(xml)) + xml + struct.pack("<H", 1 << 6) + struct.pack("<H", 0)
+    return b"FWS" + bytes([10]) + struct.pack("<I", 8 + len(body)) + body
+
+
+def riff_chunk(tag, data):
+    return tag + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
+
+
+def cdr_sample(seed):
+    """A CorelDRAW 6 container: RIFF form "CDr6" holding a version chunk and a LIST of page data."""
+    rng = random.Random(seed)
+    pages = riff_chunk(b"LIST", b"page" + riff_chunk(b"flgs", bytes(rng.randrange(256) for _ in range(1500))))
+    body = b"CDr6" + riff_chunk(b"vrsn", struct.pack("<H", 600)) + pages
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def tiff_sample(kind, seed):
+    """A raw photo's TIFF start: cr2 (II, "CR" 2.0 at 8), nef (MM) or orf (IIRO), one IFD giving
+    width, height and make, then pixel bytes."""
+    rng = random.Random(seed)
+    big = kind == "nef"
+    order = ">" if big else "<"
+    make = {"cr2": b"Canon\0", "nef": b"NIKON CORPORATION\0", "orf": b"OLYMPUS IMAGING CORP.\0"}[kind]
+    head = {"cr2": b"II*\0" + struct.pack("<I", 16) + b"CR\x02\0" + struct.pack("<I", 0),
+            "nef": b"MM\0*" + struct.pack(">I", 8),
+            "orf": b"IIRO" + struct.pack("<I", 8)}[kind]
+    ifd_at = len(head)
+    entries = 3
+    make_at = ifd_at + 2 + entries * 12 + 4
+    ifd = struct.pack(order + "H", entries)
+    ifd += struct.pack(order + "HHIHH", 256, 3, 1, 64, 0)
+    ifd += struct.pack(order + "HHIHH", 257, 3, 1, 48, 0)
+    ifd += struct.pack(order + "HHII", 271, 2, len(make), make_at)
+    ifd += struct.pack(order + "I", 0)
+    return head + ifd + make + bytes(rng.randrange(256) for _ in range(3000))
+
+
+def cmd_carve_sample(args):
+    """carve-sample KIND SEED OUT: writes a swf, cdr, cr2, nef or orf sample."""
+    kind, seed, out = args[0], int(args[1]), args[2]
+    data = {"swf": lambda: swf_sample(seed), "cdr": lambda: cdr_sample(seed)}.get(kind, lambda: tiff_sample(kind, seed))()
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+RAW_PHOTO_BYTES = 30 * 1024 * 1024
+
+
+def fat_deleted_short_entries(data, name):
+    """(entry offset, first cluster, size, offsets to remove) of each deleted short entry called `name`."""
+    base, _, ext = name.partition(".")
+    short = (base.ljust(8) + ext.ljust(3)).encode()
+    found = []
+    for at in range(0, len(data) - 32, 32):
+        if data[at] == 0xE5 and data[at + 1:at + 11] == short[1:]:
+            hi, lo, length = struct.unpack_from("<H4xHI", data, at + 20)
+            found.append((at, hi << 16 | lo, length, [at]))
+    return found
+
+
+def exfat_deleted_entry_sets(data, name):
+    """The same for each deleted exFAT entry set (file, stream and name entries) called `name`."""
+    found = []
+    for at in range(0, len(data) - 96, 32):
+        if data[at] != 0x05 or data[at + 32] != 0x40:
+            continue
+        count, length = data[at + 1], data[at + 35]
+        chars = b"".join(data[at + 64 + 32 * i + 2:at + 64 + 32 * i + 32] for i in range(count - 1))
+        if chars[:2 * length].decode("utf-16-le", errors="replace") == name:
+            cluster, size = struct.unpack_from("<IQ", data, at + 32 + 20)
+            found.append((at, cluster, size, [at + 32 * i for i in range(count + 1)]))
+    return found
+
+
+def cmd_carve_layout(args):
+    """carve-layout IMAGE FS OUT_JSON SPEC...: SPEC is NAME|TYPE|SOURCE|wipe or keep, for a file
+    written in one run into the root folder (FS fat32: by mtools, an 8.3 name; exfat: through
+    exfat-fuse) and deleted. Finds each deleted entry by its name, checks the file's bytes stand
+    contiguous from its first cluster, removes the entries marked wipe and writes what a
+    carving reader must find."""
+    image, fs, out_json = args[0], args[1], args[2]
+    geo = geometry(image, 0, fs)
+    size_bytes = os.path.getsize(image)
+    data = bytearray(read_at(image, 0, size_bytes))
+    carved, kept, wiped = [], [], []
+    for spec in args[3:]:
+        name, kind, source, action = spec.split("|")
+        hits = (fat_deleted_short_entries if fs == "fat32" else exfat_deleted_entry_sets)(data, name)
+        if len(hits) != 1:
+            fail(f"{len(hits)} deleted entries named {name}")
+        _, cluster, length, entries = hits[0]
+        sector = geo["dataStartSector"] + (cluster - 2) * geo["sectorsPerCluster"]
+        with open(source, "rb") as f:
+            content = f.read()
+        if length != len(content) or bytes(data[sector * 512:sector * 512 + length]) != content:
+            fail(f"{name}: not stored contiguous from sector {sector}")
+        entry = {"name": name, "type": kind, "sector": sector, "size": length, "md5": md5_hex(content)}
+        if action == "keep":
+            kept.append(entry)
+            continue
+        wiped += entries
+        rule = min(RAW_PHOTO_BYTES, size_bytes - sector * 512) if kind in ("CR2", "NEF", "ORF") else length
+        entry["carvedSize"] = rule
+        entry["carvedMd5"] = md5_hex(bytes(data[sector * 512:sector * 512 + rule]))
+        carved.append(entry)
+    # The wiped entries are taken out of the sectors that hold them (one directory cluster) and
+    # the entries after them moved up, since a zeroed entry would end the directory there.
+    first, end = min(wiped) // 512 * 512, (max(wiped) // 512 + 1) * 512
+    if end - first > geo["clusterSize"]:
+        fail("the wiped entries are not all in one directory cluster")
+    kept_entries = [bytes(data[e:e + 32]) for e in range(first, end, 32) if e not in wiped]
+    data[first:end] = b"".join(kept_entries).ljust(end - first, b"\0")
+    with open(image, "r+b") as f:
+        f.write(data)
+    name = os.path.basename(image)
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": fs,
+                "damage": f"the directory entries of the deleted files listed under carved were taken out of "
+                          f"the root directory's bytes {first} to {end}, the entries after them moved up",
+                "carved": carved, "deletedKept": kept}
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(manifest, f, ensure_ascii=False, indent=1)
+
+
+def cmd_ntfs_lay_free(args):
+    """ntfs-lay-free IMAGE OUT_JSON KEPT SPEC...: writes each SPEC's file (NAME|TYPE|SOURCE) into
+    clusters that $Bitmap marks free and no MFT record points at: one after the other, a free
+    cluster between each two, in the last free stretch long enough for them all. KEPT names a
+    file written and deleted through ntfs-3g, whose deleted record still points at its data."""
+    image, out_json, kept_name = args[0], args[1], args[2]
+    geo = geometry(image, 0, "ntfs")
+    cluster_bytes = geo["clusterSize"]
+    bitmap = tsk("icat", image, 0, operands=("6",), binary=True)
+    free = [not (bitmap[c // 8] >> (c % 8) & 1) for c in range(min(geo["clusterCount"], len(bitmap) * 8))]
+    specs = [spec.split("|") for spec in args[3:]]
+    contents = []
+    for name, kind, source in specs:
+        with open(source, "rb") as f:
+            contents.append(f.read())
+    need = sum((len(c) + cluster_bytes - 1) // cluster_bytes + 1 for c in contents)
+    start = None
+    run = 0
+    for c, is_free in enumerate(free):
+        run = run + 1 if is_free else 0
+        if run >= need + 1:
+            start = c - need + 1
+    if start is None:
+        fail("no free stretch is long enough")
+    size_bytes = os.path.getsize(image)
+    carved = []
+    with open(image, "r+b") as f:
+        cluster = start
+        for (name, kind, _), content in zip(specs, contents):
+            sector = cluster * geo["sectorsPerCluster"]
+            f.seek(sector * 512)
+            f.write(content)
+            cluster += (len(content) + cluster_bytes - 1) // cluster_bytes + 1
+            carved.append({"name": name, "type": kind, "sector": sector, "size": len(content), "md5": md5_hex(content)})
+    for entry in carved:
+        rule = min(RAW_PHOTO_BYTES, size_bytes - entry["sector"] * 512) if entry["type"] in ("CR2", "NEF", "ORF") \
+            else entry["size"]
+        entry["carvedSize"] = rule
+        entry["carvedMd5"] = md5_hex(read_at(image, entry["sector"] * 512, rule))
+    name = os.path.basename(image)
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": "ntfs",
+                "damage": f"the files listed under carved were written into free clusters from cluster {start} on, "
+                          "where no MFT record points",
+                "carved": carved, "deletedKept": [{"name": kept_name, "type": "BMP"}]}
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(manifest, f, ensure_ascii=False, indent=1)
+
+
+def carved_errors(man, image):
+    errors = []
+    for entry in man["carved"]:
+        got = md5_hex(read_at(image, entry["sector"] * 512, entry["carvedSize"]))
+        if got != entry["carvedMd5"]:
+            errors.append(f"{entry['name']}: md5 {got} at sector {entry['sector']} != {entry['carvedMd5']}")
+    return errors
+
+
+
 COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
-            "assemble": cmd_assemble, "verify": cmd_verify}
+            "assemble": cmd_assemble, "verify": cmd_verify,
+            "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,
+            "ntfs-lay-free": cmd_ntfs_lay_free}
 
 if __name__ == "__main__":
     if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:

@@ -3,10 +3,12 @@
 # and stores them in carve-samples.tar.gz with carve-samples.manifest.json: per file its size,
 # MD5, the size a carve must find (the whole file, for a PDF up to its last "%%EOF", for a
 # compound document the estimate its header's sector counts give) and the name template of its
-# type ("%d": the first sector).
+# type ("%d": the first sector) or, for types named from the content, the name itself (a running
+# count in it starts at 1).
 # Groups: media (ffmpeg, ImageMagick (convert), exiftool, Ghostscript (gs)) and office
-# (LibreOffice's soffice, python3). Only the groups named are made again; the archive keeps the
-# other groups' files as they are. Run from anywhere: bash make-carve-samples.sh [media] [office]
+# (LibreOffice's soffice, python3, Info-ZIP zip, ImageMagick). Only the groups named are made
+# again; the archive keeps the other groups' files as they are.
+# Run from anywhere: bash make-carve-samples.sh [media] [office]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 groups=("$@")
@@ -39,6 +41,14 @@ convert -size 120x90 gradient:green-white -quality 85 sample-jfif.jpg
 # ImageMagick's policy here forbids writing PDF; Ghostscript's pdfwrite makes it from PostScript.
 printf '%%!PS\n/Helvetica findfont 14 scalefont setfont\n72 720 moveto (Carving sample) show\nshowpage\n' > sample.ps
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=sample.pdf sample.ps
+
+# MP3 at 128 kbit/s and 48 kHz: every frame 144000 * 128 / 48000 = 384 bytes, no padding. Tags
+# as ID3 version 2.3; one also ends with an ID3 version 1 tag.
+audio=(-hide_banner -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 0.5
+       -fflags +bitexact -flags +bitexact -map_metadata -1 -c:a libmp3lame -b:a 128k -ar 48000)
+ffmpeg "${audio[@]}" -id3v2_version 3 -metadata title="Sea Song?" -metadata artist="The: Band" -metadata album="Live" sample-tags.mp3
+ffmpeg "${audio[@]}" -id3v2_version 3 -write_id3v1 1 -metadata title="Only Title" sample-title.mp3
+ffmpeg "${audio[@]}" -id3v2_version 0 sample-plain.mp3
 fi
 
 if wants office; then
@@ -119,6 +129,49 @@ def write_vsd(path, title):
 write_vsd("sample.vsd", "Plan d'étage")
 write_vsd("sample-untitled.vsd", None)
 PY
+
+# ZIP archives named after their first entry: a folder, a top-level file, and a first entry whose
+# name is too long to name the archive (numbered by the running count, 1 in a fresh run).
+mkdir -p photos && convert -size 16x16 gradient:blue-white photos/beach.jpg
+printf 'carving sample\n%.0s' {1..40} > notes.txt
+cp photos/beach.jpg a.jpg
+long=$(printf 'n%.0s' {1..60}).txt && cp notes.txt "$long"
+zip -q -X -r sample-folder.zip photos notes.txt
+zip -q -X sample-file.zip a.jpg notes.txt
+zip -q -X sample-long-name.zip "$long" a.jpg
+# Streamed entries: flag bit 3, sizes 0 in the local headers, each followed by a data descriptor.
+zip -q -X -fd sample-streamed.zip a.jpg notes.txt photos/beach.jpg
+# Office 2007 documents as LibreOffice writes them ("_rels/.rels" first, every entry streamed).
+printf 'Carving sample\n' > document.txt && printf 'a,b\n1,2\n' > sheet.csv
+cat > slides.fodp <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:body><office:presentation><draw:page draw:name="p1"><draw:frame svg:x="2cm" svg:y="2cm" svg:width="10cm" svg:height="2cm"><draw:text-box><text:p>Carving sample</text:p></draw:text-box></draw:frame></draw:page></office:presentation></office:body></office:document>
+XML
+for input in document.txt:docx sheet.csv:xlsx slides.fodp:pptx; do
+    soffice --headless --convert-to "${input#*:}" "${input%:*}" >/dev/null 2>&1
+done
+mv document.docx sample-lo.docx && mv sheet.xlsx sample-lo.xlsx && mv slides.pptx sample-lo.pptx
+# A word-processing package in Microsoft's member order: "[Content_Types].xml" first, then the
+# package relationships, the document properties and the document part, each stored with its sizes.
+python3 - <<'PY'
+import zipfile
+ct = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+      '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+      '<Default Extension="xml" ContentType="application/xml"/>'
+      '<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>'
+      '<Override PartName="/docProps/core.xml" ContentType="application/vnd.openxmlformats-package.core-properties+xml"/></Types>')
+rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+        '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>'
+        '<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" Target="docProps/core.xml"/></Relationships>')
+core = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" '
+        'xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title>Carving sample</dc:title></cp:coreProperties>')
+doc = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
+       '<w:body>' + '<w:p><w:r><w:t>Carving sample</w:t></w:r></w:p>' * 40 + '</w:body></w:document>')
+with zipfile.ZipFile("sample-ms.docx", "w", zipfile.ZIP_DEFLATED) as package:
+    for name, text in [("[Content_Types].xml", ct), ("_rels/.rels", rels), ("docProps/core.xml", core), ("word/document.xml", doc)]:
+        package.writestr(zipfile.ZipInfo(name, (1980, 1, 1, 0, 0, 0)), text, zipfile.ZIP_DEFLATED)
+PY
 fi
 
 python3 - "$here" <<'PY'
@@ -129,11 +182,18 @@ media = [("sample.mp4", "MP4", "Vedio MP4 %d.mp4"), ("sample.mov", "MOV", "Vedio
          ("sample-mpeg2.mpg", "MPG", "Vedio MPG or MPEG %d.mpg"), ("sample.flv", "FLV", "Vedio FLV %d.flv"),
          ("sample.rmvb", "RMVB", "Vedio RM or RMVB %d.rmvb"), ("sample.png", "PNG", "Picture PNG %d.png"),
          ("sample-exif.jpg", "JPG", "Picture %d.jpg"), ("sample-jfif.jpg", "JPG", "Picture %d.jpg"),
-         ("sample.pdf", "PDF", "Adobe PDF %d.pdf")]
+         ("sample.pdf", "PDF", "Adobe PDF %d.pdf"),
+         ("sample-tags.mp3", "MP3", "SeaSong_TheBand_Live.mp3"), ("sample-title.mp3", "MP3", "OnlyTitle.mp3"),
+         ("sample-plain.mp3", "MP3", "MP3_1.mp3")]
 # The compound documents, named after the titles set above (the PPT name never uses it).
 office = [("sample.doc", "DOC", "Récolte report %d.doc"), ("sample.xls", "XLS", "Budget été_%d.xls"),
           ("sample.ppt", "PPT", "Point %d.ppt"), ("sample.vsd", "VSD", "Plan d'étage %d.vsd"),
           ("sample-untitled.vsd", "VSD", "Visio %d.vsd")]
+# The archives, also made by the office group.
+archives = [("sample-folder.zip", "ZIP", "photos.zip"), ("sample-file.zip", "ZIP", "a.zip"),
+            ("sample-long-name.zip", "ZIP", "ZIP 1.zip"), ("sample-streamed.zip", "ZIP", "a.zip"),
+            ("sample-lo.docx", "Office 2007", "DOCX %d.docx"), ("sample-lo.xlsx", "Office 2007", "XLSX %d.xlsx"),
+            ("sample-lo.pptx", "Office 2007", "PPTX %d.pptx"), ("sample-ms.docx", "Office 2007", "DOCX %d.docx")]
 
 def chunk_chain_end(data):
     # RealMedia chunks (four-character id, BE u32 size) from the start; ffmpeg's DATA chunk
@@ -157,7 +217,7 @@ def compound_estimate(data):
 old_manifest = os.path.join(here, "carve-samples.manifest.json")
 kept = json.load(open(old_manifest))["files"] if os.path.exists(old_manifest) else []
 files = []
-for name, kind, template in media + office:
+for name, kind, template in media + office + archives:
     if not os.path.exists(name):  # a group not made this time: the archive's copy stays
         entry = next((f for f in kept if f["name"] == name), None)
         if entry is None:
@@ -171,7 +231,7 @@ for name, kind, template in media + office:
         carve = data.rindex(b"%%EOF") + 5
     elif kind == "RMVB":
         carve = chunk_chain_end(data)
-    elif (kind, template) in [(k, t) for _, k, t in office]:
+    elif kind in ("DOC", "XLS", "PPT", "VSD"):
         carve = compound_estimate(data)
     else:
         carve = len(data)

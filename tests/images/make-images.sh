@@ -22,13 +22,17 @@
 #   exfat-length.img   exfat-512.img with one byte of a deleted file's DataLength changed
 #   fat32-size.img     fat32.img with one byte of a deleted file's size changed
 #   fat16-loop.img     fat16.img with one FAT entry changed so that a chain loops
+#   carve-fat32.img    FAT32 whose free clusters hold deleted WAV, AVI, BMP, SWF, CDR and
+#                      raw photos with their directory entries wiped, for carving
+#   carve-exfat.img    the same files on exFAT, written and deleted through exfat-fuse
+#   carve-ntfs.img     the same files on NTFS, laid into clusters no MFT record points at
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
-#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
+#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -968,6 +972,102 @@ build_fat32_size() { damage_copy fat32-size fat32 fat-size /DELETED.TXT 0x2A; }
 # second FAT.
 build_fat16_loop() { damage_copy fat16-loop fat16 fat-loop /Docs/fragmented.txt 0x85; }
 
+# Files to be found by their content alone, into folder $1: SOUND.WAV (ffmpeg), MOVIE.AVI
+# (ffmpeg, MJPEG), PICTURE.BMP and KEPT.BMP (ImageMagick), and FLASH.SWF, DRAWING.CDR and raw
+# photos from imagetool.py; live text files and FILLER.BIN ($2 MiB of zeros) to go between them.
+carve_samples() {
+    local dir=$1
+    command -v convert >/dev/null || die "missing tool: convert (Debian package imagemagick)"
+    command -v ffmpeg >/dev/null || die "missing tool: ffmpeg (Debian package ffmpeg)"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    "${TOOL[@]}" gen text 1201 3000 "$dir/LIVE1.TXT"
+    "${TOOL[@]}" gen text 1202 2000 "$dir/LIVE2.TXT"
+    "${TOOL[@]}" gen text 1203 1500 "$dir/LIVE3.TXT"
+    head -c $(($2 * 1024 * 1024)) /dev/zero >"$dir/FILLER.BIN"
+    quiet ffmpeg -nostdin -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.4" -ac 1 \
+        -bitexact -fflags +bitexact "$dir/SOUND.WAV"
+    quiet ffmpeg -nostdin -f lavfi -i "testsrc=size=64x48:rate=4:duration=1" -c:v mjpeg -q:v 12 \
+        -bitexact -fflags +bitexact "$dir/MOVIE.AVI"
+    quiet convert -size 40x30 gradient:navy-orange "bmp3:$dir/PICTURE.BMP"
+    quiet convert -size 24x20 gradient:green-white "bmp3:$dir/KEPT.BMP"
+    "${TOOL[@]}" carve-sample swf 1204 "$dir/FLASH.SWF"
+    "${TOOL[@]}" carve-sample cdr 1205 "$dir/DRAWING.CDR"
+    "${TOOL[@]}" carve-sample cr2 1206 "$dir/PHOTO.CR2"
+    "${TOOL[@]}" carve-sample nef 1207 "$dir/PHOTO.NEF"
+    "${TOOL[@]}" carve-sample orf 1208 "$dir/PHOTO.ORF"
+    touch -d "2024-02-03 04:05:06" "$dir"/*
+}
+# The order the samples are written in, and those deleted afterwards.
+CARVE_WRITTEN=(LIVE1.TXT SOUND.WAV LIVE2.TXT MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR
+               PHOTO.CR2 PHOTO.NEF LIVE3.TXT FILLER.BIN PHOTO.ORF)
+CARVE_DELETED=(SOUND.WAV MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR PHOTO.CR2 PHOTO.NEF PHOTO.ORF)
+# The layout arguments: each deleted sample with its type; all but KEPT.BMP lose their entries.
+carve_specs() {
+    local dir=$1 f
+    for f in "SOUND.WAV|WAV" "MOVIE.AVI|AVI" "PICTURE.BMP|BMP" "FLASH.SWF|SWF" "DRAWING.CDR|CDR" \
+        "PHOTO.CR2|CR2" "PHOTO.NEF|NEF" "PHOTO.ORF|ORF"; do
+        printf '%s\n' "$f|$dir/${f%%|*}|wipe"
+    done
+    printf '%s\n' "KEPT.BMP|BMP|$dir/KEPT.BMP|keep"
+}
+
+# The samples written by mtools into the root folder between live files, deleted with mdel,
+# then their directory entries taken out, so only their bytes in the free clusters are left.
+# KEPT.BMP keeps its deleted entry: a reader that lists it must not report it again by content.
+# FILLER.BIN puts PHOTO.ORF so late that its 30 MiB rule size runs past the end of the volume.
+build_carve_fat32() {
+    local img="$WORK/carve-fat32.img" dir="$WORK/carve" f specs
+    note "carve-fat32.img"
+    carve_samples "$dir" 6
+    quiet mkfs.fat -C -F 32 -s 1 -n CARVETEST --invariant -i 32c4a7e0 "$img" $((34 * 1024))
+    for f in "${CARVE_WRITTEN[@]}"; do quiet mcopy -m -i "$img" "$dir/$f" "::$f" </dev/null; done
+    for f in "${CARVE_DELETED[@]}"; do quiet mdel -i "$img" "::$f" </dev/null; done
+    mapfile -t specs < <(carve_specs "$dir")
+    "${TOOL[@]}" carve-layout "$img" fat32 "$WORK/out/carve-fat32.manifest.json" "${specs[@]}"
+}
+
+# The same through exfat-fuse on a 16 MiB exFAT volume with 4 KiB clusters.
+build_carve_exfat() {
+    local img="$WORK/carve-exfat.img" dir="$WORK/carve" f specs
+    note "carve-exfat.img"
+    carve_samples "$dir" 2
+    truncate -s 16M "$img"
+    loop_attach "$img"
+    quiet mkfs.exfat -c 4096 -L CARVEEXFAT "$LOOP"
+    MNT="$WORK/mnt-carve-exfat"
+    mount_exfat "$LOOP" "$MNT"
+    for f in "${CARVE_WRITTEN[@]}"; do cp -p "$dir/$f" "$MNT/$f"; done
+    fuse_unmount "$MNT"
+    mount_exfat "$LOOP" "$MNT"
+    for f in "${CARVE_DELETED[@]}"; do rm "$MNT/$f"; done
+    fuse_unmount "$MNT"
+    mapfile -t specs < <(carve_specs "$dir")
+    "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${specs[@]}"
+}
+
+# NTFS: live samples and KEPT.BMP (then deleted) written through ntfs-3g; the other samples
+# laid into free clusters that no MFT record points at, as a file whose record was reused
+# leaves its data.
+build_carve_ntfs() {
+    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f specs=()
+    note "carve-ntfs.img"
+    carve_samples "$dir" 2
+    truncate -s 16M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L CARVENTFS "$img"
+    MNT="$WORK/mnt-carve-ntfs"
+    mount_ntfs "$img" "$MNT"
+    for f in LIVE1.TXT LIVE2.TXT KEPT.BMP LIVE3.TXT FILLER.BIN; do cp -p "$dir/$f" "$MNT/$f"; done
+    fuse_unmount "$MNT"
+    mount_ntfs "$img" "$MNT"
+    rm "$MNT/KEPT.BMP"
+    fuse_unmount "$MNT"
+    while IFS='|' read -r f kind _ _; do
+        [[ $f == KEPT.BMP ]] || specs+=("$f|$kind|$dir/$f")
+    done < <(carve_specs "$dir")
+    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" KEPT.BMP "${specs[@]}"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -980,9 +1080,10 @@ declare -A BUILDER=(
     [ntfs-names]=build_ntfs_names
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
+    [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
-             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop)
+             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
 
 main() {
     local names=("$@") name

@@ -1,0 +1,48 @@
+#include "carve/first_block_recognizer.h"
+
+#include <algorithm>
+#include <string>
+
+#include "support/byte_reader.h"
+#include "support/text.h"
+
+namespace tundrel {
+namespace {
+
+class FirstBlockRecognizer final : public Recognizer {
+public:
+    FirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix, std::u16string_view suffix)
+        : measure_(measure), prefix_(prefix), suffix_(suffix) {}
+
+    void Offer(const CarveBlock& block, CarveContext&, std::vector<CarvedFile>& found) override {
+        const auto size = measure_(block.Block());
+        // A length of 0 names no file.
+        if (!size || *size == 0) return;
+        found.push_back({block.sector, *size, prefix_ + ToUtf16(std::to_string(block.sector)) + suffix_, 0, 0});
+    }
+
+private:
+    FirstBlockMeasure measure_;
+    std::u16string prefix_;
+    std::u16string suffix_;
+};
+
+}  // namespace
+
+std::unique_ptr<Recognizer> MakeFirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix,
+                                                     std::u16string_view suffix) {
+    return std::make_unique<FirstBlockRecognizer>(measure, prefix, suffix);
+}
+
+bool HasTextAt(std::span<const std::uint8_t> block, std::size_t offset, std::string_view text) {
+    const auto bytes = ByteReader(block).Bytes(offset, text.size());
+    return !bytes.empty() && std::equal(text.begin(), text.end(), bytes.begin(),
+                                        [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+}
+
+std::optional<std::uint64_t> RiffFormLength(std::span<const std::uint8_t> block, std::string_view form) {
+    if (!HasTextAt(block, 0, "RIFF") || !HasTextAt(block, 8, form)) return std::nullopt;
+    return std::uint64_t{ByteReader(block).U32(4)} + 8;
+}
+
+}  // namespace tundrel

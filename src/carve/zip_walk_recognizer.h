@@ -1,0 +1,36 @@
+#pragma once
+// The ZIP container (ZIP archives and Office 2007 documents): local headers with their data,
+// the central directory, the end record. An entry written by a streaming writer (flag bit 3,
+// as LibreOffice writes every member) has no sizes in its local header; its data ends at the
+// data descriptor or the next header, which the walk searches for.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "carve/walking_recognizer.h"
+
+namespace tundrel {
+
+class ZipWalkRecognizer : public WalkingRecognizer {
+protected:
+    ZipWalkRecognizer();
+
+    // The first entry's name when the block opens with a local header whose name is 1-259 bytes.
+    static std::optional<std::u16string> FirstEntryName(const CarveBlock& block);
+    // Whether that name opens an Office 2007 package: "[Content_Types]" (without its extension),
+    // which Microsoft's writers put first, or the package relationships, which LibreOffice puts first.
+    static bool OpensOfficePackage(std::u16string_view name);
+
+    void BeginFile(const CarveBlock& block) override;
+    RecordStep ReadHeader(std::span<const std::uint8_t> header) override;
+    // The start of a central-directory entry's name (at most its first five bytes), in directory order.
+    virtual void CentralEntry(std::string_view) {}
+
+    const std::u16string& FirstName() const { return firstName_; }
+
+private:
+    std::u16string firstName_;
+};
+
+}  // namespace tundrel

@@ -1,0 +1,106 @@
+// Files found by their content alone in the free clusters of FAT32, exFAT and NTFS volumes: `ls`
+// lists them under the file-types root and `export` writes them as the manifest says they lie.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "cli/exit_codes.h"
+#include "manifest.h"
+#include "md5.h"
+#include "support/strings.h"
+#include "support/text.h"
+#include "test_support.h"
+
+namespace tundrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TypeName {
+    const char* folder;
+    const char* prefix;
+    const char* extension;
+};
+// Each type's folder and the name it gives a find, before and after its first sector.
+const std::map<std::string, TypeName> kNames{
+    {"WAV", {"WAV", "WAVE ", ".wav"}},       {"AVI", {"AVI", "AVI ", ".avi"}},
+    {"BMP", {"BMP", "Bitmap ", ".bmp"}},     {"SWF", {"SWF", "SWF ", ".swf"}},
+    {"CDR", {"CDR", "CDR ", ".cdr"}},        {"CR2", {"CR2", "RAW Picture ", ".cr2"}},
+    {"NEF", {"NEF", "RAW Picture ", ".nef"}}, {"ORF", {"ORF", "RAW Picture ", ".orf"}},
+};
+
+std::string CarvedPath(const std::string& type, std::uint64_t sector) {
+    const TypeName& name = kNames.at(type);
+    return std::string(name.folder) + "/" + name.prefix + std::to_string(sector) + name.extension;
+}
+
+class CarveCommandsTest : public ::testing::TestWithParam<const char*> {
+protected:
+    // Path below the types root to size, of `ls types -r --json` with the given options.
+    std::map<std::string, std::uint64_t> TypedFiles(std::vector<std::string> options) const {
+        std::vector<std::string> args{"ls", image, "types", "-r", "--json", "-q"};
+        args.insert(args.end(), options.begin(), options.end());
+        const test::ToolOutcome outcome = test::RunTool(args);
+        EXPECT_EQ(outcome.status, kExitSuccess) << outcome.err;
+        std::map<std::string, std::uint64_t> files;
+        for (const auto& node : test::JsonLines(outcome.out)) {
+            if (!node["dir"].get<bool>()) files[node["path"].get<std::string>()] = node["size"].get<std::uint64_t>();
+        }
+        return files;
+    }
+
+    std::string image = test::TestImage(GetParam()).string();
+    nlohmann::json manifest = test::ManifestJson(GetParam());
+};
+
+TEST_P(CarveCommandsTest, FreeClustersAreListedByTypeAndExportedAsTheyLie) {
+    std::map<std::string, std::string> expectedMd5;  // path below the types root
+    std::map<std::string, std::uint64_t> expected;
+    for (const auto& entry : manifest["carved"]) {
+        const std::string type = entry["type"];
+        const std::uint64_t sector = entry["sector"];
+        expected[CarvedPath(type, sector)] = entry["carvedSize"];
+        expectedMd5[CarvedPath(type, sector)] = entry["carvedMd5"];
+        // A TIFF header with "CR" at 8 is a NEF too.
+        if (type == "CR2") {
+            expected[CarvedPath("NEF", sector)] = entry["carvedSize"];
+            expectedMd5[CarvedPath("NEF", sector)] = entry["carvedMd5"];
+        }
+    }
+    ASSERT_EQ(expected.size(), manifest["carved"].size() + 1);
+    // The deleted BMP whose entry the scan lists is not reported again by content.
+    EXPECT_EQ(TypedFiles({"--types", "all", "--carve-free"}), expected);
+
+    test::TempDir dir;
+    const test::ToolOutcome exported =
+        test::RunTool({"export", image, "types", "-q", "--types", "ALL", "--carve-free", "--to", (dir / "out").string()});
+    ASSERT_EQ(exported.status, kExitSuccess) << exported.err;
+    const fs::path folder = dir / "out" / ToUtf8(Text16(StringId::FileTypes));
+    for (const auto& [path, md5] : expectedMd5) {
+        EXPECT_EQ(test::Md5Hex(test::FileBytes(folder / path)), md5) << path;
+    }
+}
+
+TEST_P(CarveCommandsTest, TypesAndTheFreeSpaceSwitchChooseWhatIsCarved) {
+    // Carving the free space is off by default; "none" switches every type off.
+    EXPECT_TRUE(TypedFiles({}).empty());
+    EXPECT_TRUE(TypedFiles({"--types", "all"}).empty());
+    EXPECT_TRUE(TypedFiles({"--types", "none", "--carve-free"}).empty());
+    // The defaults leave SWF and BMP off.
+    const auto defaults = TypedFiles({"--carve-free"});
+    EXPECT_EQ(defaults.size(), 7u);
+    for (const auto& [path, size] : defaults) EXPECT_FALSE(path.starts_with("SWF/") || path.starts_with("BMP/")) << path;
+    const auto chosen = TypedFiles({"--types", "Wav,bmp", "--carve-free"});
+    EXPECT_EQ(chosen.size(), 2u);
+
+    const test::ToolOutcome unknown = test::RunTool({"ls", image, "--types", "wav,gif", "--carve-free"});
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_NE(unknown.err.find("'gif'"), std::string::npos) << unknown.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, CarveCommandsTest, ::testing::Values("carve-fat32", "carve-exfat", "carve-ntfs"));
+
+}  // namespace
+}  // namespace tundrel::cli
