@@ -8,7 +8,6 @@
 #include <cctype>
 #include <charconv>
 #include <ostream>
-#include <ranges>
 #include <variant>
 
 #include "cli/command_interrupts.h"
@@ -51,15 +50,18 @@ std::string AsciiLower(std::string_view text) {
 // the first word that is none of these when there is one.
 std::variant<CarveSwitches, std::string> ParseCarveTypes(std::string_view list) {
     CarveSwitches on{};
-    for (const auto word : std::views::split(list, ',')) {
-        const std::string name = AsciiLower(std::string_view(word.begin(), word.end()));
+    for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', from), list.size());
+        const std::string_view word = list.substr(from, comma - from);
+        from = comma + 1;
+        const std::string name = AsciiLower(word);
         if (name == "all") {
             on.fill(true);
             continue;
         }
         if (name == "none") continue;
         const auto type = std::ranges::find(kCarveTypes, name, [](const CarveTypeInfo& info) { return AsciiLower(info.typeName); });
-        if (type == kCarveTypes.end()) return std::string(word.begin(), word.end());
+        if (type == kCarveTypes.end()) return std::string(word);
         on[static_cast<std::size_t>(type - kCarveTypes.begin())] = true;
     }
     return on;
