@@ -1009,7 +1009,7 @@ def exfat_deleted_entry_sets(data, name):
 
 
 def cmd_carve_layout(args):
-    """carve-layout IMAGE FS OUT_JSON SPEC...: SPEC is NAME|TYPE|SOURCE|wipe or keep, for a file
+    """carve-layout IMAGE FS OUT_JSON ENTRY...: ENTRY is NAME|TYPE|SOURCE|wipe or keep, for a file
     written in one run into the root folder (FS fat32: by mtools, an 8.3 name; exfat: through
     exfat-fuse) and deleted. Finds each deleted entry by its name, checks the file's bytes stand
     contiguous from its first cluster, removes the entries marked wipe and writes what a
@@ -1019,8 +1019,8 @@ def cmd_carve_layout(args):
     size_bytes = os.path.getsize(image)
     data = bytearray(read_at(image, 0, size_bytes))
     carved, kept, wiped = [], [], []
-    for spec in args[3:]:
-        name, kind, source, action = spec.split("|")
+    for item in args[3:]:
+        name, kind, source, action = item.split("|")
         hits = (fat_deleted_short_entries if fs == "fat32" else exfat_deleted_entry_sets)(data, name)
         if len(hits) != 1:
             fail(f"{len(hits)} deleted entries named {name}")
@@ -1058,7 +1058,7 @@ def cmd_carve_layout(args):
 
 
 def cmd_ntfs_lay_free(args):
-    """ntfs-lay-free IMAGE OUT_JSON KEPT SPEC...: writes each SPEC's file (NAME|TYPE|SOURCE) into
+    """ntfs-lay-free IMAGE OUT_JSON KEPT ENTRY...: writes each ENTRY's file (NAME|TYPE|SOURCE) into
     clusters that $Bitmap marks free and no MFT record points at: one after the other, a free
     cluster between each two, in the last free stretch long enough for them all. KEPT names a
     file written and deleted through ntfs-3g, whose deleted record still points at its data."""
@@ -1067,9 +1067,9 @@ def cmd_ntfs_lay_free(args):
     cluster_bytes = geo["clusterSize"]
     bitmap = tsk("icat", image, 0, operands=("6",), binary=True)
     free = [not (bitmap[c // 8] >> (c % 8) & 1) for c in range(min(geo["clusterCount"], len(bitmap) * 8))]
-    specs = [spec.split("|") for spec in args[3:]]
+    entries = [entry.split("|") for entry in args[3:]]
     contents = []
-    for name, kind, source in specs:
+    for name, kind, source in entries:
         with open(source, "rb") as f:
             contents.append(f.read())
     need = sum((len(c) + cluster_bytes - 1) // cluster_bytes + 1 for c in contents)
@@ -1085,7 +1085,7 @@ def cmd_ntfs_lay_free(args):
     carved = []
     with open(image, "r+b") as f:
         cluster = start
-        for (name, kind, _), content in zip(specs, contents):
+        for (name, kind, _), content in zip(entries, contents):
             sector = cluster * geo["sectorsPerCluster"]
             f.seek(sector * 512)
             f.write(content)
