@@ -22,9 +22,11 @@ namespace tundrel::test {
 using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::size_t kSector = kCarveBlockBytes;
 
-// RAR archives of a shared test suite (under its own licence, never stored here); the tests that
-// read them are skipped when the folder is absent.
-inline const std::filesystem::path kRarTestData = "/work/shared/testdata/rar";
+// RAR archives of a shared test suite (under its own licence, never stored here), in the folder
+// beside the project's own: ../shared/testdata/rar. The tests that read them are skipped when the
+// folder is absent.
+inline const std::filesystem::path kRarTestData =
+    std::filesystem::path(TUNDREL_TEST_DATA_DIR).parent_path().parent_path() / "shared" / "testdata" / "rar";
 
 struct Sample {
     std::string file, type, carveName, date;
