@@ -66,7 +66,8 @@ void FinishScan(ResultTree& tree, NamePool& names) {
     for (std::size_t i = 0; i < kRootCount; ++i) {
         ScanNode& root = tree.roots[i];
         root.Set(kFlagDirectory, true);
-        SortChildren(root, ChildOrderOf(static_cast<RootIndex>(i)));
+        // The file-type folders stand in the type table's order, in which carving attached them.
+        if (static_cast<RootIndex>(i) != RootIndex::Types) SortChildren(root, ChildOrderOf(static_cast<RootIndex>(i)));
         LinkParents(root, LinkDepth::WholeSubtree);
         SumSizes(root);
         RenameShellJunctions(root, names);

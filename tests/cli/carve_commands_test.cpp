@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "cli/exit_codes.h"
 #include "manifest.h"
 #include "md5.h"
+#include "support/carve_types.h"
 #include "support/strings.h"
 #include "support/text.h"
 #include "test_support.h"
@@ -72,6 +74,16 @@ TEST_P(CarveCommandsTest, FreeClustersAreListedByTypeAndExportedAsTheyLie) {
     ASSERT_EQ(expected.size(), manifest["carved"].size() + 1);
     // The deleted BMP whose entry the scan lists is not reported again by content.
     EXPECT_EQ(TypedFiles({"--types", "all", "--carve-free"}), expected);
+    // The type folders stand in the type table's order on every file system.
+    std::vector<std::size_t> order;
+    for (const auto& folder : test::JsonLines(test::RunTool({"ls", image, "types", "--json", "-q", "--types", "all", "--carve-free"}).out)) {
+        std::string name = folder["name"];
+        if (name.starts_with(' ')) name.erase(0, 1);
+        order.push_back(static_cast<std::size_t>(
+            std::ranges::find(kCarveTypes, name, &CarveTypeInfo::typeName) - kCarveTypes.begin()));
+    }
+    EXPECT_TRUE(std::ranges::is_sorted(order));
+    EXPECT_GE(order.size(), 5u);
 
     test::TempDir dir;
     const test::ToolOutcome exported =
