@@ -4,8 +4,8 @@
 #include <atomic>
 #include <limits>
 
+#include "carve/type_extensions.h"
 #include "scan/volume_scanner.h"
-#include "support/text.h"
 
 namespace tundrel {
 
@@ -15,11 +15,12 @@ void DropKnownFiles(std::vector<CarveRule>& table, std::span<VolumeScanner* cons
     const std::atomic<std::uint32_t> walkWhole{0};
     for (CarveRule& rule : table) {
         if (rule.found.empty()) continue;
-        const std::u16string extension = ToUtf16(rule.info->typeName);
         SectorMap known;
-        for (const VolumeScanner* scanner : scanners) {
-            for (RootIndex root : {RootIndex::Root, RootIndex::Lost, RootIndex::Deleted, RootIndex::Scanned}) {
-                scanner->MarkMatchingFiles(scanner->roots[root], known, extension, walkWhole);
+        for (const std::u16string& extension : ExtensionsOfType(rule.info->typeName)) {
+            for (const VolumeScanner* scanner : scanners) {
+                for (RootIndex root : {RootIndex::Root, RootIndex::Lost, RootIndex::Deleted, RootIndex::Scanned}) {
+                    scanner->MarkMatchingFiles(scanner->roots[root], known, extension, walkWhole);
+                }
             }
         }
         if (known.empty()) continue;

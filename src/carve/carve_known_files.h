@@ -11,8 +11,8 @@ namespace tundrel {
 class VolumeScanner;
 
 // Drops from each rule's finds those whose first sector is the first data sector of a file
-// with the type's extension in the lost, deleted, scanned or directory-tree root of one of
-// `scanners`.
+// listed under one of the type's extensions in the lost, deleted, scanned or directory-tree root
+// of one of `scanners`.
 void DropKnownFiles(std::vector<CarveRule>& table, std::span<VolumeScanner* const> scanners);
 
 }  // namespace tundrel

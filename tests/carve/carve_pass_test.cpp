@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
 
 #include "carve/carve_attach.h"
 #include "carve/carve_dispatcher.h"
+#include "carve/carve_known_files.h"
 #include "carve/carve_pass.h"
 #include "memory_device.h"
 #include "scan/scan_context.h"
@@ -170,11 +172,13 @@ TEST_F(CarveTest, FindsAreAttachedByTypeJpegsLargestFirst) {
     EXPECT_EQ(root.size, 5 + 50 + 30 + 25 + 20 + 10 + 7 + 9 * kBlock);
 }
 
-// A scanner with nothing of its own, for a pass over a source in memory.
+// A scanner with nothing of its own, for a pass over a source in memory; a file's data starts
+// at its `location`.
 class BareScanner final : public VolumeScanner {
 public:
     using VolumeScanner::VolumeScanner;
     void Scan() override {}
+    std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override { return file.location; }
 };
 
 class CarvePassTest : public CarveTest {
@@ -223,6 +227,42 @@ TEST_F(CarvePassTest, RunsAreReadWithinTheirEndsAndAFileMaySpanTheGap) {
     EXPECT_EQ(types.children[1].children[0].location, 20u);
     EXPECT_EQ(progress.totalUnits, 7);
     EXPECT_EQ(progress.doneUnits, 7);
+}
+
+TEST_F(CarvePassTest, FindsAtTheFirstSectorOfAListedFileOfTheirTypeAreDropped) {
+    context = std::make_unique<ScanContext>(environment, ScanTask{});
+    context->scanners.push_back(std::make_unique<BareScanner>(*context, 0));
+    VolumeScanner& scanner = *context->scanners.back();
+    NamePool names;
+    const auto file = [&](std::u16string_view name, std::uint32_t sector) {
+        ScanNode node;
+        node.name = names.Add(name);
+        node.size = 1000;
+        node.location = sector;
+        return node;
+    };
+    scanner.roots[RootIndex::Deleted].children = {file(u"report.docx", 8), file(u"notes.wps", 20), file(u"a.jpg", 30)};
+    const auto rule = [](std::string_view type, std::vector<std::uint64_t> sectors) {
+        CarveRule made{&*std::ranges::find(kCarveTypes, type, &CarveTypeInfo::typeName), nullptr, {}};
+        for (const std::uint64_t sector : sectors) made.found.push_back({sector, 1000, u"f", 0, 0});
+        return made;
+    };
+    std::vector<CarveRule> table;
+    table.push_back(rule("DOC", {20, 21}));         // a WPS file is taken for a DOC one
+    table.push_back(rule("PPT", {20}));             // but not for a PPT one
+    table.push_back(rule("Office 2007", {8, 9}));  // DOCX, XLSX and PPTX are Office 2007 files
+    table.push_back(rule("JPG", {30}));
+    std::vector<VolumeScanner*> scanners{&scanner};
+    DropKnownFiles(table, scanners);
+    const auto sectors = [](const CarveRule& made) {
+        std::vector<std::uint64_t> left;
+        for (const CarvedFile& found : made.found) left.push_back(found.firstSector);
+        return left;
+    };
+    EXPECT_EQ(sectors(table[0]), std::vector<std::uint64_t>{21});
+    EXPECT_EQ(sectors(table[1]), std::vector<std::uint64_t>{20});
+    EXPECT_EQ(sectors(table[2]), std::vector<std::uint64_t>{9});
+    EXPECT_TRUE(table[3].found.empty());
 }
 
 TEST_F(CarvePassTest, NothingIsAttachedWithEveryTypeOff) {
