@@ -27,14 +27,15 @@ bool ReadSourceSectors(SectorSource& source, std::span<std::uint8_t> buffer, std
 
 }  // namespace
 
-CarvePass::CarvePass(VolumeScanner& scanner, ScanContext& context)
+CarvePass::CarvePass(VolumeScanner& scanner, ScanContext& context, CarveGate gate)
     : scanner_(scanner),
       context_(context),
       carveContext_{[&scanner](std::span<std::uint8_t> buffer, std::uint64_t firstSector) {
                         return ReadSourceSectors(*scanner.source, buffer, firstSector);
                     },
                     ProgramNameCounters()} {
-    if (context.environment.settings.carveInDeletedMode) table_ = BuildCarveTable(context.environment.settings);
+    const Settings& settings = context.environment.settings;
+    if (gate == CarveGate::TypesOnly || settings.carveInDeletedMode) table_ = BuildCarveTable(settings);
 }
 
 void CarvePass::Dispatch(std::span<const std::uint8_t> bytes, std::uint64_t firstSector) {

@@ -28,10 +28,16 @@ struct CarveReadShape {
     std::uint32_t unitSectors = 128;
 };
 
+// What a pass needs to run, beyond a type switched on.
+enum class CarveGate {
+    RemainingArea,   // the setting to carve the remaining area
+    TypesOnly,       // nothing more: the sweep reads the free space anyway
+};
+
 class CarvePass {
 public:
-    // A pass of the types switched on, when carving the remaining area is on; else inactive.
-    CarvePass(VolumeScanner& scanner, ScanContext& context);
+    // A pass of the types switched on, when its gate is open; else inactive.
+    CarvePass(VolumeScanner& scanner, ScanContext& context, CarveGate gate = CarveGate::RemainingArea);
     CarvePass(const CarvePass&) = delete;
     CarvePass& operator=(const CarvePass&) = delete;
 

@@ -28,7 +28,8 @@ struct CarvedFile {
 };
 
 // Running numbers of the names of ZIP, RAR and MP3 finds that have no name of their own; they
-// count over the whole run of the program, as the names users already have do.
+// count over the whole run of the program, as the names users already have do. Assigning {}
+// starts them again (a test that wants the names of a fresh run).
 struct CarveNameCounters {
     unsigned zip = 1;
     unsigned rar = 1;

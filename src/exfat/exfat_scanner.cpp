@@ -80,7 +80,13 @@ void ExFatScanner::Scan() {
         progress_.SetStatusText(Text16(StringId::ScanningRootDirectory));
         WalkDirectories();
         RearrangeSpecialFolders();
-        if (InDeletedFileMode() && !progress_.StopRequested()) SearchLostDirectories();
+        if (!progress_.StopRequested()) {
+            if (InDeletedFileMode()) {
+                SearchLostDirectories();
+            } else {
+                CarveRemainingArea();
+            }
+        }
         // A deleted file shown as recoverable while its first cluster holds other data would
         // be recovered as garbage: the marks are set whenever the bitmap is known, also when
         // the scan was stopped early.
@@ -233,26 +239,42 @@ void ExFatScanner::RearrangeSpecialFolders() {
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 
-void ExFatScanner::SearchLostDirectories() {
+ClusterRunList ExFatScanner::UnownedFreeRuns() {
     const ExFatGeometry& g = *geometry_;
-    progress_.busy = 1;
-    progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
-
-    // Free space: the bitmap's free clusters less those the walk found holding a directory
-    // or a live file. A missing or short bitmap leaves the rest of the heap free.
+    // A missing or short bitmap leaves the rest of the heap free.
     std::vector<std::uint8_t> used((std::uint64_t{g.clusterCount} + 7) / 8, 0);
     const auto known = bitmap_.Bytes();
     std::copy_n(known.begin(), std::min(known.size(), used.size()), used.begin());
     AllocationBitmap taken(std::move(used));
     for (const auto& [cluster, owner] : clusterOwners_) taken.MarkUsed(cluster);
-    const ClusterRunList freeRuns = FreeClusterRuns(taken, g.ClusterLimit());
-    taken.Release();
+    return FreeClusterRuns(taken, g.ClusterLimit());
+}
+
+void ExFatScanner::CarveRemainingArea() {
+    CarvePass pass(*this, context_);
+    if (!pass.Active()) return;
+    const ExFatGeometry& g = *geometry_;
+    std::vector<CarveRun> runs;
+    for (const ClusterRun& free : UnownedFreeRuns()) {
+        runs.push_back({volumeStart + g.ClusterSector(free.firstCluster), std::uint64_t{free.count} * g.clusterSectors});
+    }
+    // 64 KiB pieces, or one cluster when clusters are larger.
+    const std::uint32_t pieceSectors = std::max<std::uint32_t>(128, g.clusterSectors);
+    pass.ReadRuns(runs, {g.clusterSectors, pieceSectors, pieceSectors});
+    pass.Finish();
+}
+
+void ExFatScanner::SearchLostDirectories() {
+    const ExFatGeometry& g = *geometry_;
+    progress_.busy = 1;
+    progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
+    const ClusterRunList freeRuns = UnownedFreeRuns();
 
     progress_.totalUnits = static_cast<std::int64_t>(ClusterCount(freeRuns));
     progress_.doneUnits = 0;
     progress_.timing = 1;
     // The carving types see every free cluster the search reads, through its cluster seam.
-    CarvePass carving(*this, context_);
+    CarvePass carving(*this, context_, CarveGate::TypesOnly);
     LostDirectorySearch search{*source, volumeStart, g, progress_, listing_, {}};
     if (carving.Active()) {
         progress_.SetStatusText(Text16(StringId::ScanningLostFiles));

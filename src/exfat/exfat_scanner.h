@@ -55,7 +55,14 @@ private:
     void ReadAllocationBitmap();
     void WalkDirectories();
     void RearrangeSpecialFolders();
+    // The free clusters of the bitmap that the walk did not find holding a directory or a
+    // live file; without a bitmap, the whole heap.
+    ClusterRunList UnownedFreeRuns();
+    // Deleted-file mode: one sweep of the free clusters for lost directories and, when a type
+    // is on, for files by their content.
     void SearchLostDirectories();
+    // Other modes: the sweep of the free clusters for files by their content alone.
+    void CarveRemainingArea();
 
     // Directory walk.
     bool ReadDirectory(ScanNode& node, int depth);

@@ -111,8 +111,8 @@ void FatScanner::Scan() {
             progress_.busy = 0;
             // The lost-chain search and the move of check-disk files from roots 0 and 1 join
             // here, before the carving of the remaining area.
-            CarveRemainingArea();
         }
+        if (!progress_.StopRequested()) CarveRemainingArea();
     }
     // The naming of check-disk files by their content joins here.
     if (table_.IsLoaded()) {

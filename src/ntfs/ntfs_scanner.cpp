@@ -309,25 +309,29 @@ void NtfsScanner::PostProcess() {
     // A clean-up pass over the roots belongs here once its rules are settled.
     const MftOptions options = Options();
     const bool mftGivenByTask = context_.mode == kModeFullScan && options.knownClusters > 0 && options.rangeMark == 0;
-    if (!mftGivenByTask) CarveRemainingArea();
+    // The $Bitmap is read once: the carving of the free clusters and the overwritten check of
+    // a deleted-file scan share it, so the free space is swept only once.
+    const bool carve = !mftGivenByTask && settings_.carveInDeletedMode;
+    std::vector<std::uint8_t> clusterBitmap;
+    if (carve || InDeletedFileMode()) clusterBitmap = ReadClusterBitmap();
+    if (carve && !clusterBitmap.empty()) CarveRemainingArea(clusterBitmap);
     if (InDeletedFileMode()) {
         MoveCheckDiskFiles();
-        CheckOverwritten();
+        if (!clusterBitmap.empty()) MarkOverwrittenFiles(roots, clusterBitmap);
     }
     NameCheckDiskFiles();
 }
 
-void NtfsScanner::CheckOverwritten() {
+std::vector<std::uint8_t> NtfsScanner::ReadClusterBitmap() {
     const ScanNode* bitmapFile = FindChild(roots[RootIndex::Hidden], kClusterBitmapName);
-    if (bitmapFile == nullptr || bitmapFile->size == 0) return;
+    if (bitmapFile == nullptr || bitmapFile->size == 0) return {};
     const std::uint64_t volumeClusters = boot_.totalSectors / std::max<std::uint32_t>(1, volume_.SectorsPerCluster()) + 1;
     const std::uint64_t longest = std::min(kLongestClusterBitmap, (volumeClusters + 7) / 8);
     std::vector<std::uint8_t> bitmap(static_cast<std::size_t>(std::min(bitmapFile->size, longest)));
     ExtentList extents;
-    if (!BuildExtents(*bitmapFile, extents)) return;
+    if (!BuildExtents(*bitmapFile, extents)) return {};
     ReadNodeData(bitmap, 0, *bitmapFile, extents);
-    if (settings_.carveInDeletedMode) CarveFreeClusters(bitmap);
-    MarkOverwrittenFiles(roots, bitmap);
+    return bitmap;
 }
 
 bool NtfsScanner::BuildExtents(const ScanNode& node, ExtentList& extents) {
@@ -375,10 +379,7 @@ std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) c
 // it holds) come with the special-folder passes of the recycle bin.
 void NtfsScanner::ApplyRecycleBinNames() {}
 
-// The carving of the area outside the directory tree comes with the raw carving framework.
-void NtfsScanner::CarveRemainingArea() {}
-
-void NtfsScanner::CarveFreeClusters(std::span<const std::uint8_t> clusterBitmap) {
+void NtfsScanner::CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap) {
     CarvePass pass(*this, context_);
     if (!pass.Active()) return;
     // The exFAT reading of a bitmap numbers its first bit cluster 2; NTFS numbers it 0. Only

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "ntfs/data_runs.h"
 #include "ntfs/directory_filler.h"
@@ -61,13 +62,14 @@ private:
     Outcome BuildTree();
     void FileLostRecords();
     void PostProcess();
-    void CheckOverwritten();
+    // The $Bitmap's bytes, one bit per cluster; empty when it cannot be read.
+    std::vector<std::uint8_t> ReadClusterBitmap();
+    // Offers the clusters the bitmap marks free to the carving types.
+    void CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap);
     bool InDeletedFileMode() const;
 
     // Passes that arrive with other parts of the engine.
     void ApplyRecycleBinNames();
-    void CarveRemainingArea();
-    void CarveFreeClusters(std::span<const std::uint8_t> clusterBitmap);
     void MoveCheckDiskFiles();
     void NameCheckDiskFiles();
     void FallBackToFullScan();

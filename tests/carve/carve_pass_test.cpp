@@ -187,6 +187,8 @@ protected:
                           return std::make_unique<test::MemoryDevice>(disk);
                       }) {
         settings.carveInDeletedMode = true;
+        // Names of finds without their own count over the program run: each test starts afresh.
+        ProgramNameCounters() = {};
     }
 
     // A pass over the runs (sector, count) of the disk; the root of file types afterwards.
@@ -198,7 +200,7 @@ protected:
         context->scanners.push_back(std::make_unique<BareScanner>(*context, 0));
         VolumeScanner& scanner = *context->scanners.back();
         scanner.source = &memory;
-        CarvePass pass(scanner, *context);
+        CarvePass pass(scanner, *context, gate);
         if (before) before(pass);
         pass.ReadRuns(runs, shape);
         pass.Finish();
@@ -209,6 +211,7 @@ protected:
     SectorSource memory;
     ScanEnvironment environment{settings, progress, {}, nullptr};
     std::unique_ptr<ScanContext> context;
+    CarveGate gate = CarveGate::RemainingArea;
 };
 
 TEST_F(CarvePassTest, RunsAreReadWithinTheirEndsAndAFileMaySpanTheGap) {
@@ -265,12 +268,16 @@ TEST_F(CarvePassTest, FindsAtTheFirstSectorOfAListedFileOfTheirTypeAreDropped) {
     EXPECT_TRUE(table[3].found.empty());
 }
 
-TEST_F(CarvePassTest, NothingIsAttachedWithEveryTypeOff) {
+TEST_F(CarvePassTest, APassNeedsATypeOnAndItsGateOpen) {
     Put(disk, 8 * kBlock, Wav(100));
     settings.carveTypes.fill(false);
     EXPECT_TRUE(Carve({{0, 64}}, {}).children.empty());
+    gate = CarveGate::TypesOnly;
+    EXPECT_TRUE(Carve({{0, 64}}, {}).children.empty());
     settings.carveTypes.fill(true);
     settings.carveInDeletedMode = false;
+    EXPECT_EQ(Carve({{0, 64}}, {}).children.size(), 1u);
+    gate = CarveGate::RemainingArea;
     EXPECT_TRUE(Carve({{0, 64}}, {}).children.empty());
 }
 
