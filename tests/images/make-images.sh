@@ -1024,7 +1024,7 @@ CARVE_WALKED=("sample.mp4|MOVIE.MP4|MP4" "sample.mov|MOVIE.MOV|MOV" "sample.3gp|
               "sample-streamed.zip|STREAMED.ZIP|ZIP" "sample-lo.docx|WRITER.DCX|Office 2007"
               "sample-lo.xlsx|CALC.XLX|Office 2007" "sample-lo.pptx|IMPRESS.PPX|Office 2007"
               "sample-ms.docx|MSWORD.DCX|Office 2007")
-carve_walked_names() { local pair; for pair in "${CARVE_WALKED[@]}"; do IFS='|' read -r _ name _ <<<"$pair"; echo "$name"; done; }
+carve_walked_names() { local pair name; for pair in "${CARVE_WALKED[@]}"; do IFS='|' read -r _ name _ <<<"$pair"; echo "$name"; done; }
 # The order the samples are written in (SPAN.JPG later, into HOLE.TXT's cluster and on after
 # LIVE4.TXT), and those deleted afterwards.
 mapfile -t CARVE_WALKED_NAMES < <(carve_walked_names)
@@ -1035,7 +1035,7 @@ CARVE_DELETED=(SOUND.WAV MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR "$
                KEPT.JPG RESERVE.BIN PHOTO.CR2 PHOTO.NEF PHOTO.ORF SPAN.JPG)
 # The layout arguments: each deleted sample with its type and what becomes of its entry.
 carve_specs() {
-    local dir=$1 f pair
+    local dir=$1 f pair kind
     for f in "SOUND.WAV|WAV" "MOVIE.AVI|AVI" "PICTURE.BMP|BMP" "FLASH.SWF|SWF" "DRAWING.CDR|CDR" \
         "PHOTO.CR2|CR2" "PHOTO.NEF|NEF" "PHOTO.ORF|ORF"; do
         printf '%s\n' "$f|$dir/${f%%|*}|wipe"
