@@ -28,6 +28,20 @@ inline constexpr std::size_t kSector = kCarveBlockBytes;
 inline const std::filesystem::path kRarTestData =
     std::filesystem::path(TUNDREL_TEST_DATA_DIR).parent_path().parent_path() / "shared" / "testdata" / "rar";
 
+// Those archives as carving finds them, named after their first file as their listings show it.
+// One whose first header is the archive comment's is no start; the walk ends at a block it does
+// not know (RAR 2's Unix-owner block after the first file's 40-byte header and 17 bytes of
+// data) with 7 bytes for an end header. Size 0: the whole archive.
+struct RarArchive {
+    const char* file;
+    const char* name;  // "": not found
+    std::uint64_t size;
+};
+inline constexpr RarArchive kRarArchives[] = {
+    {"rar2-unix-owner.rar", "file.rar", 20 + 40 + 17 + 7}, {"rar3-owner.rar", "owner1.rar", 0},
+    {"rar3-solid.rar", "stest1.rar", 0},                   {"rar3-subdirs.rar", "sub.rar", 0},
+    {"rar3-versions.rar", "versioned.rar", 0},             {"rar3-comment-plain.rar", "", 0}};
+
 struct Sample {
     std::string file, type, carveName, date;
     std::uint64_t carveSize = 0;

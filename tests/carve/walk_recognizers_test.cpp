@@ -134,21 +134,11 @@ void ExpectWalk(const WalkCase& c) {
     }
 }
 
-// The RAR archives of the shared test data (not ours to store), named after their first file as
-// their listings show it. One whose first header is the archive comment's is no start; the walk
-// ends at a block it does not know (RAR 2's Unix-owner block after the first file's 40-byte
-// header and 17 bytes of data) with 7 bytes for an end header. Size 0: the whole archive.
+// The RAR archives of the shared test data (not ours to store), found as kRarArchives says.
 TEST(WalkRecognizerTest, FindsRarArchivesNamedAfterTheirFirstFile) {
-    struct Case {
-        const char* file;
-        const char* name;  // "": not found
-        std::uint64_t size;
-    };
     const std::filesystem::path folder = kRarTestData;
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no " << folder;
-    for (const Case& c : {Case{"rar2-unix-owner.rar", "file.rar", 20 + 40 + 17 + 7}, Case{"rar3-owner.rar", "owner1.rar", 0},
-                          Case{"rar3-solid.rar", "stest1.rar", 0}, Case{"rar3-subdirs.rar", "sub.rar", 0},
-                          Case{"rar3-versions.rar", "versioned.rar", 0}, Case{"rar3-comment-plain.rar", "", 0}}) {
+    for (const RarArchive& c : kRarArchives) {
         const Bytes archive = FileBytes(folder / c.file);
         for (std::size_t buffer : {1, 7}) {
             for (bool random : {false, true}) {

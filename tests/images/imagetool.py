@@ -860,6 +860,8 @@ def cmd_verify(args):
         for name in manifests:
             with open(os.path.join(folder, name), encoding="utf-8") as f:
                 man = json.load(f)
+            if "image" not in man:  # the carving samples' list, which describes no image
+                continue
             image = os.path.join(tmp, man["image"])
             with gzip.open(os.path.join(folder, man["compressedImage"]), "rb") as src, open(image, "wb") as dst:
                 shutil.copyfileobj(src, dst)
@@ -1008,17 +1010,70 @@ def exfat_deleted_entry_sets(data, name):
     return found
 
 
+# The names of the fixed-size types' finds; the samples of carve-samples.tar.gz bring their own.
+FIXED_CARVE_NAMES = {"WAV": "WAVE %d.wav", "AVI": "AVI %d.avi", "BMP": "Bitmap %d.bmp", "SWF": "SWF %d.swf",
+                     "CDR": "CDR %d.cdr", "CR2": "RAW Picture %d.cr2", "NEF": "RAW Picture %d.nef",
+                     "ORF": "RAW Picture %d.orf"}
+
+
+def sample_rules():
+    """MD5 of each sample of carve-samples.tar.gz to its (carved size, carved name pattern)."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "carve-samples.manifest.json")
+    with open(path, encoding="utf-8") as f:
+        return {s["md5"]: (s["carveSize"], s["carveName"]) for s in json.load(f)["files"]}
+
+
+def add_carve_expectation(entry, image, end, rules):
+    """Adds what a carving reader finds for a file whose first byte lies at entry["sector"] and
+    whose last byte ends at disk offset `end`: the size its type's rule gives (a raw photo's
+    30 MiB cut at the image's end; a compound document's header count; up to the end mark),
+    counted over any allocated clusters between its parts, the MD5 of those bytes as they lie,
+    and its name."""
+    start = entry["sector"] * 512
+    size_bytes = os.path.getsize(image)
+    rule_size, pattern = rules.get(entry["md5"], (entry["size"], FIXED_CARVE_NAMES.get(entry["type"], "")))
+    if entry["type"] in ("CR2", "NEF", "ORF"):
+        carved = min(RAW_PHOTO_BYTES, size_bytes - start)
+    else:
+        carved = end - start + rule_size - entry["size"]
+    if not pattern:
+        fail(f"{entry['name']}: no carved name known for type {entry['type']}")
+    entry["carvedSize"] = carved
+    entry["carvedMd5"] = md5_hex(read_at(image, start, carved))
+    entry["carvedName"] = pattern.replace("%d", str(entry["sector"]))
+
+
+def second_part(data, first, content, cluster_bytes, heap_byte):
+    """For a file whose first clusters stand from byte `first` and whose rest was written after
+    allocated clusters: (bytes in the first part, disk offset of the rest)."""
+    part = len(content) - 1
+    part -= part % cluster_bytes
+    while part and bytes(data[first:first + part]) != content[:part]:
+        part -= cluster_bytes
+    if not part:
+        fail("the file's first cluster is not where its entry says")
+    at = data.find(content[part:], first + part)
+    while at >= 0 and (at - heap_byte) % cluster_bytes:
+        at = data.find(content[part:], at + 1)
+    if at < 0:
+        fail("the file's second part is not on the volume")
+    return part, at
+
+
 def cmd_carve_layout(args):
-    """carve-layout IMAGE FS OUT_JSON ENTRY...: ENTRY is NAME|TYPE|SOURCE|wipe or keep, for a file
-    written in one run into the root folder (FS fat32: by mtools, an 8.3 name; exfat: through
-    exfat-fuse) and deleted. Finds each deleted entry by its name, checks the file's bytes stand
-    contiguous from its first cluster, removes the entries marked wipe and writes what a
-    carving reader must find."""
+    """carve-layout IMAGE FS OUT_JSON ENTRY...: ENTRY is NAME|TYPE|SOURCE|ACTION, for a file written
+    into the root folder (FS fat32: by mtools, an 8.3 name; exfat: through exfat-fuse) and deleted.
+    Finds each deleted entry by its name and checks where the file's bytes stand. ACTION wipe: one
+    run from its first cluster, the entry removed; span: in two parts with allocated clusters
+    between them, the entry removed; keep: one run, the entry kept; reserve: one run, the entry
+    removed, its clusters named in the manifest as free space for tests to write into. Writes
+    what a carving reader must find."""
     image, fs, out_json = args[0], args[1], args[2]
     geo = geometry(image, 0, fs)
     size_bytes = os.path.getsize(image)
     data = bytearray(read_at(image, 0, size_bytes))
-    carved, kept, wiped = [], [], []
+    rules = sample_rules()
+    carved, kept, wiped, reserved = [], [], [], None
     for item in args[3:]:
         name, kind, source, action = item.split("|")
         hits = (fat_deleted_short_entries if fs == "fat32" else exfat_deleted_entry_sets)(data, name)
@@ -1028,51 +1083,89 @@ def cmd_carve_layout(args):
         sector = geo["dataStartSector"] + (cluster - 2) * geo["sectorsPerCluster"]
         with open(source, "rb") as f:
             content = f.read()
-        if length != len(content) or bytes(data[sector * 512:sector * 512 + length]) != content:
-            fail(f"{name}: not stored contiguous from sector {sector}")
         entry = {"name": name, "type": kind, "sector": sector, "size": length, "md5": md5_hex(content)}
+        end = sector * 512 + length
+        if action == "span":
+            part, rest = second_part(data, sector * 512, content, geo["clusterSize"], geo["dataStartSector"] * 512)
+            entry["secondPartSector"] = rest // 512
+            end = rest + length - part
+        elif length != len(content) or bytes(data[sector * 512:end]) != content:
+            fail(f"{name}: not stored contiguous from sector {sector}")
         if action == "keep":
             kept.append(entry)
             continue
         wiped += entries
-        rule = min(RAW_PHOTO_BYTES, size_bytes - sector * 512) if kind in ("CR2", "NEF", "ORF") else length
-        entry["carvedSize"] = rule
-        entry["carvedMd5"] = md5_hex(bytes(data[sector * 512:sector * 512 + rule]))
-        carved.append(entry)
-    # The wiped entries are taken out of the sectors that hold them (one directory cluster) and
-    # the entries after them moved up, since a zeroed entry would end the directory there.
-    first, end = min(wiped) // 512 * 512, (max(wiped) // 512 + 1) * 512
-    if end - first > geo["clusterSize"]:
-        fail("the wiped entries are not all in one directory cluster")
-    kept_entries = [bytes(data[e:e + 32]) for e in range(first, end, 32) if e not in wiped]
-    data[first:end] = b"".join(kept_entries).ljust(end - first, b"\0")
+        if action == "reserve":
+            reserved = {"name": name, "sector": sector, "sectors": -(-length // geo["clusterSize"]) * geo["sectorsPerCluster"]}
+            continue
+        carved.append((entry, end))
+    # The wiped entries are taken out of the root directory and the entries after them moved up,
+    # over the clusters of its chain, since a zeroed entry would end the directory there.
+    boot = bytes(data[:512])
+    cluster = struct.unpack_from("<I", boot, 44 if fs == "fat32" else 0x60)[0]
+    fat = geo["fatStartSector"] * 512
+    chain = []
+    while 2 <= cluster < 0x0FFFFFF7 and len(chain) < geo["clusterCount"]:
+        chain.append((geo["dataStartSector"] + (cluster - 2) * geo["sectorsPerCluster"]) * 512)
+        cluster = struct.unpack_from("<I", data, fat + 4 * cluster)[0] & (0x0FFFFFFF if fs == "fat32" else 0xFFFFFFFF)
+    slots = [at + e for at in chain for e in range(0, geo["clusterSize"], 32)]
+    if not set(wiped) <= set(slots):
+        fail("a wiped entry lies outside the root directory's chain")
+    moved = [bytes(data[e:e + 32]) for e in slots if e not in wiped]
+    moved += [bytes(32)] * (len(slots) - len(moved))
+    for at, entry in zip(slots, moved):
+        data[at:at + 32] = entry
     with open(image, "r+b") as f:
         f.write(data)
+    for entry, end in carved:
+        add_carve_expectation(entry, image, end, rules)
     name = os.path.basename(image)
     manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": fs,
-                "damage": f"the directory entries of the deleted files listed under carved were taken out of "
-                          f"the root directory's bytes {first} to {end}, the entries after them moved up",
-                "carved": carved, "deletedKept": kept}
+                "damage": "the directory entries of the deleted files listed under carved (and of reserved) were "
+                          "taken out of the root directory, the entries after them moved up",
+                "carved": [entry for entry, _ in carved], "deletedKept": kept}
+    if reserved:
+        manifest["reserved"] = reserved
     with open(out_json, "w", encoding="utf-8") as f:
         json.dump(manifest, f, ensure_ascii=False, indent=1)
 
 
+def ntfs_split_place(free, first_clusters, rest_clusters, below):
+    """Allocated clusters with free ones on both sides, all below cluster `below`: a run of at
+    least 16 free before them (more than a deleted file's few clusters, which its record still
+    names) and rest_clusters + 1 after. Returns (first part's cluster, rest's cluster), the parts
+    touching the allocated clusters."""
+    for after in range(below - rest_clusters - 2, 1, -1):
+        if free[after - 1] or not all(free[after:after + rest_clusters + 1]):
+            continue
+        gap = after - 1
+        while gap > 0 and not free[gap - 1]:
+            gap -= 1
+        lead = gap - max(16, first_clusters + 1)
+        if lead >= 0 and all(free[lead:gap]):
+            return gap - first_clusters, after
+    fail("no free clusters on both sides of allocated ones")
+
+
 def cmd_ntfs_lay_free(args):
-    """ntfs-lay-free IMAGE OUT_JSON KEPT ENTRY...: writes each ENTRY's file (NAME|TYPE|SOURCE) into
-    clusters that $Bitmap marks free and no MFT record points at: one after the other, a free
-    cluster between each two, in the last free stretch long enough for them all. KEPT names a
-    file written and deleted through ntfs-3g, whose deleted record still points at its data."""
-    image, out_json, kept_name = args[0], args[1], args[2]
+    """ntfs-lay-free IMAGE OUT_JSON ENTRY...: ENTRY is NAME|TYPE|SOURCE|ACTION. ACTION lay: the file
+    is written into clusters that $Bitmap marks free and no MFT record points at, one after the
+    other, a free cluster between each two, in the last free stretch long enough for them all;
+    span: its first cluster(s) written just before allocated clusters and the rest just after
+    them; keep: a file written and deleted through ntfs-3g, whose deleted record still points at
+    its data (only listed)."""
+    image, out_json = args[0], args[1]
     geo = geometry(image, 0, "ntfs")
     cluster_bytes = geo["clusterSize"]
     bitmap = tsk("icat", image, 0, operands=("6",), binary=True)
     free = [not (bitmap[c // 8] >> (c % 8) & 1) for c in range(min(geo["clusterCount"], len(bitmap) * 8))]
-    entries = [entry.split("|") for entry in args[3:]]
+    entries = [entry.split("|") for entry in args[2:]]
     contents = []
-    for name, kind, source in entries:
+    for _, _, source, _ in entries:
         with open(source, "rb") as f:
             contents.append(f.read())
-    need = sum((len(c) + cluster_bytes - 1) // cluster_bytes + 1 for c in contents)
+    clusters = [(len(c) + cluster_bytes - 1) // cluster_bytes for c in contents]
+    need = sum(n + 1 for (_, _, _, action), n in zip(entries, clusters) if action == "lay")
     start = None
     run = 0
     for c, is_free in enumerate(free):
@@ -1081,26 +1174,37 @@ def cmd_ntfs_lay_free(args):
             start = c - need + 1
     if start is None:
         fail("no free stretch is long enough")
-    size_bytes = os.path.getsize(image)
-    carved = []
+    rules = sample_rules()
+    carved, kept = [], []
     with open(image, "r+b") as f:
         cluster = start
-        for (name, kind, _), content in zip(entries, contents):
-            sector = cluster * geo["sectorsPerCluster"]
-            f.seek(sector * 512)
-            f.write(content)
-            cluster += (len(content) + cluster_bytes - 1) // cluster_bytes + 1
-            carved.append({"name": name, "type": kind, "sector": sector, "size": len(content), "md5": md5_hex(content)})
-    for entry in carved:
-        rule = min(RAW_PHOTO_BYTES, size_bytes - entry["sector"] * 512) if entry["type"] in ("CR2", "NEF", "ORF") \
-            else entry["size"]
-        entry["carvedSize"] = rule
-        entry["carvedMd5"] = md5_hex(read_at(image, entry["sector"] * 512, rule))
+        for (name, kind, _, action), content, count in zip(entries, contents, clusters):
+            entry = {"name": name, "type": kind, "size": len(content), "md5": md5_hex(content)}
+            if action == "keep":
+                kept.append(entry)
+                continue
+            if action == "span":
+                first, rest = ntfs_split_place(free, 1, count - 1, start)
+                parts = [(first, content[:cluster_bytes]), (rest, content[cluster_bytes:])]
+                end = rest * cluster_bytes + len(content) - cluster_bytes
+                entry["secondPartSector"] = rest * geo["sectorsPerCluster"]
+            else:
+                first = cluster
+                parts = [(first, content)]
+                end = first * cluster_bytes + len(content)
+                cluster += count + 1
+            for at, part in parts:
+                f.seek(at * cluster_bytes)
+                f.write(part)
+            entry["sector"] = first * geo["sectorsPerCluster"]
+            carved.append((entry, end))
+    for entry, end in carved:
+        add_carve_expectation(entry, image, end, rules)
     name = os.path.basename(image)
-    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": "ntfs",
-                "damage": f"the files listed under carved were written into free clusters from cluster {start} on, "
-                          "where no MFT record points",
-                "carved": carved, "deletedKept": [{"name": kept_name, "type": "BMP"}]}
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": os.path.getsize(image), "fs": "ntfs",
+                "damage": f"the files listed under carved were written into free clusters from cluster {start} on "
+                          "(one with a secondPartSector in two parts around allocated clusters), where no MFT record points",
+                "carved": [entry for entry, _ in carved], "deletedKept": kept}
     with open(out_json, "w", encoding="utf-8") as f:
         json.dump(manifest, f, ensure_ascii=False, indent=1)
 

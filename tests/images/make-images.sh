@@ -22,8 +22,8 @@
 #   exfat-length.img   exfat-512.img with one byte of a deleted file's DataLength changed
 #   fat32-size.img     fat32.img with one byte of a deleted file's size changed
 #   fat16-loop.img     fat16.img with one FAT entry changed so that a chain loops
-#   carve-fat32.img    FAT32 whose free clusters hold deleted WAV, AVI, BMP, SWF, CDR and
-#                      raw photos with their directory entries wiped, for carving
+#   carve-fat32.img    FAT32 whose free clusters hold deleted files of every carving type
+#                      with their directory entries wiped, for carving
 #   carve-exfat.img    the same files on exFAT, written and deleted through exfat-fuse
 #   carve-ntfs.img     the same files on NTFS, laid into clusters no MFT record points at
 #
@@ -973,18 +973,24 @@ build_fat32_size() { damage_copy fat32-size fat32 fat-size /DELETED.TXT 0x2A; }
 build_fat16_loop() { damage_copy fat16-loop fat16 fat-loop /Docs/fragmented.txt 0x85; }
 
 # Files to be found by their content alone, into folder $1: SOUND.WAV (ffmpeg), MOVIE.AVI
-# (ffmpeg, MJPEG), PICTURE.BMP and KEPT.BMP (ImageMagick), and FLASH.SWF, DRAWING.CDR and raw
-# photos from imagetool.py; live text files and FILLER.BIN ($2 MiB of zeros) to go between them.
+# (ffmpeg, MJPEG), PICTURE.BMP and KEPT.BMP (ImageMagick), FLASH.SWF, DRAWING.CDR and raw photos
+# from imagetool.py, and the samples of carve-samples.tar.gz under 8.3 names (CARVE_WALKED; the
+# EXIF JPEG also as KEPT.JPG, and sample $3 as SPAN.JPG); live text files, FILLER.BIN ($2 MiB of
+# zeros), HOLE.TXT ($4 bytes, one cluster) and RESERVE.BIN (16 KiB of zeros) to go between them.
 carve_samples() {
-    local dir=$1
+    local dir=$1 pair sample name
     command -v convert >/dev/null || die "missing tool: convert (Debian package imagemagick)"
     command -v ffmpeg >/dev/null || die "missing tool: ffmpeg (Debian package ffmpeg)"
     rm -rf "$dir"
-    mkdir -p "$dir"
+    mkdir -p "$dir/samples"
     "${TOOL[@]}" gen text 1201 3000 "$dir/LIVE1.TXT"
     "${TOOL[@]}" gen text 1202 2000 "$dir/LIVE2.TXT"
     "${TOOL[@]}" gen text 1203 1500 "$dir/LIVE3.TXT"
+    "${TOOL[@]}" gen text 1209 2500 "$dir/LIVE4.TXT"
+    "${TOOL[@]}" gen text 1211 1800 "$dir/LIVE5.TXT"
+    "${TOOL[@]}" gen text 1210 "$4" "$dir/HOLE.TXT"
     head -c $(($2 * 1024 * 1024)) /dev/zero >"$dir/FILLER.BIN"
+    head -c 16384 /dev/zero >"$dir/RESERVE.BIN"
     quiet ffmpeg -nostdin -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.4" -ac 1 \
         -bitexact -fflags +bitexact "$dir/SOUND.WAV"
     quiet ffmpeg -nostdin -f lavfi -i "testsrc=size=64x48:rate=4:duration=1" -c:v mjpeg -q:v 12 \
@@ -996,42 +1002,80 @@ carve_samples() {
     "${TOOL[@]}" carve-sample cr2 1206 "$dir/PHOTO.CR2"
     "${TOOL[@]}" carve-sample nef 1207 "$dir/PHOTO.NEF"
     "${TOOL[@]}" carve-sample orf 1208 "$dir/PHOTO.ORF"
-    touch -d "2024-02-03 04:05:06" "$dir"/*
+    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir/samples"
+    for pair in "${CARVE_WALKED[@]}"; do
+        IFS='|' read -r sample name _ <<<"$pair"
+        cp "$dir/samples/$sample" "$dir/$name"
+    done
+    cp "$dir/samples/sample-exif.jpg" "$dir/KEPT.JPG"
+    cp "$dir/samples/$3" "$dir/SPAN.JPG"
+    touch -d "2024-02-03 04:05:06" "$dir"/*.*
 }
-# The order the samples are written in, and those deleted afterwards.
+# The samples of carve-samples.tar.gz: file in the archive, 8.3 name, carving type. The Office
+# 2007 documents take three-letter extensions.
+CARVE_WALKED=("sample.mp4|MOVIE.MP4|MP4" "sample.mov|MOVIE.MOV|MOV" "sample.3gp|MOVIE.3GP|3GP"
+              "sample-mpeg1.mpg|MPEG1.MPG|MPG" "sample-mpeg2.mpg|MPEG2.MPG|MPG" "sample.flv|MOVIE.FLV|FLV"
+              "sample.rmvb|MOVIE.RM|RMVB" "sample.png|IMAGE.PNG|PNG" "sample-exif.jpg|EXIF.JPG|JPG"
+              "sample-jfif.jpg|JFIF.JPG|JPG" "sample.pdf|PAPER.PDF|PDF" "sample-tags.mp3|TAGS.MP3|MP3"
+              "sample-title.mp3|TITLE.MP3|MP3" "sample-plain.mp3|PLAIN.MP3|MP3" "sample.doc|REPORT.DOC|DOC"
+              "sample.xls|BUDGET.XLS|XLS" "sample.ppt|SLIDES.PPT|PPT" "sample.vsd|PLAN.VSD|VSD"
+              "sample-untitled.vsd|NOTITLE.VSD|VSD" "sample-folder.zip|FOLDER.ZIP|ZIP"
+              "sample-file.zip|FILE.ZIP|ZIP" "sample-long-name.zip|LONGNAME.ZIP|ZIP"
+              "sample-streamed.zip|STREAMED.ZIP|ZIP" "sample-lo.docx|WRITER.DCX|Office 2007"
+              "sample-lo.xlsx|CALC.XLX|Office 2007" "sample-lo.pptx|IMPRESS.PPX|Office 2007"
+              "sample-ms.docx|MSWORD.DCX|Office 2007")
+carve_walked_names() { local pair name; for pair in "${CARVE_WALKED[@]}"; do IFS='|' read -r _ name _ <<<"$pair"; echo "$name"; done; }
+# The order the samples are written in (SPAN.JPG later, into HOLE.TXT's cluster and on after
+# LIVE4.TXT), and those deleted afterwards.
+mapfile -t CARVE_WALKED_NAMES < <(carve_walked_names)
 CARVE_WRITTEN=(LIVE1.TXT SOUND.WAV LIVE2.TXT MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR
-               PHOTO.CR2 PHOTO.NEF LIVE3.TXT FILLER.BIN PHOTO.ORF)
-CARVE_DELETED=(SOUND.WAV MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR PHOTO.CR2 PHOTO.NEF PHOTO.ORF)
-# The layout arguments: each deleted sample with its type; all but KEPT.BMP lose their entries.
+               "${CARVE_WALKED_NAMES[@]:0:14}" LIVE4.TXT "${CARVE_WALKED_NAMES[@]:14}" KEPT.JPG
+               RESERVE.BIN PHOTO.CR2 PHOTO.NEF LIVE3.TXT FILLER.BIN PHOTO.ORF HOLE.TXT LIVE5.TXT)
+CARVE_DELETED=(SOUND.WAV MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR "${CARVE_WALKED_NAMES[@]}"
+               KEPT.JPG RESERVE.BIN PHOTO.CR2 PHOTO.NEF PHOTO.ORF SPAN.JPG)
+# The layout arguments: each deleted sample with its type and what becomes of its entry.
 carve_specs() {
-    local dir=$1 f
+    local dir=$1 f pair kind
     for f in "SOUND.WAV|WAV" "MOVIE.AVI|AVI" "PICTURE.BMP|BMP" "FLASH.SWF|SWF" "DRAWING.CDR|CDR" \
         "PHOTO.CR2|CR2" "PHOTO.NEF|NEF" "PHOTO.ORF|ORF"; do
         printf '%s\n' "$f|$dir/${f%%|*}|wipe"
     done
-    printf '%s\n' "KEPT.BMP|BMP|$dir/KEPT.BMP|keep"
+    for pair in "${CARVE_WALKED[@]}"; do
+        IFS='|' read -r _ f kind <<<"$pair"
+        printf '%s\n' "$f|$kind|$dir/$f|wipe"
+    done
+    printf '%s\n' "SPAN.JPG|JPG|$dir/SPAN.JPG|span" "KEPT.BMP|BMP|$dir/KEPT.BMP|keep" "KEPT.JPG|JPG|$dir/KEPT.JPG|keep"
 }
 
 # The samples written by mtools into the root folder between live files, deleted with mdel,
 # then their directory entries taken out, so only their bytes in the free clusters are left.
-# KEPT.BMP keeps its deleted entry: a reader that lists it must not report it again by content.
-# FILLER.BIN puts PHOTO.ORF so late that its 30 MiB rule size runs past the end of the volume.
+# KEPT.BMP and KEPT.JPG keep their deleted entries: a reader that lists them must not report
+# them again by content. FILLER.BIN puts PHOTO.ORF so late that its 30 MiB rule size runs past
+# the end of the volume. SPAN.JPG is written after HOLE.TXT was deleted and the FSInfo sector's
+# next-free hint cleared (0xFFFFFFFF, "unknown"), so mtools fills the hole first and writes the
+# rest after LIVE5.TXT. RESERVE.BIN leaves a run of free clusters that the manifest names, for
+# tests that write files of their own there.
 build_carve_fat32() {
     local img="$WORK/carve-fat32.img" dir="$WORK/carve" f specs
     note "carve-fat32.img"
-    carve_samples "$dir" 6
+    carve_samples "$dir" 6 sample-jfif.jpg 512
     quiet mkfs.fat -C -F 32 -s 1 -n CARVETEST --invariant -i 32c4a7e0 "$img" $((34 * 1024))
     for f in "${CARVE_WRITTEN[@]}"; do quiet mcopy -m -i "$img" "$dir/$f" "::$f" </dev/null; done
+    quiet mdel -i "$img" "::HOLE.TXT" </dev/null
+    printf '\xff\xff\xff\xff' | dd of="$img" bs=1 seek=$((512 + 0x1EC)) conv=notrunc status=none
+    quiet mcopy -m -i "$img" "$dir/SPAN.JPG" "::SPAN.JPG" </dev/null
     for f in "${CARVE_DELETED[@]}"; do quiet mdel -i "$img" "::$f" </dev/null; done
     mapfile -t specs < <(carve_specs "$dir")
-    "${TOOL[@]}" carve-layout "$img" fat32 "$WORK/out/carve-fat32.manifest.json" "${specs[@]}"
+    "${TOOL[@]}" carve-layout "$img" fat32 "$WORK/out/carve-fat32.manifest.json" "${specs[@]}" \
+        "RESERVE.BIN|-|$dir/RESERVE.BIN|reserve"
 }
 
-# The same through exfat-fuse on a 16 MiB exFAT volume with 4 KiB clusters.
+# The same through exfat-fuse on a 16 MiB exFAT volume with 4 KiB clusters (which also fills
+# HOLE.TXT's cluster first); SPAN.JPG is the EXIF sample, the JFIF one fits in one cluster.
 build_carve_exfat() {
     local img="$WORK/carve-exfat.img" dir="$WORK/carve" f specs
     note "carve-exfat.img"
-    carve_samples "$dir" 2
+    carve_samples "$dir" 2 sample-exif.jpg 4096
     truncate -s 16M "$img"
     loop_attach "$img"
     quiet mkfs.exfat -c 4096 -L CARVEEXFAT "$LOOP"
@@ -1040,32 +1084,40 @@ build_carve_exfat() {
     for f in "${CARVE_WRITTEN[@]}"; do cp -p "$dir/$f" "$MNT/$f"; done
     fuse_unmount "$MNT"
     mount_exfat "$LOOP" "$MNT"
+    rm "$MNT/HOLE.TXT"
+    fuse_unmount "$MNT"
+    mount_exfat "$LOOP" "$MNT"
+    cp -p "$dir/SPAN.JPG" "$MNT/SPAN.JPG"
+    fuse_unmount "$MNT"
+    mount_exfat "$LOOP" "$MNT"
     for f in "${CARVE_DELETED[@]}"; do rm "$MNT/$f"; done
     fuse_unmount "$MNT"
     mapfile -t specs < <(carve_specs "$dir")
-    "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${specs[@]}"
+    "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${specs[@]}" \
+        "RESERVE.BIN|-|$dir/RESERVE.BIN|reserve"
 }
 
-# NTFS: live samples and KEPT.BMP (then deleted) written through ntfs-3g; the other samples
-# laid into free clusters that no MFT record points at, as a file whose record was reused
-# leaves its data.
+# NTFS: live samples and KEPT.BMP and KEPT.JPG (then deleted) written through ntfs-3g; the other
+# samples laid into free clusters that no MFT record points at, as a file whose record was
+# reused leaves its data; SPAN.JPG (the EXIF sample) around allocated clusters.
 build_carve_ntfs() {
-    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f specs=()
+    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f kind action specs=()
     note "carve-ntfs.img"
-    carve_samples "$dir" 2
+    carve_samples "$dir" 2 sample-exif.jpg 4096
     truncate -s 16M "$img"
     quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L CARVENTFS "$img"
     MNT="$WORK/mnt-carve-ntfs"
     mount_ntfs "$img" "$MNT"
-    for f in LIVE1.TXT LIVE2.TXT KEPT.BMP LIVE3.TXT FILLER.BIN; do cp -p "$dir/$f" "$MNT/$f"; done
+    for f in LIVE1.TXT LIVE2.TXT KEPT.BMP KEPT.JPG LIVE3.TXT FILLER.BIN; do cp -p "$dir/$f" "$MNT/$f"; done
     fuse_unmount "$MNT"
     mount_ntfs "$img" "$MNT"
-    rm "$MNT/KEPT.BMP"
+    rm "$MNT/KEPT.BMP" "$MNT/KEPT.JPG"
     fuse_unmount "$MNT"
-    while IFS='|' read -r f kind _ _; do
-        [[ $f == KEPT.BMP ]] || specs+=("$f|$kind|$dir/$f")
+    while IFS='|' read -r f kind _ action; do
+        [[ $action == wipe ]] && action=lay
+        specs+=("$f|$kind|$dir/$f|$action")
     done < <(carve_specs "$dir")
-    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" KEPT.BMP "${specs[@]}"
+    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" "${specs[@]}"
 }
 
 # --------------------------------------------------------------------------
