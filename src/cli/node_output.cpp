@@ -52,8 +52,9 @@ nlohmann::json NodeStateWords(const VolumeScanner& scanner, const ScanNode& node
 nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std::uint32_t volume, RootIndex root,
                         const std::string& path) {
     // NTFS and exFAT times are kept as the process's local time, so they carry its UTC offset;
-    // FAT stores local time of a zone nobody wrote down. Only the creation time keeps a fraction.
-    const bool zoned = scanner.fsType == kFsNtfs || scanner.fsType == kFsExFat;
+    // FAT stores local time of a zone nobody wrote down, and so does a photo's EXIF date of a
+    // file found by its content. Only the creation time keeps a fraction.
+    const bool zoned = (scanner.fsType == kFsNtfs || scanner.fsType == kFsExFat) && root != RootIndex::Types;
     return {
         {"address", FormatNodeAddress(volume, root, path)},
         {"volume", volume},

@@ -52,6 +52,9 @@ std::map<std::string, std::uint64_t> TypedFiles(const std::string& image, std::v
         const std::string path = node["path"];
         const std::string key = FindKey(path.substr(0, path.find('/')), node["name"], node["location"]);
         EXPECT_TRUE(files.emplace(key, node["size"].get<std::uint64_t>()).second) << "found twice: " << key;
+        // A date taken from the content (a photo's EXIF date) is local time of no known zone.
+        const std::string modified = node["modified"];
+        EXPECT_TRUE(modified.empty() || modified.size() == 19) << key << ": " << modified;
     }
     return files;
 }
