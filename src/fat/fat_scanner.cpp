@@ -210,9 +210,10 @@ void FatScanner::CarveRemainingArea() {
         lost.push_back(std::move(*record));
     };
     pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors}, checkLost);
-    pass.Finish();
+    // Placed before the finds are attached, so that a find a lost file already holds is dropped.
     std::vector<ScanNode> folders = LinkFatLostDirectories(std::move(lost), namePool, regions_->ClusterBytes());
     if (!folders.empty()) AppendChildren(roots[RootIndex::Scanned], std::move(folders));
+    pass.Finish();
 }
 
 }  // namespace tundrel
