@@ -21,6 +21,9 @@ struct CarveRun {
     std::uint64_t sectors = 0;
 };
 
+// Sees each whole cluster a pass read, after the carving rules were offered it.
+using ReadClusterSeam = std::function<void(std::span<const std::uint8_t> cluster, std::uint64_t firstSector)>;
+
 // How a free area is read: in pieces of `pieceSectors`, each offered `unitSectors` at a time
 // (the buffer a recognizer may look ahead in); progress counts clusters.
 struct CarveReadShape {
@@ -28,9 +31,6 @@ struct CarveReadShape {
     std::uint32_t pieceSectors = 128;
     std::uint32_t unitSectors = 128;
 };
-
-// Sees each whole cluster a pass read, after the carving rules were offered it.
-using ReadClusterSeam = std::function<void(std::span<const std::uint8_t> cluster, std::uint64_t firstSector)>;
 
 class CarvePass {
 public:

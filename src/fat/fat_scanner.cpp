@@ -209,7 +209,9 @@ void FatScanner::CarveRemainingArea() {
         CountLostDirectoryRecord(*record, progress_);
         lost.push_back(std::move(*record));
     };
-    pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors}, checkLost);
+    // Lost directories are looked for in the deleted-file mode only.
+    pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors},
+                  InDeletedFileMode() ? ReadClusterSeam(checkLost) : ReadClusterSeam());
     // Placed before the finds are attached, so that a find a lost file already holds is dropped.
     std::vector<ScanNode> folders = LinkFatLostDirectories(std::move(lost), namePool, regions_->ClusterBytes());
     if (!folders.empty()) AppendChildren(roots[RootIndex::Scanned], std::move(folders));

@@ -150,8 +150,9 @@ TEST(LostFolderCommandsTest, LostFolderIsListedBelowTheScannedRootAndExported) {
         return nodes;
     };
     EXPECT_EQ(listed({"--carve-free"}), expected);
-    // The search reads the free clusters only when the carving pass does.
+    // The search reads the free clusters only when the carving pass does, in the deleted-file mode.
     EXPECT_TRUE(listed({}).empty());
+    EXPECT_TRUE(listed({"--carve-free", "--mode", "formatted"}).empty());
 
     test::TempDir dir;
     const test::ToolOutcome exported =
