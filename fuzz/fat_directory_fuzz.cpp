@@ -1,4 +1,5 @@
-// Directory listing and the directory-block test over arbitrary clusters.
+// Directory listing and the directory-block test over arbitrary clusters, and the search for
+// lost directories over the same bytes taken as a run of free clusters.
 //
 // Input: one control byte, then the cluster. Control bits: 0x01 FAT16 (else FAT32), 0x02 the
 // parent is deleted, 0x04 the first 32 bytes of the cluster are the entry before the block,
@@ -8,11 +9,13 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "disk/fs_type.h"
 #include "fat/ansi_code_page.h"
 #include "fat/directory_block.h"
 #include "fat/directory_listing.h"
+#include "fat/lost_directories.h"
 #include "scan/name_pool.h"
 
 using namespace tundrel;
@@ -48,5 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ScanNode& child : parent.children) {
         if (child.name == nullptr || std::u16string_view(child.name).empty() || child.parent != &parent) __builtin_trap();
     }
+
+    const std::size_t clusterBytes = std::size_t{512} * parameters.sectorsPerCluster;
+    std::vector<LostDirectoryRecord> records;
+    for (std::size_t at = 0; at + clusterBytes <= cluster.size(); at += clusterBytes) {
+        auto record = ListLostDirectory(cluster.subspan(at, clusterBytes), static_cast<std::uint32_t>(2 + at / clusterBytes),
+                                        at / 512, context);
+        if (record) records.push_back(std::move(*record));
+    }
+    const std::size_t found = records.size();
+    if (LinkFatLostDirectories(std::move(records), names, clusterBytes).size() > found) __builtin_trap();
     return 0;
 }

@@ -42,7 +42,7 @@ void CarvePass::Dispatch(std::span<const std::uint8_t> bytes, std::uint64_t firs
     DispatchCarveBlocks(bytes, firstSector, table_, carveContext_, context_.environment.progress);
 }
 
-void CarvePass::ReadRuns(std::span<const CarveRun> runs, const CarveReadShape& shape) {
+void CarvePass::ReadRuns(std::span<const CarveRun> runs, const CarveReadShape& shape, const ReadClusterSeam& readCluster) {
     ScanProgress& progress = context_.environment.progress;
     const std::uint64_t clusterSectors = std::max<std::uint32_t>(shape.clusterSectors, 1);
     const std::uint64_t unitSectors = std::max<std::uint32_t>(shape.unitSectors, 1);
@@ -65,12 +65,19 @@ void CarvePass::ReadRuns(std::span<const CarveRun> runs, const CarveReadShape& s
             const std::uint64_t sectors = std::min(pieceSectors, run.sectors - at);
             const auto bytes = std::span(piece).first(static_cast<std::size_t>(sectors * kSectorBytes));
             // What cannot be read is offered as zeros, never as the bytes of the last piece.
-            if (!ReadSourceSectors(*scanner_.source, bytes, run.firstSector + at)) std::ranges::fill(bytes, 0);
+            const bool read = ReadSourceSectors(*scanner_.source, bytes, run.firstSector + at);
+            if (!read) std::ranges::fill(bytes, 0);
             for (std::uint64_t unit = 0; unit < sectors; unit += unitSectors) {
                 const std::uint64_t length = std::min(unitSectors, sectors - unit);
                 Dispatch(std::span<const std::uint8_t>(bytes).subspan(static_cast<std::size_t>(unit * kSectorBytes),
                                                                       static_cast<std::size_t>(length * kSectorBytes)),
                          run.firstSector + at + unit);
+            }
+            for (std::uint64_t cluster = 0; read && readCluster && cluster + clusterSectors <= sectors;
+                 cluster += clusterSectors) {
+                readCluster(std::span<const std::uint8_t>(bytes).subspan(static_cast<std::size_t>(cluster * kSectorBytes),
+                                                                         static_cast<std::size_t>(clusterSectors * kSectorBytes)),
+                            run.firstSector + at + cluster);
             }
             at += sectors;
             doneSectors += sectors;

@@ -4,6 +4,7 @@
 // the attaching of the rest under the scanner's root of file types.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct CarveRun {
     std::uint64_t firstSector = 0;
     std::uint64_t sectors = 0;
 };
+
+// Sees each whole cluster a pass read, after the carving rules were offered it.
+using ReadClusterSeam = std::function<void(std::span<const std::uint8_t> cluster, std::uint64_t firstSector)>;
 
 // How a free area is read: in pieces of `pieceSectors`, each offered `unitSectors` at a time
 // (the buffer a recognizer may look ahead in); progress counts clusters.
@@ -47,8 +51,9 @@ public:
     // Offers the blocks of bytes read from `firstSector` on.
     void Dispatch(std::span<const std::uint8_t> bytes, std::uint64_t firstSector);
     // Reads the runs in ascending order and offers them, showing the lost-file status with the
-    // free clusters as the progress total; a stop request ends the reading.
-    void ReadRuns(std::span<const CarveRun> runs, const CarveReadShape& shape);
+    // free clusters as the progress total; a stop request ends the reading. `readCluster`, when
+    // set, is shown every cluster that could be read, in order.
+    void ReadRuns(std::span<const CarveRun> runs, const CarveReadShape& shape, const ReadClusterSeam& readCluster = {});
     // Drops the finds that files of the task's scanners already hold and attaches the rest.
     // Runs also after a stop, so nothing found is lost.
     void Finish();

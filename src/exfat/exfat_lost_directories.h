@@ -10,20 +10,13 @@
 #include "fat/cluster_runs.h"
 #include "exfat/exfat_directory_listing.h"
 #include "exfat/exfat_geometry.h"
+#include "scan/lost_directory_links.h"
 #include "scan/scan_node.h"
 
 namespace tundrel {
 
 class NamePool;
-class ScanProgress;
 class SectorSource;
-
-// One cluster that passed the directory-block test, with the nodes its entry sets gave.
-struct LostDirectoryRecord {
-    std::uint32_t cluster = 0;
-    std::uint64_t sector = 0;  // where it was read on the source
-    ScanNode folder;           // the listed nodes are its children
-};
 
 struct LostDirectorySearch {
     SectorSource& source;
@@ -42,12 +35,8 @@ struct LostDirectorySearch {
 // keeps; a stop request ends the search with what was found.
 std::vector<LostDirectoryRecord> FindLostDirectories(const ClusterRunList& freeRuns, LostDirectorySearch& search);
 
-// Links the records into folders: a record whose cluster a directory entry of another record
-// names becomes that entry's contents, together with the records of the clusters that follow
-// it within the entry's size. When two entries name the same cluster, a live entry wins over a
-// deleted one, and the earlier over the later. The records that no entry names become
-// top-level folders "Dir_<cluster>", returned in cluster order; so do records that only name
-// each other in a loop.
+// Links the records into folders as LinkLostDirectoryRecords does, each record named by the
+// cluster it was read from and an entry covering at most the longest exFAT directory.
 std::vector<ScanNode> LinkLostDirectories(std::vector<LostDirectoryRecord> records, NamePool& names,
                                           std::uint64_t clusterBytes);
 

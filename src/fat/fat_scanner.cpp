@@ -9,7 +9,9 @@
 #include "disk/sector_source.h"
 #include "fat/chain_heads.h"
 #include "fat/directory_block.h"
+#include "fat/lost_directories.h"
 #include "fat/overwritten_files.h"
+#include "scan/child_array.h"
 #include "scan/hidden_system_entries.h"
 #include "fat/run_reader.h"
 #include "scan/split_deleted.h"
@@ -197,8 +199,22 @@ void FatScanner::CarveRemainingArea() {
             runs.push_back({sector, clusterSectors});
         }
     }
-    // Each cluster is offered by itself.
-    pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors});
+    // Each cluster is offered by itself, then looked at as a directory no directory names.
+    std::vector<LostDirectoryRecord> lost;
+    const std::uint64_t dataStart = volumeStart + regions_->dataStart;
+    const auto checkLost = [&](std::span<const std::uint8_t> bytes, std::uint64_t sector) {
+        const auto number = static_cast<std::uint32_t>((sector - dataStart) / clusterSectors + 2);
+        auto record = ListLostDirectory(bytes, number, sector, listing_);
+        if (!record) return;
+        CountLostDirectoryRecord(*record, progress_);
+        lost.push_back(std::move(*record));
+    };
+    // Lost directories are looked for in the deleted-file mode only.
+    pass.ReadRuns(runs, {clusterSectors, std::max<std::uint32_t>(128, clusterSectors), clusterSectors},
+                  InDeletedFileMode() ? ReadClusterSeam(checkLost) : ReadClusterSeam());
+    // Placed before the finds are attached, so that a find a lost file already holds is dropped.
+    std::vector<ScanNode> folders = LinkFatLostDirectories(std::move(lost), namePool, regions_->ClusterBytes());
+    if (!folders.empty()) AppendChildren(roots[RootIndex::Scanned], std::move(folders));
     pass.Finish();
 }
 

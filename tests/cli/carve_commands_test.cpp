@@ -1,5 +1,6 @@
 // Files found by their content alone in the free clusters of FAT32, exFAT and NTFS volumes: `ls`
 // lists them under the file-types root and `export` writes them as the manifest says they lie.
+// On FAT the same pass finds the folders no directory names any more.
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,55 @@ TEST(CarveRarTest, RarArchivesInFreeClustersAreFound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, CarveCommandsTest, ::testing::Values("carve-fat32", "carve-exfat", "carve-ntfs"));
+
+// The root entries of "/Lost Folder" and "/Restore Logs" were taken out: the first is listed
+// below the scanned root as "Dir_<its first cluster>", its subfolder inside it; the second,
+// holding only restore-point logs, is left out.
+TEST(LostFolderCommandsTest, LostFolderIsListedBelowTheScannedRootAndExported) {
+    const std::string image = test::TestImage("fat32-lostdir").string();
+    const std::string lost = "Lost Folder";
+    std::map<std::string, std::uint64_t> expected;  // path below the scanned root, to size
+    std::map<std::string, std::string> expectedMd5;
+    std::string top;
+    for (const test::ManifestFile& file : test::LoadManifest("fat32-lostdir")) {
+        if (file.path == lost) top = "Dir_" + std::to_string(file.firstCluster);
+    }
+    ASSERT_FALSE(top.empty());
+    expected[top] = 0;
+    for (const test::ManifestFile& file : test::LoadManifest("fat32-lostdir")) {
+        if (!file.path.starts_with(lost + "/")) continue;
+        // A name kept only in its 8.3 entry lost its first character: The Sleuth Kit shows "_", we "#".
+        std::string name = file.path.substr(file.path.rfind('/') + 1);
+        if (file.tskPath.ends_with("/_" + name.substr(1))) name = "#" + name.substr(1);
+        const std::string path = top + file.path.substr(lost.size(), file.path.rfind('/') - lost.size() + 1) + name;
+        expected[path] = file.isDirectory ? 0 : file.size;
+        if (!file.isDirectory) expectedMd5[path] = file.md5;
+    }
+    ASSERT_EQ(expectedMd5.size(), 5u);
+
+    const auto listed = [&image](std::vector<std::string> options) {
+        std::vector<std::string> args{"ls", image, "scanned", "-r", "--json", "-q"};
+        args.insert(args.end(), options.begin(), options.end());
+        std::map<std::string, std::uint64_t> nodes;
+        for (const auto& node : test::JsonLines(test::RunTool(args).out)) {
+            nodes[node["path"].get<std::string>()] = node["dir"].get<bool>() ? 0 : node["size"].get<std::uint64_t>();
+        }
+        return nodes;
+    };
+    EXPECT_EQ(listed({"--carve-free"}), expected);
+    // The search reads the free clusters only when the carving pass does, in the deleted-file mode.
+    EXPECT_TRUE(listed({}).empty());
+    EXPECT_TRUE(listed({"--carve-free", "--mode", "formatted"}).empty());
+
+    test::TempDir dir;
+    const test::ToolOutcome exported =
+        test::RunTool({"export", image, "scanned/" + top, "-q", "--carve-free", "--to", (dir / "out").string()});
+    ASSERT_EQ(exported.status, kExitSuccess) << exported.err;
+    const fs::path folder = dir / "out" / ToUtf8(Text16(StringId::ScannedFiles));
+    for (const auto& [path, md5] : expectedMd5) {
+        EXPECT_EQ(test::Md5Hex(test::FileBytes(folder / path)), md5) << path;
+    }
+}
 
 }  // namespace
 }  // namespace tundrel::cli

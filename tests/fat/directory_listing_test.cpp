@@ -1,4 +1,5 @@
-// Directory entries as result-tree nodes: names, fields, and the entries left out.
+// Directory entries as result-tree nodes: names, fields, and the entries left out; lost
+// directories found among free clusters.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include "fat/ansi_code_page.h"
 #include "fat/directory_listing.h"
 #include "fat/entry_name.h"
+#include "fat/lost_directories.h"
 #include "fat_test_support.h"
 #include "scan/name_pool.h"
 
@@ -113,6 +115,30 @@ TEST_F(DirectoryListingTest, DeletedParentsStopRequestsAndFailedBlockTests) {
     std::vector<std::uint8_t> text(512, 'x');
     ScanNode parent;
     EXPECT_FALSE(ListDirectory(parent, text, 16, context, /*testFirst=*/true));
+}
+
+TEST_F(DirectoryListingTest, LostDirectoriesLinkByTheClusterTheirDotEntryNames) {
+    // Read at clusters 9 and 12; the second names itself 5, the cluster the first's SUB names.
+    std::vector<std::uint8_t> parent(512, 0), sub(512, 0);
+    test::PutDotEntries(parent, 9);
+    PutEntry(parent, 2, {.shortName = "\xE5UB        ", .attributes = 0x10, .cluster = 5});
+    PutEntry(parent, 3, {.shortName = "\xE5OTES   TXT", .cluster = 30, .size = 100});
+    test::PutDotEntries(sub, 5);
+    PutEntry(sub, 2, {.shortName = "\xE5NNER   TXT", .cluster = 31, .size = 50});
+    auto first = ListLostDirectory(parent, 9, 100, context);
+    auto second = ListLostDirectory(sub, 12, 103, context);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(second->ownCluster, 5u);
+    EXPECT_FALSE(ListLostDirectory(block, 13, 104, context));  // no "." and ".."
+
+    std::vector<LostDirectoryRecord> records;
+    records.push_back(std::move(*second));
+    records.push_back(std::move(*first));
+    const std::vector<ScanNode> folders = LinkFatLostDirectories(std::move(records), names, 2048);
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(test::ChildNamesOf(folders[0]), (std::vector<std::string>{"#UB", "#OTES.TXT"}));
+    EXPECT_EQ(test::ChildNamesOf(folders[0].children[0]), std::vector<std::string>{"#NNER.TXT"});
+    EXPECT_TRUE(folders[0].children[1].Has(kFlagDeleted));
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ Ledger lines (tab separated, one per operation, in build order):
     link    /path   /target                 (hard link to an existing file)
     del     /path                           (a file, or a folder with all it holds)
     expect  /path   fragmented|compressed|highcluster|lostlongname|unlisted
-                    (unlisted, on a folder: fls may miss deleted files below it)
+                    (unlisted, on a folder: fls may miss deleted files below it, and the
+                    folder itself when it is deleted)
     valid   /path   N                       (the file's data was patched to be valid for N bytes
                                              only: NTFS initialized size, exFAT valid data length)
     damage  TEXT                            (bytes patched after the tools ran)
@@ -418,6 +419,42 @@ def cmd_fat_lfn_attr(args):
     fail(f"no deleted long-name entry of {name} in the root directory")
 
 
+def cmd_fat_take_out(args):
+    """fat-take-out IMAGE NAME...: takes the deleted entries of each root folder with the long
+    name NAME (its short entry and the long-name entries before it) out of the first cluster
+    of a FAT32 root directory, moving the entries after them up, so that nothing names the folders' clusters;
+    prints one line per folder saying which bytes were taken out."""
+    image, names = args[0], args[1:]
+    geo = geometry(image, 0, "fat32")
+    boot = read_at(image, 0, 512)
+    root_cluster, = struct.unpack_from("<I", boot, 44)
+    start = (geo["dataStartSector"] + (root_cluster - 2) * geo["sectorsPerCluster"]) * geo["sectorSize"]
+    root = bytearray(read_at(image, start, geo["clusterSize"]))
+    for name in names:
+        entries = [root[at:at + 32] for at in range(0, len(root), 32)]
+        hits = []
+        for i, entry in enumerate(entries):
+            if entry[0] != 0xE5 or entry[11] == 0x0F or not entry[11] & 0x10:
+                continue
+            first = i
+            while first > 0 and entries[first - 1][0] == 0xE5 and entries[first - 1][11] == 0x0F:
+                first -= 1
+            chars = b"".join(e[1:11] + e[14:26] + e[28:32] for e in reversed(entries[first:i]))
+            long_name = chars.decode("utf-16-le", errors="replace").split("\0")[0]
+            if long_name == name:
+                hits.append((first, i))
+        if len(hits) != 1:
+            fail(f"{len(hits)} deleted root folders named {name}")
+        first, last = hits[0]
+        kept = entries[:first] + entries[last + 1:]
+        root = bytearray(b"".join(kept).ljust(len(root), b"\0"))
+        print(f"the deleted entries of /{name} (bytes {start + first * 32} to {start + (last + 1) * 32} of the "
+              f"root directory's first cluster) were taken out, the entries after them moved up")
+    with open(image, "r+b") as f:
+        f.seek(start)
+        f.write(root)
+
+
 # --------------------------------------------------------------------------
 # Final manifest of one volume
 
@@ -484,7 +521,8 @@ def cmd_finalize(args):
         # TSK reads a deleted folder's first cluster only and finds some, not all, of the
         # entries in its later clusters as orphans.
         may_be_unlisted = rec["state"] == "deleted" and any(
-            "unlisted" in wants and path.startswith(folder + "/") for folder, wants in expects.items())
+            "unlisted" in wants and (path == folder or path.startswith(folder + "/"))
+            for folder, wants in expects.items())
         if not candidates and not may_be_unlisted:
             fail(f"{path} ({rec['state']}, inode {s['inode']}) is missing from the final fls listing")
         if candidates:
@@ -1220,7 +1258,8 @@ def carved_errors(man, image):
 
 
 COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
-            "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr, "finalize": cmd_finalize,
+            "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr,
+            "fat-take-out": cmd_fat_take_out, "finalize": cmd_finalize,
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify,
             "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,

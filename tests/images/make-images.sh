@@ -26,13 +26,16 @@
 #                      with their directory entries wiped, for carving
 #   carve-exfat.img    the same files on exFAT, written and deleted through exfat-fuse
 #   carve-ntfs.img     the same files on NTFS, laid into clusters no MFT record points at
+#   fat32-lostdir.img  FAT32 with two folders removed with mdeltree whose root entries were
+#                      then taken out: a lost folder and a folder of restore-point logs
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
 #
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
-#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
+#  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
+#  fat32-lostdir)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1120,6 +1123,36 @@ build_carve_ntfs() {
     "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" "${specs[@]}"
 }
 
+# Two folders removed with mdeltree, then their deleted entries taken out of the root
+# directory, so that only their clusters in free space remain: /Lost Folder (files and a
+# subfolder, each folder in one 512-byte cluster) and /Restore Logs, which holds only the
+# names of System Restore's change logs.
+build_fat32_lostdir() {
+    local img="$WORK/fat32-lostdir.img" line
+    note "fat32-lostdir.img"
+    begin_volume fat32-lostdir "2023-11-06 11:00:00"
+    quiet mkfs.fat -C -F 32 -s 1 -n LOSTDIR --invariant -i 32105d12 "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /Kept "/Lost Folder" "/Lost Folder/Sub Folder" "/Restore Logs"
+    fat_put /Kept/keep.txt text 1300 1800
+    fat_put "/Lost Folder/Report.doc" binary 1301 3000
+    fat_put "/Lost Folder/notes.txt" text 1302 1200
+    fat_put "/Lost Folder/Budget.csv" text 1303 2600
+    fat_put "/Lost Folder/Sub Folder/inner.txt" text 1304 900
+    fat_put "/Lost Folder/Sub Folder/Photo.jpg" binary 1305 5000
+    fat_put "/Restore Logs/change.log.1" binary 1306 1500
+    fat_put "/Restore Logs/change.log.2" binary 1307 700
+    fat_put "/Restore Logs/RestorePointSize" binary 1308 8
+    ledger expect "/Lost Folder" unlisted
+    ledger expect "/Restore Logs" unlisted
+    snapshot "$img" 0 fat32
+    fat_deltree "/Lost Folder"
+    fat_deltree "/Restore Logs"
+    while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" "Lost Folder" "Restore Logs")
+    finalize "$img" 0 fat32 LOSTDIR fat32-lostdir.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-lostdir.manifest.json" - "0|fat32|LOSTDIR|$VOLDIR/volume.json"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1133,9 +1166,11 @@ declare -A BUILDER=(
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
+    [fat32-lostdir]=build_fat32_lostdir
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
-             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs)
+             ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
+             fat32-lostdir)
 
 main() {
     local names=("$@") name

@@ -1,9 +1,12 @@
-// Rearranging a scanned tree: deleted entries to their root, hidden system entries to theirs.
+// Rearranging a scanned tree: deleted entries to their root, hidden system entries to theirs;
+// the names and folders of directories found in free space.
 
 #include <gtest/gtest.h>
 
+#include "scan/duplicate_names.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/recycle_bin_folder.h"
+#include "scan/restore_point_folder.h"
 #include "scan/split_deleted.h"
 #include "scan/node_links.h"
 #include "scan/tree_builder.h"
@@ -64,6 +67,54 @@ TEST_F(SpecialFoldersTest, HiddenSystemEntriesWithoutUserDocumentsMoveToTheirRoo
     EXPECT_EQ(test::NamesOf(root), (Names{u"FOUND.000", u"Private", u"hidden.txt"}));
     EXPECT_EQ(test::NamesOf(hidden), (Names{u"System Volume Information", u"io.sys", u"zz.bin"}));
     EXPECT_TRUE(test::ParentsLinked(root) && test::ParentsLinked(hidden));
+}
+
+TEST_F(SpecialFoldersTest, NamesDifferingOnlyInCaseGetNumberedNames) {
+    struct Case {
+        Names before;
+        Names after;
+    };
+    const Case cases[] = {
+        {{u"Report.doc", u"REPORT.DOC"}, {u"Report.doc", u"REPORT_deleted_1.DOC"}},
+        {{u"a.txt", u"A.txt", u"A.TXT"}, {u"a.txt", u"A_deleted_1.txt", u"A_deleted_2.TXT"}},
+        // A number some child already has, in any case, is passed over.
+        {{u"README", u"readme", u"README_DELETED_1"}, {u"README", u"readme_deleted_2", u"README_DELETED_1"}},
+        {{u"v1.2.tar", u"V1.2.TAR", u"other"}, {u"v1.2.tar", u"V1.2_deleted_1.TAR", u"other"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ScanNode dir = tree.Dir(u"d");
+        for (const auto& name : c.before) dir.children.push_back(tree.File(name));
+        RenameDuplicates(dir, tree.pool);
+        EXPECT_EQ(test::NamesOf(dir), c.after);
+    }
+    // Folders keep their names.
+    ScanNode dir = tree.Dir(u"d", {tree.Dir(u"Sub"), tree.Dir(u"SUB")});
+    RenameDuplicates(dir, tree.pool);
+    EXPECT_EQ(test::NamesOf(dir), (Names{u"Sub", u"SUB"}));
+}
+
+TEST_F(SpecialFoldersTest, RestorePointFoldersEndInHalfOrMoreLogNames) {
+    struct Case {
+        Names children;
+        bool restorePoint;
+    };
+    const Case cases[] = {
+        {{u"change.log.1", u"change.log.2", u"RestorePointSize"}, true},
+        {{u"a.exe", u"#hange.log"}, true},
+        {{u"a.exe", u"b.exe", u"c.exe", u"change.log.12"}, false},
+        {{u"a.exe", u"b.exe", u"c.exe", u"change.log.12", u"RestorePointSize"}, true},
+        {{u"change.log.1", u"change.log.2", u"a.exe"}, false},  // counted from the end only
+        {{u"change.log.13"}, false},
+        {{u"CHANGE.LOG.1"}, false},
+        {{}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ScanNode dir = tree.Dir(u"d");
+        for (const auto& name : c.children) dir.children.push_back(tree.File(name));
+        EXPECT_EQ(IsRestorePointFolder(dir), c.restorePoint);
+    }
 }
 
 }  // namespace
