@@ -14,8 +14,9 @@ void WalkingRecognizer::Keep(const std::optional<WalkedFile>& file, CarveContext
 
 void WalkingRecognizer::Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) {
     if (block.bytes.size() < kCarveBlockBytes) return;
-    const RecordReader read = [this](std::span<const std::uint8_t> header) { return ReadHeader(header); };
     const std::optional<std::uint64_t> start = StartLength(block);
+    if (!start && !walk_.Pending()) return;  // most blocks: no file followed, none starts
+    const RecordReader read = [this](std::span<const std::uint8_t> header) { return ReadHeader(header); };
     if (start && walk_.HeaderDueAt(block.sector)) {
         // A start signature where the pending file's next record begins is that record (the
         // next pack of a stream, say), unless the record does not belong to the file.

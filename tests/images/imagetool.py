@@ -1256,6 +1256,120 @@ def carved_errors(man, image):
     return errors
 
 
+# --------------------------------------------------------------------------
+# A raw image (no file system) holding files at known sectors, for carving over a whole source
+
+FILLER_KEY = "7475e4a8e11b0c5d9a3c6f21d3b85e40"
+
+
+def filler_random(offset, length):
+    """The pseudo-random filler bytes at byte `offset` (a multiple of 16) of an image: the AES-128-CTR
+    key stream of a fixed key with the counter at offset / 16, so any stretch is the same in every
+    image and is made at disk speed."""
+    proc = subprocess.Popen(["openssl", "enc", "-aes-128-ctr", "-nosalt", "-K", FILLER_KEY, "-iv", f"{offset // 16:032x}",
+                             "-in", "/dev/zero"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = bytearray()
+    while len(out) < length:
+        chunk = proc.stdout.read(min(length - len(out), 1 << 24))
+        if not chunk:
+            fail("openssl gave no filler bytes")
+        out += chunk
+    proc.kill()
+    proc.wait()
+    return bytes(out)
+
+
+def parse_size(text):
+    units = {"K": 1 << 10, "M": 1 << 20, "G": 1 << 30}
+    return int(text[:-1]) * units[text[-1]] if text[-1] in units else int(text)
+
+
+def cmd_raw_layout(args):
+    """raw-layout IMAGE SIZE FILLER GAP OUT_JSON ENTRY...: writes an image of SIZE bytes (suffix K, M
+    or G) of FILLER (zero, or random: see filler_random) and lays each ENTRY's file in it, padded
+    with zeros to whole sectors. ENTRY is NAME|TYPE|SOURCE, then any of |at=SECTOR (else GAP
+    sectors after the end of the previous file's carved bytes; GAP "spread" shares the free space
+    evenly between the files), |carve=BYTES (what carving takes when that is not the file's size;
+    "raw": 30 MiB, cut at the end of the image), |random=SECTORS (random bytes over that many
+    sectors before the file and from its last byte on, so a walk past its end reads them) and
+    |holds=TYPE@OFFSET (a file of TYPE at byte OFFSET of this one, found as well by design)."""
+    image, size_bytes, filler, gap, out_json = args[0], parse_size(args[1]), args[2], args[3], args[4]
+    if size_bytes % 512 or filler not in ("zero", "random"):
+        fail("the size must be whole sectors and the filler zero or random")
+    entries = []
+    for item in args[5:]:
+        name, kind, source, *options = item.split("|")
+        with open(source, "rb") as f:
+            content = f.read()
+        entry = {"name": name, "type": kind, "content": content, "random": 0, "holds": []}
+        for option in options:
+            key, _, value = option.partition("=")
+            if key == "holds":
+                held, _, offset = value.partition("@")
+                entry["holds"].append((held, int(offset)))
+            elif key in ("at", "carve", "random"):
+                entry[key] = value if value == "raw" else int(value)
+            else:
+                fail(f"{name}: unknown option {option}")
+        entries.append(entry)
+
+    def span(entry):  # sectors the file and the bytes carving takes for it keep for themselves
+        carve = entry.get("carve", 0)
+        return (max(len(entry["content"]), 0 if carve == "raw" else carve) + 511) // 512 + entry["random"]
+
+    total = size_bytes // 512
+    if gap == "spread":
+        step = (total - sum(span(e) + e["random"] for e in entries)) // (len(entries) + 1)
+    else:
+        step = int(gap)
+    at = 0
+    for entry in entries:
+        at = entry.get("at", at + step + entry["random"])
+        entry["sector"] = at
+        at += span(entry)
+    taken = sorted((e["sector"] - e["random"], e["sector"] + span(e)) for e in entries)
+    if step < 0 or taken[-1][1] > total or any(a[1] > b[0] for a, b in zip(taken, taken[1:])):
+        fail("the files do not fit the image apart from one another")
+
+    with open(image, "wb") as f:
+        if filler == "random":
+            for offset in range(0, size_bytes, 1 << 26):
+                f.write(filler_random(offset, min(1 << 26, size_bytes - offset)))
+        else:
+            f.truncate(size_bytes)
+        for entry in entries:
+            start, length = entry["sector"] * 512, len(entry["content"])
+            if entry["random"]:
+                before = entry["random"] * 512
+                f.seek(start - before)
+                f.write(filler_random(start - before, before))
+                end = (start + length) // 16 * 16
+                after = filler_random(end, start + length - end + (length + 511) // 512 * 512 - length + before)
+                f.seek(start + length)
+                f.write(after[start + length - end:])
+            f.seek(start)
+            f.write(entry["content"] + (b"" if entry["random"] else bytes(-length % 512)))
+    with open(image, "rb") as f:
+        laid = []
+        for entry in entries:
+            carve = entry.get("carve", len(entry["content"]))
+            if carve == "raw":
+                carve = min(RAW_PHOTO_BYTES, size_bytes - entry["sector"] * 512)
+            f.seek(entry["sector"] * 512)
+            row = {"name": entry["name"], "type": entry["type"], "sector": entry["sector"], "size": len(entry["content"]),
+                   "md5": md5_hex(entry["content"]), "carvedSize": carve, "carvedMd5": md5_hex(f.read(carve))}
+            if entry["random"]:
+                row["randomAround"] = entry["random"]
+            if entry["holds"]:
+                row["holds"] = [{"type": held, "sector": entry["sector"] + offset // 512} for held, offset in entry["holds"]]
+            laid.append(row)
+    name = os.path.basename(image)
+    manifest = {"image": name, "compressedImage": name + ".gz", "sizeBytes": size_bytes, "fs": "none", "filler": filler,
+                "carved": laid}
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(manifest, f, ensure_ascii=False, indent=1)
+
+
 
 COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interleave, "snapshot": cmd_snapshot,
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr,
@@ -1263,7 +1377,7 @@ COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interl
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify,
             "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,
-            "ntfs-lay-free": cmd_ntfs_lay_free}
+            "ntfs-lay-free": cmd_ntfs_lay_free, "raw-layout": cmd_raw_layout}
 
 if __name__ == "__main__":
     if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:

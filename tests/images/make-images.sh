@@ -28,6 +28,7 @@
 #   carve-ntfs.img     the same files on NTFS, laid into clusters no MFT record points at
 #   fat32-lostdir.img  FAT32 with two folders removed with mdeltree whose root entries were
 #                      then taken out: a lost folder and a folder of restore-point logs
+#   carve-raw.img      raw image (no file system): every carving sample at a known sector
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -35,7 +36,7 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir)
+#  fat32-lostdir carve-raw)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -71,7 +72,7 @@ check_tools() {
         [fls]=sleuthkit [istat]=sleuthkit [icat]=sleuthkit [blkls]=sleuthkit [mmls]=sleuthkit
         [setfattr]=attr [getfattr]=attr
         [losetup]=mount [umount]=mount [mountpoint]=util-linux
-        [python3]=python3 [gzip]=gzip [md5sum]=coreutils
+        [python3]=python3 [gzip]=gzip [md5sum]=coreutils [openssl]=openssl
     )
     local tool missing=()
     for tool in "${!package_of[@]}"; do
@@ -1153,6 +1154,32 @@ build_fat32_lostdir() {
     "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-lostdir.manifest.json" - "0|fat32|LOSTDIR|$VOLDIR/volume.json"
 }
 
+# A raw image (no partition table, no file system) of 3 MiB of zeros: every sample of
+# carve-samples.tar.gz and the fixed-size samples, laid 16 sectors apart in the tarball's order,
+# the raw photos last (their 30 MiB run past the end); random bytes around a few of them, so the
+# start tests see random blocks and the walks past their ends read random bytes.
+CARVE_RAW_RANDOM=(sample.mp4 sample.flv sample-exif.jpg sample-plain.mp3 sample-folder.zip SOUND.WAV)
+build_carve_raw() {
+    local img="$WORK/carve-raw.img" dir="$WORK/carve" f specs=()
+    note "carve-raw.img"
+    carve_samples "$dir" 0
+    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir"
+    mapfile -t specs < <(python3 - "$HERE/carve-samples.manifest.json" "$dir" <<'PY'
+import json, sys
+for s in json.load(open(sys.argv[1], encoding="utf-8"))["files"]:
+    print(f"{s['name']}|{s['type']}|{sys.argv[2]}/{s['name']}" + (f"|carve={s['carveSize']}" if s["carveSize"] != s["size"] else ""))
+PY
+)
+    for f in SOUND.WAV MOVIE.AVI PICTURE.BMP FLASH.SWF DRAWING.CDR; do specs+=("$f|${f#*.}|$dir/$f"); done
+    for f in PHOTO.CR2 PHOTO.NEF PHOTO.ORF; do specs+=("$f|${f#*.}|$dir/$f|carve=raw"); done
+    # A CR2 starts with a little-endian TIFF header, so it is a NEF by its start as well.
+    specs[-3]+="|holds=NEF@0"
+    for f in "${!specs[@]}"; do
+        if [[ " ${CARVE_RAW_RANDOM[*]} " == *" ${specs[f]%%|*} "* ]]; then specs[f]+="|random=8"; fi
+    done
+    "${TOOL[@]}" raw-layout "$img" 3M zero 16 "$WORK/out/carve-raw.manifest.json" "${specs[@]}"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1166,11 +1193,11 @@ declare -A BUILDER=(
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
-    [fat32-lostdir]=build_fat32_lostdir
+    [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir)
+             fat32-lostdir carve-raw)
 
 main() {
     local names=("$@") name
