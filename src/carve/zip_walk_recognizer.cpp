@@ -58,7 +58,9 @@ void ZipWalkRecognizer::BeginFile(const CarveBlock& block) { firstName_ = FirstE
 RecordStep ZipWalkRecognizer::ReadHeader(std::span<const std::uint8_t> header) {
     const ByteReader reader(header);
     if (HasMark(header, kLocalHeader)) {
-        const std::uint64_t headers = kLocalHeaderBytes + std::uint64_t{reader.U16(26)} + reader.U16(28);
+        const std::uint16_t nameLength = reader.U16(26);
+        LocalEntry(TextOf(header, kLocalHeaderBytes, std::min<std::size_t>(nameLength, kNameStartBytes)));
+        const std::uint64_t headers = kLocalHeaderBytes + std::uint64_t{nameLength} + reader.U16(28);
         if ((reader.U16(6) & kStreamedFlag) != 0) {
             return RecordStep::SearchAfter(headers, kAfterStreamedData, kMaxStreamedEntryBytes);
         }

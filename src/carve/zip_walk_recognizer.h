@@ -26,6 +26,8 @@ protected:
     RecordStep ReadHeader(std::span<const std::uint8_t> header) override;
     // The start of a central-directory entry's name (at most its first five bytes), in directory order.
     virtual void CentralEntry(std::string_view) {}
+    // The same for a local header, in the order of the walk.
+    virtual void LocalEntry(std::string_view) {}
 
     const std::u16string& FirstName() const { return firstName_; }
 
