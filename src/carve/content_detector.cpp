@@ -82,6 +82,22 @@ std::optional<std::string_view> PackageKind(std::span<const std::uint8_t> bytes)
     return walk.Kind();
 }
 
+// The kind of a package longer than the first bytes read, whose walk did not tell it (a long
+// streamed part ahead of the document's parts): its central directory, found from the end
+// record in its last bytes. Reads at most kDeepDetectBytes.
+std::optional<std::string_view> PackageKindByCentralDirectory(const FileBytesReader& read, std::uint64_t size) {
+    std::vector<std::uint8_t> tail(std::min<std::uint64_t>(size, kZipEndSearchBytes));
+    const std::uint64_t tailOffset = size - tail.size();
+    if (!read(tailOffset, tail)) return std::nullopt;
+    const std::optional<ZipCentralDirectory> place = FindZipCentralDirectory(tail, tailOffset);
+    if (!place || place->size > kDeepDetectBytes - tail.size()) return std::nullopt;
+    std::vector<std::uint8_t> directory(place->size);
+    if (!read(place->offset, directory)) return std::nullopt;
+    PackageKindWalk walk;
+    walk.ReadCentralDirectory(directory);
+    return walk.Kind();
+}
+
 }  // namespace
 
 std::string DetectContentType(std::span<const std::uint8_t> firstBytes) {
@@ -96,7 +112,9 @@ std::string DetectContentTypeDeep(const FileBytesReader& read, std::uint64_t siz
     if (!type) return std::string(kUnknown);
     const std::string_view typeName = kCarveTypes[*type].typeName;
     if (typeName != "Office 2007" && typeName != "ZIP") return ExtensionOf(*type);
-    if (const std::optional<std::string_view> kind = PackageKind(first)) return std::string(*kind);
+    std::optional<std::string_view> kind = PackageKind(first);
+    if (!kind && size > first.size()) kind = PackageKindByCentralDirectory(read, size);
+    if (kind) return std::string(*kind);
     return typeName == "ZIP" ? ExtensionOf(*type) : std::string(kUnknown);
 }
 

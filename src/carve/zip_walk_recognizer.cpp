@@ -76,4 +76,26 @@ RecordStep ZipWalkRecognizer::ReadHeader(std::span<const std::uint8_t> header) {
     return RecordStep::End();
 }
 
+void ZipWalkRecognizer::ReadCentralDirectory(std::span<const std::uint8_t> directory) {
+    std::array<std::uint8_t, kCentralHeaderBytes + kNameStartBytes> header{};
+    for (std::size_t at = 0; at < directory.size();) {
+        const std::span<const std::uint8_t> rest = directory.subspan(at);
+        header.fill(0);
+        std::copy_n(rest.begin(), std::min(rest.size(), header.size()), header.begin());
+        if (!HasMark(header, kCentralHeader)) return;
+        at += static_cast<std::size_t>(std::min<std::uint64_t>(ReadHeader(header).length, rest.size()));
+    }
+}
+
+std::optional<ZipCentralDirectory> FindZipCentralDirectory(std::span<const std::uint8_t> tail, std::uint64_t tailOffset) {
+    if (tail.size() < kEndRecordBytes) return std::nullopt;
+    for (std::size_t at = tail.size() - kEndRecordBytes + 1; at-- > 0;) {
+        if (!HasMark(tail.subspan(at), kEndRecord)) continue;
+        const ByteReader reader(tail.subspan(at));
+        const ZipCentralDirectory directory{reader.U32(16), reader.U32(12)};
+        if (directory.offset + directory.size <= tailOffset + at) return directory;
+    }
+    return std::nullopt;
+}
+
 }  // namespace tundrel

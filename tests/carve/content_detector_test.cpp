@@ -11,6 +11,7 @@
 
 #include "carve/content_detector.h"
 #include "carve_samples.h"
+#include "support/byte_reader.h"
 
 namespace tundrel {
 namespace {
@@ -26,10 +27,10 @@ bool IsCompoundDocument(const Sample& sample) {
 // What the first bytes alone tell: the type's extension, "docx" for every Office 2007 package.
 std::string FirstBytesType(const Sample& sample) { return sample.type == "Office 2007" ? "docx" : ExtensionOf(sample.file); }
 
-// Reads `bytes` as a file, and notes the furthest byte asked for.
-FileBytesReader ReaderOf(const Bytes& bytes, std::uint64_t& furthest) {
-    return [&bytes, &furthest](std::uint64_t offset, std::span<std::uint8_t> buffer) {
-        furthest = std::max(furthest, offset + buffer.size());
+// Reads `bytes` as a file, and counts the bytes asked for.
+FileBytesReader ReaderOf(const Bytes& bytes, std::uint64_t& asked) {
+    return [&bytes, &asked](std::uint64_t offset, std::span<std::uint8_t> buffer) {
+        asked += buffer.size();
         if (offset > bytes.size() || buffer.size() > bytes.size() - offset) return false;
         std::memcpy(buffer.data(), bytes.data() + offset, buffer.size());
         return true;
@@ -37,8 +38,8 @@ FileBytesReader ReaderOf(const Bytes& bytes, std::uint64_t& furthest) {
 }
 
 std::string DeepType(const Bytes& bytes) {
-    std::uint64_t furthest = 0;
-    return DetectContentTypeDeep(ReaderOf(bytes, furthest), bytes.size());
+    std::uint64_t asked = 0;
+    return DetectContentTypeDeep(ReaderOf(bytes, asked), bytes.size());
 }
 
 Bytes Prefix(const Bytes& bytes, std::size_t count) {
@@ -80,18 +81,31 @@ TEST(ContentDetectorTest, DeepDetectorTellsOfficeAndCompoundKinds) {
     }
 }
 
-TEST(ContentDetectorTest, DeepDetectorReadsNoFurtherThanItsBound) {
-    // A package far longer than the bound, whose central directory lies beyond it: its kind
-    // is told by the local headers at its start (streamed entries, LibreOffice's order).
-    const Bytes& docx = SampleNamed("sample-lo.docx").bytes;
-    Bytes large = Prefix(SampleNamed("sample-lo.pptx").bytes, 4096);
-    large.resize(3 * kDeepDetectBytes);
-    std::uint64_t furthest = 0;
-    EXPECT_EQ(DetectContentTypeDeep(ReaderOf(large, furthest), large.size()), "pptx");
-    EXPECT_LE(furthest, kDeepDetectBytes);
+// Packages far longer than the bound (LibreOffice's streamed parts): cut before the central
+// directory, the local headers at the start tell the kind; with the document's parts pushed
+// beyond the bound (zeros after the first part, the end record's directory offset moved with
+// them), the central directory found from the end record does.
+TEST(ContentDetectorTest, DeepDetectorTellsLongPackagesWithinItsBound) {
+    const Bytes& pptx = SampleNamed("sample-lo.pptx").bytes;
+    Bytes cut = Prefix(pptx, 4096);
+    cut.resize(3 * kDeepDetectBytes);
+    constexpr std::size_t kSecondPart = 276, kPushed = 2 * kDeepDetectBytes;
+    Bytes pushed = pptx;
+    pushed.insert(pushed.begin() + kSecondPart, kPushed, 0);
+    const std::size_t end = pushed.size() - 22;  // the end record, without a comment
+    ASSERT_EQ(std::memcmp(&pushed[end], "PK\x05\x06", 4), 0);
+    const std::uint32_t directory = ByteReader(pushed).U32(end + 16) + kPushed;
+    for (std::size_t i = 0; i < 4; ++i) pushed[end + 16 + i] = static_cast<std::uint8_t>(directory >> (8 * i));
+    for (const Bytes* file : {&cut, &pushed}) {
+        std::uint64_t asked = 0;
+        EXPECT_EQ(DetectContentTypeDeep(ReaderOf(*file, asked), file->size()), "pptx");
+        EXPECT_LE(asked, 2 * kDeepDetectBytes);
+    }
     // A reader that fails, and an empty file, tell nothing.
+    const Bytes& docx = SampleNamed("sample-lo.docx").bytes;
+    std::uint64_t asked = 0;
     EXPECT_EQ(DetectContentTypeDeep([](std::uint64_t, std::span<std::uint8_t>) { return false; }, docx.size()), "unknown");
-    EXPECT_EQ(DetectContentTypeDeep(ReaderOf(docx, furthest), 0), "unknown");
+    EXPECT_EQ(DetectContentTypeDeep(ReaderOf(docx, asked), 0), "unknown");
 }
 
 TEST(ContentDetectorTest, RandomBytesAndTextAreUnknown) {
