@@ -71,36 +71,56 @@ std::u16string TitlePart(const std::u16string& title) {
     return part;
 }
 
+// What the start test read of a document of the type: its first sectors and their directory.
+struct Examined {
+    CompoundHeader header;
+    std::uint64_t sectors = 0;  // the size estimate
+    FirstSectors read;
+    std::vector<CompoundEntry> directory;
+};
+
 class CompoundDocumentRecognizer final : public Recognizer {
 public:
     explicit CompoundDocumentRecognizer(const DocumentType& type) : type_(type) {}
 
+    bool Starts(const CarveBlock& block, CarveContext& context) const override { return Examine(block, context).has_value(); }
+
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
-        if (block.bytes.size() < kCarveBlockBytes || !context.readSectors) return;
-        const std::optional<CompoundHeader> header = ReadCompoundHeader(block.Block());
-        if (!header) return;
-        const std::uint64_t sectors = CompoundDocumentSectors(*header);
-        if (sectors <= kMinimumSectors) return;
-        const std::uint64_t directoryEnd =
-            (header->SectorOffset(header->firstDirectorySector) + header->SectorBytes() + kCarveBlockBytes - 1) / kCarveBlockBytes;
-        if (directoryEnd > kReadLimitSectors) return;
-        const std::optional<FirstSectors> read =
-            ReadFirstSectors(context, block.sector, directoryEnd, std::clamp(sectors, directoryEnd, kReadLimitSectors));
-        if (!read) return;
-        const CompoundFile file(*header, std::span<const std::uint8_t>(read->data.get(), read->size));
-        const std::vector<CompoundEntry> directory = file.Directory();
-        if (std::none_of(type_.streamNames.begin(), type_.streamNames.end(),
-                         [&directory](std::u16string_view name) { return HasStream(directory, name); })) {
-            return;
-        }
+        if (block.bytes.size() < kCarveBlockBytes) return;
+        const std::optional<Examined> examined = Examine(block, context);
+        if (!examined) return;
+        const CompoundFile file(examined->header, std::span<const std::uint8_t>(examined->read.data.get(), examined->read.size));
         CarvedFile carved;
         carved.firstSector = block.sector;
-        carved.size = sectors * kCarveBlockBytes;
-        carved.name = type_.name(type_.titled ? TitlePart(file.Title(directory)) : std::u16string(), block.sector);
+        carved.size = examined->sectors * kCarveBlockBytes;
+        carved.name = type_.name(type_.titled ? TitlePart(file.Title(examined->directory)) : std::u16string(), block.sector);
         found.push_back(std::move(carved));
     }
 
 private:
+    // The start test: the signature, a size estimate above the minimum, and a directory within
+    // the first sectors that holds one of the type's streams.
+    std::optional<Examined> Examine(const CarveBlock& block, CarveContext& context) const {
+        if (!context.readSectors) return std::nullopt;
+        const std::optional<CompoundHeader> header = ReadCompoundHeader(block.Block());
+        if (!header) return std::nullopt;
+        const std::uint64_t sectors = CompoundDocumentSectors(*header);
+        if (sectors <= kMinimumSectors) return std::nullopt;
+        const std::uint64_t directoryEnd =
+            (header->SectorOffset(header->firstDirectorySector) + header->SectorBytes() + kCarveBlockBytes - 1) / kCarveBlockBytes;
+        if (directoryEnd > kReadLimitSectors) return std::nullopt;
+        std::optional<FirstSectors> read =
+            ReadFirstSectors(context, block.sector, directoryEnd, std::clamp(sectors, directoryEnd, kReadLimitSectors));
+        if (!read) return std::nullopt;
+        std::vector<CompoundEntry> directory =
+            CompoundFile(*header, std::span<const std::uint8_t>(read->data.get(), read->size)).Directory();
+        if (std::none_of(type_.streamNames.begin(), type_.streamNames.end(),
+                         [&directory](std::u16string_view name) { return HasStream(directory, name); })) {
+            return std::nullopt;
+        }
+        return Examined{*header, sectors, std::move(*read), std::move(directory)};
+    }
+
     const DocumentType& type_;
 };
 

@@ -14,14 +14,22 @@ public:
     FirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix, std::u16string_view suffix)
         : measure_(measure), prefix_(prefix), suffix_(suffix) {}
 
+    bool Starts(const CarveBlock& block, CarveContext&) const override { return Length(block).has_value(); }
+
     void Offer(const CarveBlock& block, CarveContext&, std::vector<CarvedFile>& found) override {
-        const auto size = measure_(block.Block());
-        // A length of 0 names no file.
-        if (!size || *size == 0) return;
+        const std::optional<std::uint64_t> size = Length(block);
+        if (!size) return;
         found.push_back({block.sector, *size, prefix_ + ToUtf16(std::to_string(block.sector)) + suffix_, 0, 0});
     }
 
 private:
+    // A length of 0 names no file.
+    std::optional<std::uint64_t> Length(const CarveBlock& block) const {
+        const std::optional<std::uint64_t> size = measure_(block.Block());
+        if (!size || *size == 0) return std::nullopt;
+        return size;
+    }
+
     FirstBlockMeasure measure_;
     std::u16string prefix_;
     std::u16string suffix_;

@@ -19,7 +19,7 @@ public:
     FlvRecognizer() : WalkingRecognizer({.headerBytes = kPreviousSizeBytes + kTagHeaderBytes}) {}
 
 private:
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         if (!HasBytes(block.Block(), 0, {'F', 'L', 'V', 1}) || !HasBytes(block.Block(), 9, {0, 0, 0, 0})) return std::nullopt;
         return kFlvHeaderBytes;
     }

@@ -56,10 +56,14 @@ void SetDate(CarvedFile& file, const std::string& text) {
 
 class JpegRecognizer final : public Recognizer {
 public:
-    void Offer(const CarveBlock& block, CarveContext&, std::vector<CarvedFile>& found) override {
+    // An EXIF (APP1) or JFIF (APP0) segment right after the start of image.
+    bool Starts(const CarveBlock& block, CarveContext&) const override {
+        return HasBytes(block.Block(), 0, {0xFF, 0xD8, 0xFF, 0xE1}) || HasBytes(block.Block(), 0, {0xFF, 0xD8, 0xFF, 0xE0});
+    }
+
+    void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
         if (block.bytes.size() < kCarveBlockBytes) return;
-        const std::span<const std::uint8_t> bytes = block.Block();
-        const bool starts = HasBytes(bytes, 0, {0xFF, 0xD8, 0xFF}) && (bytes[3] == 0xE1 || bytes[3] == 0xE0);
+        const bool starts = Starts(block, context);
         if (pending_ && starts) {
             if (pending_->HasCameraAndDate() && pending_->fallbackEnd) Emit(*pending_->fallbackEnd, found);
             pending_.reset();

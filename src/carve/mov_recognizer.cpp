@@ -11,10 +11,10 @@ namespace {
 class MovRecognizer final : public BoxWalkRecognizer {
     static bool IsQuickTimeBrand(const CarveBlock& block) { return BrandText(block).find("qt  ") != std::string::npos; }
 
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         const std::span<const std::uint8_t> bytes = block.Block();
         // Older movies have no "ftyp": the "moov" box comes first, and its first child's size is small.
-        if (HasText(bytes, 4, "moov") && bytes[8] == 0 && bytes[9] == 0) return BigEndian32(ByteReader(bytes), 0);
+        if (HasText(bytes, 4, "moov") && HasBytes(bytes, 8, {0, 0})) return BigEndian32(ByteReader(bytes), 0);
         return FileTypeBox(block, IsQuickTimeBrand);
     }
     std::u16string NameOf(const WalkedFile& file, CarveContext&) override {

@@ -89,7 +89,7 @@ public:
 
 private:
     // A tag is the first record; a frame at the start is read as the first record.
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         const std::span<const std::uint8_t> bytes = block.Block();
         if (HasBytes(bytes, 0, {'I', 'D', '3', 3, 0})) {
             const std::uint64_t size = TagSize(bytes);

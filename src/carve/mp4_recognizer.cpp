@@ -15,7 +15,7 @@ class Mp4Recognizer final : public BoxWalkRecognizer {
         return false;
     }
 
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override { return FileTypeBox(block, IsMp4Brand); }
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override { return FileTypeBox(block, IsMp4Brand); }
     std::u16string NameOf(const WalkedFile& file, CarveContext&) override {
         return NumberedName("Vedio MP4 ", file.firstSector, ".mp4");
     }

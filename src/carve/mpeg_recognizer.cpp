@@ -36,7 +36,7 @@ public:
 
 private:
     // The first pack is the first record.
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         if (!HasBytes(block.Block(), 0, {0, 0, 1, kPackStart}) || PackHeaderLength(block.Block()) == 0) return std::nullopt;
         return 0;
     }

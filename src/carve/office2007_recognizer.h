@@ -4,10 +4,16 @@
 // central directory's parts.
 
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "carve/recognizer.h"
 
 namespace tundrel {
+
+// The kind of document a part in a document folder marks, as its extension: "docx" for
+// "word/", "pptx" for "ppt/", "xlsx" for "xl/"; nothing for the package's own parts.
+std::optional<std::string_view> Office2007KindOfPart(std::string_view nameStart);
 
 std::unique_ptr<Recognizer> MakeOffice2007Recognizer();
 

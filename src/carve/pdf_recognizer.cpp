@@ -23,10 +23,12 @@ bool EndsDocument(std::span<const std::uint8_t> after) {
 
 class PdfRecognizer final : public Recognizer {
 public:
-    void Offer(const CarveBlock& block, CarveContext&, std::vector<CarvedFile>& found) override {
+    bool Starts(const CarveBlock& block, CarveContext&) const override { return HasText(block.Block(), 0, "%PDF"); }
+
+    void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
         if (block.bytes.size() < kCarveBlockBytes) return;
         const std::span<const std::uint8_t> bytes = block.Block();
-        if (HasText(bytes, 0, "%PDF")) {
+        if (Starts(block, context)) {
             // A new start replaces the pending document, which found no end of its own.
             start_ = block.sector;
             tailSector_.reset();

@@ -23,7 +23,7 @@ public:
     PngRecognizer() : WalkingRecognizer({.headerBytes = 8, .minimum = 1024}) {}
 
 private:
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         if (!HasBytes(block.Block(), 0, {0x89, 'P', 'N', 'G'})) return std::nullopt;
         return kSignatureBytes;
     }

@@ -38,7 +38,7 @@ public:
 
 private:
     // The marker, the main header and the first file header with its data are the first record.
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         const std::span<const std::uint8_t> bytes = block.Block();
         const ByteReader reader(bytes);
         const std::uint16_t nameLength = reader.U16(kFirstFileAt + 26);

@@ -6,6 +6,7 @@
 // (the pending file, the bytes walked, a header cut by a block end) to itself, so two passes
 // never disturb each other.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,17 +48,21 @@ struct CarveContext {
 };
 
 // The block offered: `bytes` starts at its first byte and runs to the end of the read buffer
-// that holds it (at least kCarveBlockBytes); `sector` is the block's sector number.
+// that holds it (at least kCarveBlockBytes in a pass; a file's first bytes may be fewer);
+// `sector` is the block's sector number.
 struct CarveBlock {
     std::span<const std::uint8_t> bytes;
     std::uint64_t sector = 0;
 
-    std::span<const std::uint8_t> Block() const { return bytes.first(kCarveBlockBytes); }
+    std::span<const std::uint8_t> Block() const { return bytes.first(std::min(bytes.size(), kCarveBlockBytes)); }
 };
 
 class Recognizer {
 public:
     virtual ~Recognizer() = default;
+    // The type's start test: whether a file of this type starts at the block's first byte. The
+    // same test Offer applies; it keeps nothing, so any recognizer of the type can answer it.
+    virtual bool Starts(const CarveBlock& block, CarveContext& context) const = 0;
     // Looks at one block and appends every file it completes to `found`.
     virtual void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) = 0;
 };

@@ -20,7 +20,7 @@ public:
 
 private:
     // The ".RMF" chunk is the first record.
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         if (!HasText(block.Block(), 0, ".RMF")) return std::nullopt;
         return BigEndian32(ByteReader(block.Block()), 4);
     }

@@ -13,7 +13,7 @@ class ThreeGpRecognizer final : public BoxWalkRecognizer {
         return TextOf(block.Block(), 8, 10).find("3gp") != std::string::npos;
     }
 
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         return FileTypeBox(block, IsThreeGpBrand);
     }
     std::u16string NameOf(const WalkedFile& file, CarveContext&) override {

@@ -14,13 +14,14 @@ namespace tundrel {
 
 class WalkingRecognizer : public Recognizer {
 public:
+    bool Starts(const CarveBlock& block, CarveContext&) const final { return StartLength(block).has_value(); }
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) final;
 
 protected:
     explicit WalkingRecognizer(WalkRules rules) : walk_(rules) {}
 
     // The length of the first record when a file of this type starts in the block.
-    virtual std::optional<std::uint64_t> StartLength(const CarveBlock& block) = 0;
+    virtual std::optional<std::uint64_t> StartLength(const CarveBlock& block) const = 0;
     // A new file starts in the block: what the type keeps of the file it follows starts afresh.
     virtual void BeginFile(const CarveBlock&) {}
     virtual RecordStep ReadHeader(std::span<const std::uint8_t> header) = 0;

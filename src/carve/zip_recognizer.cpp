@@ -8,7 +8,7 @@ namespace {
 
 class ZipRecognizer final : public ZipWalkRecognizer {
     // The first local header is the first record.
-    std::optional<std::uint64_t> StartLength(const CarveBlock& block) override {
+    std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override {
         const std::optional<std::u16string> name = FirstEntryName(block);
         if (!name || OpensOfficePackage(*name)) return std::nullopt;
         return 0;

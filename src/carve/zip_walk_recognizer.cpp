@@ -58,7 +58,9 @@ void ZipWalkRecognizer::BeginFile(const CarveBlock& block) { firstName_ = FirstE
 RecordStep ZipWalkRecognizer::ReadHeader(std::span<const std::uint8_t> header) {
     const ByteReader reader(header);
     if (HasMark(header, kLocalHeader)) {
-        const std::uint64_t headers = kLocalHeaderBytes + std::uint64_t{reader.U16(26)} + reader.U16(28);
+        const std::uint16_t nameLength = reader.U16(26);
+        LocalEntry(TextOf(header, kLocalHeaderBytes, std::min<std::size_t>(nameLength, kNameStartBytes)));
+        const std::uint64_t headers = kLocalHeaderBytes + std::uint64_t{nameLength} + reader.U16(28);
         if ((reader.U16(6) & kStreamedFlag) != 0) {
             return RecordStep::SearchAfter(headers, kAfterStreamedData, kMaxStreamedEntryBytes);
         }
@@ -72,6 +74,28 @@ RecordStep ZipWalkRecognizer::ReadHeader(std::span<const std::uint8_t> header) {
     }
     if (HasMark(header, kEndRecord)) return RecordStep::End(kEndRecordBytes + reader.U16(20));  // and its comment
     return RecordStep::End();
+}
+
+void ZipWalkRecognizer::ReadCentralDirectory(std::span<const std::uint8_t> directory) {
+    std::array<std::uint8_t, kCentralHeaderBytes + kNameStartBytes> header{};
+    for (std::size_t at = 0; at < directory.size();) {
+        const std::span<const std::uint8_t> rest = directory.subspan(at);
+        header.fill(0);
+        std::copy_n(rest.begin(), std::min(rest.size(), header.size()), header.begin());
+        if (!HasMark(header, kCentralHeader)) return;
+        at += static_cast<std::size_t>(std::min<std::uint64_t>(ReadHeader(header).length, rest.size()));
+    }
+}
+
+std::optional<ZipCentralDirectory> FindZipCentralDirectory(std::span<const std::uint8_t> tail, std::uint64_t tailOffset) {
+    if (tail.size() < kEndRecordBytes) return std::nullopt;
+    for (std::size_t at = tail.size() - kEndRecordBytes + 1; at-- > 0;) {
+        if (!HasMark(tail.subspan(at), kEndRecord)) continue;
+        const ByteReader reader(tail.subspan(at));
+        const ZipCentralDirectory directory{reader.U32(16), reader.U32(12)};
+        if (directory.offset + directory.size <= tailOffset + at) return directory;
+    }
+    return std::nullopt;
 }
 
 }  // namespace tundrel

@@ -4,7 +4,10 @@
 // as LibreOffice writes every member) has no sizes in its local header; its data ends at the
 // data descriptor or the next header, which the walk searches for.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,7 +15,23 @@
 
 namespace tundrel {
 
+// Where a ZIP file's central directory lies: from the end record in the file's last bytes.
+struct ZipCentralDirectory {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+};
+// The end record may be followed by a comment of up to 65,535 bytes.
+inline constexpr std::size_t kZipEndSearchBytes = 22 + 0xFFFF;
+// The last end record in `tail`, the file's bytes from `tailOffset` to its end, whose central
+// directory lies before it.
+std::optional<ZipCentralDirectory> FindZipCentralDirectory(std::span<const std::uint8_t> tail, std::uint64_t tailOffset);
+
 class ZipWalkRecognizer : public WalkingRecognizer {
+public:
+    // Reads the central-directory entries of `directory` in order, as the walk reads them,
+    // up to the first bytes that are not an entry.
+    void ReadCentralDirectory(std::span<const std::uint8_t> directory);
+
 protected:
     ZipWalkRecognizer();
 
@@ -26,6 +45,8 @@ protected:
     RecordStep ReadHeader(std::span<const std::uint8_t> header) override;
     // The start of a central-directory entry's name (at most its first five bytes), in directory order.
     virtual void CentralEntry(std::string_view) {}
+    // The same for a local header, in the order of the walk.
+    virtual void LocalEntry(std::string_view) {}
 
     const std::u16string& FirstName() const { return firstName_; }
 
