@@ -32,29 +32,34 @@ ScanNode CopyWithoutChildren(const ScanNode& node) {
     return copy;
 }
 
+bool IsDeletedOrTopRecycleBin(const ScanNode& child, SplitLevel level) {
+    return child.Has(kFlagDeleted) || (level == SplitLevel::TopLevel && IsHiddenSystemRecycleBin(child));
+}
+
 }  // namespace
 
 void SplitDeleted(ScanNode& source, ScanNode& destination, SplitLevel level) {
-    const auto movesWhole = [level](const ScanNode& child) {
-        return child.Has(kFlagDeleted) || (level == SplitLevel::TopLevel && IsHiddenSystemRecycleBin(child));
-    };
+    SplitChildren(source, destination, IsDeletedOrTopRecycleBin, level);
+}
+
+void SplitChildren(ScanNode& source, ScanNode& destination, MovesWholeTest movesWhole, SplitLevel level) {
     std::vector<ScanNode>& children = source.children;
     // Sized for the most that can move, so the list never grows by doubling.
     std::vector<ScanNode> collected;
     collected.reserve(static_cast<std::size_t>(std::count_if(children.begin(), children.end(), [&](const ScanNode& child) {
-        return movesWhole(child) || (child.IsDirectory() && !child.children.empty());
+        return movesWhole(child, level) || (child.IsDirectory() && !child.children.empty());
     })));
     // The kept children close up in place, so the directory's array is never held twice.
     std::size_t kept = 0;
     for (std::size_t at = 0; at < children.size(); ++at) {
         ScanNode& child = children[at];
-        if (movesWhole(child)) {
+        if (movesWhole(child, level)) {
             collected.push_back(std::move(child));
             continue;
         }
         if (child.IsDirectory() && !child.children.empty()) {
             ScanNode copy = CopyWithoutChildren(child);
-            SplitDeleted(child, copy, SplitLevel::Nested);
+            SplitChildren(child, copy, movesWhole, SplitLevel::Nested);
             if (!copy.children.empty()) collected.push_back(std::move(copy));
         }
         if (kept != at) children[kept] = std::move(child);
