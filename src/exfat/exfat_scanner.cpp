@@ -14,6 +14,7 @@
 #include "scan/recently_deleted.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
+#include "special/check_disk_naming.h"
 #include "support/byte_reader.h"
 #include "support/strings.h"
 
@@ -95,7 +96,7 @@ void ExFatScanner::Scan() {
                 MarkOverwritten(roots[root], bitmap_);
             }
         }
-        // The naming of check-disk files by their content joins here.
+        NameCheckDiskFilesByContent(*this, progress_, context_.mode);
     }
     // A volume whose boot sector, table or root directory cannot be read is handed to the
     // full scan over the same area here, once the full scan exists (only for a lone task in

@@ -18,6 +18,8 @@
 #include "scan/recently_deleted.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
+#include "special/check_disk_files.h"
+#include "special/check_disk_naming.h"
 #include "support/settings.h"
 #include "support/strings.h"
 
@@ -111,12 +113,12 @@ void FatScanner::Scan() {
             ExpandDeletedDirectories();
             ListWipedFolderClusters();
             progress_.busy = 0;
-            // The lost-chain search and the move of check-disk files from roots 0 and 1 join
-            // here, before the carving of the remaining area.
+            // The lost-chain search joins here, before the carving of the remaining area.
+            MoveCheckDiskFiles(roots[RootIndex::Root], roots[RootIndex::Lost]);
         }
         if (!progress_.StopRequested()) CarveRemainingArea();
     }
-    // The naming of check-disk files by their content joins here.
+    NameCheckDiskFilesByContent(*this, progress_, context_.mode);
     if (table_.IsLoaded()) {
         for (ScanNode& root : roots.roots) MarkOverwrittenFiles(root, table_);
     }

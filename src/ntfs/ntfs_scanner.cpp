@@ -31,6 +31,8 @@
 #include "scan/result_tree.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
+#include "special/check_disk_files.h"
+#include "special/check_disk_naming.h"
 #include "support/settings.h"
 #include "support/strings.h"
 
@@ -398,9 +400,8 @@ void NtfsScanner::CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap
     pass.Finish();
 }
 
-// Moving and naming the files that check-disk saved come with the check-disk passes.
-void NtfsScanner::MoveCheckDiskFiles() {}
-void NtfsScanner::NameCheckDiskFiles() {}
+void NtfsScanner::MoveCheckDiskFiles() { tundrel::MoveCheckDiskFiles(roots[RootIndex::Root], roots[RootIndex::Lost]); }
+void NtfsScanner::NameCheckDiskFiles() { NameCheckDiskFilesByContent(*this, progress_, context_.mode); }
 
 // A volume whose boot record is unusable is rebuilt by the full scan in full-scan mode; that
 // hand-over comes with the full scan.
