@@ -8,12 +8,14 @@ committed .img.gz files against their manifests.
 
 Ledger lines (tab separated, one per operation, in build order):
     dir     /path   EPOCH
-    file    /path   KIND    SEED    SIZE    EPOCH
+    file    /path   KIND    SEED    SIZE    EPOCH   (KIND copy=FILE: the bytes of FILE, of SIZE bytes)
     link    /path   /target                 (hard link to an existing file)
     del     /path                           (a file, or a folder with all it holds)
-    expect  /path   fragmented|compressed|highcluster|lostlongname|unlisted
+    expect  /path   fragmented|compressed|highcluster|lostlongname|unlisted|shownAs=NAME|holdsFolder=/PATH
                     (unlisted, on a folder: fls may miss deleted files below it, and the
-                    folder itself when it is deleted)
+                    folder itself when it is deleted; shownAs and holdsFolder, on a check-disk
+                    file: the name its content gives it, or the folder whose directory
+                    cluster it holds, copied into the manifest entry)
     valid   /path   N                       (the file's data was patched to be valid for N bytes
                                              only: NTFS initialized size, exFAT valid data length)
     damage  TEXT                            (bytes patched after the tools ran)
@@ -52,6 +54,12 @@ def warn(message):
 
 def make_content(kind, seed, size):
     """Returns the bytes of a generated file; the same arguments give the same bytes."""
+    if kind.startswith("copy="):
+        with open(kind[len("copy="):], "rb") as f:
+            data = f.read()
+        if len(data) != size:
+            fail(f"{kind}: {len(data)} bytes, not {size}")
+        return data
     rng = random.Random(seed)
     if kind == "binary":
         return rng.randbytes(size)
@@ -557,6 +565,9 @@ def cmd_finalize(args):
                 problems.append(f"{path}: expected compressed $DATA")
             if want in ("resident", "nonresident") and out.get("resident") != (want == "resident"):
                 problems.append(f"{path}: expected {want} data")
+            for field in ("shownAs", "holdsFolder"):
+                if want.startswith(field + "="):
+                    out[field] = want[len(field) + 1:]
             if want == "highcluster":
                 first = out.get("firstCluster", 0)
                 if first <= 0xFFFF:

@@ -29,6 +29,8 @@
 #   fat32-lostdir.img  FAT32 with two folders removed with mdeltree whose root entries were
 #                      then taken out: a lost folder and a folder of restore-point logs
 #   carve-raw.img      raw image (no file system): every carving sample at a known sector
+#   fat32-chk.img      FAT32 whose FOUND.000 folder and root hold check-disk files (.CHK) of
+#                      known content: pictures, a PDF, text, and a copy of a directory cluster
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -36,7 +38,7 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir carve-raw)
+#  fat32-lostdir carve-raw fat32-chk)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -65,7 +67,7 @@ quiet() {
 check_tools() {
     local -A package_of=(
         [mkfs.fat]=dosfstools [fsck.fat]=dosfstools
-        [mcopy]=mtools [mmd]=mtools [mdel]=mtools [mdeltree]=mtools
+        [mcopy]=mtools [mmd]=mtools [mdel]=mtools [mdeltree]=mtools [mattrib]=mtools
         [mkntfs]=ntfs-3g [ntfs-3g]=ntfs-3g
         [mkfs.exfat]=exfatprogs [mount.exfat-fuse]=exfat-fuse
         [sfdisk]=fdisk
@@ -223,6 +225,15 @@ fat_put() {  # PATH KIND SEED SIZE
     touch -d "@$CLOCK" "$blob"
     quiet env SOURCE_DATE_EPOCH="$CLOCK" mcopy -m -i "$FAT_DEV" "$blob" "::$1" </dev/null
     ledger file "$1" "$2" "$3" "$4" "$CLOCK"
+}
+
+fat_put_copy() {  # PATH SOURCE: a file holding the bytes of SOURCE, which must stay until finalize
+    tick
+    local blob="$WORK/blob"
+    cp "$2" "$blob"
+    touch -d "@$CLOCK" "$blob"
+    quiet env SOURCE_DATE_EPOCH="$CLOCK" mcopy -m -i "$FAT_DEV" "$blob" "::$1" </dev/null
+    ledger file "$1" "copy=$2" 0 "$(stat -c %s "$2")" "$CLOCK"
 }
 
 fat_del() {
@@ -1180,6 +1191,46 @@ PY
     "${TOOL[@]}" raw-layout "$img" 3M zero 16 "$WORK/out/carve-raw.manifest.json" "${specs[@]}"
 }
 
+# Files as check-disk leaves them: FILE0000.CHK ... in the hidden system folder FOUND.000, each
+# holding a lost chain's bytes: the PNG and JFIF samples, 64 bytes of the PNG (too short to be
+# named), text of no known type, and a copy of /SAVED's directory cluster ("." and ".." and two
+# files); and LOST0000.CHK holding the PDF sample at the top of the root. The ledger's
+# expectations give the name each one's content earns it, or the folder it holds.
+build_fat32_chk() {
+    local img="$WORK/fat32-chk.img" dir="$WORK/chk" sector
+    note "fat32-chk.img"
+    begin_volume fat32-chk "2024-04-08 07:00:00"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir" sample.png sample-jfif.jpg sample.pdf
+    head -c 64 "$dir/sample.png" >"$dir/short.png"
+    "${TOOL[@]}" gen text 1400 300 "$dir/plain.txt"
+    quiet mkfs.fat -C -F 32 -s 1 -n CHKTEST --invariant -i 32c0ffee "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /SAVED
+    fat_put /SAVED/INSIDE1.TXT text 1401 1300
+    fat_put /SAVED/INSIDE2.TXT binary 1402 700
+    snapshot "$img" 0 fat32
+    sector=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["/SAVED"]["blocks"][0])' "$VOLDIR/snapshot.json")
+    dd if="$img" of="$dir/directory.bin" bs=512 skip="$sector" count=1 status=none
+    fat_mkdir /FOUND.000
+    quiet mattrib -i "$img" +h +s "::/FOUND.000" </dev/null
+    fat_put_copy /FOUND.000/FILE0000.CHK "$dir/sample.png"
+    ledger expect /FOUND.000/FILE0000.CHK shownAs=PNG_FILE0000.CHK.PNG
+    fat_put_copy /FOUND.000/FILE0001.CHK "$dir/sample-jfif.jpg"
+    ledger expect /FOUND.000/FILE0001.CHK shownAs=JPG_FILE0001.CHK.JPG
+    fat_put_copy /FOUND.000/FILE0002.CHK "$dir/short.png"
+    ledger expect /FOUND.000/FILE0002.CHK shownAs=FILE0002.CHK
+    fat_put_copy /FOUND.000/FILE0003.CHK "$dir/directory.bin"
+    ledger expect /FOUND.000/FILE0003.CHK holdsFolder=/SAVED
+    fat_put_copy /FOUND.000/FILE0004.CHK "$dir/plain.txt"
+    ledger expect /FOUND.000/FILE0004.CHK shownAs=FILE0004.CHK
+    fat_put_copy /LOST0000.CHK "$dir/sample.pdf"
+    ledger expect /LOST0000.CHK shownAs=PDF_LOST0000.CHK.PDF
+    finalize "$img" 0 fat32 CHKTEST fat32-chk.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-chk.manifest.json" - "0|fat32|CHKTEST|$VOLDIR/volume.json"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1193,11 +1244,11 @@ declare -A BUILDER=(
     [fat12]=build_fat12 [fat32-wiped]=build_fat32_wiped [fat16-damage]=build_fat16_damage
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
-    [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw
+    [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw [fat32-chk]=build_fat32_chk
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir carve-raw)
+             fat32-lostdir carve-raw fat32-chk)
 
 main() {
     local names=("$@") name
