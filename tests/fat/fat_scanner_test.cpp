@@ -93,21 +93,26 @@ TEST_F(FatScannerTest, DeletedFoldersClaimTheirClusterBeforeSystemFolders) {
 }
 
 TEST_F(FatScannerTest, ExpandDirectoryReadsOnDemandInTheDeletedFileModeOnly) {
-    // A check-disk fragment that is really a directory, as the check-disk pass will ask.
+    // A check-disk fragment that is really a directory: the deleted-file scan moves it to the
+    // lost files and its check-disk pass expands it there.
     FatVolumeBuilder volume(FatKind::Fat16);
     PutEntry(volume.Root(), 0, {.shortName = "FILE0000CHK", .cluster = 12, .size = 512});
     volume.Chain({12});
     test::PutDotEntries(volume.Cluster(12), 12);
     PutEntry(volume.Cluster(12), 2, {.shortName = "INSIDE  TXT", .cluster = 13, .size = 1});
     for (const std::uint32_t mode : {kModeDeletedFiles, kModeFormattedVolume}) {
+        const bool deletedMode = mode == kModeDeletedFiles;
         const auto scan = Scan(volume, {.mode = mode});
-        ScanNode& fragment = *FindPath(scan->Root(RootIndex::Root), "FILE0000.CHK");
-        fragment.Set(kFlagDirectory, true);
-        ScanNode again = fragment;
-        ASSERT_EQ(scan->scanner->ExpandDirectory(fragment, 0), mode == kModeDeletedFiles);
-        if (mode != kModeDeletedFiles) continue;
-        EXPECT_TRUE(fragment.children.at(0).Has(kFlagLostSearchMark));
-        EXPECT_FALSE(scan->scanner->ExpandDirectory(again, 0));  // its cluster was read already
+        ScanNode* fragment = FindPath(scan->Root(deletedMode ? RootIndex::Lost : RootIndex::Root), "FILE0000.CHK");
+        ASSERT_NE(fragment, nullptr);
+        ASSERT_EQ(fragment->IsDirectory(), deletedMode);
+        ScanNode again = *fragment;
+        again.children.clear();
+        again.Set(kFlagDirectory, true);
+        EXPECT_FALSE(scan->scanner->ExpandDirectory(again, 0));  // read already, or not in this mode
+        if (deletedMode) {
+            EXPECT_TRUE(fragment->children.at(0).Has(kFlagLostSearchMark));
+        }
     }
 }
 
