@@ -34,7 +34,7 @@ using tundrel::test::MemoryDevice;
 
 namespace {
 
-constexpr std::array<const char*, 3> kImages = {"fat12", "exfat-512", "ntfs-initsize"};
+constexpr std::array<const char*, 4> kImages = {"fat12", "exfat-512", "ntfs-initsize", "fat32-chk"};
 constexpr std::uint32_t kModes[] = {kModeDeletedFiles, kModeFormattedVolume};
 constexpr int kMaxDepth = 64;
 constexpr std::size_t kMaxNodes = 20000;
