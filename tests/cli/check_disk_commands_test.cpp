@@ -73,7 +73,7 @@ TEST(CheckDiskCommandsTest, FilesAreNamedByContentAndExportedWhole) {
                 }
             }
         }
-        EXPECT_EQ(checked, moved ? 7 : 5);
+        EXPECT_EQ(checked, moved ? 8 : 6);
     }
 }
 

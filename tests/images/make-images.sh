@@ -1193,8 +1193,9 @@ PY
 
 # Files as check-disk leaves them: FILE0000.CHK ... in the hidden system folder FOUND.000, each
 # holding a lost chain's bytes: the PNG and JFIF samples, 64 bytes of the PNG (too short to be
-# named), text of no known type, and a copy of /SAVED's directory cluster ("." and ".." and two
-# files); and LOST0000.CHK holding the PDF sample at the top of the root. The ledger's
+# named), text of no known type, a copy of /SAVED's directory cluster ("." and ".." and two
+# files) and the DOC sample (its compound-file directory lies past the first KiB); and
+# LOST0000.CHK holding the PDF sample at the top of the root. The ledger's
 # expectations give the name each one's content earns it, or the folder it holds.
 build_fat32_chk() {
     local img="$WORK/fat32-chk.img" dir="$WORK/chk" sector
@@ -1202,7 +1203,7 @@ build_fat32_chk() {
     begin_volume fat32-chk "2024-04-08 07:00:00"
     rm -rf "$dir"
     mkdir -p "$dir"
-    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir" sample.png sample-jfif.jpg sample.pdf
+    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir" sample.png sample-jfif.jpg sample.pdf sample.doc
     head -c 64 "$dir/sample.png" >"$dir/short.png"
     "${TOOL[@]}" gen text 1400 300 "$dir/plain.txt"
     quiet mkfs.fat -C -F 32 -s 1 -n CHKTEST --invariant -i 32c0ffee "$img" $((34 * 1024))
@@ -1225,6 +1226,8 @@ build_fat32_chk() {
     ledger expect /FOUND.000/FILE0003.CHK holdsFolder=/SAVED
     fat_put_copy /FOUND.000/FILE0004.CHK "$dir/plain.txt"
     ledger expect /FOUND.000/FILE0004.CHK shownAs=FILE0004.CHK
+    fat_put_copy /FOUND.000/FILE0005.CHK "$dir/sample.doc"
+    ledger expect /FOUND.000/FILE0005.CHK shownAs=DOC_FILE0005.CHK.DOC
     fat_put_copy /LOST0000.CHK "$dir/sample.pdf"
     ledger expect /LOST0000.CHK shownAs=PDF_LOST0000.CHK.PDF
     finalize "$img" 0 fat32 CHKTEST fat32-chk.fls.txt
