@@ -1,7 +1,6 @@
 #include "special/check_disk_naming.h"
 
 #include <algorithm>
-#include <array>
 #include <span>
 #include <string>
 #include <string_view>
