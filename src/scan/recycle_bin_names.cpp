@@ -105,7 +105,7 @@ private:
         if (depth > kLazyFillDepth) return;
         FillLazyChildren(folder);
         for (ScanNode& child : folder.children) {
-            if (!IsDataItem(NameOf(child))) continue;
+            if (!IsDataItem(child)) continue;
             std::u16string infoName(NameOf(child));
             infoName[1] = u'I';
             const ScanNode* info = FindSibling(folder, infoName, child.Has(kFlagDeleted));
@@ -115,11 +115,16 @@ private:
             if (auto path = ReadRecycledItemPath(*bytes)) Record(child, std::move(*path));
         }
         for (ScanNode& child : folder.children) {
-            if (child.IsDirectory() && !IsDataItem(NameOf(child))) CollectItemFolder(child, depth + 1);
+            if (child.IsDirectory() && !IsDataItem(child)) CollectItemFolder(child, depth + 1);
         }
     }
 
-    static bool IsDataItem(std::u16string_view name) { return name.size() > 2 && name[0] == u'$' && name[1] == u'R'; }
+    // A deleted FAT short name has lost its first character ("$RAB12CD.txt" lists as
+    // "#RAB12CD.txt"); its "$I" file has lost it the same way.
+    static bool IsDataItem(const ScanNode& node) {
+        const std::u16string_view name = NameOf(node);
+        return name.size() > 2 && name[1] == u'R' && (name[0] == u'$' || node.Has(kFlagDeleted));
+    }
 
     static std::u16string_view NameOf(const ScanNode& node) {
         return node.name == nullptr ? std::u16string_view{} : std::u16string_view(node.name);
