@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "scan/child_array.h"
@@ -73,7 +74,12 @@ private:
     void CollectInfo2Folder(ScanNode& folder, int depth) {
         if (depth > kLazyFillDepth) return;
         FillLazyChildren(folder);
-        if (const ScanNode* info2 = FindSibling(folder, kInfo2Name, false); info2 != nullptr && !info2->IsDirectory()) {
+        std::vector<const ScanNode*> info2Files;
+        for (const ScanNode& child : folder.children) {
+            if (!child.IsDirectory() && NameOf(child) == kInfo2Name) info2Files.push_back(&child);
+        }
+        if (!info2Files.empty()) {
+            const ScanNode* info2 = &Preferred(info2Files, false);
             const std::uint64_t buffer = Info2BufferBytes(info2->size);
             if (info2->size > 0 && buffer <= kLargestInfo2Buffer) {
                 if (const auto bytes = ReadLeading(*info2, info2->size)) {
@@ -104,19 +110,35 @@ private:
     void CollectItemFolder(ScanNode& folder, int depth) {
         if (depth > kLazyFillDepth) return;
         FillLazyChildren(folder);
+        // The "$I" files by name, looked up once per "$R" item: a folder may hold many.
+        std::unordered_map<std::u16string_view, std::vector<const ScanNode*>> infoFiles;
+        for (const ScanNode& child : folder.children) {
+            const std::u16string_view name = NameOf(child);
+            if (!child.IsDirectory() && name.size() > 2 && name[1] == u'I') infoFiles[name].push_back(&child);
+        }
         for (ScanNode& child : folder.children) {
             if (!IsDataItem(child)) continue;
             std::u16string infoName(NameOf(child));
             infoName[1] = u'I';
-            const ScanNode* info = FindSibling(folder, infoName, child.Has(kFlagDeleted));
-            if (info == nullptr || info->IsDirectory()) continue;
-            const auto bytes = ReadLeading(*info, std::min(info->size, kItemFileBytes));
+            const auto found = infoFiles.find(infoName);
+            if (found == infoFiles.end()) continue;
+            const ScanNode& info = Preferred(found->second, child.Has(kFlagDeleted));
+            const auto bytes = ReadLeading(info, std::min(info.size, kItemFileBytes));
             if (!bytes) continue;
             if (auto path = ReadRecycledItemPath(*bytes)) Record(child, std::move(*path));
         }
         for (ScanNode& child : folder.children) {
             if (child.IsDirectory() && !IsDataItem(child)) CollectItemFolder(child, depth + 1);
         }
+    }
+
+    // Of files of one name (a deleted one and a later live one), one whose deleted bit is
+    // `deleted` first.
+    static const ScanNode& Preferred(const std::vector<const ScanNode*>& files, bool deleted) {
+        for (const ScanNode* file : files) {
+            if (file->Has(kFlagDeleted) == deleted) return *file;
+        }
+        return *files.front();
     }
 
     // A deleted FAT short name has lost its first character ("$RAB12CD.txt" lists as
@@ -131,17 +153,6 @@ private:
     }
 
     static std::u16string_view FileNameOf(std::u16string_view path) { return path.substr(path.rfind(u'\\') + 1); }
-
-    // The child of that exact name; of several, one whose deleted bit is `deleted` first.
-    static const ScanNode* FindSibling(const ScanNode& folder, std::u16string_view name, bool deleted) {
-        const ScanNode* found = nullptr;
-        for (const ScanNode& child : folder.children) {
-            if (NameOf(child) != name) continue;
-            if (child.Has(kFlagDeleted) == deleted) return &child;
-            if (found == nullptr) found = &child;
-        }
-        return found;
-    }
 
     // The item takes its former name; a copy of it goes to its former folders later, and the
     // item itself leaves the recycle-bin folder at the compaction.
