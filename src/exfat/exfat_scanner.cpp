@@ -12,6 +12,7 @@
 #include "scan/split_deleted.h"
 #include "scan/child_array.h"
 #include "scan/recently_deleted.h"
+#include "scan/recycle_bin_names.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "special/check_disk_naming.h"
@@ -235,8 +236,7 @@ void ExFatScanner::WalkDeleted(ScanNode& directory, int depth) {
 void ExFatScanner::RearrangeSpecialFolders() {
     SplitDeleted(roots[RootIndex::Root], roots[RootIndex::Deleted]);
     MoveHiddenSystemEntries(roots[RootIndex::Root], roots[RootIndex::Hidden]);
-    // The recycle-bin pass, which gives recycled files back their former names and folders,
-    // joins here.
+    ApplyRecycleBinNames(*this);
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 

@@ -16,6 +16,7 @@
 #include "fat/run_reader.h"
 #include "scan/split_deleted.h"
 #include "scan/recently_deleted.h"
+#include "scan/recycle_bin_names.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "special/check_disk_files.h"
@@ -172,8 +173,7 @@ std::optional<std::vector<std::uint8_t>> FatScanner::ReadRootDirectory() {
 void FatScanner::RearrangeSpecialFolders() {
     SplitDeleted(roots[RootIndex::Root], roots[RootIndex::Deleted]);
     MoveHiddenSystemEntries(roots[RootIndex::Root], roots[RootIndex::Hidden]);
-    // The recycle-bin pass, which gives recycled files back their former names and folders,
-    // joins here.
+    ApplyRecycleBinNames(*this);
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 

@@ -28,6 +28,7 @@
 #include "ntfs/overwritten_check.h"
 #include "ntfs/resident_data.h"
 #include "scan/recently_deleted.h"
+#include "scan/recycle_bin_names.h"
 #include "scan/result_tree.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
@@ -377,9 +378,7 @@ std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) c
     return static_cast<std::uint32_t>(sector);
 }
 
-// The recycle-bin names (the original names that a recycle bin's index keeps for the files
-// it holds) come with the special-folder passes of the recycle bin.
-void NtfsScanner::ApplyRecycleBinNames() {}
+void NtfsScanner::ApplyRecycleBinNames() { tundrel::ApplyRecycleBinNames(*this); }
 
 void NtfsScanner::CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap) {
     CarvePass pass(*this, context_);

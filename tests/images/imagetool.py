@@ -19,6 +19,9 @@ Ledger lines (tab separated, one per operation, in build order):
     valid   /path   N                       (the file's data was patched to be valid for N bytes
                                              only: NTFS initialized size, exFAT valid data length)
     damage  TEXT                            (bytes patched after the tools ran)
+    given   /path   FILE    EPOCH           (a file whose bytes a writer of this tool made, kept at FILE)
+    recycled /path  FORMER                  (a file in a recycle bin; its index names FORMER,
+                                             "C:\\Docs\\a.txt", as the path it had before)
 """
 
 import datetime
@@ -80,9 +83,17 @@ def make_content(kind, seed, size):
     fail(f"unknown content kind {kind}")
 
 
+def written_bytes(rec):
+    """The bytes a ledger file was written with."""
+    if "given" in rec:
+        with open(rec["given"], "rb") as f:
+            return f.read()
+    return make_content(rec["kind"], rec["seed"], rec["size"])
+
+
 def file_bytes(rec):
     """What a reader returns for a ledger file: zeros past a patched valid length."""
-    data = make_content(rec["kind"], rec["seed"], rec["size"])
+    data = written_bytes(rec)
     valid = rec.get("validLength", len(data))
     return data[:valid] + bytes(len(data) - valid)
 
@@ -340,6 +351,11 @@ def read_ledger(path):
                 expects.setdefault(parts[1], set()).add(parts[2])
             elif op == "damage":
                 damage.append(parts[1])
+            elif op == "given":
+                entries[parts[1]] = {"path": parts[1], "type": "file", "given": parts[2],
+                                     "size": os.path.getsize(parts[2]), "mtimeEpoch": int(parts[3]), "state": "live"}
+            elif op == "recycled":
+                entries[parts[1]]["formerPath"] = parts[2]
             else:
                 fail(f"bad ledger line: {raw!r}")
     return entries, expects, damage
@@ -557,6 +573,8 @@ def cmd_finalize(args):
             out["resident"] = s["resident"]
         if "hardlinkOf" in rec:
             out["hardlinkOf"] = rec["hardlinkOf"]
+        if "formerPath" in rec:
+            out["formerPath"] = rec["formerPath"]
 
         for want in sorted(expects.get(path, ())):
             if want == "fragmented" and not out.get("fragmented"):
@@ -576,7 +594,7 @@ def cmd_finalize(args):
 
         if rec["state"] == "live" and rec["type"] == "file":
             got = md5_hex(tsk("icat", image, offset, operands=(target,), binary=True))
-            written = md5_hex(make_content(rec["kind"], rec["seed"], rec["size"]))
+            written = md5_hex(written_bytes(rec))
             if fs == "exfat" and "validLength" in rec and got == written:
                 # The Sleuth Kit reads an exFAT stream to its data length, past the valid data length.
                 out["tskReadsPastValidLength"] = True
@@ -632,6 +650,8 @@ def cmd_plain_finalize(args):
             out["reusable"] = True
         if "hardlinkOf" in rec:
             out["hardlinkOf"] = rec["hardlinkOf"]
+        if "formerPath" in rec:
+            out["formerPath"] = rec["formerPath"]
         files.append(out)
     volume = {"fs": fs, "label": label, "sectorSize": geo["sectorSize"], "clusterSize": geo["clusterSize"],
               "clusterCount": geo["clusterCount"], "files": files}
@@ -972,6 +992,50 @@ def cmd_verify(args):
             os.remove(image)
     if total_errors:
         sys.exit(1)
+
+
+# --------------------------------------------------------------------------
+# Recycle-bin records, written from their Windows layouts (no installed tool writes them)
+
+def filetime(epoch):
+    """Windows FILETIME: 100 ns units since 1601-01-01."""
+    return (epoch + 11644473600) * 10_000_000
+
+
+def cmd_info2(args):
+    """info2 OUT EPOCH (NUMBER|DRIVE|PATH|SIZE)...: the index of a "RECYCLER" folder.
+
+    A 20-byte header (version 5, two reserved words, the record length 800 and the total size
+    of the recycled files), then one 800-byte record per item: the former path in ANSI
+    (260 bytes, NUL-padded), the record number (the N of the item's name "D<drive>N.ext"),
+    the drive number (0 = A:), the deletion FILETIME, the size, and the former path in
+    UTF-16 (520 bytes, NUL-padded)."""
+    out, epoch, items = args[0], int(args[1]), [a.split("|") for a in args[2:]]
+    data = bytearray(struct.pack("<5I", 5, 0, 0, 800, sum(int(i[3]) for i in items)))
+    for number, drive, path, size in items:
+        data += path.encode("cp1252").ljust(260, b"\0")
+        data += struct.pack("<IIQI", int(number), ord(drive.upper()) - ord("A"), filetime(epoch), int(size))
+        data += path.encode("utf-16-le").ljust(520, b"\0")
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+def cmd_recycle_item(args):
+    """recycle-item OUT VERSION SIZE EPOCH PATH: the "$I" file beside a "$R" item.
+
+    Version 1 (Vista, 7): the version (8 bytes), the item's size (8), the deletion FILETIME (8),
+    then the former path in UTF-16, NUL-padded to 520 bytes. Version 2 (Windows 10 on): the same
+    24 bytes, then the path's length in characters with its NUL (4 bytes) and the path with
+    its NUL."""
+    out, version, size, epoch, path = args[0], int(args[1]), int(args[2]), int(args[3]), args[4]
+    data = struct.pack("<QQQ", version, size, filetime(epoch))
+    wide = (path + "\0").encode("utf-16-le")
+    if version == 1:
+        data += wide.ljust(520, b"\0")
+    else:
+        data += struct.pack("<I", len(wide) // 2) + wide
+    with open(out, "wb") as f:
+        f.write(data)
 
 
 # --------------------------------------------------------------------------
@@ -1388,6 +1452,7 @@ COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interl
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
             "assemble": cmd_assemble, "verify": cmd_verify,
             "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,
+            "info2": cmd_info2, "recycle-item": cmd_recycle_item,
             "ntfs-lay-free": cmd_ntfs_lay_free, "raw-layout": cmd_raw_layout}
 
 if __name__ == "__main__":

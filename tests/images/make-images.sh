@@ -31,6 +31,9 @@
 #   carve-raw.img      raw image (no file system): every carving sample at a known sector
 #   fat32-chk.img      FAT32 whose FOUND.000 folder and root hold check-disk files (.CHK) of
 #                      known content: pictures, a PDF, text, and a copy of a directory cluster
+#   fat32-recycle.img  FAT32 with a "RECYCLER" folder (INFO2 index) and a "$RECYCLE.BIN"
+#                      folder ($I/$R pairs), hidden system folders, one pair deleted
+#   ntfs-recycle.img   NTFS with the same "$RECYCLE.BIN" folder
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -38,7 +41,7 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir carve-raw fat32-chk)
+#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1235,6 +1238,96 @@ build_fat32_chk() {
 }
 
 # --------------------------------------------------------------------------
+# Recycle bins: an XP "RECYCLER" folder with its INFO2 index and a Vista-on "$RECYCLE.BIN"
+# with a per-user folder of $I/$R pairs, both hidden system folders as Windows leaves them.
+
+RECYCLE_SID='S-1-5-21-1004336348-1177238915-682003330-1000'
+
+put_given() {  # PUT_FUNCTION PATH FILE: a file whose bytes imagetool.py wrote
+    tick
+    touch -d "@$CLOCK" "$3"
+    "$1" "$2" "$3"
+    ledger given "$2" "$3" "$CLOCK"
+}
+fat_copy_given() { quiet env SOURCE_DATE_EPOCH="$CLOCK" mcopy -m -i "$FAT_DEV" "$2" "::$1" </dev/null; }
+fs_copy_given() { cp -p "$2" "$MNT$1"; }
+
+# $I (version VERSION, naming FORMER) and $R (generated content) of one recycled item.
+recycle_pair() {  # PUT_FUNCTION GEN_PUT_FUNCTION FOLDER ID EXT VERSION FORMER KIND SEED SIZE
+    local put=$1 gen=$2 dir=$3 id=$4 ext=$5 blob="$VOLDIR/\$I$4$5"
+    "$gen" "$dir/\$R$id$ext" "$8" "$9" "${10}"
+    ledger recycled "$dir/\$R$id$ext" "$7"
+    "${TOOL[@]}" recycle-item "$blob" "$6" "${10}" "$CLOCK" "$7"
+    put_given "$put" "$dir/\$I$id$ext" "$blob"
+}
+
+# The $RECYCLE.BIN content of both images: a version 2 and a version 1 $I, and a pair that
+# was deleted afterwards (the bin emptied of it).
+recycle_bin_items() {  # PUT_FUNCTION GEN_PUT_FUNCTION SEED_BASE
+    local dir="/\$RECYCLE.BIN/$RECYCLE_SID" s=$3
+    recycle_pair "$1" "$2" "$dir" AB12CD .txt 2 'C:\Users\Ann\Documents\report.txt' text $((s + 1)) 5300
+    recycle_pair "$1" "$2" "$dir" EF34GH .doc 1 'C:\Users\Ann\Desktop\memo.doc' binary $((s + 2)) 700
+    recycle_pair "$1" "$2" "$dir" XY56ZZ .txt 2 'C:\Users\Ann\old notes.txt' text $((s + 3)) 2100
+}
+
+build_fat32_recycle() {
+    local img="$WORK/fat32-recycle.img" info2="$WORK/vol-fat32-recycle/INFO2" sid="/\$RECYCLE.BIN/$RECYCLE_SID"
+    note "fat32-recycle.img"
+    begin_volume fat32-recycle "2024-02-05 08:40:00"
+    quiet mkfs.fat -C -F 32 -s 1 -n RECYCLE --invariant -i 52525252 "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /Docs /RECYCLER "/\$RECYCLE.BIN" "$sid"
+    fat_put /Docs/kept.txt text 1401 1800
+    fat_put /RECYCLER/Dc1.txt text 1402 2600
+    ledger recycled /RECYCLER/Dc1.txt 'C:\Docs\a.txt'
+    # Its record names a .txt: the item is no file of that record and keeps its name.
+    fat_put /RECYCLER/Dc2.doc binary 1403 900
+    fat_put /RECYCLER/Dd7.txt text 1404 1300
+    ledger recycled /RECYCLER/Dd7.txt 'D:\Letters\note.txt'
+    "${TOOL[@]}" info2 "$info2" "$CLOCK" '1|C|C:\Docs\a.txt|2600' '2|C|C:\Docs\Reports\plan.txt|900' \
+        '7|D|D:\Letters\note.txt|1300'
+    put_given fat_copy_given /RECYCLER/INFO2 "$info2"
+    recycle_bin_items fat_copy_given fat_put 1410
+    local dir
+    for dir in /RECYCLER "/\$RECYCLE.BIN"; do quiet mattrib -i "$FAT_DEV" +h +s "::$dir" </dev/null; done
+    snapshot "$img" 0 fat32
+    fat_del "$sid/\$RXY56ZZ.txt" "$sid/\$IXY56ZZ.txt"
+    finalize "$img" 0 fat32 RECYCLE fat32-recycle.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-recycle.manifest.json" - "0|fat32|RECYCLE|$VOLDIR/volume.json"
+}
+
+# ntfs-3g sets a file's Windows attributes through this extended attribute (big-endian).
+ntfs_hidden_system() {
+    local now
+    now=$(getfattr -h -e hex -n system.ntfs_attrib_be --only-values "$MNT$1" | od -An -tx1 | tr -d ' \n')
+    setfattr -h -n system.ntfs_attrib_be -v "$(printf '0x%08x' $((0x$now | 0x6)))" "$MNT$1"
+}
+
+build_ntfs_recycle() {
+    local img="$WORK/ntfs-recycle.img" sid="/\$RECYCLE.BIN/$RECYCLE_SID"
+    note "ntfs-recycle.img"
+    begin_volume ntfs-recycle "2024-02-06 11:20:00"
+    truncate -s 4M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L RECYCLE "$img"
+    MNT="$WORK/mnt-ntfs-recycle"
+    mount_ntfs "$img" "$MNT"
+    fs_mkdir /Docs "/\$RECYCLE.BIN" "$sid"
+    fs_put /Docs/kept.txt text 1501 1800
+    recycle_bin_items fs_copy_given fs_put 1510
+    ntfs_hidden_system "/\$RECYCLE.BIN"
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    snapshot "$img" 0 ntfs
+    mount_ntfs "$img" "$MNT"
+    fs_del "$sid/\$RXY56ZZ.txt" "$sid/\$IXY56ZZ.txt"
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    finalize "$img" 0 ntfs RECYCLE ntfs-recycle.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-recycle.manifest.json" - \
+        "0|ntfs|RECYCLE|$VOLDIR/volume.json"
+}
+
+# --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
 # $WORK/out. An image is only replaced when it is named on the command line, or when no image
@@ -1248,10 +1341,11 @@ declare -A BUILDER=(
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
     [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw [fat32-chk]=build_fat32_chk
+    [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir carve-raw fat32-chk)
+             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle)
 
 main() {
     local names=("$@") name

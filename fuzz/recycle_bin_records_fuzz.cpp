@@ -1,0 +1,31 @@
+// The recycle bin's record readers: the INFO2 index and the "$I" file, over the same bytes.
+//
+// Input: the bytes of an INFO2 or "$I" file. Every path either reader gives must be one the
+// recycle-bin pass may place: a drive root and safe components only.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "scan/recycle_bin_records.h"
+
+using namespace tundrel;
+
+namespace {
+
+void CheckPath(std::u16string_view path) {
+    if (path.size() < 3 || path[1] != u':' || path[2] != u'\\' || !HasSafeComponents(path)) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span bytes(data, size);
+    for (const auto& [number, path] : ReadInfo2Paths(bytes)) {
+        if (number > kLargestInfo2Number) __builtin_trap();
+        CheckPath(path);
+    }
+    if (const auto path = ReadRecycledItemPath(bytes)) CheckPath(*path);
+    return 0;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Giving the files in a recycle bin back the names and folders they had before deletion.
+
+namespace tundrel {
+
+class VolumeScanner;
+
+// Over the deleted-files root: every recycled file that its recycle bin's INFO2 index or "$I"
+// file names is copied, under its former name, into folders of its former path below the
+// root ("C:", "Docs", ...), and the file in the recycle-bin folder is pruned. Files whose
+// record is missing, unreadable or unusable keep their recycle-bin names where they are.
+void ApplyRecycleBinNames(VolumeScanner& scanner);
+
+}  // namespace tundrel
