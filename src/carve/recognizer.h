@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_reader.h"
+
 namespace tundrel {
 
 inline constexpr std::size_t kCarveBlockBytes = 512;
@@ -73,7 +75,10 @@ struct StartKey {
         for (std::uint8_t value : values) key.bytes.set(value);
         return key;
     }
-    bool Admits(std::span<const std::uint8_t> block) const { return offset < block.size() && bytes[block[offset]]; }
+    bool Admits(std::span<const std::uint8_t> block) const {
+        const ByteReader reader(block);
+        return reader.Has(offset, 1) && bytes[reader.U8(offset)];
+    }
 };
 
 class Recognizer {
