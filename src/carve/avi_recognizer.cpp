@@ -6,6 +6,6 @@ namespace {
 std::optional<std::uint64_t> AviLength(std::span<const std::uint8_t> block) { return RiffFormLength(block, "AVI LIST"); }
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeAviRecognizer() { return MakeFirstBlockRecognizer(AviLength, u"AVI ", u".avi"); }
+std::unique_ptr<Recognizer> MakeAviRecognizer() { return MakeFirstBlockRecognizer(AviLength, RiffKey(), u"AVI ", u".avi"); }
 
 }  // namespace tundrel

@@ -18,6 +18,8 @@ std::optional<std::uint64_t> BmpLength(std::span<const std::uint8_t> block) {
 
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeBmpRecognizer() { return MakeFirstBlockRecognizer(BmpLength, u"Bitmap ", u".bmp"); }
+std::unique_ptr<Recognizer> MakeBmpRecognizer() {
+    return MakeFirstBlockRecognizer(BmpLength, StartKey::At(0, {'B'}), u"Bitmap ", u".bmp");
+}
 
 }  // namespace tundrel

@@ -6,6 +6,6 @@ namespace {
 std::optional<std::uint64_t> CdrLength(std::span<const std::uint8_t> block) { return RiffFormLength(block, "CDr"); }
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeCdrRecognizer() { return MakeFirstBlockRecognizer(CdrLength, u"CDR ", u".cdr"); }
+std::unique_ptr<Recognizer> MakeCdrRecognizer() { return MakeFirstBlockRecognizer(CdrLength, RiffKey(), u"CDR ", u".cdr"); }
 
 }  // namespace tundrel

@@ -84,6 +84,9 @@ public:
     explicit CompoundDocumentRecognizer(const DocumentType& type) : type_(type) {}
 
     bool Starts(const CarveBlock& block, CarveContext& context) const override { return Examine(block, context).has_value(); }
+    StartKey Key() const override { return StartKey::At(0, {0xD0}); }
+    // A find is complete in its first block.
+    bool Pending() const override { return false; }
 
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
         if (block.bytes.size() < kCarveBlockBytes) return;

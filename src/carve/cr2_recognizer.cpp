@@ -11,7 +11,7 @@ std::optional<std::uint64_t> Cr2Length(std::span<const std::uint8_t> block) {
 }  // namespace
 
 std::unique_ptr<Recognizer> MakeCr2Recognizer() {
-    return MakeFirstBlockRecognizer(Cr2Length, u"RAW Picture ", u".cr2");
+    return MakeFirstBlockRecognizer(Cr2Length, StartKey::At(8, {'C'}), u"RAW Picture ", u".cr2");
 }
 
 }  // namespace tundrel

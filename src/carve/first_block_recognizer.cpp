@@ -11,8 +11,8 @@ namespace {
 
 class FirstBlockRecognizer final : public Recognizer {
 public:
-    FirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix, std::u16string_view suffix)
-        : measure_(measure), prefix_(prefix), suffix_(suffix) {}
+    FirstBlockRecognizer(FirstBlockMeasure measure, StartKey key, std::u16string_view prefix, std::u16string_view suffix)
+        : measure_(measure), key_(key), prefix_(prefix), suffix_(suffix) {}
 
     bool Starts(const CarveBlock& block, CarveContext&) const override { return Length(block).has_value(); }
 
@@ -21,6 +21,9 @@ public:
         if (!size) return;
         found.push_back({block.sector, *size, prefix_ + ToUtf16(std::to_string(block.sector)) + suffix_, 0, 0});
     }
+    StartKey Key() const override { return key_; }
+    // A find is complete in its first block: nothing is followed.
+    bool Pending() const override { return false; }
 
 private:
     // A length of 0 names no file.
@@ -31,15 +34,16 @@ private:
     }
 
     FirstBlockMeasure measure_;
+    StartKey key_;
     std::u16string prefix_;
     std::u16string suffix_;
 };
 
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeFirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix,
+std::unique_ptr<Recognizer> MakeFirstBlockRecognizer(FirstBlockMeasure measure, StartKey key, std::u16string_view prefix,
                                                      std::u16string_view suffix) {
-    return std::make_unique<FirstBlockRecognizer>(measure, prefix, suffix);
+    return std::make_unique<FirstBlockRecognizer>(measure, key, prefix, suffix);
 }
 
 bool HasTextAt(std::span<const std::uint8_t> block, std::size_t offset, std::string_view text) {

@@ -16,8 +16,9 @@ namespace tundrel {
 // nothing when it does not.
 using FirstBlockMeasure = std::optional<std::uint64_t> (*)(std::span<const std::uint8_t> block);
 
-// A recognizer that names each find `prefix` + its first sector + `suffix`.
-std::unique_ptr<Recognizer> MakeFirstBlockRecognizer(FirstBlockMeasure measure, std::u16string_view prefix,
+// A recognizer that names each find `prefix` + its first sector + `suffix`; `key` is a
+// necessary condition of `measure` finding a file.
+std::unique_ptr<Recognizer> MakeFirstBlockRecognizer(FirstBlockMeasure measure, StartKey key, std::u16string_view prefix,
                                                      std::u16string_view suffix);
 
 // True when the bytes from `offset` are `text`.
@@ -26,6 +27,9 @@ bool HasTextAt(std::span<const std::uint8_t> block, std::size_t offset, std::str
 // The RIFF form's length (the chunk size at 4, plus the 8 bytes of the chunk header) when the
 // block opens a RIFF chunk whose form text, from byte 8, is `form`.
 std::optional<std::uint64_t> RiffFormLength(std::span<const std::uint8_t> block, std::string_view form);
+
+// The key of the RIFF forms: "RIFF" opens the block.
+inline StartKey RiffKey() { return StartKey::At(0, {'R'}); }
 
 // The size raw photo formats are taken to have: their length is nowhere in the header.
 inline constexpr std::uint64_t kRawPhotoBytes = 30 * 1024 * 1024;

@@ -23,6 +23,7 @@ private:
         if (!HasBytes(block.Block(), 0, {'F', 'L', 'V', 1}) || !HasBytes(block.Block(), 9, {0, 0, 0, 0})) return std::nullopt;
         return kFlvHeaderBytes;
     }
+    StartKey Key() const override { return StartKey::At(0, {'F'}); }
     void BeginFile(const CarveBlock&) override { previousTagSize_ = 0; }
 
     // Each record is the size of the tag before it, then a tag; the last tag's size closes the file.

@@ -60,6 +60,8 @@ public:
     bool Starts(const CarveBlock& block, CarveContext&) const override {
         return HasBytes(block.Block(), 0, {0xFF, 0xD8, 0xFF, 0xE1}) || HasBytes(block.Block(), 0, {0xFF, 0xD8, 0xFF, 0xE0});
     }
+    StartKey Key() const override { return StartKey::At(1, {0xD8}); }
+    bool Pending() const override { return pending_.has_value(); }
 
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
         if (block.bytes.size() < kCarveBlockBytes) return;

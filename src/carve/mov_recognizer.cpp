@@ -17,6 +17,7 @@ class MovRecognizer final : public BoxWalkRecognizer {
         if (HasText(bytes, 4, "moov") && HasBytes(bytes, 8, {0, 0})) return BigEndian32(ByteReader(bytes), 0);
         return FileTypeBox(block, IsQuickTimeBrand);
     }
+    StartKey Key() const override { return StartKey::At(4, {'m', 'f'}); }  // "moov" or "ftyp"
     std::u16string NameOf(const WalkedFile& file, CarveContext&) override {
         return NumberedName("Vedio MOV ", file.firstSector, ".mov");
     }

@@ -99,6 +99,7 @@ private:
         if (ReadFrameHeader(bytes)) return 0;
         return std::nullopt;
     }
+    StartKey Key() const override { return StartKey::At(0, {'I', 0xFF}); }  // a tag or a frame's sync
     static std::uint64_t TagSize(std::span<const std::uint8_t> bytes) {
         const ByteReader reader(bytes);
         std::uint64_t size = 0;

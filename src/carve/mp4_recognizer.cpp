@@ -16,6 +16,7 @@ class Mp4Recognizer final : public BoxWalkRecognizer {
     }
 
     std::optional<std::uint64_t> StartLength(const CarveBlock& block) const override { return FileTypeBox(block, IsMp4Brand); }
+    StartKey Key() const override { return StartKey::At(4, {'f'}); }  // "ftyp"
     std::u16string NameOf(const WalkedFile& file, CarveContext&) override {
         return NumberedName("Vedio MP4 ", file.firstSector, ".mp4");
     }

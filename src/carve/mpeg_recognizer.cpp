@@ -40,6 +40,7 @@ private:
         if (!HasBytes(block.Block(), 0, {0, 0, 1, kPackStart}) || PackHeaderLength(block.Block()) == 0) return std::nullopt;
         return 0;
     }
+    StartKey Key() const override { return StartKey::At(3, {kPackStart}); }
     void BeginFile(const CarveBlock& block) override { version_ = PackVersion(block.Block()); }
     RecordStep ReadHeader(std::span<const std::uint8_t> header) override {
         if (!HasBytes(header, 0, {0, 0, 1})) return RecordStep::End();

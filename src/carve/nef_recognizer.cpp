@@ -11,7 +11,7 @@ std::optional<std::uint64_t> NefLength(std::span<const std::uint8_t> block) {
 }  // namespace
 
 std::unique_ptr<Recognizer> MakeNefRecognizer() {
-    return MakeFirstBlockRecognizer(NefLength, u"RAW Picture ", u".nef");
+    return MakeFirstBlockRecognizer(NefLength, StartKey::At(0, {'I', 'M'}), u"RAW Picture ", u".nef");
 }
 
 }  // namespace tundrel

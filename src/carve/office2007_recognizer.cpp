@@ -12,6 +12,7 @@ class Office2007Recognizer final : public ZipWalkRecognizer {
         if (!name || !OpensOfficePackage(*name)) return std::nullopt;
         return 0;
     }
+    StartKey Key() const override { return StartKey::At(0, {'P'}); }  // "PK\3\4"
     void BeginFile(const CarveBlock& block) override {
         ZipWalkRecognizer::BeginFile(block);
         kind_.reset();

@@ -10,7 +10,7 @@ std::optional<std::uint64_t> OrfLength(std::span<const std::uint8_t> block) {
 }  // namespace
 
 std::unique_ptr<Recognizer> MakeOrfRecognizer() {
-    return MakeFirstBlockRecognizer(OrfLength, u"RAW Picture ", u".orf");
+    return MakeFirstBlockRecognizer(OrfLength, StartKey::At(2, {'R'}), u"RAW Picture ", u".orf");
 }
 
 }  // namespace tundrel

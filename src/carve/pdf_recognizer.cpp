@@ -24,6 +24,8 @@ bool EndsDocument(std::span<const std::uint8_t> after) {
 class PdfRecognizer final : public Recognizer {
 public:
     bool Starts(const CarveBlock& block, CarveContext&) const override { return HasText(block.Block(), 0, "%PDF"); }
+    StartKey Key() const override { return StartKey::At(0, {'%'}); }
+    bool Pending() const override { return start_.has_value(); }
 
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) override {
         if (block.bytes.size() < kCarveBlockBytes) return;

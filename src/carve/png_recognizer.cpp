@@ -27,6 +27,7 @@ private:
         if (!HasBytes(block.Block(), 0, {0x89, 'P', 'N', 'G'})) return std::nullopt;
         return kSignatureBytes;
     }
+    StartKey Key() const override { return StartKey::At(0, {0x89}); }
     RecordStep ReadHeader(std::span<const std::uint8_t> header) override {
         const std::uint32_t length = BigEndian32(ByteReader(header), 0);
         const std::string type = TextOf(header, 4, 4);

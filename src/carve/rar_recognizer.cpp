@@ -48,6 +48,7 @@ private:
         }
         return kFirstFileAt + std::uint64_t{reader.U16(kFirstFileAt + 5)} + reader.U32(kFirstFileAt + 7);
     }
+    StartKey Key() const override { return StartKey::At(4, {0x1A}); }
     // The name may run past the block into the rest of the read buffer; a Unicode name follows
     // its 8-bit form after a zero byte.
     void BeginFile(const CarveBlock& block) override {

@@ -7,13 +7,17 @@
 // never disturb each other.
 
 #include <algorithm>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "support/byte_reader.h"
 
 namespace tundrel {
 
@@ -57,6 +61,26 @@ struct CarveBlock {
     std::span<const std::uint8_t> Block() const { return bytes.first(std::min(bytes.size(), kCarveBlockBytes)); }
 };
 
+// A cheap necessary condition of a type's start test: the block's byte at `offset` is one of
+// `bytes`. A block that fails it cannot start a file of the type, so a recognizer that follows
+// no file need not see it.
+struct StartKey {
+    std::uint16_t offset = 0;  // below kCarveBlockBytes
+    std::bitset<256> bytes;
+
+    // No condition: every block may start a file.
+    static StartKey Any() { return {0, std::bitset<256>().set()}; }
+    static StartKey At(std::uint16_t offset, std::initializer_list<std::uint8_t> values) {
+        StartKey key{offset, {}};
+        for (std::uint8_t value : values) key.bytes.set(value);
+        return key;
+    }
+    bool Admits(std::span<const std::uint8_t> block) const {
+        const ByteReader reader(block);
+        return reader.Has(offset, 1) && bytes[reader.U8(offset)];
+    }
+};
+
 class Recognizer {
 public:
     virtual ~Recognizer() = default;
@@ -65,6 +89,11 @@ public:
     virtual bool Starts(const CarveBlock& block, CarveContext& context) const = 0;
     // Looks at one block and appends every file it completes to `found`.
     virtual void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) = 0;
+    // A necessary condition of Starts, which never changes.
+    virtual StartKey Key() const { return StartKey::Any(); }
+    // Whether Offer may act on a block whose start test fails: a file is being followed (a walk,
+    // an end search, a header cut by a block end). When false, such a block changes nothing.
+    virtual bool Pending() const { return true; }
 };
 
 using RecognizerFactory = std::unique_ptr<Recognizer> (*)();

@@ -24,6 +24,7 @@ private:
         if (!HasText(block.Block(), 0, ".RMF")) return std::nullopt;
         return BigEndian32(ByteReader(block.Block()), 4);
     }
+    StartKey Key() const override { return StartKey::At(0, {'.'}); }
     RecordStep ReadHeader(std::span<const std::uint8_t> header) override {
         const std::uint32_t size = BigEndian32(ByteReader(header), 4);
         if (size < kChunkHeaderBytes || std::find(kChunks.begin(), kChunks.end(), TextOf(header, 0, 4)) == kChunks.end()) {

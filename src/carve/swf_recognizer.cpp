@@ -18,6 +18,8 @@ std::optional<std::uint64_t> SwfLength(std::span<const std::uint8_t> block) {
 
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeSwfRecognizer() { return MakeFirstBlockRecognizer(SwfLength, u"SWF ", u".swf"); }
+std::unique_ptr<Recognizer> MakeSwfRecognizer() {
+    return MakeFirstBlockRecognizer(SwfLength, StartKey::At(1, {'W'}), u"SWF ", u".swf");
+}
 
 }  // namespace tundrel

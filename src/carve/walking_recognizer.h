@@ -16,6 +16,8 @@ class WalkingRecognizer : public Recognizer {
 public:
     bool Starts(const CarveBlock& block, CarveContext&) const final { return StartLength(block).has_value(); }
     void Offer(const CarveBlock& block, CarveContext& context, std::vector<CarvedFile>& found) final;
+    // The type's BeginFile and ReadHeader state is only read while a file is walked.
+    bool Pending() const final { return walk_.Pending(); }
 
 protected:
     explicit WalkingRecognizer(WalkRules rules) : walk_(rules) {}

@@ -6,6 +6,6 @@ namespace {
 std::optional<std::uint64_t> WavLength(std::span<const std::uint8_t> block) { return RiffFormLength(block, "WAVEfmt"); }
 }  // namespace
 
-std::unique_ptr<Recognizer> MakeWavRecognizer() { return MakeFirstBlockRecognizer(WavLength, u"WAVE ", u".wav"); }
+std::unique_ptr<Recognizer> MakeWavRecognizer() { return MakeFirstBlockRecognizer(WavLength, RiffKey(), u"WAVE ", u".wav"); }
 
 }  // namespace tundrel

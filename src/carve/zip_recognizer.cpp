@@ -13,6 +13,7 @@ class ZipRecognizer final : public ZipWalkRecognizer {
         if (!name || OpensOfficePackage(*name)) return std::nullopt;
         return 0;
     }
+    StartKey Key() const override { return StartKey::At(0, {'P'}); }  // "PK\3\4"
     std::u16string NameOf(const WalkedFile&, CarveContext& context) override {
         return ArchiveName(FirstName(), "ZIP ", ".zip", context.counters.zip);
     }
