@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "disk/fs_type.h"
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/directory_block.h"
 #include "fat/directory_listing.h"
 #include "fat/lost_directories.h"

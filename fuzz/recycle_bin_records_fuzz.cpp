@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "platform/ansi_code_page.h"
 #include "scan/recycle_bin_records.h"
 
 using namespace tundrel;
@@ -22,7 +23,8 @@ void CheckPath(std::u16string_view path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span bytes(data, size);
-    for (const auto& [number, path] : ReadInfo2Paths(bytes)) {
+    static AnsiCodePage codePage("CP932");
+    for (const auto& [number, path] : ReadInfo2Paths(bytes, codePage)) {
         if (number > kLargestInfo2Number) __builtin_trap();
         CheckPath(path);
     }

@@ -8,6 +8,7 @@
 #include "disk/sector_source.h"
 #include "exfat/exfat_lost_directories.h"
 #include "exfat/exfat_runs.h"
+#include "platform/ansi_code_page.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/split_deleted.h"
 #include "scan/child_array.h"
@@ -17,6 +18,7 @@
 #include "scan/scan_progress.h"
 #include "special/check_disk_naming.h"
 #include "support/byte_reader.h"
+#include "support/settings.h"
 #include "support/strings.h"
 
 namespace tundrel {
@@ -236,7 +238,9 @@ void ExFatScanner::WalkDeleted(ScanNode& directory, int depth) {
 void ExFatScanner::RearrangeSpecialFolders() {
     SplitDeleted(roots[RootIndex::Root], roots[RootIndex::Deleted]);
     MoveHiddenSystemEntries(roots[RootIndex::Root], roots[RootIndex::Hidden]);
-    ApplyRecycleBinNames(*this);
+    // A recycle bin of the Windows XP kind keeps its paths also in the system's code page.
+    AnsiCodePage codePage(settings_.ansiCodePage);
+    ApplyRecycleBinNames(*this, codePage);
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/deleted_names.h"
 #include "fat/directory_block.h"
 #include "fat/directory_entry.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/directory_entry.h"
 
 namespace tundrel {

@@ -173,7 +173,7 @@ std::optional<std::vector<std::uint8_t>> FatScanner::ReadRootDirectory() {
 void FatScanner::RearrangeSpecialFolders() {
     SplitDeleted(roots[RootIndex::Root], roots[RootIndex::Deleted]);
     MoveHiddenSystemEntries(roots[RootIndex::Root], roots[RootIndex::Hidden]);
-    ApplyRecycleBinNames(*this);
+    ApplyRecycleBinNames(*this, codePage_);
     CollectRecentlyDeleted(roots, std::time(nullptr));
 }
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/cluster_runs.h"
 #include "fat/directory_listing.h"
 #include "fat/fat_boot_parameters.h"

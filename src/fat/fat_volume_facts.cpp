@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "disk/bounded_read.h"
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_boot_sector.h"
 #include "fat/directory_block.h"

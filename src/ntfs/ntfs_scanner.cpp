@@ -10,6 +10,7 @@
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
+#include "platform/ansi_code_page.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/split_deleted.h"
 #include "exfat/exfat_allocation_bitmap.h"
@@ -378,7 +379,11 @@ std::optional<std::uint32_t> NtfsScanner::FileDataSector(const ScanNode& file) c
     return static_cast<std::uint32_t>(sector);
 }
 
-void NtfsScanner::ApplyRecycleBinNames() { tundrel::ApplyRecycleBinNames(*this); }
+void NtfsScanner::ApplyRecycleBinNames() {
+    // A recycle bin of the Windows XP kind keeps its paths also in the system's code page.
+    AnsiCodePage codePage(settings_.ansiCodePage);
+    tundrel::ApplyRecycleBinNames(*this, codePage);
+}
 
 void NtfsScanner::CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap) {
     CarvePass pass(*this, context_);

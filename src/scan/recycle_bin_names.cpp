@@ -32,7 +32,7 @@ struct RecycledItem {
 
 class RecycleBinPass {
 public:
-    explicit RecycleBinPass(VolumeScanner& scanner) : scanner_(scanner) {}
+    RecycleBinPass(VolumeScanner& scanner, AnsiCodePage& codePage) : scanner_(scanner), codePage_(codePage) {}
 
     void Run() {
         ScanNode& deleted = scanner_.roots[RootIndex::Deleted];
@@ -83,7 +83,7 @@ private:
             const std::uint64_t buffer = Info2BufferBytes(info2->size);
             if (info2->size > 0 && buffer <= kLargestInfo2Buffer) {
                 if (const auto bytes = ReadLeading(*info2, info2->size)) {
-                    const auto paths = ReadInfo2Paths(*bytes);
+                    const auto paths = ReadInfo2Paths(*bytes, codePage_);
                     for (ScanNode& child : folder.children) MatchInfo2Item(child, paths);
                 }
             }
@@ -194,11 +194,12 @@ private:
     }
 
     VolumeScanner& scanner_;
+    AnsiCodePage& codePage_;
     std::vector<RecycledItem> items_;
 };
 
 }  // namespace
 
-void ApplyRecycleBinNames(VolumeScanner& scanner) { RecycleBinPass(scanner).Run(); }
+void ApplyRecycleBinNames(VolumeScanner& scanner, AnsiCodePage& codePage) { RecycleBinPass(scanner, codePage).Run(); }
 
 }  // namespace tundrel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ansi_code_page.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -28,14 +29,12 @@ std::optional<std::u16string> TerminatedWide(const ByteReader& reader, std::size
     return std::nullopt;
 }
 
-// ANSI paths are widened byte by byte: the engine below the file systems knows no code page,
-// and the UTF-16 path of the same record is preferred whenever it says as much.
-std::optional<std::u16string> TerminatedAnsi(const ByteReader& reader, std::size_t offset, std::size_t maxBytes) {
-    std::u16string text;
+// The bytes up to the first NUL of an ANSI field, in the code page of the system that wrote
+// them; nothing when no NUL ends it.
+std::optional<std::u16string> TerminatedAnsi(const ByteReader& reader, std::size_t offset, std::size_t maxBytes,
+                                             AnsiCodePage& codePage) {
     for (std::size_t i = 0; i < maxBytes && reader.Has(offset + i, 1); ++i) {
-        const std::uint8_t c = reader.U8(offset + i);
-        if (c == 0) return text;
-        text.push_back(c);
+        if (reader.U8(offset + i) == 0) return codePage.Decode(reader.Bytes(offset, i));
     }
     return std::nullopt;
 }
@@ -71,7 +70,7 @@ bool HasSafeComponents(std::u16string_view path) {
     }
 }
 
-std::map<std::uint32_t, std::u16string> ReadInfo2Paths(std::span<const std::uint8_t> bytes) {
+std::map<std::uint32_t, std::u16string> ReadInfo2Paths(std::span<const std::uint8_t> bytes, AnsiCodePage& codePage) {
     std::map<std::uint32_t, std::u16string> paths;
     std::uint32_t previous = 0;
     for (std::size_t at = kInfo2HeaderBytes; at <= bytes.size() && bytes.size() - at >= kInfo2RecordBytes; at += kInfo2RecordBytes) {
@@ -80,7 +79,7 @@ std::map<std::uint32_t, std::u16string> ReadInfo2Paths(std::span<const std::uint
         if (number > kLargestInfo2Number) continue;
         if (number == 0) number = previous + 1;
         previous = number;
-        std::u16string path = ChooseInfo2Path(TerminatedAnsi(record, 0, kInfo2AnsiPathBytes).value_or(u""),
+        std::u16string path = ChooseInfo2Path(TerminatedAnsi(record, 0, kInfo2AnsiPathBytes, codePage).value_or(u""),
                                                TerminatedWide(record, kInfo2WidePathOffset, kPathChars).value_or(u""));
         if (path.empty() || !HasSafeComponents(path)) continue;
         paths.insert_or_assign(number, std::move(path));

@@ -12,12 +12,15 @@
 
 namespace tundrel {
 
+class AnsiCodePage;
+
 // Record numbers above this are taken for damage.
 inline constexpr std::uint32_t kLargestInfo2Number = 10'000;
 
-// Number → former path ("C:\Docs\a.txt") of every INFO2 record with a usable path. A record
-// number of 0 takes the previous record's number + 1; later records win over earlier ones.
-std::map<std::uint32_t, std::u16string> ReadInfo2Paths(std::span<const std::uint8_t> bytes);
+// Number → former path ("C:\Docs\a.txt") of every INFO2 record with a usable path, its ANSI
+// path read in `codePage`. A record number of 0 takes the previous record's number + 1; later
+// records win over earlier ones.
+std::map<std::uint32_t, std::u16string> ReadInfo2Paths(std::span<const std::uint8_t> bytes, AnsiCodePage& codePage);
 
 // The former path of a "$I" file of version 1 or 2; nothing when it is absent or unusable.
 std::optional<std::u16string> ReadRecycledItemPath(std::span<const std::uint8_t> bytes);

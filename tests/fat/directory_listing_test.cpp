@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "disk/fs_type.h"
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/directory_listing.h"
 #include "fat/entry_name.h"
 #include "fat/lost_directories.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ansi_code_page.h"
 #include "scan/recycle_bin_records.h"
 
 namespace tundrel {
@@ -59,14 +60,19 @@ TEST(RecycleBinRecordsTest, Info2RecordsGiveTheirNumbersUsablePaths) {
         {"hostile components", {{1, "C:\\..\\a", u""}, {2, "C:\\a/b\\c", u""}, {3, "C:\\\\c", u""}, {4, "C:\\a\\", u""},
                                 {5, "C:\\.\\a", u""}, {6, "/:\\a", u""}}, {}},
         {"an ANSI path without its NUL", {{1, "C:\\" + full, u""}}, {}},
+        // 表 in CP932 is 95 5C: its second byte is a backslash, which must not split the path.
+        {"ANSI in the system's code page", {{1, "C:\\\x95\x5c\\a.txt", u""}}, {{1, u"C:\\\u8868\\a.txt"}}},
+        {"UTF-16 when the decoded ANSI path's last folder ends where its own does",
+         {{1, "C:\\\x8e\x91\\a.txt", u"C:\\\u8cc7\\a.txt"}}, {{1, u"C:\\\u8cc7\\a.txt"}}},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadInfo2Paths(Info2(c.records)), c.paths) << c.what;
+    AnsiCodePage codePage("CP932");
+    for (const Case& c : cases) EXPECT_EQ(ReadInfo2Paths(Info2(c.records), codePage), c.paths) << c.what;
 
     // A record cut short by the end of the bytes read is not read, nor is a header alone.
     Bytes cut = Info2({{1, "C:\\a", u""}, {2, "C:\\b", u""}});
     cut.resize(cut.size() - 1);
-    EXPECT_EQ(ReadInfo2Paths(cut), (std::map<std::uint32_t, std::u16string>{{1, u"C:\\a"}}));
-    for (std::size_t size : {0, 19, 20, 819}) EXPECT_TRUE(ReadInfo2Paths(Bytes(size, 0xff)).empty()) << size;
+    EXPECT_EQ(ReadInfo2Paths(cut, codePage), (std::map<std::uint32_t, std::u16string>{{1, u"C:\\a"}}));
+    for (std::size_t size : {0, 19, 20, 819}) EXPECT_TRUE(ReadInfo2Paths(Bytes(size, 0xff), codePage).empty()) << size;
 }
 
 // A "$I" file: version, size and deletion time, then the path (version 2: its length first).

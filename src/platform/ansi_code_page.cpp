@@ -1,4 +1,4 @@
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 
 #include <unicode/ucnv.h>
 
