@@ -110,6 +110,7 @@ void FatScanner::Scan() {
             progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
             ExpandDeletedDirectories();
             ListWipedFolderClusters();
+            if (!progress_.StopRequested()) SearchLostChains();
             progress_.busy = 0;
             // The lost-chain search and the move of check-disk files from roots 0 and 1 join
             // here, before the carving of the remaining area.

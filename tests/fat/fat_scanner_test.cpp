@@ -118,6 +118,9 @@ TEST_F(FatScannerTest, MarkMatchingFilesAndHiddenSystemEntriesAndProgress) {
     PutEntry(volume.Root(), 2, {.shortName = "EMPTY   JPG", .cluster = 16});
     PutEntry(volume.Root(), 3, {.shortName = "IO      SYS", .attributes = 0x27, .cluster = 5, .size = 40});
     PutEntry(volume.Root(), 4, {.shortName = "\xE5" "ONE    TXT", .cluster = 7, .size = 700});
+    // The table is FAT12 at this size: the builder's 16-bit media entries would reach into
+    // entry 2 and make cluster 2 a lost chain.
+    volume.SetFat(1, 0x00FF);
     for (const std::uint32_t mode : {kModeDeletedFiles, kModeFormattedVolume}) {
         const auto scan = Scan(volume, {.mode = mode});
         SectorMap found;
