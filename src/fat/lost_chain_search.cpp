@@ -105,8 +105,43 @@ private:
         if (BeginsWithDotEntries(*first)) {
             AddDirectory(head, runs);
         } else {
-            AddFile(head, *first, ClusterCount(runs));
+            AddFile(head, *first, runs);
         }
+    }
+
+    // Fills `buffer` with the chain's bytes from `offset`.
+    bool ReadChainBytes(const ClusterRunList& runs, std::uint64_t offset, std::span<std::uint8_t> buffer) {
+        const std::uint64_t clusterBytes = volume_.ClusterBytes();
+        const std::uint64_t lead = offset % clusterBytes;
+        std::uint64_t skip = offset / clusterBytes;
+        std::uint64_t wanted = (lead + buffer.size() + clusterBytes - 1) / clusterBytes;
+        ClusterRunList part;
+        for (const ClusterRun& run : runs) {
+            if (wanted == 0) break;
+            if (skip >= run.count) {
+                skip -= run.count;
+                continue;
+            }
+            const std::uint64_t count = std::min<std::uint64_t>(run.count - skip, wanted);
+            part.push_back({static_cast<std::uint32_t>(run.firstCluster + skip), static_cast<std::uint32_t>(count)});
+            wanted -= count;
+            skip = 0;
+        }
+        if (wanted != 0) return false;
+        const auto bytes = volume_.read(part);
+        if (!bytes || bytes->size() < lead + buffer.size()) return false;
+        std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(lead), buffer.size(), buffer.begin());
+        return true;
+    }
+
+    // The first cluster's type; when it tells none, or only a ZIP package, the deep detector
+    // reads further into the chain.
+    std::string ContentType(std::span<const std::uint8_t> firstCluster, const ClusterRunList& runs, std::uint64_t size) {
+        const std::string type = DetectContentType(firstCluster);
+        if (type != "unknown" && type != "zip") return type;
+        const std::string deep = DetectContentTypeDeep(
+            [&](std::uint64_t offset, std::span<std::uint8_t> buffer) { return ReadChainBytes(runs, offset, buffer); }, size);
+        return deep != "unknown" ? deep : type;
     }
 
     void AddDirectory(std::uint32_t head, const ClusterRunList& runs) {
@@ -122,11 +157,11 @@ private:
         finds_.directories.push_back(std::move(*record));
     }
 
-    void AddFile(std::uint32_t head, std::span<const std::uint8_t> firstCluster, std::uint64_t clusters) {
+    void AddFile(std::uint32_t head, std::span<const std::uint8_t> firstCluster, const ClusterRunList& runs) {
         ScanNode file;
         file.location = head;
-        file.size = clusters * volume_.ClusterBytes();
-        const std::string name = LostFileName(head, DetectContentType(firstCluster));
+        file.size = ClusterCount(runs) * volume_.ClusterBytes();
+        const std::string name = LostFileName(head, ContentType(firstCluster, runs, file.size));
         file.name = names_.Add(ToUtf16(name));
         finds_.files.push_back(file);
     }

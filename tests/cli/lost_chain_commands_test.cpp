@@ -57,7 +57,7 @@ TEST(LostChainCommandsTest, LostChainsAreListedUnderTheLostRootAndExportedByteEx
         lost[path] = isDirectory ? 0 : file["lostSize"].get<std::uint64_t>();
         if (!isDirectory) expectedFiles[path] = {file["size"], file["md5"]};
     }
-    ASSERT_EQ(lost.size(), 1 + 10 + 1 + 15u);  // Lost Files, Dir_01 to Dir_10, Sub Folder, 15 files
+    ASSERT_EQ(lost.size(), 1 + 10 + 1 + 16u);  // Lost Files, Dir_01 to Dir_10, Sub Folder, 16 files
     ASSERT_TRUE(lost.contains("Dir_10/item 10.txt"));
     EXPECT_EQ(Listed(image, "lost"), lost);
     EXPECT_EQ(Listed(image, "deleted"), deleted);

@@ -69,14 +69,15 @@ TEST_P(LostChainSearchTest, EveryClusterIsTakenOnceAndFolderReadsAreBounded) {
     EXPECT_LE(largestRead, kMaxLostChainDirectoryBytes);
 }
 
-// Lost Picture.jpg holds clusters 51-52, Lost Data.bin 53-58, the folder Box 10 cluster 89.
+// Lost Picture.jpg holds clusters 51-52, Lost Data.bin 53-58, the folder Box 10 cluster 89; Lost
+// Report.docx, at 94, is a ZIP package by its first cluster and a docx by its parts.
 INSTANTIATE_TEST_SUITE_P(
     Patches, LostChainSearchTest,
     ::testing::Values(
-        BoundsCase{"as built", {}, {{"File 51.jpg", 2}, {"File 53", 6}}},
-        BoundsCase{"a chain looping back into itself", {{58, 54}}, {{"File 51.jpg", 2}, {"File 53", 6}}},
+        BoundsCase{"as built", {}, {{"File 51.jpg", 2}, {"File 53", 6}, {"File 94.docx", 9}}},
+        BoundsCase{"a chain looping back into itself", {{58, 54}}, {{"File 51.jpg", 2}, {"File 53", 6}, {"File 94.docx", 9}}},
         // The first head takes the shared tail; the second chain ends where the tail begins.
-        BoundsCase{"two chains joining", {{52, 55}}, {{"File 51.jpg", 6}, {"File 53", 2}}},
+        BoundsCase{"two chains joining", {{52, 55}}, {{"File 51.jpg", 6}, {"File 53", 2}, {"File 94.docx", 9}}},
         BoundsCase{"a folder chain of 3 MiB",
                    [] {
                        std::vector<std::pair<std::uint32_t, std::uint32_t>> chain{{89, 1000}};
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                        chain.emplace_back(1000 + 6144, 0x0FFFFFFF);
                        return chain;
                    }(),
-                   {{"File 51.jpg", 2}, {"File 53", 6}}}),
+                   {{"File 51.jpg", 2}, {"File 53", 6}, {"File 94.docx", 9}}}),
     [](const auto& info) {
         std::string name = info.param.what;
         std::ranges::replace_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');

@@ -1158,7 +1158,8 @@ build_fat32_lostdir() {
 
 # Live folders and files whose root entries were then taken out while their chains stay
 # allocated: what the lost-chain search of the deleted-file mode turns into lost folders and
-# lost files. Ten lost folders (Dir_01 to Dir_10), a lost JPEG and a lost file of random bytes.
+# lost files. Ten lost folders (Dir_01 to Dir_10), a lost JPEG, a lost file of random bytes and a
+# lost Office 2007 document, told from a ZIP package only by its parts.
 build_fat32_lostchains() {
     local img="$WORK/fat32-lostchains.img" line n boxes=()
     note "fat32-lostchains.img"
@@ -1179,15 +1180,17 @@ build_fat32_lostchains() {
         fat_put "/Box $n/item $n.txt" text $((1410 + n)) $((200 * n))
         boxes+=("Box $n")
     done
+    fat_put "/Lost Report.docx" sample:sample-lo.docx 0 4185
     ledger expect "/Lost Folder" unlisted
     snapshot "$img" 0 fat32
     fat_del "/Lost Folder/gone.txt"
     while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" --live \
-        "Lost Folder" "Lost Picture.jpg" "Lost Data.bin" "${boxes[@]}")
+        "Lost Folder" "Lost Picture.jpg" "Lost Data.bin" "${boxes[@]}" "Lost Report.docx")
     ledger lost "/Lost Folder" dir
     ledger lost "/Lost Picture.jpg" jpg
     ledger lost "/Lost Data.bin" unknown
     for n in "${boxes[@]}"; do ledger lost "/$n" dir; done
+    ledger lost "/Lost Report.docx" docx
     finalize "$img" 0 fat32 LOSTCHAIN fat32-lostchains.fls.txt
     "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-lostchains.manifest.json" - "0|fat32|LOSTCHAIN|$VOLDIR/volume.json"
 }
