@@ -85,9 +85,9 @@ public:
         if (progress_.StopRequested()) return {};
 
         const std::vector<bool> heads = ChainHeadMap(copy, volume_.width);
-        progress_.totalUnits = static_cast<std::int64_t>(std::count(heads.begin(), heads.end(), true));
-        progress_.doneUnits = 0;
         const std::uint64_t end = std::min<std::uint64_t>(heads.size(), volume_.clusterLimit);
+        progress_.totalUnits = std::count(heads.begin(), heads.begin() + static_cast<std::ptrdiff_t>(end), true);
+        progress_.doneUnits = 0;
         for (std::uint64_t head = 2; head < end && !progress_.StopRequested(); ++head) {
             if (!heads[head]) continue;
             ++progress_.doneUnits;

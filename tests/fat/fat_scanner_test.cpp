@@ -92,6 +92,19 @@ TEST_F(FatScannerTest, DeletedFoldersClaimTheirClusterBeforeSystemFolders) {
     EXPECT_TRUE(FindPath(scan->Root(RootIndex::Deleted), "RECYCLER")->children.empty());
 }
 
+TEST_F(FatScannerTest, ChainsOfTheTreeMovedToTheDeletedRootAreNotLostChains) {
+    // A live hidden system RECYCLER moves whole to the deleted root; what it owns is no lost chain.
+    FatVolumeBuilder volume(FatKind::Fat32);
+    PutEntry(volume.Root(), 0, {.shortName = "RECYCLER   ", .attributes = kDirectory | 0x06, .cluster = 8});
+    volume.Chain({8});
+    test::PutDotEntries(volume.Cluster(8), 8);
+    PutEntry(volume.Cluster(8), 2, {.shortName = "DC1     TXT", .cluster = 9, .size = 700});
+    volume.Chain({9, 10});
+    const auto scan = Scan(volume);
+    EXPECT_EQ(test::NamesOf(scan->Root(RootIndex::Deleted)), std::vector<std::u16string>{u"RECYCLER"});
+    EXPECT_TRUE(scan->Root(RootIndex::Lost).children.empty());
+}
+
 TEST_F(FatScannerTest, ExpandDirectoryReadsOnDemandInTheDeletedFileModeOnly) {
     // A check-disk fragment that is really a directory, as the check-disk pass will ask.
     FatVolumeBuilder volume(FatKind::Fat16);
