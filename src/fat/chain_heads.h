@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "fat/fat_entry_value.h"
 
@@ -12,5 +13,8 @@ namespace tundrel {
 // other entry names as its successor. A successor is any value below the entry count, except
 // the end-of-chain value 0xFFF, 0xFFFF or 0x0FFFFFFF.
 std::uint64_t CountChainHeads(std::span<const std::uint8_t> table, FatWidth width);
+
+// The same heads as one bit per entry of the table.
+std::vector<bool> ChainHeadMap(std::span<const std::uint8_t> table, FatWidth width);
 
 }  // namespace tundrel

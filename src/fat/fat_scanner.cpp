@@ -113,6 +113,7 @@ void FatScanner::Scan() {
             progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
             ExpandDeletedDirectories();
             ListWipedFolderClusters();
+            if (!progress_.StopRequested()) SearchLostChains();
             progress_.busy = 0;
             // The lost-chain search joins here, before the carving of the remaining area.
             MoveCheckDiskFiles(roots[RootIndex::Root], roots[RootIndex::Lost]);

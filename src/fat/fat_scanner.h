@@ -67,6 +67,9 @@ private:
     void ListWipedFolderClusters();
     bool IsUnownedFreeCluster(std::uint32_t cluster);
 
+    // The chains the table holds that no directory owns, as lost folders and files.
+    void SearchLostChains();
+
     // Offers the free clusters that no directory owns to the carving types.
     void CarveRemainingArea();
     void AddWipedFolder(std::uint32_t firstCluster, std::vector<std::uint8_t>& run);

@@ -25,14 +25,16 @@ void TidyFolder(ScanNode& directory, NamePool& names) {
 }  // namespace
 
 std::optional<LostDirectoryRecord> ListLostDirectory(std::span<const std::uint8_t> cluster, std::uint32_t number,
-                                                     std::uint64_t sector, ListContext& context) {
+                                                     std::uint64_t sector, ListContext& context,
+                                                     LostEntries entries) {
     if (!BeginsWithDotEntries(cluster)) return std::nullopt;
     LostDirectoryRecord record;
     record.cluster = number;
     const std::uint32_t named = EntryFirstCluster(EntryAt(cluster, 0), context.fsType);
     record.ownCluster = named >= 2 ? named : number;
     record.sector = sector;
-    record.folder.Set(kFlagDirectory | kFlagDeleted, true);
+    record.folder.Set(kFlagDirectory, true);
+    record.folder.Set(kFlagDeleted, entries == LostEntries::Deleted);
     if (!ListDirectory(record.folder, cluster, cluster.size() / kFatEntryBytes, context, true)) return std::nullopt;
     if (record.folder.children.empty()) return std::nullopt;
     return record;

@@ -92,6 +92,19 @@ TEST_F(FatScannerTest, DeletedFoldersClaimTheirClusterBeforeSystemFolders) {
     EXPECT_TRUE(FindPath(scan->Root(RootIndex::Deleted), "RECYCLER")->children.empty());
 }
 
+TEST_F(FatScannerTest, ChainsOfTheTreeMovedToTheDeletedRootAreNotLostChains) {
+    // A live hidden system RECYCLER moves whole to the deleted root; what it owns is no lost chain.
+    FatVolumeBuilder volume(FatKind::Fat32);
+    PutEntry(volume.Root(), 0, {.shortName = "RECYCLER   ", .attributes = kDirectory | 0x06, .cluster = 8});
+    volume.Chain({8});
+    test::PutDotEntries(volume.Cluster(8), 8);
+    PutEntry(volume.Cluster(8), 2, {.shortName = "DC1     TXT", .cluster = 9, .size = 700});
+    volume.Chain({9, 10});
+    const auto scan = Scan(volume);
+    EXPECT_EQ(test::NamesOf(scan->Root(RootIndex::Deleted)), std::vector<std::u16string>{u"RECYCLER"});
+    EXPECT_TRUE(scan->Root(RootIndex::Lost).children.empty());
+}
+
 TEST_F(FatScannerTest, ExpandDirectoryReadsOnDemandInTheDeletedFileModeOnly) {
     // A check-disk fragment that is really a directory: the deleted-file scan moves it to the
     // lost files and its check-disk pass expands it there.
@@ -123,6 +136,9 @@ TEST_F(FatScannerTest, MarkMatchingFilesAndHiddenSystemEntriesAndProgress) {
     PutEntry(volume.Root(), 2, {.shortName = "EMPTY   JPG", .cluster = 16});
     PutEntry(volume.Root(), 3, {.shortName = "IO      SYS", .attributes = 0x27, .cluster = 5, .size = 40});
     PutEntry(volume.Root(), 4, {.shortName = "\xE5" "ONE    TXT", .cluster = 7, .size = 700});
+    // The table is FAT12 at this size: the builder's 16-bit media entries would reach into
+    // entry 2 and make cluster 2 a lost chain.
+    volume.SetFat(1, 0x00FF);
     for (const std::uint32_t mode : {kModeDeletedFiles, kModeFormattedVolume}) {
         const auto scan = Scan(volume, {.mode = mode});
         SectorMap found;

@@ -80,6 +80,11 @@ def make_content(kind, seed, size):
             out += f"{seed:06d}:{line:06d} {phrase} {rng.choice(WORDS)}\n".encode()
             line += 1
         return bytes(out[:size])
+    if kind.startswith("sample:"):
+        # A sample of carve-samples.tar.gz, cut to `size`.
+        import tarfile
+        with tarfile.open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "carve-samples.tar.gz")) as tar:
+            return tar.extractfile(kind[len("sample:"):]).read()[:size]
     fail(f"unknown content kind {kind}")
 
 
@@ -345,6 +350,13 @@ def read_ledger(path):
                 for p, rec in entries.items():
                     if p == victim or p.startswith(victim + "/") or p.startswith(victim + ":"):
                         rec["state"] = "deleted"
+            elif op == "lost":
+                # A live root entry whose directory entry is taken out: its chain stays
+                # allocated, nothing names it; parts[2] is the content type a file is named by.
+                for p, rec in entries.items():
+                    if (p == parts[1] or p.startswith(parts[1] + "/")) and rec["state"] == "live":
+                        rec["state"] = "lost"
+                entries[parts[1]]["lostTop"] = parts[2]
             elif op == "valid":
                 entries[parts[1]]["validLength"] = int(parts[2])
             elif op == "expect":
@@ -444,39 +456,53 @@ def cmd_fat_lfn_attr(args):
 
 
 def cmd_fat_take_out(args):
-    """fat-take-out IMAGE NAME...: takes the deleted entries of each root folder with the long
-    name NAME (its short entry and the long-name entries before it) out of the first cluster
-    of a FAT32 root directory, moving the entries after them up, so that nothing names the folders' clusters;
-    prints one line per folder saying which bytes were taken out."""
+    """fat-take-out IMAGE [--live] NAME...: takes the deleted entries (with --live, the live
+    entries) of each root folder or file with the long name NAME (its short entry and the
+    long-name entries before it) out of a FAT32 root directory, over its whole cluster chain,
+    moving the entries after them up, so that nothing names their clusters; prints one line per
+    name saying which bytes were taken out. Without --live only folders are taken."""
     image, names = args[0], args[1:]
+    live = bool(names) and names[0] == "--live"
+    if live:
+        names = names[1:]
     geo = geometry(image, 0, "fat32")
     boot = read_at(image, 0, 512)
     root_cluster, = struct.unpack_from("<I", boot, 44)
-    start = (geo["dataStartSector"] + (root_cluster - 2) * geo["sectorsPerCluster"]) * geo["sectorSize"]
-    root = bytearray(read_at(image, start, geo["clusterSize"]))
+    chain, cluster = [], root_cluster
+    while 2 <= cluster < 0x0FFFFFF8 and cluster not in chain:
+        chain.append(cluster)
+        cluster = fat_entry(image, 0, geo, cluster) & 0x0FFFFFFF
+    size = geo["clusterSize"]
+    starts = [(geo["dataStartSector"] + (c - 2) * geo["sectorsPerCluster"]) * geo["sectorSize"] for c in chain]
+    root = bytearray(b"".join(read_at(image, at, size) for at in starts))
+    state = "live" if live else "deleted"
     for name in names:
         entries = [root[at:at + 32] for at in range(0, len(root), 32)]
         hits = []
         for i, entry in enumerate(entries):
-            if entry[0] != 0xE5 or entry[11] == 0x0F or not entry[11] & 0x10:
+            if entry[0] == 0 or entry[11] == 0x0F or entry[11] & 0x08 or (entry[0] == 0xE5) == live:
+                continue
+            if not live and not entry[11] & 0x10:
                 continue
             first = i
-            while first > 0 and entries[first - 1][0] == 0xE5 and entries[first - 1][11] == 0x0F:
+            while first > 0 and (entries[first - 1][0] == 0xE5) != live and entries[first - 1][11] == 0x0F:
                 first -= 1
             chars = b"".join(e[1:11] + e[14:26] + e[28:32] for e in reversed(entries[first:i]))
             long_name = chars.decode("utf-16-le", errors="replace").split("\0")[0]
             if long_name == name:
                 hits.append((first, i))
         if len(hits) != 1:
-            fail(f"{len(hits)} deleted root folders named {name}")
+            fail(f"{len(hits)} {state} root entries named {name}")
         first, last = hits[0]
         kept = entries[:first] + entries[last + 1:]
         root = bytearray(b"".join(kept).ljust(len(root), b"\0"))
-        print(f"the deleted entries of /{name} (bytes {start + first * 32} to {start + (last + 1) * 32} of the "
-              f"root directory's first cluster) were taken out, the entries after them moved up")
+        where = (f"bytes {starts[0] + first * 32} to {starts[0] + (last + 1) * 32} of the root directory's first cluster"
+                 if len(chain) == 1 else f"entries {first} to {last} of the root directory's {len(chain)}-cluster chain")
+        print(f"the {state} entries of /{name} ({where}) were taken out, the entries after them moved up")
     with open(image, "r+b") as f:
-        f.seek(start)
-        f.write(root)
+        for k, at in enumerate(starts):
+            f.seek(at)
+            f.write(root[k * size:(k + 1) * size])
 
 
 # --------------------------------------------------------------------------
@@ -531,6 +557,9 @@ def cmd_finalize(args):
 
         if rec["state"] == "live":
             candidates = [r for r in rows if not r["deleted"] and r["path"] == fls_shown(path)]
+        elif rec["state"] == "lost":
+            # fls finds the entries of a lost folder, if at all, as orphans.
+            candidates = [r for r in rows if r["inode"] == s["inode"]]
         else:
             # A patched long name leaves only the 8.3 alias: the entry's address is enough.
             lost_name = "lostlongname" in expects.get(path, ())
@@ -544,7 +573,7 @@ def cmd_finalize(args):
                               and base_name(r["path"]) == fls_shown(base_name(path))]
         # TSK reads a deleted folder's first cluster only and finds some, not all, of the
         # entries in its later clusters as orphans.
-        may_be_unlisted = rec["state"] == "deleted" and any(
+        may_be_unlisted = rec["state"] == "lost" or rec["state"] == "deleted" and any(
             "unlisted" in wants and (path == folder or path.startswith(folder + "/"))
             for folder, wants in expects.items())
         if not candidates and not may_be_unlisted:
@@ -600,6 +629,15 @@ def cmd_finalize(args):
                 out["tskReadsPastValidLength"] = True
             elif got != out["md5"]:
                 problems.append(f"{path}: icat md5 {got} != {out['md5']}")
+        if rec["state"] == "lost":
+            if any(b not in allocated for b in blocks):
+                problems.append(f"{path}: a lost chain's cluster is free")
+            if rec["type"] == "file":
+                got = md5_hex(cluster_bytes(image, geo, out.get("extents", []))[:rec["size"]])
+                if got != out["md5"]:
+                    problems.append(f"{path}: lost clusters md5 {got} != {out['md5']}")
+            if "lostTop" in rec:
+                out["lostType"] = rec["lostTop"]
         if rec["state"] == "deleted":
             unallocated = all(b not in allocated for b in blocks)
             reusable = unallocated
@@ -619,6 +657,7 @@ def cmd_finalize(args):
 
     if problems:
         fail("volume check failed:\n  " + "\n  ".join(problems))
+    add_lost_paths(files, geo["clusterSize"])
     volume = {"fs": fs, "label": label, "sectorSize": geo["sectorSize"], "clusterSize": geo["clusterSize"],
               "clusterCount": geo["clusterCount"], "flsListing": os.path.basename(fls_out)}
     if high_folders:
@@ -628,6 +667,28 @@ def cmd_finalize(args):
     volume["files"] = files
     with open(out_json, "w", encoding="utf-8") as f:
         json.dump(volume, f, ensure_ascii=False)
+
+
+def add_lost_paths(files, cluster_size):
+    """Where the lost-chain search of the deleted-file mode shows each lost entry: the lost root
+    folders as Dir_<n> in first-cluster order, n zero-padded to the digits of their count + 1;
+    a lost root file as "Lost Files/File <first cluster>.<type>" ("File <first cluster>" for
+    unknown content) of its whole clusters."""
+    tops = [f for f in files if "lostType" in f]
+    folders = sorted((f for f in tops if f["type"] == "dir"), key=lambda f: f["firstCluster"])
+    digits = len(str(len(folders) + 1))
+    for n, folder in enumerate(folders, 1):
+        folder["lostPath"] = f"Dir_{n:0{digits}d}"
+        for f in files:
+            if f["path"].startswith(folder["path"] + "/"):
+                f["lostPath"] = folder["lostPath"] + f["path"][len(folder["path"]):]
+                if f["type"] == "file":
+                    f["lostSize"] = f["size"]
+    for f in tops:
+        if f["type"] == "file":
+            suffix = "" if f["lostType"] == "unknown" else "." + f["lostType"]
+            f["lostPath"] = f"Lost Files/File {f['firstCluster']}{suffix}"
+            f["lostSize"] = sum(count for _, count in f["extents"]) * cluster_size
 
 
 def cmd_plain_finalize(args):
@@ -976,6 +1037,12 @@ def cmd_verify(args):
                     elif entry.get("reusable"):
                         inode = entry.get("tskAddr", entry["tskInode"])
                         checked_deleted += 1
+                    elif entry["state"] == "lost":
+                        # Nothing names a lost chain: its clusters are read as they lie.
+                        got = md5_hex(cluster_bytes(image, geometry(image, offset, part["fs"]), entry["extents"])[:entry["size"]])
+                        if got != entry["md5"]:
+                            errors.append(f"{entry['path']} (lost): md5 {got} != {entry['md5']}")
+                        continue
                     else:
                         continue
                     recover = ("-r",) if entry["state"] == "deleted" else ()

@@ -34,6 +34,8 @@
 #   fat32-recycle.img  FAT32 with a "RECYCLER" folder (INFO2 index) and a "$RECYCLE.BIN"
 #                      folder ($I/$R pairs), hidden system folders, one pair deleted
 #   ntfs-recycle.img   NTFS with the same "$RECYCLE.BIN" folder
+#   fat32-lostchains.img  FAT32 whose live folders and files lost their root entries: chains
+#                      the table holds that no directory names
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -41,7 +43,7 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle)
+#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1168,6 +1170,45 @@ build_fat32_lostdir() {
     "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-lostdir.manifest.json" - "0|fat32|LOSTDIR|$VOLDIR/volume.json"
 }
 
+# Live folders and files whose root entries were then taken out while their chains stay
+# allocated: what the lost-chain search of the deleted-file mode turns into lost folders and
+# lost files. Ten lost folders (Dir_01 to Dir_10), a lost JPEG, a lost file of random bytes and a
+# lost Office 2007 document, told from a ZIP package only by its parts.
+build_fat32_lostchains() {
+    local img="$WORK/fat32-lostchains.img" line n boxes=()
+    note "fat32-lostchains.img"
+    begin_volume fat32-lostchains "2023-12-01 09:00:00"
+    quiet mkfs.fat -C -F 32 -s 1 -n LOSTCHAIN --invariant -i 32105d13 "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /Kept "/Lost Folder" "/Lost Folder/Sub Folder"
+    fat_put /Kept/keep.txt text 1400 1500
+    fat_put "/Lost Folder/Notes one.txt" text 1401 1300
+    fat_put "/Lost Folder/Picture.png" sample:sample.png 0 13034
+    fat_put "/Lost Folder/gone.txt" text 1402 600
+    fat_put "/Lost Folder/Sub Folder/inner.txt" text 1403 700
+    fat_put "/Lost Folder/Sub Folder/Photo.jpg" sample:sample-exif.jpg 0 4521
+    fat_put "/Lost Picture.jpg" sample:sample-jfif.jpg 0 757
+    fat_put "/Lost Data.bin" binary 1404 3000
+    for n in 2 3 4 5 6 7 8 9 10; do
+        fat_mkdir "/Box $n"
+        fat_put "/Box $n/item $n.txt" text $((1410 + n)) $((200 * n))
+        boxes+=("Box $n")
+    done
+    fat_put "/Lost Report.docx" sample:sample-lo.docx 0 4185
+    ledger expect "/Lost Folder" unlisted
+    snapshot "$img" 0 fat32
+    fat_del "/Lost Folder/gone.txt"
+    while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" --live \
+        "Lost Folder" "Lost Picture.jpg" "Lost Data.bin" "${boxes[@]}" "Lost Report.docx")
+    ledger lost "/Lost Folder" dir
+    ledger lost "/Lost Picture.jpg" jpg
+    ledger lost "/Lost Data.bin" unknown
+    for n in "${boxes[@]}"; do ledger lost "/$n" dir; done
+    ledger lost "/Lost Report.docx" docx
+    finalize "$img" 0 fat32 LOSTCHAIN fat32-lostchains.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-lostchains.manifest.json" - "0|fat32|LOSTCHAIN|$VOLDIR/volume.json"
+}
+
 # A raw image (no partition table, no file system) of 3 MiB of zeros: every sample of
 # carve-samples.tar.gz and the fixed-size samples, laid 16 sectors apart in the tarball's order,
 # the raw photos last (their 30 MiB run past the end); random bytes around a few of them, so the
@@ -1341,11 +1382,11 @@ declare -A BUILDER=(
     [exfat-length]=build_exfat_length [fat32-size]=build_fat32_size [fat16-loop]=build_fat16_loop
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
     [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw [fat32-chk]=build_fat32_chk
-    [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle
+    [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle [fat32-lostchains]=build_fat32_lostchains
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle)
+             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains)
 
 main() {
     local names=("$@") name
