@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "disk/fs_type.h"
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/lost_chain_search.h"
 #include "scan/name_pool.h"
 #include "scan/scan_progress.h"

@@ -115,7 +115,6 @@ void FatScanner::Scan() {
             ListWipedFolderClusters();
             if (!progress_.StopRequested()) SearchLostChains();
             progress_.busy = 0;
-            // The lost-chain search joins here, before the carving of the remaining area.
             MoveCheckDiskFiles(roots[RootIndex::Root], roots[RootIndex::Lost]);
         }
         if (!progress_.StopRequested()) CarveRemainingArea();

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "disk/fs_type.h"
-#include "fat/ansi_code_page.h"
+#include "platform/ansi_code_page.h"
 #include "fat/fat_regions.h"
 #include "fat/lost_chain_search.h"
 #include "manifest.h"
