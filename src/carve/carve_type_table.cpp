@@ -81,7 +81,10 @@ std::vector<CarveRule> BuildCarveTable(const Settings& settings) {
     std::vector<CarveRule> table;
     for (const CarveTypeRecognizer& entry : kRecognizers) {
         if (!settings.carveTypes[entry.type]) continue;
-        table.push_back({&kCarveTypes[entry.type], entry.make(), {}});
+        std::unique_ptr<Recognizer> recognizer = entry.make();
+        const StartKey key = recognizer->Key();
+        const bool pending = recognizer->Pending();
+        table.push_back({&kCarveTypes[entry.type], std::move(recognizer), {}, key, pending});
     }
     return table;
 }

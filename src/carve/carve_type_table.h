@@ -22,11 +22,13 @@ struct CarveTypeRecognizer {
 std::span<const CarveTypeRecognizer> CarveRecognizers();
 
 // One type of a pass: what it is, its recognizer and the files it found so far, in order of
-// discovery.
+// discovery; and for the dispatcher, the recognizer's start key and whether it follows a file.
 struct CarveRule {
     const CarveTypeInfo* info = nullptr;
     std::unique_ptr<Recognizer> recognizer;
     std::vector<CarvedFile> found;
+    StartKey key = StartKey::Any();
+    bool pending = true;
 };
 
 // The rules of the switched-on types that have a recognizer, in table order, each with a fresh
