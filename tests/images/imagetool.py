@@ -740,18 +740,24 @@ def ntfs_data_attribute(image, offset, inode):
     fail(f"record {inode} has no non-resident unnamed $DATA")
 
 
+def exfat_named_sets(data, file_type, stream_type, name, name_type=None):
+    """Offset and entry count of each exFAT entry set in `data` whose file and stream entries
+    have the given types and whose name entries (of `name_type`, when given) spell `name`."""
+    for at in range(0, len(data) - 96, 32):
+        if data[at] != file_type or data[at + 32] != stream_type:
+            continue
+        count, length = data[at + 1], data[at + 35]
+        names = [data[at + 64 + 32 * i:at + 64 + 32 * i + 32] for i in range(count - 1)]
+        chars = b"".join(entry[2:] for entry in names)
+        if (name_type is None or all(entry[0] == name_type for entry in names)) and \
+                chars[:2 * length].decode("utf-16-le", errors="replace") == name:
+            yield at, count
+
+
 def exfat_entry_set(image, offset, name):
     """Byte offset in the image of the in-use entry set of the only file called `name`."""
     data = read_at(image, offset * 512, os.path.getsize(image) - offset * 512)
-    found = []
-    for at in range(0, len(data) - 96, 32):
-        if data[at] != 0x85 or data[at + 32] != 0xC0:
-            continue
-        count, length = data[at + 1], data[at + 35]
-        chars = b"".join(data[at + 64 + 32 * i + 2:at + 64 + 32 * i + 32] for i in range(count - 1))
-        if all(data[at + 64 + 32 * i] == 0xC1 for i in range(count - 1)) and \
-                chars[:2 * length].decode("utf-16-le", errors="replace") == name:
-            found.append(at)
+    found = [at for at, _ in exfat_named_sets(data, 0x85, 0xC0, name, 0xC1)]
     if len(found) != 1:
         fail(f"{len(found)} in-use entry sets are called {name}")
     return offset * 512 + found[0]
@@ -1179,14 +1185,9 @@ def fat_deleted_short_entries(data, name):
 def exfat_deleted_entry_sets(data, name):
     """The same for each deleted exFAT entry set (file, stream and name entries) called `name`."""
     found = []
-    for at in range(0, len(data) - 96, 32):
-        if data[at] != 0x05 or data[at + 32] != 0x40:
-            continue
-        count, length = data[at + 1], data[at + 35]
-        chars = b"".join(data[at + 64 + 32 * i + 2:at + 64 + 32 * i + 32] for i in range(count - 1))
-        if chars[:2 * length].decode("utf-16-le", errors="replace") == name:
-            cluster, size = struct.unpack_from("<IQ", data, at + 32 + 20)
-            found.append((at, cluster, size, [at + 32 * i for i in range(count + 1)]))
+    for at, count in exfat_named_sets(data, 0x05, 0x40, name):
+        cluster, size = struct.unpack_from("<IQ", data, at + 32 + 20)
+        found.append((at, cluster, size, [at + 32 * i for i in range(count + 1)]))
     return found
 
 
