@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
-layers=(platform support disk scan carve special fat exfat ntfs modes export preview cli app)
+layers=(platform support disk scan carve checkdisk fat exfat ntfs modes export preview cli app)
 declare -A rank=()
 for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 

@@ -1,4 +1,4 @@
-#include "special/check_disk_files.h"
+#include "checkdisk/check_disk_files.h"
 
 #include <string_view>
 

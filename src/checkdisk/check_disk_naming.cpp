@@ -1,4 +1,4 @@
-#include "special/check_disk_naming.h"
+#include "checkdisk/check_disk_naming.h"
 
 #include <algorithm>
 #include <span>
@@ -14,7 +14,7 @@
 #include "scan/scan_progress.h"
 #include "scan/scan_task.h"
 #include "scan/volume_scanner.h"
-#include "special/check_disk_files.h"
+#include "checkdisk/check_disk_files.h"
 #include "support/byte_reader.h"
 #include "support/strings.h"
 

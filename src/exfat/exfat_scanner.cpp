@@ -16,7 +16,7 @@
 #include "scan/recycle_bin_names.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
-#include "special/check_disk_naming.h"
+#include "checkdisk/check_disk_naming.h"
 #include "support/byte_reader.h"
 #include "support/settings.h"
 #include "support/strings.h"

@@ -33,8 +33,8 @@
 #include "scan/result_tree.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
-#include "special/check_disk_files.h"
-#include "special/check_disk_naming.h"
+#include "checkdisk/check_disk_files.h"
+#include "checkdisk/check_disk_naming.h"
 #include "support/settings.h"
 #include "support/strings.h"
 

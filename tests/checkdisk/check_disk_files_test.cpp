@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "scan/tree_builder.h"
-#include "special/check_disk_files.h"
+#include "checkdisk/check_disk_files.h"
 
 namespace tundrel {
 namespace {

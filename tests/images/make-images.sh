@@ -1054,7 +1054,7 @@ CARVE_WRITTEN=(LIVE1.TXT SOUND.WAV LIVE2.TXT MOVIE.AVI PICTURE.BMP KEPT.BMP FLAS
 CARVE_DELETED=(SOUND.WAV MOVIE.AVI PICTURE.BMP KEPT.BMP FLASH.SWF DRAWING.CDR "${CARVE_WALKED_NAMES[@]}"
                KEPT.JPG RESERVE.BIN PHOTO.CR2 PHOTO.NEF PHOTO.ORF SPAN.JPG)
 # The layout arguments: each deleted sample with its type and what becomes of its entry.
-carve_specs() {
+carve_entries() {
     local dir=$1 f pair kind
     for f in "SOUND.WAV|WAV" "MOVIE.AVI|AVI" "PICTURE.BMP|BMP" "FLASH.SWF|SWF" "DRAWING.CDR|CDR" \
         "PHOTO.CR2|CR2" "PHOTO.NEF|NEF" "PHOTO.ORF|ORF"; do
@@ -1076,7 +1076,7 @@ carve_specs() {
 # rest after LIVE5.TXT. RESERVE.BIN leaves a run of free clusters that the manifest names, for
 # tests that write files of their own there.
 build_carve_fat32() {
-    local img="$WORK/carve-fat32.img" dir="$WORK/carve" f specs
+    local img="$WORK/carve-fat32.img" dir="$WORK/carve" f entries
     note "carve-fat32.img"
     carve_samples "$dir" 6 sample-jfif.jpg 512
     quiet mkfs.fat -C -F 32 -s 1 -n CARVETEST --invariant -i 32c4a7e0 "$img" $((34 * 1024))
@@ -1085,15 +1085,15 @@ build_carve_fat32() {
     printf '\xff\xff\xff\xff' | dd of="$img" bs=1 seek=$((512 + 0x1EC)) conv=notrunc status=none
     quiet mcopy -m -i "$img" "$dir/SPAN.JPG" "::SPAN.JPG" </dev/null
     for f in "${CARVE_DELETED[@]}"; do quiet mdel -i "$img" "::$f" </dev/null; done
-    mapfile -t specs < <(carve_specs "$dir")
-    "${TOOL[@]}" carve-layout "$img" fat32 "$WORK/out/carve-fat32.manifest.json" "${specs[@]}" \
+    mapfile -t entries < <(carve_entries "$dir")
+    "${TOOL[@]}" carve-layout "$img" fat32 "$WORK/out/carve-fat32.manifest.json" "${entries[@]}" \
         "RESERVE.BIN|-|$dir/RESERVE.BIN|reserve"
 }
 
 # The same through exfat-fuse on a 16 MiB exFAT volume with 4 KiB clusters (which also fills
 # HOLE.TXT's cluster first); SPAN.JPG is the EXIF sample, the JFIF one fits in one cluster.
 build_carve_exfat() {
-    local img="$WORK/carve-exfat.img" dir="$WORK/carve" f specs
+    local img="$WORK/carve-exfat.img" dir="$WORK/carve" f entries
     note "carve-exfat.img"
     carve_samples "$dir" 2 sample-exif.jpg 4096
     truncate -s 16M "$img"
@@ -1112,8 +1112,8 @@ build_carve_exfat() {
     mount_exfat "$LOOP" "$MNT"
     for f in "${CARVE_DELETED[@]}"; do rm "$MNT/$f"; done
     fuse_unmount "$MNT"
-    mapfile -t specs < <(carve_specs "$dir")
-    "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${specs[@]}" \
+    mapfile -t entries < <(carve_entries "$dir")
+    "${TOOL[@]}" carve-layout "$img" exfat "$WORK/out/carve-exfat.manifest.json" "${entries[@]}" \
         "RESERVE.BIN|-|$dir/RESERVE.BIN|reserve"
 }
 
@@ -1121,7 +1121,7 @@ build_carve_exfat() {
 # samples laid into free clusters that no MFT record points at, as a file whose record was
 # reused leaves its data; SPAN.JPG (the EXIF sample) around allocated clusters.
 build_carve_ntfs() {
-    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f kind action specs=()
+    local img="$WORK/carve-ntfs.img" dir="$WORK/carve" f kind action entries=()
     note "carve-ntfs.img"
     carve_samples "$dir" 2 sample-exif.jpg 4096
     truncate -s 16M "$img"
@@ -1135,9 +1135,9 @@ build_carve_ntfs() {
     fuse_unmount "$MNT"
     while IFS='|' read -r f kind _ action; do
         [[ $action == wipe ]] && action=lay
-        specs+=("$f|$kind|$dir/$f|$action")
-    done < <(carve_specs "$dir")
-    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" "${specs[@]}"
+        entries+=("$f|$kind|$dir/$f|$action")
+    done < <(carve_entries "$dir")
+    "${TOOL[@]}" ntfs-lay-free "$img" "$WORK/out/carve-ntfs.manifest.json" "${entries[@]}"
 }
 
 # Two folders removed with mdeltree, then their deleted entries taken out of the root
@@ -1215,24 +1215,24 @@ build_fat32_lostchains() {
 # start tests see random blocks and the walks past their ends read random bytes.
 CARVE_RAW_RANDOM=(sample.mp4 sample.flv sample-exif.jpg sample-plain.mp3 sample-folder.zip SOUND.WAV)
 build_carve_raw() {
-    local img="$WORK/carve-raw.img" dir="$WORK/carve" f specs=()
+    local img="$WORK/carve-raw.img" dir="$WORK/carve" f entries=()
     note "carve-raw.img"
     carve_samples "$dir" 0
     tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir"
-    mapfile -t specs < <(python3 - "$HERE/carve-samples.manifest.json" "$dir" <<'PY'
+    mapfile -t entries < <(python3 - "$HERE/carve-samples.manifest.json" "$dir" <<'PY'
 import json, sys
 for s in json.load(open(sys.argv[1], encoding="utf-8"))["files"]:
     print(f"{s['name']}|{s['type']}|{sys.argv[2]}/{s['name']}" + (f"|carve={s['carveSize']}" if s["carveSize"] != s["size"] else ""))
 PY
 )
-    for f in SOUND.WAV MOVIE.AVI PICTURE.BMP FLASH.SWF DRAWING.CDR; do specs+=("$f|${f#*.}|$dir/$f"); done
-    for f in PHOTO.CR2 PHOTO.NEF PHOTO.ORF; do specs+=("$f|${f#*.}|$dir/$f|carve=raw"); done
+    for f in SOUND.WAV MOVIE.AVI PICTURE.BMP FLASH.SWF DRAWING.CDR; do entries+=("$f|${f#*.}|$dir/$f"); done
+    for f in PHOTO.CR2 PHOTO.NEF PHOTO.ORF; do entries+=("$f|${f#*.}|$dir/$f|carve=raw"); done
     # A CR2 starts with a little-endian TIFF header, so it is a NEF by its start as well.
-    specs[-3]+="|holds=NEF@0"
-    for f in "${!specs[@]}"; do
-        if [[ " ${CARVE_RAW_RANDOM[*]} " == *" ${specs[f]%%|*} "* ]]; then specs[f]+="|random=8"; fi
+    entries[-3]+="|holds=NEF@0"
+    for f in "${!entries[@]}"; do
+        if [[ " ${CARVE_RAW_RANDOM[*]} " == *" ${entries[f]%%|*} "* ]]; then entries[f]+="|random=8"; fi
     done
-    "${TOOL[@]}" raw-layout "$img" 3M zero 16 "$WORK/out/carve-raw.manifest.json" "${specs[@]}"
+    "${TOOL[@]}" raw-layout "$img" 3M zero 16 "$WORK/out/carve-raw.manifest.json" "${entries[@]}"
 }
 
 # Files as check-disk leaves them: FILE0000.CHK ... in the hidden system folder FOUND.000, each
