@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const FileBytesReader read = [bytes, fileSize, &asked](std::uint64_t offset, std::span<std::uint8_t> buffer) {
             asked += buffer.size();
             if (offset > fileSize || buffer.size() > fileSize - offset) return false;
-            std::memset(buffer.data(), 0, buffer.size());
+            std::ranges::fill(buffer, std::uint8_t{0});
             // Each copy of the input put where it overlaps the buffer.
             for (const std::uint64_t copyAt : {std::uint64_t{0}, fileSize - bytes.size()}) {
                 const std::uint64_t from = std::max(offset, copyAt);
