@@ -95,6 +95,7 @@ enum class StringId : unsigned {
     InformationCaption = 271,
     FileFormatError = 278,
     CannotOpenSource = 281,
+    PreviewLoading = 223,
 
     // Texts without an id of their own.
     ReconnectCaption = 10000,
@@ -202,6 +203,19 @@ enum class StringId : unsigned {
     MountedVolumeLine,
     FreeOfTotal,
     UnknownCarveType,
+    // Preview.
+    PreviewEncrypted,
+    PreviewUnsupported,
+    PreviewArchiveDamaged,
+    PdfEncrypted,
+    PdfBadHeader,
+    PdfPageHeading,
+    SlideSeparator,
+    CellTrue,
+    CellFalse,
+    CellErrorCode,
+    DefaultSheetName,
+    PreviewImageFacts,
 };
 
 enum class Language : unsigned char { Japanese, English };
