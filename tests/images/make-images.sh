@@ -36,6 +36,8 @@
 #   ntfs-recycle.img   NTFS with the same "$RECYCLE.BIN" folder
 #   fat32-lostchains.img  FAT32 whose live folders and files lost their root entries: chains
 #                      the table holds that no directory names
+#   docs-fat32.img     FAT32 holding the preview's test documents live, deleted, and known
+#                      only by their content (their folder deleted and overwritten)
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -43,7 +45,7 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains)
+#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1369,6 +1371,46 @@ build_ntfs_recycle() {
 }
 
 # --------------------------------------------------------------------------
+# Documents for the preview: the committed test documents (documents/, made by
+# make-documents.sh) three times over: live in /LIVE, deleted from /GONE (their entries and
+# clusters left as they were), and in /CARVED, whose whole tree was deleted and whose directory
+# cluster a later file took, so that only their content tells of them. /LIVE also holds a text
+# file and a ZIP archive.
+
+DOCUMENTS=(english.doc english.docx english.xls english.xlsx english.ppt english.pptx english.pdf
+           english-slides.pdf japanese.doc japanese.docx japanese.xls japanese.xlsx japanese.ppt
+           japanese.pptx japanese.pdf japanese-slides.pdf)
+
+build_docs_fat32() {
+    local img="$WORK/docs-fat32.img" docs="$HERE/documents" dir="$WORK/docs" name line
+    note "docs-fat32.img"
+    begin_volume docs-fat32 "2024-06-03 09:15:00"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$docs/japanese.doc.ref.txt" "$dir/notes.txt"
+    (cd "$docs" && zip -q -X "$dir/reports.zip" english.doc.ref.txt japanese.pdf.ref.txt)
+    quiet mkfs.fat -C -F 32 -s 1 -n DOCS --invariant -i 0d0c5f32 "$img" $((40 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /LIVE /GONE /CARVED
+    for name in "${DOCUMENTS[@]}"; do
+        fat_put_copy "/LIVE/$name" "$docs/$name"
+        fat_put_copy "/GONE/$name" "$docs/$name"
+        fat_put_copy "/CARVED/$name" "$docs/$name"
+    done
+    fat_put_copy /LIVE/notes.txt "$dir/notes.txt"
+    fat_put_copy /LIVE/reports.zip "$dir/reports.zip"
+    ledger expect /CARVED unlisted
+    snapshot "$img" 0 fat32
+    fat_deltree /CARVED
+    while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" CARVED)
+    # The lowest free cluster is now /CARVED's directory cluster: this file takes it.
+    fat_put /COVER.TXT text 1601 512
+    for name in "${DOCUMENTS[@]}"; do fat_del "/GONE/$name"; done
+    finalize "$img" 0 fat32 DOCS docs-fat32.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/docs-fat32.manifest.json" - "0|fat32|DOCS|$VOLDIR/volume.json"
+}
+
+# --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
 # $WORK/out. An image is only replaced when it is named on the command line, or when no image
@@ -1383,10 +1425,11 @@ declare -A BUILDER=(
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
     [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw [fat32-chk]=build_fat32_chk
     [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle [fat32-lostchains]=build_fat32_lostchains
+    [docs-fat32]=build_docs_fat32
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains)
+             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32)
 
 main() {
     local names=("$@") name
