@@ -16,6 +16,30 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
+ManifestFile FileOf(const nlohmann::json& entry) {
+    ManifestFile file;
+    file.path = entry["path"].get<std::string>().substr(1);
+    file.tskPath = entry.value("tskPath", std::string("/")).substr(1);
+    file.hardlinkOf = entry.value("hardlinkOf", std::string("/")).substr(1);
+    file.isDirectory = entry.value("type", std::string("dir")) == "dir";
+    file.deleted = entry.value("state", std::string()) == "deleted";
+    file.reusable = entry.value("reusable", false);
+    file.fragmented = entry.value("fragmented", false);
+    file.noFatChain = entry.value("noFatChain", false);
+    file.resident = entry.value("resident", false);
+    file.compressed = entry.value("compressed", false);
+    file.size = entry.value("size", std::uint64_t{0});
+    file.mtimeEpoch = entry.value("mtimeEpoch", std::int64_t{0});
+    file.md5 = entry.value("md5", std::string());
+    file.firstCluster = entry.value("firstCluster", 0u);
+    if (entry.contains("tskInode")) file.record = entry["tskInode"].get<std::uint32_t>();
+    if (entry.contains("validLength")) file.validLength = entry["validLength"].get<std::uint64_t>();
+    for (const auto& extent : entry.value("extents", nlohmann::json::array())) {
+        file.lastCluster = std::max(file.lastCluster, extent[0].get<std::uint64_t>() + extent[1].get<std::uint64_t>());
+    }
+    return file;
+}
+
 }  // namespace
 
 nlohmann::json ManifestJson(const std::string& name) {
@@ -29,30 +53,25 @@ std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partiti
     for (const auto& volume : manifest["partitions"]) {
         if (volume["index"] != partition) continue;
         for (const auto& entry : volume.value(highClusters ? "highClusterFolders" : "files", nlohmann::json::array())) {
-            ManifestFile file;
-            file.path = entry["path"].get<std::string>().substr(1);
-            file.tskPath = entry.value("tskPath", std::string("/")).substr(1);
-            file.hardlinkOf = entry.value("hardlinkOf", std::string("/")).substr(1);
-            file.isDirectory = entry.value("type", std::string("dir")) == "dir";
-            file.deleted = entry.value("state", std::string()) == "deleted";
-            file.reusable = entry.value("reusable", false);
-            file.fragmented = entry.value("fragmented", false);
-            file.noFatChain = entry.value("noFatChain", false);
-            file.resident = entry.value("resident", false);
-            file.compressed = entry.value("compressed", false);
-            file.size = entry.value("size", std::uint64_t{0});
-            file.mtimeEpoch = entry.value("mtimeEpoch", std::int64_t{0});
-            file.md5 = entry.value("md5", std::string());
-            file.firstCluster = entry.value("firstCluster", 0u);
-            if (entry.contains("tskInode")) file.record = entry["tskInode"].get<std::uint32_t>();
-            if (entry.contains("validLength")) file.validLength = entry["validLength"].get<std::uint64_t>();
-            for (const auto& extent : entry.value("extents", nlohmann::json::array())) {
-                file.lastCluster = std::max(file.lastCluster, extent[0].get<std::uint64_t>() + extent[1].get<std::uint64_t>());
-            }
-            files.push_back(std::move(file));
+            files.push_back(FileOf(entry));
         }
     }
     return files;
+}
+
+std::vector<FormerVolume> FormerVolumes(const std::string& image) {
+    std::vector<FormerVolume> volumes;
+    for (const auto& recorded : ManifestJson(image).value("formerVolumes", nlohmann::json::array())) {
+        FormerVolume volume{recorded["fs"], recorded["startSector"], recorded["sectorCount"], recorded["clusterSize"], {}};
+        for (const auto& entry : recorded["files"]) {
+            FormerFile file{FileOf(entry)};
+            file.survived = entry.value("survived", false);
+            file.firstSector = entry.value("firstSector", std::uint64_t{0});
+            volume.files.push_back(std::move(file));
+        }
+        volumes.push_back(std::move(volume));
+    }
+    return volumes;
 }
 
 std::vector<ManifestFile> ManifestFiles(const std::string& name, const std::string& fs) {

@@ -34,6 +34,20 @@ std::vector<ManifestFile> LoadManifest(const std::string& name, unsigned partiti
 std::vector<ManifestFile> ManifestFiles(const std::string& name, const std::string& fs = "exfat");
 inline std::vector<ManifestFile> LoadNtfsManifest(const std::string& image = "ntfs") { return LoadManifest(image); }
 
+// A file or folder of a volume the image held before it was reformatted, or lost its boot
+// region or partition table ("formerVolumes").
+struct FormerFile : ManifestFile {
+    bool survived = false;          // its data (a FAT or exFAT folder: its clusters) is still where it was
+    std::uint64_t firstSector = 0;  // of its data on the image; 0: it has no clusters
+};
+struct FormerVolume {
+    std::string fs;
+    std::uint64_t startSector = 0, sectorCount = 0;  // on the image
+    std::uint32_t clusterBytes = 0;
+    std::vector<FormerFile> files;
+};
+std::vector<FormerVolume> FormerVolumes(const std::string& image);
+
 // A volume of the committed images, and what its scan can give back.
 struct CommittedVolume {
     const char* image;

@@ -696,7 +696,7 @@ def cmd_plain_finalize(args):
     Kit cannot read, from the ledger alone. Deleted files count as reusable: the script writes
     nothing after the final deletions."""
     ledger, image, offset, fs, out_json, label = args[0], args[1], int(args[2]), args[3], args[4], args[5]
-    entries, _ = read_ledger(ledger)
+    entries, _, _ = read_ledger(ledger)
     geo = geometry(image, offset, fs)
     files = []
     for path, rec in entries.items():
@@ -797,15 +797,26 @@ def cmd_cut_valid(args):
             fail(f"cut-valid: no valid length on {fs}")
 
 
+EXTENDED_TYPES = (0x05, 0x0F, 0x85)
+
+
 def cmd_assemble(args):
     """assemble IMAGE OUT_JSON TABLE VOLUME...
 
     TABLE is the `sfdisk -J` output of a partitioned image, or "-" for a bare
     volume.  Each VOLUME is "INDEX|FS|LABEL|VOLUME_JSON" and names the finalized
-    volume of one partition (INDEX 0 for a bare volume)."""
+    volume of one partition (INDEX 0 for a bare volume); a partition without one
+    has the file system "none" (or "extended").  A VOLUME "former|FORMER_JSON|FS|LABEL|HOW"
+    adds a volume recorded by `former` before it was overwritten to "formerVolumes", with
+    what overwrote it (FS and LABEL of the new volume, "none" and "" for none) and what of
+    it survived."""
     image, out_json, table = args[0], args[1], args[2]
     volumes = {}
+    former = []
     for described in args[3:]:
+        if described.startswith("former|"):
+            former.append(former_volume(image, *described.split("|")[1:]))
+            continue
         index, fs, label, volume = described.split("|")
         volumes[int(index)] = (fs, label, volume)
     size = os.path.getsize(image)
@@ -821,7 +832,8 @@ def cmd_assemble(args):
                           "type": int(p["type"], 16), "logical": index >= 5})
     partitions = []
     for slot in slots:
-        fs, label, volume = volumes.get(slot["index"], ("extended", "", ""))
+        unformatted = "extended" if slot["type"] in EXTENDED_TYPES else "none"
+        fs, label, volume = volumes.get(slot["index"], (unformatted, "", ""))
         entry = dict(slot)
         entry["fs"] = fs
         entry["label"] = label or None
@@ -836,6 +848,8 @@ def cmd_assemble(args):
         partitions.append(entry)
     manifest = {"image": os.path.basename(image), "compressedImage": os.path.basename(image) + ".gz",
                 "sizeBytes": size, "sectors": size // 512, "partitions": partitions}
+    if former:
+        manifest["formerVolumes"] = former
     with open(out_json, "w", encoding="utf-8") as f:
         f.write(dump_one_entry_per_line(manifest))
 
@@ -843,7 +857,7 @@ def cmd_assemble(args):
 def dump_one_entry_per_line(manifest):
     """Indented JSON in which every file entry stays on a single line."""
     tokens = {}
-    for part in manifest["partitions"]:
+    for part in manifest["partitions"] + manifest.get("formerVolumes", []):
         for i, entry in enumerate(part["files"]):
             token = f"@@entry{len(tokens)}@@"
             tokens['"' + token + '"'] = json.dumps(entry, ensure_ascii=False)
@@ -968,6 +982,103 @@ def cmd_damage_copy(args):
 
 
 # --------------------------------------------------------------------------
+# Former volumes: a volume recorded before it is reformatted, or its boot region or partition
+# table overwritten, and what of it the image still holds afterwards
+
+def cluster_sector(vol, cluster):
+    """The image sector where cluster `cluster` of a recorded volume starts."""
+    per_cluster = vol["clusterSize"] // 512
+    if vol["fs"] == "ntfs":
+        return vol["startSector"] + cluster * per_cluster
+    return vol["startSector"] + vol["dataStartSector"] * vol["sectorSize"] // 512 + (cluster - 2) * per_cluster
+
+
+def runs_bytes(image, vol, runs):
+    return b"".join(read_at(image, cluster_sector(vol, first) * 512, count * vol["clusterSize"])
+                    for first, count in runs)
+
+
+def cmd_former(args):
+    """former LEDGER IMAGE OFFSET FS SNAPSHOT FLS_OUT OUT_JSON LABEL: `finalize` of a volume about
+    to be overwritten, with what is needed to find its pieces afterwards: its geometry
+    (startSector and sectorCount on the image; FAT and exFAT: dataStartSector, the first sector
+    of cluster 2 counted from the volume's start; NTFS: mftCluster, mftMirrorCluster), each
+    entry's firstSector on the image, the MD5 of a FAT or exFAT folder's clusters
+    (clustersMd5), and on NTFS the image sector and MD5 of each entry's MFT record."""
+    cmd_finalize(args)
+    image, offset, fs, out_json = args[1], int(args[2]), args[3], args[6]
+    with open(out_json, encoding="utf-8") as f:
+        vol = json.load(f)
+    geo = geometry(image, offset, fs)
+    vol["flsBefore"] = vol.pop("flsListing")
+    vol["startSector"] = offset
+    vol["sectorCount"] = geo["totalSectors"] * geo["sectorSize"] // 512
+    if fs == "ntfs":
+        boot = read_at(image, offset * 512, 512)
+        vol["mftCluster"], vol["mftMirrorCluster"] = struct.unpack_from("<QQ", boot, 0x30)
+        record_size = 1 << (256 - boot[0x40]) if boot[0x40] > 0x80 else boot[0x40] * geo["clusterSize"]
+        vol["mftRecordSize"] = record_size
+        mft = istat_info(image, offset, fs, 0)["blocks"]
+    else:
+        vol["dataStartSector"] = geo["dataStartSector"]
+    for entry in vol["files"]:
+        if entry.get("extents"):
+            entry["firstSector"] = cluster_sector(vol, entry["extents"][0][0])
+            if entry["type"] == "dir":
+                entry["clustersMd5"] = md5_hex(runs_bytes(image, vol, entry["extents"]))
+        if fs == "ntfs":
+            at = entry["tskInode"] * record_size
+            sector = cluster_sector(vol, mft[at // geo["clusterSize"]]) + at % geo["clusterSize"] // 512
+            entry["recordSector"] = sector
+            entry["recordMd5"] = md5_hex(read_at(image, sector * 512, record_size))
+    with open(out_json, "w", encoding="utf-8") as f:
+        json.dump(vol, f, ensure_ascii=False)
+
+
+def former_survival(image, vol):
+    """Per entry of a recorded volume, what the image still holds as it was: `survived` (a file:
+    its data, read from its clusters, has its MD5; a FAT or exFAT folder: its clusters are
+    unchanged) and on NTFS `recordSurvived` (its MFT record is unchanged)."""
+    flags = []
+    for entry in vol["files"]:
+        got = {}
+        if "recordMd5" in entry:
+            got["recordSurvived"] = md5_hex(read_at(image, entry["recordSector"] * 512, vol["mftRecordSize"])) == entry["recordMd5"]
+        if entry["type"] == "file":
+            if entry.get("extents"):
+                got["survived"] = md5_hex(runs_bytes(image, vol, entry["extents"])[:entry["size"]]) == entry["md5"]
+            else:  # resident or empty: the data is in the record, if anywhere
+                got["survived"] = got.get("recordSurvived", True)
+        elif "clustersMd5" in entry:
+            got["survived"] = md5_hex(runs_bytes(image, vol, entry["extents"])) == entry["clustersMd5"]
+        flags.append(got)
+    return flags
+
+
+def former_volume(image, former_json, fs, label, how):
+    """The manifest entry of a volume `former` recorded, now overwritten as HOW says."""
+    with open(former_json, encoding="utf-8") as f:
+        vol = json.load(f)
+    files = vol.pop("files")
+    vol["overwrittenBy"] = {"fs": fs, "label": label or None, "how": how}
+    vol["files"] = files
+    for entry, got in zip(files, former_survival(image, vol)):
+        entry.update(got)
+    return vol
+
+
+def former_errors(image, volumes):
+    """The former volumes' entries whose survival the image no longer bears out."""
+    errors = []
+    for vol in volumes:
+        for entry, got in zip(vol["files"], former_survival(image, vol)):
+            for key, value in got.items():
+                if entry.get(key) != value:
+                    errors.append(f"former {vol['fs']} at {vol['startSector']}: {entry['path']}: {key} is {value}")
+    return errors
+
+
+# --------------------------------------------------------------------------
 # Verification of the committed artefacts
 
 def damaged_copy_errors(folder, man, image):
@@ -1019,7 +1130,7 @@ def cmd_verify(args):
                 continue
             checked_live = checked_deleted = 0
             for part in man["partitions"]:
-                if not part.get("files") and part["fs"] == "extended":
+                if not part.get("files") and part["fs"] in ("extended", "none"):
                     continue
                 if "flsListing" not in part:
                     print(f"{man['compressedImage']}: not readable by The Sleuth Kit; its manifest is the only oracle")
@@ -1055,10 +1166,14 @@ def cmd_verify(args):
                     got = md5_hex(tsk("icat", image, offset, options=recover, operands=(inode,), binary=True))
                     if got != entry["md5"]:
                         errors.append(f"{entry['path']} ({entry['state']}): icat md5 {got} != {entry['md5']}")
+            former = [e for vol in man.get("formerVolumes", []) for e in vol["files"]]
+            errors += former_errors(image, man.get("formerVolumes", []))
             gz_size = os.path.getsize(os.path.join(folder, man["compressedImage"]))
             status = "ok" if not errors else f"{len(errors)} problem(s)"
             print(f"{man['compressedImage']}: {gz_size} bytes compressed, {man['sizeBytes']} bytes raw, "
-                  f"{checked_live} live and {checked_deleted} deleted files match icat: {status}")
+                  f"{checked_live} live and {checked_deleted} deleted files match icat"
+                  + (f", {sum(bool(e.get('survived')) for e in former)} of {len(former)} former entries survived"
+                     if former else "") + f": {status}")
             for e in errors:
                 print("   " + e)
             total_errors += len(errors)
@@ -1518,7 +1633,7 @@ COMMANDS = {"gen": cmd_gen, "gen-batch": cmd_gen_batch, "interleave": cmd_interl
             "fat-space": cmd_fat_space, "fat-lfn-attr": cmd_fat_lfn_attr,
             "fat-take-out": cmd_fat_take_out, "finalize": cmd_finalize,
             "plain-finalize": cmd_plain_finalize, "cut-valid": cmd_cut_valid, "damage-copy": cmd_damage_copy,
-            "assemble": cmd_assemble, "verify": cmd_verify,
+            "assemble": cmd_assemble, "verify": cmd_verify, "former": cmd_former,
             "carve-sample": cmd_carve_sample, "carve-layout": cmd_carve_layout,
             "info2": cmd_info2, "recycle-item": cmd_recycle_item,
             "ntfs-lay-free": cmd_ntfs_lay_free, "raw-layout": cmd_raw_layout}

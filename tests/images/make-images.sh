@@ -38,6 +38,13 @@
 #                      the table holds that no directory names
 #   docs-fat32.img     FAT32 holding the preview's test documents live, deleted, and known
 #                      only by their content (their folder deleted and overwritten)
+#   fat32-to-ntfs.img  FAT32 volume reformatted as NTFS (mkntfs -Q), for the full scan
+#   ntfs-to-fat32.img  NTFS volume reformatted as FAT32 (mkfs.fat), its file records surviving
+#   ntfs-quick.img     NTFS volume quick-formatted as NTFS again with another cluster size
+#   exfat-noboot.img   exFAT volume whose main boot region was zeroed; the backup region stays
+#   repartitioned.img  MBR disk of a FAT32 and an NTFS partition whose table was made again
+#                      with one unformatted partition over another range
+#   (each with <name>-former*.fls.txt, The Sleuth Kit's listing of the old volumes)
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
 # and the Sleuth Kit listing <name>[-pN].fls.txt; see README.md.
@@ -45,7 +52,8 @@
 # Run as root on Debian 12:   sudo tests/images/make-images.sh [IMAGE...]
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32)
+#  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
+#  fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1411,6 +1419,182 @@ build_docs_fat32() {
 }
 
 # --------------------------------------------------------------------------
+# Reformatted and re-created volumes, for the full scan: each old volume is recorded (`former`:
+# its files, geometry and The Sleuth Kit's listing) before it is overwritten; the manifest's
+# "formerVolumes" then say what of it survived.
+
+# Records the volume's files before it is overwritten; FORMER names the record.
+former() {  # IMAGE OFFSET_SECTORS FS LABEL FLS_NAME
+    "${TOOL[@]}" former "$LEDGER" "$1" "$2" "$3" "$VOLDIR/snapshot.json" "$WORK/out/$5" "$VOLDIR/former.json" "$4"
+    FORMER="$VOLDIR/former.json"
+}
+
+# What an old volume holds: folders two levels deep and a dozen files of text and random bytes,
+# from a few sectors to many clusters.
+former_content() {  # PUT_FUNCTION MKDIR_FUNCTION SEED_BASE
+    local put=$1 s=$3
+    "$2" /Docs /Docs/Letters /Media /Media/Clips
+    "$put" /readme.txt text $((s + 1)) 1800
+    "$put" /notes.txt text $((s + 2)) 2600
+    "$put" /logbook.txt text $((s + 3)) 70000
+    "$put" /Docs/report.txt text $((s + 4)) 24000
+    "$put" /Docs/budget.csv text $((s + 5)) 5200
+    "$put" /Docs/archive.txt text $((s + 6)) 150000
+    "$put" /Docs/Letters/letter-1.txt text $((s + 7)) 3100
+    "$put" /Docs/Letters/letter-2.txt text $((s + 8)) 1500
+    "$put" /Media/photo.bin binary $((s + 9)) 20000
+    "$put" /Media/Clips/clip-1.bin binary $((s + 10)) 30000
+    "$put" /Media/Clips/clip-2.bin binary $((s + 11)) 6000
+    "$put" /Media/Clips/long-take.txt text $((s + 12)) 300000
+}
+
+# The new volume's manifest entry: an empty one, listed by The Sleuth Kit.
+new_volume() {  # NAME IMAGE FS LABEL
+    begin_volume "$1-new" "2024-08-01 12:00:00"
+    finalize "$2" 0 "$3" "$4" "$1.fls.txt"
+}
+
+# A FAT32 volume reformatted as NTFS: mkntfs -Q writes its boot sector over the FAT32 one and
+# its backup (sector 6), its MFT over the first FAT, and $MFTMirr and $LogFile in the middle,
+# inside /Filler.bin; the folders' clusters and the other files stay.
+build_fat32_to_ntfs() {
+    local img="$WORK/fat32-to-ntfs.img" old
+    note "fat32-to-ntfs.img"
+    begin_volume fat32-to-ntfs "2024-07-01 08:00:00"
+    quiet mkfs.fat -C -F 32 -s 1 -n OLDFAT32 --invariant -i 0f32a7f5 "$img" $((36 * 1024))
+    FAT_DEV=$img
+    former_content fat_put fat_mkdir 1700
+    fat_put /Filler.bin filler 0 $((19 * 1024 * 1024))
+    fat_put /Docs/after-filler.txt text 1720 6000
+    former "$img" 0 fat32 OLDFAT32 fat32-to-ntfs-former.fls.txt
+    old=$FORMER
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L NEWNTFS "$img"
+    new_volume fat32-to-ntfs "$img" ntfs NEWNTFS
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-to-ntfs.manifest.json" - "0|ntfs|NEWNTFS|$VOLDIR/volume.json" \
+        "former|$old|ntfs|NEWNTFS|mkntfs -Q -c 4096 over the whole volume"
+}
+
+# An NTFS volume reformatted as FAT32: mkfs.fat writes its reserved sectors, two FATs and root
+# cluster over the first 646 KiB, where the MFT starts (cluster 4). 600 empty files in /Spacer
+# (in no manifest) take the MFT records that lie there, so those of the files after them
+# survive; the files' data lies past the MFT zone.
+build_ntfs_to_fat32() {
+    local img="$WORK/ntfs-to-fat32.img" old i
+    note "ntfs-to-fat32.img"
+    begin_volume ntfs-to-fat32 "2024-07-08 08:00:00"
+    truncate -s 40M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L OLDNTFS "$img"
+    MNT="$WORK/mnt-ntfs-to-fat32"
+    mount_ntfs "$img" "$MNT"
+    mkdir "$MNT/Spacer"
+    for ((i = 0; i < 600; i++)); do : >"$MNT/Spacer/$i"; done
+    touch -d "@$CLOCK" "$MNT/Spacer" "$MNT"/Spacer/*
+    former_content fs_put fs_mkdir 1730
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    former "$img" 0 ntfs OLDNTFS ntfs-to-fat32-former.fls.txt
+    old=$FORMER
+    quiet mkfs.fat -F 32 -s 1 -n NEWFAT32 --invariant -i 7f32a7f5 "$img"
+    new_volume ntfs-to-fat32 "$img" fat32 NEWFAT32
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-to-fat32.manifest.json" - "0|fat32|NEWFAT32|$VOLDIR/volume.json" \
+        "former|$old|fat32|NEWFAT32|mkfs.fat -F 32 -s 1 over the whole volume"
+}
+
+# A populated NTFS volume quick-formatted as NTFS again with 2 KiB clusters: the new MFT (27
+# records) starts where the old one did, at byte 16 384, and takes its first records; the old
+# files' records (64 on) survive, their data where the new metadata files do not land.
+build_ntfs_quick() {
+    local img="$WORK/ntfs-quick.img" old
+    note "ntfs-quick.img"
+    begin_volume ntfs-quick "2024-07-15 08:00:00"
+    truncate -s 16M "$img"
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p 0 -H 255 -S 63 -L OLDQUICK "$img"
+    MNT="$WORK/mnt-ntfs-quick"
+    mount_ntfs "$img" "$MNT"
+    former_content fs_put fs_mkdir 1760
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    former "$img" 0 ntfs OLDQUICK ntfs-quick-former.fls.txt
+    old=$FORMER
+    quiet mkntfs -F -Q -T -c 2048 -s 512 -p 0 -H 255 -S 63 -L NEWQUICK "$img"
+    new_volume ntfs-quick "$img" ntfs NEWQUICK
+    "${TOOL[@]}" assemble "$img" "$WORK/out/ntfs-quick.manifest.json" - "0|ntfs|NEWQUICK|$VOLDIR/volume.json" \
+        "former|$old|ntfs|NEWQUICK|mkntfs -Q -c 2048 over the whole volume"
+}
+
+# An exFAT volume whose main boot region (sectors 0-11) was zeroed; the backup region (12-23)
+# and everything after it stay.
+build_exfat_noboot() {
+    local img="$WORK/exfat-noboot.img"
+    note "exfat-noboot.img"
+    begin_volume exfat-noboot "2024-07-22 08:00:00"
+    truncate -s 8M "$img"
+    loop_attach "$img"
+    quiet mkfs.exfat -L NOBOOT "$LOOP"
+    MNT="$WORK/mnt-exfat-noboot"
+    mount_exfat "$LOOP" "$MNT"
+    former_content fs_put fs_mkdir 1790
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    former "$img" 0 exfat NOBOOT exfat-noboot-former.fls.txt
+    dd if=/dev/zero of="$img" bs=512 count=12 conv=notrunc status=none
+    "${TOOL[@]}" assemble "$img" "$WORK/out/exfat-noboot.manifest.json" - \
+        "former|$FORMER|none||sectors 0 to 11 (the main boot region) zeroed"
+}
+
+# An MBR disk whose FAT32 and NTFS partitions were filled, then its partition table deleted and
+# made again by sfdisk with one partition over another range, not formatted: the old volumes'
+# boot sectors stand at their old starts, outside the new partition's start.
+REPART_FAT_START=2048 REPART_FAT_SIZE=69632
+REPART_NTFS_START=71680 REPART_NTFS_SIZE=16384
+REPART_NEW_START=4096
+build_repartitioned() {
+    local img="$WORK/repartitioned.img" fat ntfs again
+    note "repartitioned.img"
+    truncate -s 44M "$img"
+    sfdisk -q "$img" <<TABLE
+label: dos
+label-id: 0x7e9a2d01
+unit: sectors
+
+start=$REPART_FAT_START, size=$REPART_FAT_SIZE, type=c
+start=$REPART_NTFS_START, size=$REPART_NTFS_SIZE, type=7
+TABLE
+    begin_volume repartitioned-p1 "2024-07-29 08:00:00"
+    loop_attach "$img" $((REPART_FAT_START * 512)) $((REPART_FAT_SIZE * 512))
+    quiet mkfs.fat -F 32 -s 1 -n OLDPARTFAT -h "$REPART_FAT_START" --invariant -i 7e9a0001 "$LOOP"
+    FAT_DEV=$LOOP
+    former_content fat_put fat_mkdir 1820
+    loop_detach "$LOOP"
+    former "$img" "$REPART_FAT_START" fat32 OLDPARTFAT repartitioned-former-p1.fls.txt
+    fat=$FORMER
+    begin_volume repartitioned-p2 "2024-07-29 14:00:00"
+    loop_attach "$img" $((REPART_NTFS_START * 512)) $((REPART_NTFS_SIZE * 512))
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p "$REPART_NTFS_START" -H 255 -S 63 -L OLDPARTNTFS "$LOOP"
+    MNT="$WORK/mnt-repartitioned"
+    mount_ntfs "$LOOP" "$MNT"
+    former_content fs_put fs_mkdir 1850
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    former "$img" "$REPART_NTFS_START" ntfs OLDPARTNTFS repartitioned-former-p2.fls.txt
+    ntfs=$FORMER
+    quiet sfdisk -q --delete "$img"
+    sfdisk -q --wipe never --wipe-partitions never "$img" <<TABLE
+label: dos
+label-id: 0x7e9a2d02
+unit: sectors
+
+start=$REPART_NEW_START, type=7
+TABLE
+    sfdisk -J "$img" >"$WORK/repartitioned-table.json"
+    again="partition table deleted and made again (sfdisk) with one partition from sector $REPART_NEW_START"
+    "${TOOL[@]}" assemble "$img" "$WORK/out/repartitioned.manifest.json" "$WORK/repartitioned-table.json" \
+        "former|$fat|none||$again" "former|$ntfs|none||$again"
+}
+
+# --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
 # $WORK/out. An image is only replaced when it is named on the command line, or when no image
@@ -1425,11 +1609,13 @@ declare -A BUILDER=(
     [carve-fat32]=build_carve_fat32 [carve-exfat]=build_carve_exfat [carve-ntfs]=build_carve_ntfs
     [fat32-lostdir]=build_fat32_lostdir [carve-raw]=build_carve_raw [fat32-chk]=build_fat32_chk
     [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle [fat32-lostchains]=build_fat32_lostchains
-    [docs-fat32]=build_docs_fat32
+    [docs-fat32]=build_docs_fat32 [fat32-to-ntfs]=build_fat32_to_ntfs [ntfs-to-fat32]=build_ntfs_to_fat32
+    [ntfs-quick]=build_ntfs_quick [exfat-noboot]=build_exfat_noboot [repartitioned]=build_repartitioned
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
-             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32)
+             fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
+             fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned)
 
 main() {
     local names=("$@") name
@@ -1447,7 +1633,7 @@ main() {
         "${BUILDER[$name]}"
         gzip -9 -n -c "$WORK/$name.img" >"$WORK/out/$name.img.gz"
         rm -f "$HERE/$name".img.gz "$HERE/$name".manifest.json "$HERE/$name".fls.txt \
-            "$HERE/$name"-p*.fls.txt "$HERE/$name".mmls.txt
+            "$HERE/$name"-p*.fls.txt "$HERE/$name"-former*.fls.txt "$HERE/$name".mmls.txt
     done
     cp "$WORK"/out/* "$HERE"/
     "${TOOL[@]}" verify "$HERE"
