@@ -31,6 +31,8 @@ constexpr std::uint8_t kStoredMethod = 0x30;
 constexpr std::uint8_t kRar3Unpacker = 29;  // the unpacker version of RAR 3.x's LZ method
 constexpr std::size_t kSaltSize = 8;
 constexpr std::size_t kMaxCommentBytes = 64 * 1024;
+// Packed comments are small on disk; all of an archive's together show at most this much.
+constexpr std::size_t kMaxCommentTotal = 1024 * 1024;
 constexpr std::uint8_t kUnixHost = 3;
 
 // RAR 5 block types; a header is at most 2 MiB.
@@ -182,7 +184,11 @@ struct Listing {
     std::optional<std::size_t> commentOwner;  // the entry a comment block that follows belongs to
     bool entryMet = false;
 
+    std::size_t commentBytes = 0;  // of all comments so far, against kMaxCommentTotal
+
     void AddComment(std::span<const std::uint8_t> bytes, AnsiCodePage& codePage) {
+        if (bytes.size() > kMaxCommentTotal - commentBytes) return;
+        commentBytes += bytes.size();
         std::string line = "  comment=" + QuotedComment(ArchiveEntryName(bytes, false, codePage)) + "\r\n";
         if (commentOwner) {
             entries[*commentOwner] += line;

@@ -189,9 +189,10 @@ private:
         if (Fallback()) return;
         if (word == "uc") {
             State().unicodeFallback = std::max(0L, std::min(parameter.value_or(1), 16L));
-        } else if (word == "ansicpg" && parameter) {
+        } else if (word == "ansicpg" && parameter && parameter != documentPageNumber_) {
             Flush();
             documentPage_ = std::make_unique<AnsiCodePage>(CodePageName(*parameter));
+            documentPageNumber_ = parameter;
         } else if (atGroupStart && std::ranges::find(kSkippedDestinations, word) != kSkippedDestinations.end()) {
             State().skipped = true;
         } else if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
@@ -218,6 +219,7 @@ private:
     std::span<const std::uint8_t> document_;
     AnsiCodePage* codePage_;
     std::unique_ptr<AnsiCodePage> documentPage_;
+    std::optional<long> documentPageNumber_;
     std::size_t at_ = 0;
     std::vector<GroupState> groups_{GroupState{}};
     std::size_t overflow_ = 0;

@@ -101,6 +101,15 @@ TEST(RarListing, DamagedArchivesListWhatPrecedesTheDamage) {
     EXPECT_EQ(RarListing(encrypted), ToUtf8(Text16(StringId::PreviewEncrypted)));
 
     EXPECT_FALSE(RarListing(std::vector<std::uint8_t>(whole.begin(), whole.begin() + 7))) << "a marker alone";
+
+    // A packed comment that does not unpack is left out; the files are still listed.
+    const auto commented = kRarSamples / "rar3-comment-plain.rar";
+    auto badComment = FileBytes(commented);
+    std::fill(badComment.begin() + 0x37, badComment.begin() + 0x37 + 22, 0xFF);
+    const auto listing = RarListing(badComment);
+    EXPECT_EQ(names(listing), 2u);
+    EXPECT_EQ(listing->find("RARcomment"), std::string::npos);
+    EXPECT_NE(listing->find("Comment1v2"), std::string::npos);
     EXPECT_FALSE(RarListing(FileBytes(kData / "plain.zip"))) << "not a RAR archive";
 }
 
@@ -133,6 +142,16 @@ TEST(ZipListing, ListsEntriesInArchiveOrder) {
         "2024-05-01 12:34:56  1,492  698  deflate  folder/numbers.txt",
     };
     EXPECT_EQ(ZipLines(FileBytes(kData / "streamed.zip")), streamed);
+}
+
+TEST(ZipListing, NamesWithoutTheUtf8FlagAreInTheCodePage) {
+    auto bytes = FileBytes(kData / "plain.zip");
+    // hello.txt's 9 name bytes become "日本語txt" in CP932, as Windows writes names.
+    const std::vector<std::uint8_t> name{0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 't', 'x', 't'};
+    std::ranges::copy(name, bytes.begin() + 30);
+    const auto lines = ZipLines(bytes);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->front(), "2024-05-01 12:34:56  16  16  stored  日本語txt");
 }
 
 TEST(ZipListing, DamagedArchivesListTheEntriesBeforeTheDamage) {

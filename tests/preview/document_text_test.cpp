@@ -77,6 +77,9 @@ TEST(ReadImageFacts, FormatAndSizeOfEachKind) {
         EXPECT_EQ(cut.width, 0u) << c.file;
     }
     EXPECT_EQ(ReadImageFacts(FileBytes(kData / "plain.zip")).format, "");
+    auto topDown = FileBytes(kData / "tiny.bmp");
+    std::ranges::copy(std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}, topDown.begin() + 22);  // height -2
+    EXPECT_EQ(ReadImageFacts(topDown).height, 2u);
 }
 
 TEST(HexView, OffsetsBytesAndText) {
