@@ -49,7 +49,15 @@ std::optional<RecordHeader> ReadRecordHeader(const ByteReader& reader, std::size
 // Text collected in blocks of up to 32,768 characters, each wrapped as it is handed on.
 class TextCollector {
 public:
-    explicit TextCollector(AnsiCodePage& codePage) : codePage_(codePage) {}
+    TextCollector(AnsiCodePage& codePage, std::size_t budget) : codePage_(codePage), budget_(budget) {}
+
+    // Counts the bytes a walk passes; false once they exceed the budget, so that slides whose
+    // records overlap cannot make the walk pass the stream over and over.
+    bool Charge(std::size_t bytes) {
+        if (bytes > budget_) return false;
+        budget_ -= bytes;
+        return true;
+    }
 
     void Take(const RecordHeader& record, const ByteReader& stream) {
         if (record.type != kTextCharacters && record.type != kTextBytes) return;
@@ -85,6 +93,7 @@ private:
     }
 
     AnsiCodePage& codePage_;
+    std::size_t budget_;
     std::u16string block_;
     std::u16string output_;
 };
@@ -95,7 +104,9 @@ void WalkRecords(const ByteReader& stream, std::size_t at, std::size_t end, int 
     while (at + kRecordHeaderBytes <= end) {
         const std::optional<RecordHeader> record = ReadRecordHeader(stream, at);
         if (!record || record->length > end - record->dataAt) return;
-        if (record->version == kContainerVersion) {
+        const bool container = record->version == kContainerVersion;
+        if (!text.Charge(kRecordHeaderBytes + (container ? 0 : record->length))) return;
+        if (container) {
             if (depth < kMaxDepth) WalkRecords(stream, record->dataAt, record->dataAt + record->length, depth + 1, text);
         } else {
             text.Take(*record, stream);
@@ -119,13 +130,15 @@ std::optional<std::map<std::uint32_t, std::uint32_t>> PersistedObjects(const Byt
     if (!user || user->type != kCurrentUser || user->length < 12) return std::nullopt;
     std::map<std::uint32_t, std::uint32_t> objects;
     std::set<std::uint32_t> passed;
+    std::set<std::uint32_t> passedDirectories;
     std::uint32_t editAt = currentUser.U32(user->dataAt + 8);
     for (std::size_t edits = 0; edits < kMaxEdits && passed.insert(editAt).second; ++edits) {
         const std::optional<RecordHeader> edit = ReadRecordHeader(stream, editAt);
         if (!edit || edit->type != kUserEdit || edit->length < 20) break;
         if (edits == 0) documentId = stream.U32(edit->dataAt + 16);
-        const std::optional<RecordHeader> directory = ReadRecordHeader(stream, stream.U32(edit->dataAt + 12));
-        if (directory && directory->type == kPersistDirectory) {
+        const std::uint32_t directoryAt = stream.U32(edit->dataAt + 12);
+        const std::optional<RecordHeader> directory = ReadRecordHeader(stream, directoryAt);
+        if (directory && directory->type == kPersistDirectory && passedDirectories.insert(directoryAt).second) {
             const std::size_t end = directory->dataAt + directory->length;
             for (std::size_t at = directory->dataAt; at + 4 <= end;) {
                 const std::uint32_t entry = stream.U32(at);
@@ -164,17 +177,17 @@ bool WalkSlides(const ByteReader& currentUser, const ByteReader& stream, TextCol
     }
     if (!slideList) return false;
 
-    std::set<std::uint32_t> shown;
+    std::set<std::uint32_t> shown;  // by offset: two slides that name one container show it once
     std::optional<std::uint32_t> slideId;
     auto showSlide = [&] {
-        if (!slideId || !shown.insert(*slideId).second) return;
+        if (!slideId) return;
         const auto slideAt = objects->find(*slideId);
-        if (slideAt != objects->end()) WalkRecord(stream, slideAt->second, text);
+        if (slideAt != objects->end() && shown.insert(slideAt->second).second) WalkRecord(stream, slideAt->second, text);
     };
     const std::size_t listEnd = slideList->dataAt + slideList->length;
     for (std::size_t at = slideList->dataAt; at + kRecordHeaderBytes <= listEnd;) {
         const std::optional<RecordHeader> record = ReadRecordHeader(stream, at);
-        if (!record || record->length > listEnd - record->dataAt) break;
+        if (!record || record->length > listEnd - record->dataAt || !text.Charge(kRecordHeaderBytes + record->length)) break;
         if (record->type == kSlidePersist) {
             showSlide();
             slideId = stream.U32(record->dataAt);
@@ -203,9 +216,10 @@ std::u16string PowerPointBinaryText(const CompoundDocument& document, AnsiCodePa
     if (!hasUser || !hasDocument || documentBytes.size() < kMinimumDocumentStream) return {};
     const ByteReader currentUser(userBytes);
     const ByteReader stream(documentBytes);
-    TextCollector text(codePage);
+    // Every byte of the stream may be passed twice: once in the slide list, once in the slide.
+    TextCollector text(codePage, 2 * stream.size());
     if (!WalkSlides(currentUser, stream, text)) {
-        TextCollector linear(codePage);
+        TextCollector linear(codePage, stream.size());
         WalkRecords(stream, 0, stream.size(), 0, linear);
         return linear.Finish();
     }

@@ -69,6 +69,9 @@ std::optional<std::u16string> PieceText(const ByteReader& table, std::size_t at,
     const std::size_t positions = at + 5;
     const std::size_t descriptors = positions + 4 * (pieces + 1);
     std::u16string text;
+    // Pieces do not overlap, so together they hold no more bytes than the stream: pieces of a
+    // damaged table that name the same bytes over and over stop there.
+    std::size_t bytesLeft = word.size();
     for (std::size_t i = 0; i < pieces; ++i) {
         const std::uint32_t first = table.U32(positions + 4 * i);
         const std::uint32_t next = table.U32(positions + 4 * (i + 1));
@@ -80,6 +83,8 @@ std::optional<std::u16string> PieceText(const ByteReader& table, std::size_t at,
         const std::size_t bytes = eightBit ? count : 2 * count;
         // A piece must end at least 4 bytes before the end of the stream.
         if (!word.Has(start, bytes + 4)) continue;
+        if (bytes > bytesLeft) break;
+        bytesLeft -= bytes;
         const std::span<const std::uint8_t> piece = word.Bytes(start, bytes);
         std::u16string pieceText;
         if (eightBit) {
