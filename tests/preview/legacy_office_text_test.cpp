@@ -115,6 +115,14 @@ TEST(LegacyOfficeText, WordMessagesAndFallback) {
     EXPECT_FALSE(document.Load(bytes));
     EXPECT_TRUE(WordBinaryText(document, codePage).empty());
 
+    // The first piece marked 8-bit over its own UTF-16 bytes: each unit reads as a letter and a NUL.
+    const ByteReader tableReader(tableStream);
+    const std::size_t firstOffsetAt = descriptorsAt + 5 + 4 * ((tableReader.U32(descriptorsAt + 1) - 4) / 12 + 1) + 2;
+    bytes = original;
+    PatchStream(bytes, table, firstOffsetAt, U32Bytes(tableReader.U32(firstOffsetAt) * 2 | 0x40000000));
+    ASSERT_TRUE(document.Load(bytes));
+    EXPECT_GE(test::ReferenceWordsInOrder(WordBinaryText(document, codePage), u"Quarterly recovery report"), 1.0);
+
     // A piece table of no length: the text between the header's bounds, in lines of 81 units.
     bytes = original;
     PatchStream(bytes, u"WordDocument", 422, {0, 0, 0, 0});
