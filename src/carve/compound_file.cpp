@@ -10,7 +10,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::size_t kEntryBytes = 128;
 constexpr std::uint32_t kLastRegularSector = 0xFFFFFFF9;  // the values above mark chain ends and FAT sectors
 constexpr std::u16string_view kSummaryInformation = u"\x05SummaryInformation";
 constexpr std::uint32_t kTitleProperty = 2;
@@ -19,23 +18,6 @@ constexpr std::uint32_t kTypeI2 = 2;
 constexpr std::uint32_t kTypeLpstr = 0x1E;
 constexpr std::uint32_t kTypeLpwstr = 0x1F;
 constexpr std::uint16_t kCodePageUtf16 = 1200;
-
-std::optional<CompoundEntry> ReadEntry(std::span<const std::uint8_t> bytes, unsigned sectorShift) {
-    const ByteReader reader(bytes);
-    CompoundEntry entry;
-    entry.type = static_cast<CompoundEntryType>(reader.U8(0x42));
-    if (entry.type != CompoundEntryType::Storage && entry.type != CompoundEntryType::Stream && entry.type != CompoundEntryType::Root) {
-        return std::nullopt;
-    }
-    // The name's length counts its terminating NUL, in bytes; the field holds 32 characters.
-    const std::uint16_t nameBytes = reader.U16(0x40);
-    if (nameBytes < 2 || nameBytes > 64 || nameBytes % 2 != 0) return std::nullopt;
-    for (std::size_t i = 0; i + 2 < nameBytes; i += 2) entry.name.push_back(static_cast<char16_t>(reader.U16(i)));
-    entry.startSector = reader.U32(0x74);
-    // Files of 512-byte sectors leave the size's high half undefined.
-    entry.size = sectorShift == 9 ? reader.U32(0x78) : reader.U64(0x78);
-    return entry;
-}
 
 const char* ConverterName(std::uint16_t codePage, std::string& owned) {
     switch (codePage) {
@@ -79,6 +61,23 @@ std::u16string Utf16Text(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+std::optional<CompoundEntry> ReadCompoundEntry(std::span<const std::uint8_t> bytes, unsigned sectorShift) {
+    const ByteReader reader(bytes);
+    CompoundEntry entry;
+    entry.type = static_cast<CompoundEntryType>(reader.U8(0x42));
+    if (entry.type != CompoundEntryType::Storage && entry.type != CompoundEntryType::Stream && entry.type != CompoundEntryType::Root) {
+        return std::nullopt;
+    }
+    // The name's length counts its terminating NUL, in bytes; the field holds 32 characters.
+    const std::uint16_t nameBytes = reader.U16(0x40);
+    if (nameBytes < 2 || nameBytes > 64 || nameBytes % 2 != 0) return std::nullopt;
+    for (std::size_t i = 0; i + 2 < nameBytes; i += 2) entry.name.push_back(static_cast<char16_t>(reader.U16(i)));
+    entry.startSector = reader.U32(0x74);
+    // Files of 512-byte sectors leave the size's high half undefined.
+    entry.size = sectorShift == 9 ? reader.U32(0x78) : reader.U64(0x78);
+    return entry;
+}
+
 std::optional<CompoundHeader> ReadCompoundHeader(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kCompoundHeaderBytes || !HasBytes(bytes, 0, {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1})) {
         return std::nullopt;
@@ -92,6 +91,8 @@ std::optional<CompoundHeader> ReadCompoundHeader(std::span<const std::uint8_t> b
     header.miniStreamCutoff = reader.U32(0x38);
     header.firstMiniFatSector = reader.U32(0x3C);
     header.miniFatSectors = reader.U32(0x40);
+    header.firstExtraFatListSector = reader.U32(0x44);
+    header.extraFatListSectors = reader.U32(0x48);
     for (std::size_t i = 0; i < header.fatSectorList.size(); ++i) header.fatSectorList[i] = reader.U32(0x4C + 4 * i);
     return header;
 }
@@ -131,8 +132,8 @@ std::vector<std::uint8_t> CompoundFile::ChainBytes(std::uint32_t first, std::uin
 std::vector<CompoundEntry> CompoundFile::Directory() const {
     const std::vector<std::uint8_t> bytes = ChainBytes(header_.firstDirectorySector, bytes_.size());
     std::vector<CompoundEntry> entries;
-    for (std::size_t at = 0; at + kEntryBytes <= bytes.size(); at += kEntryBytes) {
-        if (std::optional<CompoundEntry> entry = ReadEntry(std::span(bytes).subspan(at, kEntryBytes), header_.sectorShift)) {
+    for (std::size_t at = 0; at + kCompoundEntryBytes <= bytes.size(); at += kCompoundEntryBytes) {
+        if (std::optional<CompoundEntry> entry = ReadCompoundEntry(std::span(bytes).subspan(at, kCompoundEntryBytes), header_.sectorShift)) {
             entries.push_back(std::move(*entry));
         }
     }

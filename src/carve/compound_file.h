@@ -25,6 +25,8 @@ struct CompoundHeader {
     std::uint32_t miniStreamCutoff = 0;
     std::uint32_t firstMiniFatSector = 0;
     std::uint32_t miniFatSectors = 0;
+    std::uint32_t firstExtraFatListSector = 0;  // the chain of sectors that list further FAT sectors
+    std::uint32_t extraFatListSectors = 0;
     std::array<std::uint32_t, 109> fatSectorList{};  // the FAT sectors the header itself lists
 
     std::size_t SectorBytes() const { return std::size_t{1} << sectorShift; }
@@ -43,6 +45,11 @@ struct CompoundEntry {
     std::uint32_t startSector = 0;
     std::uint64_t size = 0;
 };
+
+inline constexpr std::size_t kCompoundEntryBytes = 128;
+
+// One 128-byte directory entry; nothing for an unused entry or one with a malformed name.
+std::optional<CompoundEntry> ReadCompoundEntry(std::span<const std::uint8_t> bytes, unsigned sectorShift);
 
 class CompoundFile {
 public:
