@@ -13,13 +13,22 @@
 namespace tundrel {
 namespace {
 
+std::string SlideName(unsigned slide) { return "ppt/slides/slide" + std::to_string(slide) + ".xml"; }
+
+// The count "docProps/app.xml" gives; 0 without that member. LibreOffice writes the member
+// without a "<Slides>" count: then the slides are counted as they are numbered, from 1.
 unsigned SlideCount(ZipMemoryArchive& archive) {
     const ZipMember* properties = archive.Find("docProps/app.xml");
     if (properties == nullptr || properties->size == 0) return 0;
     const std::optional<std::vector<std::uint8_t>> bytes = archive.Read(*properties);
     if (!bytes) return 0;
     const std::string_view xml(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    return static_cast<unsigned>(LeadingNumber(Between(xml, "<Slides>", "</Slides>"), kMaxPreviewSlides).value_or(0));
+    if (xml.find("<Slides>") != std::string_view::npos) {
+        return static_cast<unsigned>(LeadingNumber(Between(xml, "<Slides>", "</Slides>"), kMaxPreviewSlides).value_or(0));
+    }
+    unsigned count = 0;
+    while (count < kMaxPreviewSlides && archive.Find(SlideName(count + 1)) != nullptr) ++count;
+    return count;
 }
 
 // The runs' text of each "<p:txBody>" (taken only from UTF-8), a line for each body.
@@ -54,7 +63,7 @@ std::u16string PptxText(std::span<const std::uint8_t> file) {
     const unsigned slides = SlideCount(archive);
     std::u16string text;
     for (unsigned slide = 1; slide <= slides; ++slide) {
-        const ZipMember* member = archive.Find("ppt/slides/slide" + std::to_string(slide) + ".xml");
+        const ZipMember* member = archive.Find(SlideName(slide));
         if (member == nullptr || member->size == 0) continue;
         const std::optional<std::vector<std::uint8_t>> bytes = archive.Read(*member);
         if (!bytes) continue;

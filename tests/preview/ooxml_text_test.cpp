@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -7,6 +8,8 @@
 
 #include "preview/docx_text.h"
 #include "preview/pptx_text.h"
+#include "preview/xlsx_workbook.h"
+#include "support/text.h"
 #include "zip_builder.h"
 
 namespace tundrel {
@@ -22,6 +25,60 @@ std::string Declared(std::string_view body) { return std::string(kUtf8) + std::s
 std::string Slide(std::string_view text) {
     return Declared("<p:sld><p:txBody><a:bodyPr/><a:p><a:r><a:rPr lang=\"en\"/><a:t>" + std::string(text) +
                     "</a:t></a:r></a:p></p:txBody></p:sld>");
+}
+
+// The XML entities of extracted text decoded, for comparison with a program's own text export.
+std::u16string DecodeEntities(std::u16string_view text) {
+    static const std::pair<std::u16string_view, char16_t> kNamed[] = {
+        {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::u16string_view rest = text.substr(i + 1);
+        bool decoded = false;
+        for (const auto& [name, c] : kNamed) {
+            if (text[i] == u'&' && rest.starts_with(name)) {
+                out += c;
+                i += name.size();
+                decoded = true;
+            }
+        }
+        const std::size_t semicolon = rest.find(u';');
+        if (!decoded && text[i] == u'&' && rest.starts_with(u"#") && semicolon != std::u16string_view::npos) {
+            const bool hex = rest.starts_with(u"#x");
+            const std::string digits = ToUtf8(rest.substr(hex ? 2 : 1, semicolon - (hex ? 2 : 1)));
+            out += static_cast<char16_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
+            i += semicolon + 1;
+            decoded = true;
+        }
+        if (!decoded) out += text[i];
+    }
+    return out;
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == 0xFEFF; }
+
+// Whether the words of `reference` (split at white space) come in `text` in order, white space
+// aside, for at least `fraction` of them: the wrapping of long lines splits unspaced CJK text.
+bool ContainsWordsInOrder(std::u16string_view text, std::u16string_view reference, double fraction) {
+    std::u16string joined;
+    for (char16_t c : DecodeEntities(text)) {
+        if (!IsBlank(c)) joined += c;
+    }
+    std::size_t words = 0, found = 0, at = 0;
+    for (std::size_t i = 0; i < reference.size();) {
+        while (i < reference.size() && IsBlank(reference[i])) ++i;
+        std::size_t end = i;
+        while (end < reference.size() && !IsBlank(reference[end])) ++end;
+        if (end == i) break;
+        ++words;
+        const std::size_t match = joined.find(reference.substr(i, end - i), at);
+        if (match != std::u16string::npos) {
+            ++found;
+            at = match + (end - i);
+        }
+        i = end;
+    }
+    return words > 0 && static_cast<double>(found) >= fraction * static_cast<double>(words);
 }
 
 std::string App(int slides) { return Declared("<Properties><Slides>" + std::to_string(slides) + "</Slides></Properties>"); }
@@ -66,6 +123,26 @@ TEST(PptxText, ReadsTenThousandSlidesAtMost) {
     EXPECT_NE(text.find(u"Slide 10000 --------- \r\ns10000\r\n"), std::u16string::npos);
     EXPECT_EQ(text.find(u"Slide 10001"), std::u16string::npos);
     EXPECT_EQ(text.find(u"s10001"), std::u16string::npos);
+}
+
+TEST(OoxmlText, CommittedDocumentsGiveTheWordsOfTheirReferenceText) {
+    const test::ScopedLanguage language(Language::Japanese);
+    for (const char* language : {"english", "japanese"}) {
+        for (const char* extension : {".docx", ".pptx", ".xlsx"}) {
+            const std::string file = std::string(TUNDREL_TEST_DATA_DIR "/images/documents/") + language + extension;
+            SCOPED_TRACE(file);
+            const std::vector<std::uint8_t> bytes = test::FileBytes(file);
+            const std::string_view type(extension);
+            const std::u16string text = type == ".docx"   ? DocxText(bytes)
+                                        : type == ".pptx" ? PptxText(bytes)
+                                                          : WorkbookAsTabSeparated(XlsxWorkbook(bytes));
+            // The spreadsheets' reference is comma-separated.
+            const std::vector<std::uint8_t> referenceBytes = test::FileBytes(file + ".ref.txt");
+            std::string reference(referenceBytes.begin(), referenceBytes.end());
+            if (type == ".xlsx") std::replace(reference.begin(), reference.end(), ',', ' ');
+            EXPECT_TRUE(ContainsWordsInOrder(text, ToUtf16(reference), 0.95)) << ToUtf8(text);
+        }
+    }
 }
 
 }  // namespace
