@@ -31,7 +31,7 @@ public:
     static constexpr std::size_t kMaxMembers = 100'000;
     // What all reads of one container may inflate together: many members may share one
     // compressed stream, so the limit on each is not enough.
-    static constexpr std::uint64_t kTotalInflateLimit = 4 * kInflateLimit;
+    static constexpr std::uint64_t kTotalInflateLimit = 2 * kInflateLimit;
 
     // The buffer must outlive the archive.
     explicit ZipMemoryArchive(std::span<const std::uint8_t> bytes);

@@ -15,68 +15,47 @@
 namespace tundrel {
 namespace {
 
+using test::Declared;
 using test::ZipOf;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-constexpr std::string_view kUtf8 = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-
-std::string Declared(std::string_view body) { return std::string(kUtf8) + std::string(body); }
 
 std::string Slide(std::string_view text) {
     return Declared("<p:sld><p:txBody><a:bodyPr/><a:p><a:r><a:rPr lang=\"en\"/><a:t>" + std::string(text) +
                     "</a:t></a:r></a:p></p:txBody></p:sld>");
 }
 
-// The XML entities of extracted text decoded, for comparison with a program's own text export.
-std::u16string DecodeEntities(std::u16string_view text) {
-    static const std::pair<std::u16string_view, char16_t> kNamed[] = {
-        {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::u16string_view rest = text.substr(i + 1);
-        bool decoded = false;
-        for (const auto& [name, c] : kNamed) {
-            if (text[i] == u'&' && rest.starts_with(name)) {
-                out += c;
-                i += name.size();
-                decoded = true;
-            }
-        }
-        const std::size_t semicolon = rest.find(u';');
-        if (!decoded && text[i] == u'&' && rest.starts_with(u"#") && semicolon != std::u16string_view::npos) {
-            const bool hex = rest.starts_with(u"#x");
-            const std::string digits = ToUtf8(rest.substr(hex ? 2 : 1, semicolon - (hex ? 2 : 1)));
-            out += static_cast<char16_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
-            i += semicolon + 1;
-            decoded = true;
-        }
-        if (!decoded) out += text[i];
+// Extracted text with its XML entities decoded, for comparison with a program's own text export.
+std::u16string DecodeEntities(std::u16string text) {
+    static const std::pair<std::u16string_view, std::u16string_view> kNamed[] = {
+        {u"&lt;", u"<"}, {u"&gt;", u">"}, {u"&quot;", u"\""}, {u"&apos;", u"'"}, {u"&amp;", u"&"}};
+    for (std::size_t at = text.find(u'&'); at != std::u16string::npos; at = text.find(u'&', at + 1)) {
+        const std::size_t end = text.find(u';', at);
+        if (end == std::u16string::npos) break;
+        const std::u16string entity = text.substr(at, end + 1 - at);
+        const bool hex = entity.starts_with(u"&#x");
+        std::u16string by;
+        for (const auto& [name, c] : kNamed) by = entity == name ? std::u16string(c) : by;
+        if (entity.size() > 3 && entity[1] == u'#') by = char16_t(std::stoul(ToUtf8(entity.substr(hex ? 3 : 2)), nullptr, hex ? 16 : 10));
+        if (!by.empty()) text.replace(at, entity.size(), by);
     }
-    return out;
+    return text;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == 0xFEFF; }
-
-// Whether the words of `reference` (split at white space) come in `text` in order, white space
-// aside, for at least `fraction` of them: the wrapping of long lines splits unspaced CJK text.
+// Whether the words of `reference` come in `text` in order, for at least `fraction` of them. White
+// space (and a byte-order mark) is passed over in both: wrapping splits unspaced CJK text.
 bool ContainsWordsInOrder(std::u16string_view text, std::u16string_view reference, double fraction) {
-    std::u16string joined;
-    for (char16_t c : DecodeEntities(text)) {
-        if (!IsBlank(c)) joined += c;
-    }
+    const auto blank = [](char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0xFEFF; };
+    std::u16string joined = DecodeEntities(std::u16string(text));
+    std::erase_if(joined, blank);
     std::size_t words = 0, found = 0, at = 0;
-    for (std::size_t i = 0; i < reference.size();) {
-        while (i < reference.size() && IsBlank(reference[i])) ++i;
-        std::size_t end = i;
-        while (end < reference.size() && !IsBlank(reference[end])) ++end;
+    for (std::size_t i = 0, end = 0; i < reference.size(); i = end) {
+        while (i < reference.size() && blank(reference[i])) ++i;
+        for (end = i; end < reference.size() && !blank(reference[end]);) ++end;
         if (end == i) break;
         ++words;
         const std::size_t match = joined.find(reference.substr(i, end - i), at);
-        if (match != std::u16string::npos) {
-            ++found;
-            at = match + (end - i);
-        }
-        i = end;
+        if (match != std::u16string::npos) ++found, at = match + (end - i);
     }
     return words > 0 && static_cast<double>(found) >= fraction * static_cast<double>(words);
 }

@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "zip_builder.h"
 
 namespace tundrel {
 namespace {
 
-constexpr const char* kDeclaration = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-
-std::string Declared(const std::string& body) { return kDeclaration + body; }
+using test::Declared;
 
 TEST(XlsxWorkbook, CellsStylesAndRangesOfEachSheet) {
     const test::ScopedLanguage language(Language::Japanese);
@@ -49,23 +48,18 @@ TEST(XlsxWorkbook, CellsStylesAndRangesOfEachSheet) {
     ASSERT_EQ(book.sheets[1].cells.size(), 1u);
     EXPECT_EQ(book.sheets[1].cells.at({1, 1}).text, u"False");
 
-    ASSERT_EQ(book.sheets[0].columns.size(), 1u);
-    EXPECT_EQ(book.sheets[0].columns[0].firstColumn, 1u);
-    EXPECT_EQ(book.sheets[0].columns[0].lastColumn, 2u);
-    EXPECT_EQ(book.sheets[0].columns[0].width, 12.5);
-    ASSERT_EQ(book.sheets[0].merged.size(), 1u);
-    EXPECT_EQ(book.sheets[0].merged[0].firstRow, 1u);
-    EXPECT_EQ(book.sheets[0].merged[0].lastRow, 3u);
-    EXPECT_EQ(book.sheets[0].merged[0].lastColumn, 2u);
-
+    const auto& columns = book.sheets[0].columns;
+    ASSERT_EQ(columns.size(), 1u);
+    EXPECT_EQ(std::tie(columns[0].firstColumn, columns[0].lastColumn, columns[0].width), std::make_tuple(1u, 2u, 12.5));
+    const auto& merged = book.sheets[0].merged;
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_EQ(std::tie(merged[0].firstRow, merged[0].firstColumn, merged[0].lastRow, merged[0].lastColumn),
+              std::make_tuple(1u, 0u, 3u, 2u));
     ASSERT_EQ(book.fonts.size(), 1u);
-    EXPECT_EQ(book.fonts[0].name, u"MS Gothic");
-    EXPECT_EQ(book.fonts[0].charset, 128);
-    EXPECT_EQ(book.fonts[0].family, 3);
+    EXPECT_EQ(std::tie(book.fonts[0].name, book.fonts[0].charset, book.fonts[0].family), std::make_tuple(u"MS Gothic", 128, 3));
     ASSERT_EQ(book.styles.size(), 2u);
-    EXPECT_EQ(book.styles[1].fontId, 1u);
-    EXPECT_EQ(book.styles[1].horizontal, HorizontalAlign::Center);
-    EXPECT_EQ(book.styles[1].vertical, VerticalAlign::Bottom);
+    EXPECT_EQ(std::tie(book.styles[1].fontId, book.styles[1].horizontal, book.styles[1].vertical),
+              std::make_tuple(1u, HorizontalAlign::Center, VerticalAlign::Bottom));
 }
 
 }  // namespace

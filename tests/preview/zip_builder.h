@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,11 @@ inline std::vector<std::uint8_t> ZipOf(const std::vector<std::pair<std::string, 
     }
     zipClose(zip, nullptr);
     return FileBytes(path);
+}
+
+// An XML member's text after a declaration naming UTF-8, as office programs write it.
+inline std::string Declared(std::string_view body) {
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)" + std::string(body);
 }
 
 }  // namespace tundrel::test

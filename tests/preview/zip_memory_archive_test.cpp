@@ -57,9 +57,15 @@ TEST(ZipMemoryArchive, DamagedPackagesGiveNothing) {
 }
 
 TEST(ZipMemoryArchive, MemberInflatingPastTheLimitIsNotRead) {
-    auto zip = ZipOf({{"bomb", std::string(kInflateLimit + 1, '\0')}});
+    auto zip = ZipOf({{"bomb", std::string(kInflateLimit + 1, '\0')}, {"full", std::string(kInflateLimit, '\0')}});
     ASSERT_LT(zip.size(), 1u << 20);
-    EXPECT_FALSE(ZipMemoryArchive(zip).Read("bomb").has_value());
+    ZipMemoryArchive archive(zip);
+    EXPECT_FALSE(archive.Read("bomb").has_value());
+    // Members that share their bytes may not inflate a package past its budget either.
+    for (std::uint64_t read = 0; read + kInflateLimit <= ZipMemoryArchive::kTotalInflateLimit; read += kInflateLimit) {
+        EXPECT_EQ(archive.Read("full").value_or(std::vector<std::uint8_t>{}).size(), kInflateLimit);
+    }
+    EXPECT_FALSE(archive.Read("full").has_value());
     // Headers that understate the size: the read ends where they say, and the checksum fails.
     PutU32(zip, 22, 1000);
     PutU32(zip, CentralEntry(zip) + 24, 1000);
