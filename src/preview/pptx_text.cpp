@@ -32,26 +32,16 @@ unsigned SlideCount(ZipMemoryArchive& archive) {
 }
 
 // The runs' text of each "<p:txBody>" (taken only from UTF-8), a line for each body.
-void AppendSlideText(std::string_view body, bool utf8, std::u16string& text) {
-    constexpr std::string_view kBodyOpen = "<p:txBody>";
-    constexpr std::string_view kBodyClose = "</p:txBody>";
-    constexpr std::string_view kRunOpen = "<a:r>";
-    constexpr std::string_view kRunClose = "</a:r>";
-    for (std::size_t at = body.find(kBodyOpen); at != std::string_view::npos; at = body.find(kBodyOpen, at)) {
-        const std::size_t bodyEnd = body.find(kBodyClose, at + kBodyOpen.size());
-        if (bodyEnd == std::string_view::npos) return;
-        const std::string_view textBody = body.substr(at + kBodyOpen.size(), bodyEnd - at - kBodyOpen.size());
-        for (std::size_t run = textBody.find(kRunOpen); run != std::string_view::npos;
-             run = textBody.find(kRunOpen, run)) {
-            const std::size_t runEnd = textBody.find(kRunClose, run + kRunOpen.size());
-            if (runEnd == std::string_view::npos) break;
-            const std::string_view runXml = textBody.substr(run + kRunOpen.size(), runEnd - run - kRunOpen.size());
-            const std::optional<std::string_view> runText = ElementText(runXml, "a:t");
+void AppendSlideText(std::string_view slide, bool utf8, std::u16string& text) {
+    for (std::optional<XmlElement> body = FindElement(slide, "p:txBody"); body;
+         body = FindElement(slide, "p:txBody", body->end)) {
+        if (body->selfClosing) continue;
+        const std::string_view runs = body->content;
+        for (std::optional<XmlElement> run = FindElement(runs, "a:r"); run; run = FindElement(runs, "a:r", run->end)) {
+            const std::optional<std::string_view> runText = ElementText(run->content, "a:t");
             if (runText && utf8) text += ToUtf16(*runText);
-            run = runEnd + kRunClose.size();
         }
         text += u"\r\n";
-        at = bodyEnd + kBodyClose.size();
     }
 }
 
