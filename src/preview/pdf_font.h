@@ -1,0 +1,54 @@
+#pragma once
+// How a font's string bytes become text: through its ToUnicode map when it has one; else
+// through the encoding it names: WinAnsiEncoding (and any simple font without one) through
+// the ANSI code page, GBK-EUC-H and GB2312 through GBK, the other predefined CJK maps through
+// their code pages, StandardEncoding, MacRomanEncoding and the glyph names of a Differences
+// array. Identity-H codes without a ToUnicode map are glyph numbers and give no text.
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ansi_code_page.h"
+#include "preview/pdf_cmap.h"
+#include "preview/pdf_objects.h"
+
+namespace tundrel {
+
+// The code pages a file's fonts decode through, opened when first needed.
+class PdfCodePages {
+public:
+    explicit PdfCodePages(AnsiCodePage& ansi) : ansi_(ansi) {}
+    AnsiCodePage& Ansi() { return ansi_; }
+    AnsiCodePage& Named(const std::string& icuName);
+
+private:
+    AnsiCodePage& ansi_;
+    std::map<std::string, std::unique_ptr<AnsiCodePage>> named_;
+};
+
+class PdfFont {
+public:
+    PdfFont() = default;
+    PdfFont(PdfObjects& objects, const PdfValue& dictionary);
+
+    std::u16string Decode(std::string_view bytes, PdfCodePages& codePages) const;
+
+private:
+    enum class Base : unsigned char { Ansi, Standard, CodePage, Utf16, Utf8, Glyphs };
+
+    std::u16string DecodeWithoutMap(std::string_view bytes, PdfCodePages& codePages) const;
+
+    bool composite_ = false;  // a Type0 font: two-byte codes unless its maps say otherwise
+    Base base_ = Base::Ansi;
+    std::string codePage_;            // the ICU name, for Base::CodePage
+    std::u16string differences_;      // 256 code overrides from a Differences array; 0 for none
+    PdfCMap toUnicode_;
+};
+
+// The Unicode text of a glyph name ("A", "comma", "uni4E2D", "u1F600"); empty when unknown.
+std::u16string GlyphNameText(std::string_view name);
+
+}  // namespace tundrel
