@@ -89,6 +89,7 @@ PdfFont::PdfFont(PdfObjects& objects, const PdfValue& dictionary) {
     if (const PdfValue* map = dictionary.Get("ToUnicode"); map != nullptr && map->kind == PdfValue::Kind::Reference) {
         toUnicode_ = PdfCMap(objects.Stream(map->ReferenceNumber()));
     }
+    ReadWidths(objects, dictionary);
     const PdfValue& encoding = objects.Get(dictionary, "Encoding");
     const PdfValue& baseName = encoding.kind == PdfValue::Kind::Dictionary ? objects.Get(encoding, "BaseEncoding") : encoding;
     const std::string_view name = baseName.kind == PdfValue::Kind::Name ? std::string_view(baseName.text) : std::string_view();
@@ -126,6 +127,54 @@ PdfFont::PdfFont(PdfObjects& objects, const PdfValue& dictionary) {
     }
 }
 
+void PdfFont::ReadWidths(PdfObjects& objects, const PdfValue& dictionary) {
+    constexpr std::size_t kMaxWidths = 65'536;
+    if (!composite_) {
+        const PdfValue& widths = objects.Get(dictionary, "Widths");
+        const std::int64_t first = objects.Get(dictionary, "FirstChar").Integer().value_or(0);
+        if (first < 0 || first > 255) return;
+        for (std::size_t i = 0; i < widths.items.size() && i < 256; ++i) {
+            const PdfValue& width = objects.Resolve(widths.items[i]);
+            if (width.kind != PdfValue::Kind::Number) continue;
+            const auto code = static_cast<std::uint32_t>(first + static_cast<std::int64_t>(i));
+            widths_[code] = {code, width.number};
+        }
+        return;
+    }
+    // A CID font's W array: "c [w1 w2 ...]" or "first last w"; DW for the others.
+    const PdfValue& descendants = objects.Get(dictionary, "DescendantFonts");
+    if (descendants.kind != PdfValue::Kind::Array || descendants.items.empty()) return;
+    const PdfValue& font = objects.Resolve(descendants.items[0]);
+    defaultWidth_ = objects.Get(font, "DW").kind == PdfValue::Kind::Number ? objects.Get(font, "DW").number : 1000.0;
+    const std::vector<PdfValue>& w = objects.Get(font, "W").items;
+    for (std::size_t i = 0; i + 1 < w.size() && widths_.size() < kMaxWidths;) {
+        const std::optional<std::int64_t> first = w[i].Integer();
+        if (!first || *first < 0 || *first > 0xFFFFFFFF) break;
+        const auto code = static_cast<std::uint32_t>(*first);
+        const PdfValue& next = objects.Resolve(w[i + 1]);
+        if (next.kind == PdfValue::Kind::Array) {
+            for (std::size_t k = 0; k < next.items.size() && widths_.size() < kMaxWidths && code + k <= 0xFFFFFFFFull; ++k) {
+                const auto c = static_cast<std::uint32_t>(code + k);
+                widths_[c] = {c, next.items[k].number};
+            }
+            i += 2;
+        } else if (i + 2 < w.size()) {
+            const std::optional<std::int64_t> last = next.Integer();
+            if (last && *last >= *first && *last <= 0xFFFFFFFF) widths_[code] = {static_cast<std::uint32_t>(*last), w[i + 2].number};
+            i += 3;
+        } else {
+            break;
+        }
+    }
+}
+
+std::optional<double> PdfFont::Width(std::uint32_t code) const {
+    auto at = widths_.upper_bound(code);
+    if (at != widths_.begin() && code <= (--at)->second.first) return at->second.second / 1000;
+    if (defaultWidth_) return *defaultWidth_ / 1000;
+    return std::nullopt;
+}
+
 std::u16string PdfFont::DecodeWithoutMap(std::string_view bytes, PdfCodePages& codePages) const {
     switch (base_) {
         case Base::Glyphs:
@@ -157,21 +206,33 @@ std::u16string PdfFont::DecodeWithoutMap(std::string_view bytes, PdfCodePages& c
     return text;
 }
 
-std::u16string PdfFont::Decode(std::string_view bytes, PdfCodePages& codePages) const {
-    if (toUnicode_.Empty()) return DecodeWithoutMap(bytes, codePages);
+std::u16string PdfFont::Decode(std::string_view bytes, PdfCodePages& codePages, double& advance) const {
     std::u16string text;
     const std::vector<std::uint8_t> all = Bytes(bytes);
-    for (std::size_t i = 0; i < all.size();) {
-        const std::size_t length =
-            std::min(toUnicode_.CodeLength(std::span(all).subspan(i), composite_ ? 2 : 1), all.size() - i);
-        std::uint32_t code = 0;
-        for (std::size_t k = 0; k < length; ++k) code = (code << 8) | all[i + k];
-        if (const std::optional<std::u16string> mapped = toUnicode_.Lookup(code, length)) {
-            text += *mapped;
-        } else {
-            text += DecodeWithoutMap(bytes.substr(i, length), codePages);
+    bool widthsKnown = !widths_.empty() || defaultWidth_.has_value();
+    double width = 0;
+    if (toUnicode_.Empty() && !widthsKnown) {
+        text = DecodeWithoutMap(bytes, codePages);
+    } else {
+        for (std::size_t i = 0; i < all.size();) {
+            const std::size_t fallback = composite_ ? 2 : 1;
+            const std::size_t length = std::min(
+                toUnicode_.Empty() ? fallback : toUnicode_.CodeLength(std::span(all).subspan(i), fallback), all.size() - i);
+            std::uint32_t code = 0;
+            for (std::size_t k = 0; k < length; ++k) code = (code << 8) | all[i + k];
+            const std::optional<std::u16string> mapped = toUnicode_.Empty() ? std::nullopt : toUnicode_.Lookup(code, length);
+            text += mapped ? *mapped : DecodeWithoutMap(bytes.substr(i, length), codePages);
+            const std::optional<double> codeWidth = Width(code);
+            widthsKnown = widthsKnown && codeWidth.has_value();
+            width += codeWidth.value_or(0);
+            i += length;
         }
-        i += length;
+    }
+    if (widthsKnown) {
+        advance = width;
+    } else {
+        advance = 0;
+        for (const char16_t c : text) advance += c > 0x100 ? 1.0 : 0.5;
     }
     return text;
 }

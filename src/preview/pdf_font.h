@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -34,18 +36,24 @@ public:
     PdfFont() = default;
     PdfFont(PdfObjects& objects, const PdfValue& dictionary);
 
-    std::u16string Decode(std::string_view bytes, PdfCodePages& codePages) const;
+    // The text of a string's bytes; `advance` gets how far the string moves the text, in ems:
+    // from the font's widths, or half an em a narrow character and one a wide one.
+    std::u16string Decode(std::string_view bytes, PdfCodePages& codePages, double& advance) const;
 
 private:
     enum class Base : unsigned char { Ansi, Standard, CodePage, Utf16, Utf8, Glyphs };
 
     std::u16string DecodeWithoutMap(std::string_view bytes, PdfCodePages& codePages) const;
+    void ReadWidths(PdfObjects& objects, const PdfValue& dictionary);
+    std::optional<double> Width(std::uint32_t code) const;
 
     bool composite_ = false;  // a Type0 font: two-byte codes unless its maps say otherwise
     Base base_ = Base::Ansi;
     std::string codePage_;            // the ICU name, for Base::CodePage
     std::u16string differences_;      // 256 code overrides from a Differences array; 0 for none
     PdfCMap toUnicode_;
+    std::map<std::uint32_t, std::pair<std::uint32_t, double>> widths_;  // first code to (last code, width)
+    std::optional<double> defaultWidth_;
 };
 
 // The Unicode text of a glyph name ("A", "comma", "uni4E2D", "u1F600"); empty when unknown.

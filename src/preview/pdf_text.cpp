@@ -158,8 +158,7 @@ public:
 
     double ShowText(std::string_view bytes) override {
         double advance = 0;
-        for (const char16_t c : font_->Decode(bytes, codePages_)) {
-            advance += c > 0x100 ? 1.0 : 0.5;
+        for (const char16_t c : font_->Decode(bytes, codePages_, advance)) {
             if (c < u' ' && c != u'\t' && c != u'\r' && c != u'\n') continue;  // control codes show nothing
             if (total_ >= kMaxTextUnits) break;
             text_ += c;
