@@ -106,8 +106,16 @@ PdfValue ParseValue(PdfLexer& lexer, std::size_t& budget, int depth) {
             lexer.Seek(back);  // a damaged object: its end keyword is not swallowed
             break;
         }
+        if (next.kind == PdfTokenKind::ArrayClose || next.kind == PdfTokenKind::DictionaryClose) continue;  // a stray close
         if (dictionary) {
             if (next.kind != PdfTokenKind::Name) continue;  // a stray token where a key belongs
+            const std::size_t valueStart = lexer.Position();
+            const PdfToken peek = lexer.Next();
+            lexer.Seek(valueStart);
+            // A key without a value: the close that follows it is not taken for its value.
+            if (peek.kind == PdfTokenKind::ArrayClose || peek.kind == PdfTokenKind::DictionaryClose || EndsValueList(peek)) {
+                continue;
+            }
             PdfValue key;
             key.kind = PdfValue::Kind::Name;
             key.text = next.text;
@@ -123,7 +131,6 @@ PdfValue ParseValue(PdfLexer& lexer, std::size_t& budget, int depth) {
             value.items.push_back(ParseValue(lexer, budget, depth + 1));
         }
     }
-    if (dictionary && value.items.size() % 2 != 0) value.items.pop_back();
     return value;
 }
 
