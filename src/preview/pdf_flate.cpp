@@ -13,27 +13,18 @@ namespace {
 void Inflate(std::span<const std::uint8_t> compressed, std::size_t limit, int windowBits, std::vector<std::uint8_t>& out) {
     z_stream stream{};
     if (inflateInit2(&stream, windowBits) != Z_OK) return;
-    constexpr std::size_t kPiece = 64 * 1024;
-    std::size_t offset = 0;
+    // zlib's input pointer is not const in older headers; it only reads through it.
+    stream.next_in = const_cast<Bytef*>(compressed.data());
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), std::numeric_limits<uInt>::max()));
+    std::vector<std::uint8_t> piece(256 * 1024);
     int status = Z_OK;
     while (status == Z_OK && out.size() < limit) {
-        if (stream.avail_in == 0 && offset < compressed.size()) {
-            const std::size_t piece = std::min<std::size_t>(compressed.size() - offset, std::numeric_limits<uInt>::max() / 2);
-            // zlib's input pointer is not const in older headers; it only reads through it.
-            stream.next_in = const_cast<Bytef*>(compressed.data() + offset);
-            stream.avail_in = static_cast<uInt>(piece);
-            offset += piece;
-        }
-        const std::size_t before = out.size();
-        const std::size_t room = std::min(kPiece, limit - before);
-        out.resize(before + room);
-        stream.next_out = out.data() + before;
-        stream.avail_out = static_cast<uInt>(room);
+        stream.next_out = piece.data();
+        stream.avail_out = static_cast<uInt>(std::min(piece.size(), limit - out.size()));
+        const uInt room = stream.avail_out;
         status = inflate(&stream, Z_NO_FLUSH);
-        out.resize(before + room - stream.avail_out);
-        if (status == Z_BUF_ERROR && stream.avail_in == 0 && offset >= compressed.size()) break;  // input cut short
-        if (status == Z_BUF_ERROR && stream.avail_out != 0) break;
-        if (status == Z_BUF_ERROR) status = Z_OK;
+        out.insert(out.end(), piece.begin(), piece.begin() + (room - stream.avail_out));
+        if (status == Z_BUF_ERROR || room == stream.avail_out) break;  // input cut short, or no progress
     }
     inflateEnd(&stream);
 }

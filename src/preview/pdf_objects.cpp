@@ -304,14 +304,18 @@ std::span<const std::uint8_t> PdfObjects::RawStream(const Entry& entry, const Pd
 }
 
 std::span<const std::uint8_t> PdfObjects::Stream(std::uint32_t number) {
-    if (const auto cached = decoded_.find(number); cached != decoded_.end()) return cached->second;
+    if (const auto known = streams_.find(number); known != streams_.end()) return known->second;
     const auto found = entries_.find(number);
     if (found == entries_.end() || !found->second.hasStream) return {};
     const Entry entry = found->second;
-    std::vector<std::uint8_t>& decoded = decoded_[number];  // reserved first: a Length inside itself ends
-    const PdfValue& dictionary = Value(number);
-    const std::span<const std::uint8_t> raw = RawStream(entry, dictionary);
+    streams_[number] = {};  // a stream whose Length lies inside itself reads as empty meanwhile
+    const std::span<const std::uint8_t> decoded = Decode(entry, Value(number));
+    streams_[number] = decoded;
+    return decoded;
+}
 
+std::span<const std::uint8_t> PdfObjects::Decode(const Entry& entry, const PdfValue& dictionary) {
+    const std::span<const std::uint8_t> raw = RawStream(entry, dictionary);
     const PdfValue& filter = Get(dictionary, "Filter");
     const PdfValue* only = &filter;
     if (filter.kind == PdfValue::Kind::Array) {
@@ -326,7 +330,7 @@ std::span<const std::uint8_t> PdfObjects::Stream(std::uint32_t number) {
                                         : parameters,
                                     "Predictor");
     if (predictor.Integer().value_or(1) > 1) return {};
-    decoded = InflatePdfStream(raw, std::min<std::size_t>(kInflateLimit, inflateBudget_));
+    std::vector<std::uint8_t>& decoded = decoded_.emplace_back(InflatePdfStream(raw, std::min<std::size_t>(kInflateLimit, inflateBudget_)));
     inflateBudget_ -= decoded.size();
     return decoded;
 }

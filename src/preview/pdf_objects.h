@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,12 +71,15 @@ private:
     void FindObjects();
     void ReadObjectStream(std::uint32_t number);
     std::span<const std::uint8_t> RawStream(const Entry& entry, const PdfValue& dictionary);
+    std::span<const std::uint8_t> Decode(const Entry& entry, const PdfValue& dictionary);
 
     std::span<const std::uint8_t> file_;
     std::unordered_map<std::uint32_t, Entry> entries_;
     std::vector<std::uint32_t> order_;
     std::unordered_map<std::uint32_t, PdfValue> values_;
-    std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> decoded_;
+    std::unordered_map<std::uint32_t, std::span<const std::uint8_t>> streams_;  // each stream decoded once
+    std::deque<std::vector<std::uint8_t>> decoded_;                              // the inflated bytes they show
+
     std::size_t nodeBudget_;
     std::size_t inflateBudget_;
 };

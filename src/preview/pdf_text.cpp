@@ -50,16 +50,15 @@ public:
             const PdfValue& value = objects_.Value(number);
             if (objects_.Get(value, "Type").IsName("Catalog")) AddTree(objects_.Get(value, "Pages"));
         }
+        if (!pages_.empty()) return pages_;
         for (const std::uint32_t number : objects_.Numbers()) {
-            if (!pages_.empty()) break;
             const PdfValue& value = objects_.Value(number);
-            if (objects_.Get(value, "Type").IsName("Pages") && value.Get("Parent") == nullptr) {
-                visited_.insert(number);
+            if (objects_.Get(value, "Type").IsName("Pages") && value.Get("Parent") == nullptr && visited_.insert(number).second) {
                 Walk(value, nullptr, 0);
             }
         }
+        if (!pages_.empty()) return pages_;
         for (const std::uint32_t number : objects_.Numbers()) {
-            if (!pages_.empty()) break;
             const PdfValue& value = objects_.Value(number);
             if (objects_.Get(value, "Type").IsName("Page")) AddPage(value, nullptr);
         }
