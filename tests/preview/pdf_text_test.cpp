@@ -197,10 +197,13 @@ TEST(PdfText, TextOperatorsAndFontEncodings) {
         {"BT /F1 9 Tf <00010002> Tj ET", "<</Subtype/Type0/Encoding/Identity-H>>", "CP932", u""},
         {"BT /F1 9 Tf <00010002> Tj ET", "<</Subtype/Type0/Encoding/Identity-H/ToUnicode 5 0 R>>", "CP932", u"日本"},
         {"BT /F2 9 Tf (plain) Tj ET", "<</Subtype/Type1>>", "CP932", u"plain"},  // an unknown font reads as ANSI
+        {"BT /F1 9 Tf (AB) Tj ET", "8 0 R", "CP932", u"中B"},  // a font in an object stream
     };
     const std::string map = "beginbfrange <0001> <0002> [<65E5> <672C>] endbfrange";
     const std::string more = "5 0 obj <</Length 6 0 R>> stream\n" + map + "\nendstream endobj\n6 0 obj " +
-                             std::to_string(map.size()) + " endobj\n";
+                             std::to_string(map.size()) + " endobj\n" +
+                             "7 0 obj <</Type/ObjStm/N 1/First 4>> stream\n8 0 <</Subtype/Type1/Encoding<</Differences[65/uni4E2D]>>>>\n"
+                             "endstream endobj\n";
     for (const auto& c : cases) {
         AnsiCodePage ansi(c.codePage);
         const PdfText text = ReadPdfText(TinyPdf(c.content, c.font, more), ansi);
