@@ -94,11 +94,13 @@ private:
             }
         }
         lineBreakDue_ = false;
-        const double advance = handler_.ShowText(bytes);
+        const PdfShown shown = handler_.ShowText(bytes);
         shown_ = true;
         lastY_ = text_.f;
         lastStartX_ = text_.e;
-        text_.e += advance * fontSize_ * text_.a;
+        const double width = shown.ems * fontSize_ + static_cast<double>(shown.characters) * characterSpacing_ +
+                             static_cast<double>(shown.spaces) * wordSpacing_;
+        text_.e += width * horizontalScale_ * text_.a;
         lastEndX_ = text_.e;
     }
 
@@ -136,11 +138,21 @@ private:
             text_ = line_;
         } else if (op == "TL") {
             leading_ = Number(1);
+        } else if (op == "Tc") {
+            characterSpacing_ = Number(1);
+        } else if (op == "Tw") {
+            wordSpacing_ = Number(1);
+        } else if (op == "Tz") {
+            horizontalScale_ = Number(1) / 100;
         } else if (op == "T*") {
             NextLine();
         } else if (op == "Tj") {
             if (const PdfToken* s = Operand(1, PdfTokenKind::String)) Show(s->text);
         } else if (op == "'" || op == "\"") {
+            if (op == "\"") {
+                wordSpacing_ = Number(3);
+                characterSpacing_ = Number(2);
+            }
             NextLine();
             if (const PdfToken* s = Operand(1, PdfTokenKind::String)) Show(s->text);
         } else if (op == "TJ") {
@@ -150,7 +162,7 @@ private:
                     Show(item.text);
                 } else {
                     if (item.number < kSpaceKerning && shown_) handler_.Break(PdfBreak::Word);
-                    text_.e -= item.number / 1000 * fontSize_ * text_.a;
+                    text_.e -= item.number / 1000 * fontSize_ * horizontalScale_ * text_.a;
                     lastEndX_ = text_.e;
                 }
             }
@@ -169,6 +181,9 @@ private:
     Matrix line_;
     double fontSize_ = 0;
     double leading_ = 0;
+    double characterSpacing_ = 0;
+    double wordSpacing_ = 0;
+    double horizontalScale_ = 1;
     bool shown_ = false;
     bool lineBreakDue_ = false;
     double lastY_ = 0;

@@ -155,15 +155,17 @@ public:
         font_ = &found->second;
     }
 
-    double ShowText(std::string_view bytes) override {
-        double advance = 0;
-        for (const char16_t c : font_->Decode(bytes, codePages_, advance)) {
+    PdfShown ShowText(std::string_view bytes) override {
+        PdfShown shown;
+        for (const char16_t c : font_->Decode(bytes, codePages_, shown.ems)) {
+            ++shown.characters;
+            if (c == u' ') ++shown.spaces;
             if (c < u' ' && c != u'\t' && c != u'\r' && c != u'\n') continue;  // control codes show nothing
-            if (total_ >= kMaxTextUnits) break;
+            if (total_ >= kMaxTextUnits) continue;
             text_ += c;
             ++total_;
         }
-        return advance;
+        return shown;
     }
 
     void Break(PdfBreak kind) override {

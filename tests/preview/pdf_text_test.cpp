@@ -186,6 +186,8 @@ TEST(PdfText, TextOperatorsAndFontEncodings) {
          u"one\r\ntwo\r\nthree\r\nfour"},
         {"BT /F1 10 Tf 1 0 0 1 50 700 Tm (top) Tj 0 -20 Td (next) Tj 300 0 Td (far) Tj ET", "<</Subtype/Type1>>", "CP932",
          u"top\r\nnext far"},
+        // Word spacing widens "a b" to where "c" is placed: the two join without a space.
+        {"BT /F1 10 Tf 20 Tw (a b) Tj 30 0 Td (c) Tj ET", "<</Subtype/Type1>>", "CP932", u"a bc"},
         {"BT /F1 10 Tf 0 700 Td (a) Tj ET BT /F1 10 Tf 0 680 Td (b) Tj ET", "<</Subtype/Type1>>", "CP932", u"a\r\nb"},
         {"BI /W 1 /H 1 ID \x01(x) Tj EI BT /F1 9 Tf <48 69> Tj ET", "<</Subtype/Type1>>", "CP932", u"Hi"},
         {"BT /F1 9 Tf (\xE9t\xE9) Tj ET", "<</Subtype/Type1/Encoding/WinAnsiEncoding>>", "windows-1252", u"été"},
