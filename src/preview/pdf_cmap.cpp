@@ -37,7 +37,8 @@ std::u16string Utf16(const std::string& bytes) {
 
 PdfCMap::PdfCMap(std::span<const std::uint8_t> bytes) {
     PdfLexer lexer(bytes);
-    const auto entries = [this] { return singles_.size() + ranges_.size(); };
+    std::size_t values = 0;  // every value held, in ranges' arrays too
+    const auto entries = [&values] { return values; };
     for (PdfToken token = lexer.Next(); token.kind != PdfTokenKind::End; token = lexer.Next()) {
         if (token.kind != PdfTokenKind::Keyword) continue;
         if (token.text == "begincodespacerange") {
@@ -55,6 +56,7 @@ PdfCMap::PdfCMap(std::span<const std::uint8_t> bytes) {
                 const std::optional<std::uint32_t> code = Code(source);
                 if (value.kind != PdfTokenKind::String || !code || entries() >= kMaxEntries) continue;
                 singles_[Key(*code, source.text.size())] = Utf16(value.text);
+                ++values;
             }
         } else if (token.text == "beginbfrange") {
             for (PdfToken low = lexer.Next(); low.kind == PdfTokenKind::String; low = lexer.Next()) {
@@ -65,7 +67,10 @@ PdfCMap::PdfCMap(std::span<const std::uint8_t> bytes) {
                 PdfToken value = lexer.Next();
                 if (value.kind == PdfTokenKind::ArrayOpen) {
                     for (value = lexer.Next(); value.kind == PdfTokenKind::String; value = lexer.Next()) {
-                        if (range.each.size() < kMaxEntries) range.each.push_back(Utf16(value.text));
+                        if (values < kMaxEntries) {
+                            range.each.push_back(Utf16(value.text));
+                            ++values;
+                        }
                     }
                     if (value.kind != PdfTokenKind::ArrayClose) break;  // a damaged array ends the block
                     if (range.each.empty()) continue;
@@ -83,6 +88,7 @@ PdfCMap::PdfCMap(std::span<const std::uint8_t> bytes) {
                 range.high = *highCode;
                 range.length = low.text.size();
                 ranges_.push_back(std::move(range));
+                ++values;
             }
         }
     }

@@ -84,12 +84,14 @@ AnsiCodePage& PdfCodePages::Named(const std::string& icuName) {
     return *page;
 }
 
-PdfFont::PdfFont(PdfObjects& objects, const PdfValue& dictionary) {
+PdfFont::PdfFont(PdfObjects& objects, const PdfValue& dictionary, PdfFontShare& share) {
     composite_ = objects.Get(dictionary, "Subtype").IsName("Type0");
     if (const PdfValue* map = dictionary.Get("ToUnicode"); map != nullptr && map->kind == PdfValue::Kind::Reference) {
-        toUnicode_ = PdfCMap(objects.Stream(map->ReferenceNumber()));
+        std::shared_ptr<const PdfCMap>& parsed = share.maps[map->ReferenceNumber()];
+        if (!parsed) parsed = std::make_shared<const PdfCMap>(objects.Stream(map->ReferenceNumber()));
+        toUnicode_ = parsed;
     }
-    ReadWidths(objects, dictionary);
+    ReadWidths(objects, dictionary, share.widthBudget);
     const PdfValue& encoding = objects.Get(dictionary, "Encoding");
     const PdfValue& baseName = encoding.kind == PdfValue::Kind::Dictionary ? objects.Get(encoding, "BaseEncoding") : encoding;
     const std::string_view name = baseName.kind == PdfValue::Kind::Name ? std::string_view(baseName.text) : std::string_view();
@@ -127,8 +129,13 @@ PdfFont::PdfFont(PdfObjects& objects, const PdfValue& dictionary) {
     }
 }
 
-void PdfFont::ReadWidths(PdfObjects& objects, const PdfValue& dictionary) {
-    constexpr std::size_t kMaxWidths = 65'536;
+void PdfFont::SetWidth(std::uint32_t first, std::uint32_t last, double width, std::size_t& budget) {
+    if (budget == 0) return;
+    --budget;
+    widths_[first] = {last, width};
+}
+
+void PdfFont::ReadWidths(PdfObjects& objects, const PdfValue& dictionary, std::size_t& budget) {
     if (!composite_) {
         const PdfValue& widths = objects.Get(dictionary, "Widths");
         const std::int64_t first = objects.Get(dictionary, "FirstChar").Integer().value_or(0);
@@ -137,7 +144,7 @@ void PdfFont::ReadWidths(PdfObjects& objects, const PdfValue& dictionary) {
             const PdfValue& width = objects.Resolve(widths.items[i]);
             if (width.kind != PdfValue::Kind::Number) continue;
             const auto code = static_cast<std::uint32_t>(first + static_cast<std::int64_t>(i));
-            widths_[code] = {code, width.number};
+            SetWidth(code, code, width.number, budget);
         }
         return;
     }
@@ -147,20 +154,20 @@ void PdfFont::ReadWidths(PdfObjects& objects, const PdfValue& dictionary) {
     const PdfValue& font = objects.Resolve(descendants.items[0]);
     defaultWidth_ = objects.Get(font, "DW").kind == PdfValue::Kind::Number ? objects.Get(font, "DW").number : 1000.0;
     const std::vector<PdfValue>& w = objects.Get(font, "W").items;
-    for (std::size_t i = 0; i + 1 < w.size() && widths_.size() < kMaxWidths;) {
+    for (std::size_t i = 0; i + 1 < w.size() && budget > 0;) {
         const std::optional<std::int64_t> first = w[i].Integer();
         if (!first || *first < 0 || *first > 0xFFFFFFFF) break;
         const auto code = static_cast<std::uint32_t>(*first);
         const PdfValue& next = objects.Resolve(w[i + 1]);
         if (next.kind == PdfValue::Kind::Array) {
-            for (std::size_t k = 0; k < next.items.size() && widths_.size() < kMaxWidths && code + k <= 0xFFFFFFFFull; ++k) {
+            for (std::size_t k = 0; k < next.items.size() && code + k <= 0xFFFFFFFFull; ++k) {
                 const auto c = static_cast<std::uint32_t>(code + k);
-                widths_[c] = {c, next.items[k].number};
+                SetWidth(c, c, next.items[k].number, budget);
             }
             i += 2;
         } else if (i + 2 < w.size()) {
             const std::optional<std::int64_t> last = next.Integer();
-            if (last && *last >= *first && *last <= 0xFFFFFFFF) widths_[code] = {static_cast<std::uint32_t>(*last), w[i + 2].number};
+            if (last && *last >= *first && *last <= 0xFFFFFFFF) SetWidth(code, static_cast<std::uint32_t>(*last), w[i + 2].number, budget);
             i += 3;
         } else {
             break;
@@ -211,16 +218,16 @@ std::u16string PdfFont::Decode(std::string_view bytes, PdfCodePages& codePages, 
     const std::vector<std::uint8_t> all = Bytes(bytes);
     bool widthsKnown = !widths_.empty() || defaultWidth_.has_value();
     double width = 0;
-    if (toUnicode_.Empty() && !widthsKnown) {
+    if (toUnicode_->Empty() && !widthsKnown) {
         text = DecodeWithoutMap(bytes, codePages);
     } else {
         for (std::size_t i = 0; i < all.size();) {
             const std::size_t fallback = composite_ ? 2 : 1;
             const std::size_t length = std::min(
-                toUnicode_.Empty() ? fallback : toUnicode_.CodeLength(std::span(all).subspan(i), fallback), all.size() - i);
+                toUnicode_->Empty() ? fallback : toUnicode_->CodeLength(std::span(all).subspan(i), fallback), all.size() - i);
             std::uint32_t code = 0;
             for (std::size_t k = 0; k < length; ++k) code = (code << 8) | all[i + k];
-            const std::optional<std::u16string> mapped = toUnicode_.Empty() ? std::nullopt : toUnicode_.Lookup(code, length);
+            const std::optional<std::u16string> mapped = toUnicode_->Empty() ? std::nullopt : toUnicode_->Lookup(code, length);
             text += mapped ? *mapped : DecodeWithoutMap(bytes.substr(i, length), codePages);
             const std::optional<double> codeWidth = Width(code);
             widthsKnown = widthsKnown && codeWidth.has_value();

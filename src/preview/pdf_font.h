@@ -6,6 +6,7 @@
 // array. Identity-H codes without a ToUnicode map are glyph numbers and give no text.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,10 +32,17 @@ private:
     std::map<std::string, std::unique_ptr<AnsiCodePage>> named_;
 };
 
+// What the fonts of one file share: each ToUnicode map parsed once, however many fonts name
+// it, and a cap on the glyph widths all the fonts hold together.
+struct PdfFontShare {
+    std::map<std::uint32_t, std::shared_ptr<const PdfCMap>> maps;
+    std::size_t widthBudget = 1'000'000;
+};
+
 class PdfFont {
 public:
     PdfFont() = default;
-    PdfFont(PdfObjects& objects, const PdfValue& dictionary);
+    PdfFont(PdfObjects& objects, const PdfValue& dictionary, PdfFontShare& share);
 
     // The text of a string's bytes; `advance` gets how far the string moves the text, in ems:
     // from the font's widths, or half an em a narrow character and one a wide one.
@@ -44,14 +52,15 @@ private:
     enum class Base : unsigned char { Ansi, Standard, CodePage, Utf16, Utf8, Glyphs };
 
     std::u16string DecodeWithoutMap(std::string_view bytes, PdfCodePages& codePages) const;
-    void ReadWidths(PdfObjects& objects, const PdfValue& dictionary);
+    void ReadWidths(PdfObjects& objects, const PdfValue& dictionary, std::size_t& budget);
+    void SetWidth(std::uint32_t first, std::uint32_t last, double width, std::size_t& budget);
     std::optional<double> Width(std::uint32_t code) const;
 
     bool composite_ = false;  // a Type0 font: two-byte codes unless its maps say otherwise
     Base base_ = Base::Ansi;
     std::string codePage_;            // the ICU name, for Base::CodePage
     std::u16string differences_;      // 256 code overrides from a Differences array; 0 for none
-    PdfCMap toUnicode_;
+    std::shared_ptr<const PdfCMap> toUnicode_ = std::make_shared<const PdfCMap>();
     std::map<std::uint32_t, std::pair<std::uint32_t, double>> widths_;  // first code to (last code, width)
     std::optional<double> defaultWidth_;
 };

@@ -124,8 +124,9 @@ PdfValue ParseValue(PdfLexer& lexer, std::size_t& budget, int depth) {
             lexer.Seek(back);
         }
         if (depth >= kMaxNesting) {
-            // Too deep: the rest of this value is passed over token by token.
+            // Too deep: the rest of this value is passed over token by token, each as a null.
             lexer.Next();
+            --budget;
             value.items.emplace_back();
         } else {
             value.items.push_back(ParseValue(lexer, budget, depth + 1));

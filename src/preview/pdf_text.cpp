@@ -24,6 +24,7 @@ constexpr int kMaxFormDepth = 16;
 // drawn form counts for at least kFormCost, so that forms drawing forms many times end.
 constexpr std::size_t kContentWorkLimit = 4 * kInflateLimit;
 constexpr std::size_t kFormCost = 1024;
+constexpr std::size_t kMaxFonts = 4096;
 // The text of a whole file holds at most this many characters.
 constexpr std::size_t kMaxTextUnits = 20'000'000;
 
@@ -151,7 +152,11 @@ public:
             return;
         }
         auto found = fonts_.find(dictionary);
-        if (found == fonts_.end()) found = fonts_.emplace(dictionary, PdfFont(objects_, *dictionary)).first;
+        if (found == fonts_.end() && fonts_.size() >= kMaxFonts) {
+            font_ = &defaultFont_;
+            return;
+        }
+        if (found == fonts_.end()) found = fonts_.emplace(dictionary, PdfFont(objects_, *dictionary, fontShare_)).first;
         font_ = &found->second;
     }
 
@@ -211,6 +216,7 @@ private:
 
     PdfObjects& objects_;
     PdfCodePages codePages_;
+    PdfFontShare fontShare_;
     std::map<const PdfValue*, PdfFont> fonts_;  // by dictionary; the object table keeps its values in place
     const PdfFont defaultFont_;
     const PdfFont* font_ = &defaultFont_;
