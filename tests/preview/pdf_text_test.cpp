@@ -3,6 +3,7 @@
 // text operators and font encodings, and hostile files that must end quickly.
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -166,7 +167,7 @@ TEST(PdfText, PagesWrapCjkAt36AndLatinPastColumn60) {
     for (const std::u16string& line : lines("english.pdf")) {
         // A space or a punctuation mark other than '.' past column 60 ends its line.
         for (std::size_t i = 60; i + 1 < line.size(); ++i) {
-            EXPECT_TRUE(line[i] == u'.' || (line[i] != u' ' && !std::ispunct(line[i]))) << ToUtf8(line);
+            EXPECT_TRUE(line[i] == u'.' || (line[i] != u' ' && !u_ispunct(line[i]))) << ToUtf8(line);
         }
         longest = std::max(longest, line.size());
     }
