@@ -648,7 +648,7 @@ def cmd_finalize(args):
                     # resident or empty: the data lives in the metadata entry itself
                     got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(target,), binary=True))
                     reusable = reusable and got == out["md5"]
-                if reusable:
+                if reusable and candidates:  # an unlisted entry has no inode left to ask icat about
                     got = md5_hex(tsk("icat", image, offset, options=("-r",), operands=(target,), binary=True))
                     if got != out["md5"]:
                         warn(f"{path}: clusters intact, but icat of the deleted entry gives {got}")
@@ -1151,14 +1151,15 @@ def cmd_verify(args):
                             continue
                         inode = entry.get("tskAddr", row["inode"])
                         checked_live += 1
-                    elif entry.get("reusable"):
+                    elif entry.get("reusable") and "tskPath" in entry:
                         inode = entry.get("tskAddr", entry["tskInode"])
                         checked_deleted += 1
-                    elif entry["state"] == "lost":
-                        # Nothing names a lost chain: its clusters are read as they lie.
+                    elif entry["state"] == "lost" or entry.get("reusable"):
+                        # Nothing names a lost chain, nor a deleted file whose folder is gone:
+                        # its clusters are read as they lie.
                         got = md5_hex(cluster_bytes(image, geometry(image, offset, part["fs"]), entry["extents"])[:entry["size"]])
                         if got != entry["md5"]:
-                            errors.append(f"{entry['path']} (lost): md5 {got} != {entry['md5']}")
+                            errors.append(f"{entry['path']} ({entry['state']}): md5 {got} != {entry['md5']}")
                         continue
                     else:
                         continue

@@ -1381,8 +1381,8 @@ build_ntfs_recycle() {
 # --------------------------------------------------------------------------
 # Documents for the preview: the committed test documents (documents/, made by
 # make-documents.sh) three times over: live in /LIVE, deleted from /GONE (their entries and
-# clusters left as they were), and in /CARVED, whose whole tree was deleted and whose directory
-# cluster a later file took, so that only their content tells of them. /LIVE also holds a text
+# clusters left as they were), and in /Carved, whose whole tree was deleted, its root entry
+# taken out and its directory sectors zeroed, so that only their content tells of them. /LIVE also holds a text
 # file and a ZIP archive.
 
 DOCUMENTS=(english.doc english.docx english.xls english.xlsx english.ppt english.pptx english.pdf
@@ -1390,7 +1390,7 @@ DOCUMENTS=(english.doc english.docx english.xls english.xlsx english.ppt english
            japanese.pptx japanese.pdf japanese-slides.pdf)
 
 build_docs_fat32() {
-    local img="$WORK/docs-fat32.img" docs="$HERE/documents" dir="$WORK/docs" name line
+    local img="$WORK/docs-fat32.img" docs="$HERE/documents" dir="$WORK/docs" name line sectors
     note "docs-fat32.img"
     begin_volume docs-fat32 "2024-06-03 09:15:00"
     rm -rf "$dir"
@@ -1399,20 +1399,22 @@ build_docs_fat32() {
     (cd "$docs" && zip -q -X "$dir/reports.zip" english.doc.ref.txt japanese.pdf.ref.txt)
     quiet mkfs.fat -C -F 32 -s 1 -n DOCS --invariant -i 0d0c5f32 "$img" $((40 * 1024))
     FAT_DEV=$img
-    fat_mkdir /LIVE /GONE /CARVED
+    fat_mkdir /LIVE /GONE /Carved
     for name in "${DOCUMENTS[@]}"; do
         fat_put_copy "/LIVE/$name" "$docs/$name"
         fat_put_copy "/GONE/$name" "$docs/$name"
-        fat_put_copy "/CARVED/$name" "$docs/$name"
+        fat_put_copy "/Carved/$name" "$docs/$name"
     done
     fat_put_copy /LIVE/notes.txt "$dir/notes.txt"
     fat_put_copy /LIVE/reports.zip "$dir/reports.zip"
-    ledger expect /CARVED unlisted
+    ledger expect /Carved unlisted
     snapshot "$img" 0 fat32
-    fat_deltree /CARVED
-    while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" CARVED)
-    # The lowest free cluster is now /CARVED's directory cluster: this file takes it.
-    fat_put /COVER.TXT text 1601 512
+    fat_deltree /Carved
+    while IFS= read -r line; do ledger damage "$line"; done < <("${TOOL[@]}" fat-take-out "$img" Carved)
+    # Its directory clusters zeroed too, so that no search for lost folders finds them.
+    sectors=$(python3 -c 'import json, sys; print(*json.load(open(sys.argv[1]))["/Carved"]["blocks"])' "$VOLDIR/snapshot.json")
+    for sector in $sectors; do dd if=/dev/zero of="$img" bs=512 seek="$sector" count=1 conv=notrunc status=none; done
+    ledger damage "zeroed the directory sectors of /Carved: $sectors"
     for name in "${DOCUMENTS[@]}"; do fat_del "/GONE/$name"; done
     finalize "$img" 0 fat32 DOCS docs-fat32.fls.txt
     "${TOOL[@]}" assemble "$img" "$WORK/out/docs-fat32.manifest.json" - "0|fat32|DOCS|$VOLDIR/volume.json"
