@@ -59,6 +59,15 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     AddScanOptions(*catCommand, cat.scan, nullptr);  // cat prints data, never JSON
     catCommand->add_option("PATH", cat.path, "node address [V:]ROOT/PATH of a file")->required();
 
+    PreviewCommandOptions preview;
+    auto* previewCommand =
+        app.add_subcommand("preview", "scan a source, then show one found file as the preview pane would");
+    AddScanOptions(*previewCommand, preview.scan, nullptr);
+    previewCommand->add_option("PATH", preview.path, "node address [V:]ROOT/PATH of a file")->required();
+    previewCommand->add_flag("--hex", preview.hex, "show the hex view whatever the file's type");
+    previewCommand->add_option("--limit", preview.limit, "bytes the hex view shows (default 65536)")
+        ->check(CLI::PositiveNumber);
+
     SourcesOptions sources;
     auto* sourcesCommand = app.add_subcommand("list", "list the disks, volumes and mounted volumes, and the export destinations");
     sourcesCommand->add_option("IMAGE", sources.images, "image files to list as sources too");
@@ -96,6 +105,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (*listCommand) return RunList(list, out, err);
     if (*sourcesCommand) return RunSources(sources, out, err);
     if (*exportCommand) return RunExport(exporting, out, err);
+    if (*previewCommand) return RunPreview(preview, out, err);
     return RunCat(cat, out, err);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The commands of `tundrel`, each a function of its parsed options.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ struct CatOptions {
     std::string path;
 };
 
+struct PreviewCommandOptions {
+    ScanCommandOptions scan;
+    std::string path;
+    bool hex = false;
+    std::uint64_t limit = 64 * 1024;  // bytes the hex view shows
+};
+
 struct SourcesOptions {
     std::vector<std::string> images;  // image files to list as sources too
     bool json = false;
@@ -51,6 +59,7 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
 int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunList(const ListOptions& options, std::ostream& out, std::ostream& err);
 int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err);
+int RunPreview(const PreviewCommandOptions& options, std::ostream& out, std::ostream& err);
 int RunSources(const SourcesOptions& options, std::ostream& out, std::ostream& err);
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "preview/image_facts.h"
 #include "preview/sheet_grid.h"
 
 namespace tundrel {
@@ -20,12 +21,6 @@ enum class PreviewKind : unsigned char {
     Image,     // `bytes` for the image viewer; `image` says what they are
 };
 
-struct ImageFacts {
-    std::string format;  // "BMP", "JPEG", "PNG", "GIF" or "TIFF"; empty when not recognised
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
 struct PreviewContent {
     PreviewKind kind = PreviewKind::Nothing;
     std::u16string text;
@@ -34,6 +29,7 @@ struct PreviewContent {
     std::vector<std::u16string> pages;
     ImageFacts image;
     std::uint64_t fileSize = 0;
+    bool unlocated = false;   // the scanner could not locate the file's data
     bool cutAtLimit = false;  // the file is larger than the preview reads
     bool stopped = false;     // the selection changed, or a read failed, before the file was read
 };

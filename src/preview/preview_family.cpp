@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "scan/name_case.h"
+
 namespace tundrel {
 
 namespace {
@@ -25,16 +27,6 @@ bool Contains(const std::array<std::u16string_view, N>& names, std::u16string_vi
 }
 
 }  // namespace
-
-std::u16string UpperExtension(std::u16string_view name) {
-    const auto dot = name.rfind(u'.');
-    if (dot == std::u16string_view::npos) return {};
-    std::u16string extension(name.substr(dot + 1));
-    for (auto& c : extension) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return extension;
-}
 
 PreviewFamily FamilyOfName(std::u16string_view name) {
     const std::u16string extension = UpperExtension(name);

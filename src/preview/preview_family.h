@@ -24,7 +24,4 @@ enum class TextDocument : unsigned char {
 PreviewFamily FamilyOfName(std::u16string_view name);
 TextDocument TextDocumentOfName(std::u16string_view name);
 
-// The extension of `name` (after its last '.'), upper-cased in ASCII; empty when it has none.
-std::u16string UpperExtension(std::u16string_view name);
-
 }  // namespace tundrel

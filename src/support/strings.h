@@ -216,6 +216,8 @@ enum class StringId : unsigned {
     CellErrorCode,
     DefaultSheetName,
     PreviewImageFacts,
+    PreviewCutAtLimit,
+    PreviewNotReadWhole,
 };
 
 enum class Language : unsigned char { Japanese, English };

@@ -15,14 +15,11 @@
 #include "platform/ansi_code_page.h"
 #include "preview/pdf_text.h"
 #include "support/text.h"
+#include "reference_words.h"
 #include "test_support.h"
 
 namespace tundrel {
 namespace {
-
-std::vector<std::uint8_t> Document(const std::string& name) {
-    return test::FileBytes(TUNDREL_TEST_DATA_DIR "/images/documents/" + name);
-}
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
@@ -30,30 +27,6 @@ std::u16string Joined(const PdfText& text) {
     std::u16string all;
     for (const std::u16string& page : text.pages) all += page;
     return all;
-}
-
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\r' || c == u'\n' || c == u'\t' || c == u'\f'; }
-
-// Whether at least `fraction` of the reference's words occur in `text` in their order. White
-// space is taken out of `text`, since wrapping splits CJK runs anywhere.
-bool ContainsWordsInOrder(std::u16string_view text, std::u16string_view reference, double fraction) {
-    std::u16string packed;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(packed), [](char16_t c) { return !IsSpace(c); });
-    std::size_t words = 0;
-    std::size_t found = 0;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < reference.size();) {
-        while (i < reference.size() && IsSpace(reference[i])) ++i;
-        const std::size_t start = i;
-        while (i < reference.size() && !IsSpace(reference[i])) ++i;
-        if (i == start) break;
-        ++words;
-        if (const std::size_t hit = packed.find(reference.substr(start, i - start), at); hit != std::u16string::npos) {
-            ++found;
-            at = hit + (i - start);
-        }
-    }
-    return words > 0 && static_cast<double>(found) >= fraction * static_cast<double>(words);
 }
 
 // A one-page file around `content`, its font F1 given by `font`; `more` adds objects from 4 on.
@@ -80,11 +53,10 @@ TEST(PdfText, DocumentsHoldPdftotextsWordsInOrder) {
         std::size_t pages;
     } cases[] = {{"english.pdf", 1}, {"japanese.pdf", 1}, {"english-slides.pdf", 3}, {"japanese-slides.pdf", 3}};
     for (const auto& c : cases) {
-        const PdfText text = ReadPdfText(Document(c.name), ansi);
+        const PdfText text = ReadPdfText(test::DocumentBytes(c.name), ansi);
         EXPECT_EQ(text.status, PdfTextStatus::Text) << c.name;
         EXPECT_EQ(text.pages.size(), c.pages) << c.name;
-        const std::vector<std::uint8_t> reference = Document(std::string(c.name) + ".ref.txt");
-        EXPECT_TRUE(ContainsWordsInOrder(Joined(text), ToUtf16(std::string(reference.begin(), reference.end())), 0.95)) << c.name;
+        EXPECT_GE(test::ReferenceWordsInOrder(Joined(text), test::ReferenceText(c.name)), 0.95) << c.name;
         const std::u16string shown = PdfDisplayText(text.pages);
         EXPECT_TRUE(shown.starts_with(u"第1ページ\r\n")) << c.name;
         EXPECT_NE(shown.find(u"第" + ToUtf16(std::to_string(c.pages)) + u"ページ"), std::u16string::npos) << c.name;
@@ -94,7 +66,7 @@ TEST(PdfText, DocumentsHoldPdftotextsWordsInOrder) {
 TEST(PdfText, HeaderAndEncryptionGiveOnlyTheirMessage) {
     const test::ScopedLanguage language(Language::Japanese);
     AnsiCodePage ansi("CP932");
-    const std::vector<std::uint8_t> readable = Document("english.pdf");
+    const std::vector<std::uint8_t> readable = test::DocumentBytes("english.pdf");
     const auto prefixed = [&](std::string_view prefix) {
         std::vector<std::uint8_t> bytes = Bytes(prefix);
         bytes.insert(bytes.end(), readable.begin(), readable.end());
@@ -125,7 +97,7 @@ TEST(PdfText, HeaderAndEncryptionGiveOnlyTheirMessage) {
 
 TEST(PdfText, TruncatedFileShowsThePagesItHolds) {
     AnsiCodePage ansi("CP932");
-    const std::vector<std::uint8_t> whole = Document("english-slides.pdf");
+    const std::vector<std::uint8_t> whole = test::DocumentBytes("english-slides.pdf");
     const PdfText full = ReadPdfText(whole, ansi);
     ASSERT_EQ(full.pages.size(), 3u);
     // LibreOffice writes the page objects after the contents and fonts, and the page tree last:
@@ -145,7 +117,7 @@ TEST(PdfText, PagesWrapCjkAt36AndLatinPastColumn60) {
     AnsiCodePage ansi("CP932");
     const auto lines = [&](const char* name) {
         std::vector<std::u16string> all;
-        for (const std::u16string& page : ReadPdfText(Document(name), ansi).pages) {
+        for (const std::u16string& page : ReadPdfText(test::DocumentBytes(name), ansi).pages) {
             for (std::size_t start = 0; start < page.size();) {
                 const std::size_t end = std::min(page.find(u"\r\n", start), page.size());
                 all.push_back(page.substr(start, end - start));
