@@ -216,6 +216,12 @@ enum class StringId : unsigned {
     CellErrorCode,
     DefaultSheetName,
     PreviewImageFacts,
+
+    // The full scan.
+    FullScanTableFull,
+    NothingSelectedForFullScanTerminal,
+    RangeBeyondSource,
+    NothingSelectedForFullScan = 304,
 };
 
 enum class Language : unsigned char { Japanese, English };
