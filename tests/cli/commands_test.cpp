@@ -49,7 +49,13 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"cat", image, "nowhere/x"}, kExitUsage},
         {{"--help"}, kExitSuccess},
         {{"cat", image, "root/x", "--json"}, kExitUsage},  // cat prints data, never nodes
-        {{"scan", image, "--mode", "full"}, kExitUsage},   // not built yet
+        {{"scan", image, "--mode", "full", "--fs", "none", "--types", "none"}, kExitUsage},  // nothing to look for
+        {{"scan", image, "--mode", "full", "--fs", "hfs"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "5-3"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "5"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "0-4294967296"}, kExitUsage},
+        {{"scan", image, "--range", "0-3"}, kExitUsage},  // the deleted-file mode takes no range
+        {{"scan", image, "--mode", "full", "--range", "0-8"}, kExitCannotScan},  // past the end
         {{"scan", image, "--mode", "partition"}, kExitUsage},
         {{"export", image, "--to", dir.Path().string(), "--log-format", "tsv"}, kExitUsage},  // no --log
         {{"export", image, "--to", dir.Path().string(), "--log", missing, "--log-format", "csv"}, kExitUsage},
