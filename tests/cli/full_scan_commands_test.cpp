@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 #include "cli/exit_codes.h"
 #include "manifest.h"
+#include "scan/full_scan_candidates.h"
 #include "test_support.h"
 
 namespace tundrel {
@@ -60,6 +62,23 @@ TEST(FullScanCommandsTest, TheRangeIsTheSweptArea) {
             EXPECT_EQ(Volumes(outcome.out), ownScanner ? std::set<int>{0} : volumes) << range << ' ' << mode;
         }
     }
+}
+
+// A disk full of boot-record lookalikes fills the table of NTFS boot records: the scan says
+// so on stderr and goes on.
+TEST(FullScanCommandsTest, AFullCandidateTableIsReported) {
+    const std::vector<std::uint8_t> boot = test::ImageBytes("ntfs");
+    test::TempDir dir;
+    const auto image = dir.Path() / "lookalikes.img";
+    {
+        std::ofstream out(image, std::ios::binary);
+        for (std::size_t sector = 0; sector <= FullScanCandidates{}.ntfsBoots.kCap; ++sector) {
+            out.write(reinterpret_cast<const char*>(boot.data()), 512);
+        }
+    }
+    const auto outcome = RunTool({"--lang", "en", "scan", "--mode", "full", "--fs", "ntfs", "--types", "none", image.string()});
+    EXPECT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+    EXPECT_NE(outcome.err.find("kept only the first of them (NTFS boot records)"), std::string::npos) << outcome.err;
 }
 
 TEST(FullScanCommandsTest, NothingToLookForIsRefusedNamingTheOptions) {
