@@ -81,13 +81,5 @@ TEST(FullScanCommandsTest, AFullCandidateTableIsReported) {
     EXPECT_NE(outcome.err.find("kept only the first of them (NTFS boot records)"), std::string::npos) << outcome.err;
 }
 
-TEST(FullScanCommandsTest, NothingToLookForIsRefusedNamingTheOptions) {
-    const auto outcome =
-        RunTool({"--lang", "en", "scan", "--mode", "full", "--fs", "none", "--types", "none", "/nonexistent.img"});
-    EXPECT_EQ(outcome.status, cli::kExitUsage);
-    EXPECT_NE(outcome.err.find("--fs"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("--types"), std::string::npos) << outcome.err;
-}
-
 }  // namespace
 }  // namespace tundrel

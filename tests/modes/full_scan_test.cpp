@@ -9,6 +9,7 @@
 
 #include "image_scan.h"
 #include "manifest.h"
+#include "fault_device.h"
 #include "memory_device.h"
 #include "modes/all_scanners.h"
 #include "modes/full_scan_sweep.h"
@@ -66,33 +67,29 @@ struct MemoryScan {
     }
 };
 
-TEST(FullScanTest, WithNothingSelectedItAsksBeforeReadingAndEndsWhenDeclined) {
-    MemoryScan memory{std::vector<std::uint8_t>(64 * kSector), {}};
-    Declining prompt;
-    test::ScanSetup setup = memory.Setup();
-    setup.selectionPrompt = &prompt;
-    setup.chooseSettings = [](Settings& settings) {
-        settings.carveTypes.fill(false);
-        settings.fullScanFat = settings.fullScanNtfs = settings.fullScanExFat = false;
-    };
-    const std::size_t readsBeforeScan = memory.reads.size();
-    FullScan scan("memory", setup);
-    ASSERT_EQ(prompt.asked.size(), 1u);
-    EXPECT_EQ(prompt.asked[0], Text16(StringId::NothingSelectedForFullScan));
-    EXPECT_EQ(memory.reads.size(), readsBeforeScan);
-    EXPECT_EQ(scan.context->scanners.size(), 1u);
-}
-
-TEST(FullScanTest, TheSweepReadsOnlyItsAreaFromTheVolumeStart) {
-    MemoryScan memory{std::vector<std::uint8_t>(4096 * kSector), {}};
-    test::ScanSetup setup = memory.Setup();
-    setup.volumeStart = 1000;
-    setup.volumeSectors = 1500;
-    const FullScan scan("memory", setup);
-    ASSERT_FALSE(memory.reads.empty());
-    EXPECT_EQ(*std::ranges::min_element(memory.reads), 1000 * kSector);
-    EXPECT_LT(*std::ranges::max_element(memory.reads), 2500 * kSector);
-    EXPECT_EQ(scan.progress.doneUnits, 0);  // cleared when the scan ended
+// With nothing to look for the front end is asked before anything is read; a declined question
+// ends the scan. Otherwise the sweep reads its area alone, from the volume start on.
+TEST(FullScanTest, TheSweepAsksFirstWhenNothingIsSelectedAndReadsOnlyItsArea) {
+    for (const bool selected : {false, true}) {
+        MemoryScan memory{std::vector<std::uint8_t>(4096 * kSector), {}};
+        Declining prompt;
+        test::ScanSetup setup = memory.Setup();
+        setup.selectionPrompt = &prompt;
+        setup.volumeStart = 1000;
+        setup.volumeSectors = 1500;
+        setup.chooseSettings = [selected](Settings& settings) {
+            settings.carveTypes.fill(false);
+            settings.fullScanFat = settings.fullScanNtfs = settings.fullScanExFat = selected;
+        };
+        const FullScan scan("memory", setup);
+        EXPECT_EQ(prompt.asked, selected ? std::vector<std::u16string>{}
+                                         : std::vector{Text16(StringId::NothingSelectedForFullScan)});
+        ASSERT_EQ(memory.reads.empty(), !selected);
+        if (selected) {
+            EXPECT_EQ(*std::ranges::min_element(memory.reads), 1000 * kSector);
+            EXPECT_LT(*std::ranges::max_element(memory.reads), 2500 * kSector);
+        }
+    }
 }
 
 // A file record is taken only when both update-sequence places agree, also when its two
@@ -161,44 +158,29 @@ TEST(FullScanTest, OnlyRebuiltVolumesThatHoldSomethingAreShown) {
     }
 }
 
-// A device that asks the run to stop when the sweep first reads past a sector.
-class StoppingDevice final : public platform::Device {
-public:
-    StoppingDevice(std::span<const std::uint8_t> bytes, ScanProgress& progress, std::uint64_t at)
-        : inner_(bytes), progress_(progress), at_(at) {}
-    platform::SourceKind Kind() const override { return platform::SourceKind::Image; }
-    platform::ReadStatus Read(std::span<std::uint8_t> buffer, std::uint64_t byteOffset, int& error) override {
-        if (byteOffset >= at_ * kSector && !stopped_) {
-            stopped_ = true;
-            progress_.RequestStop();
-        }
-        return inner_.Read(buffer, byteOffset, error);
-    }
-    std::optional<platform::DeviceGeometry> Geometry() override { return inner_.Geometry(); }
-    platform::DeviceIdentity Identity() override { return {}; }
-
-private:
-    test::MemoryDevice inner_;
-    ScanProgress& progress_;
-    std::uint64_t at_;
-    bool stopped_ = false;
-};
-
 TEST(FullScanTest, AStopDuringTheSweepStillRebuildsWhatItGatheredAndStaysAStop) {
-    const std::vector<std::uint8_t> image = test::ImageBytes("exfat");
     Settings settings;
     settings.carveTypes.fill(false);
     ScanProgress progress;
     ScanEnvironment environment{settings, progress, AllScanners(), nullptr};
-    ScanTask task;
-    task.mode = kModeFullScan;
-    ScanContext context(environment, task);
-    SectorSource source([&](const std::string&, int&) { return std::make_unique<StoppingDevice>(image, progress, 4096); });
-    ASSERT_TRUE(source.Open(u"memory"));
+    ScanContext context(environment, ScanTask{});
+    test::FaultMachine machine;
+    // An MFT record after the volume: the sweep meets it only when it is not stopped.
+    std::vector<std::uint8_t> disk = test::ImageBytes("exfat");
+    const std::vector<std::uint8_t> record = MftRecordZero();
+    disk.insert(disk.end(), record.begin(), record.end());
+    machine.Plug("/dev/sdx", test::FaultDisk(disk, platform::SourceKind::Image));
+    int reads = 0;
+    machine.OnRead([&] {
+        if (++reads == 40) progress.RequestStop();  // 2.5 MiB into the sweep of 16 MiB
+    });
+    SectorSource source(machine.Opener());
+    ASSERT_TRUE(source.Open(u"/dev/sdx"));
     FullScanner scanner(context);
     scanner.source = scanner.readSource = &source;
     scanner.Scan();
     EXPECT_TRUE(progress.StopRequested());
+    EXPECT_TRUE(scanner.roots[RootIndex::Scanned].children.empty());
     ASSERT_EQ(context.scanners.size(), 1u);
     // The rebuilt volume's walk went down its folders, under the stop word of its own.
     EXPECT_NE(test::FindPath(context.scanners[0]->roots[RootIndex::Root], "Docs/Work/2024/plan.txt"), nullptr);
@@ -248,10 +230,7 @@ TEST(FullScanTest, UnusableVolumesFallBackToOneFullScan) {
     struct Case {
         const char* what;
         const std::vector<std::uint8_t>* bytes;
-        std::uint32_t fsType;
-        std::uint32_t mode;
-        std::uint32_t word;
-        std::uint32_t tasks;
+        std::uint32_t fsType, mode, word, tasks;
         bool stopped;
         std::vector<std::uint32_t> types;  // the first scanners of the context, in order
         bool fallsBack;
