@@ -50,6 +50,11 @@ std::uint32_t FirstChainRun(std::span<const std::uint8_t> sector, std::size_t wi
     return 0;
 }
 
+bool IsAllZeroEntry(std::span<const std::uint8_t> sector) {
+    const auto entry = sector.first(kFatEntryBytes);
+    return std::all_of(entry.begin(), entry.end(), [](std::uint8_t byte) { return byte == 0; });
+}
+
 bool IsFileRecordOf(const ScanNode& node, std::u16string_view name) {
     return node.name != nullptr && std::u16string_view(node.name) == name;
 }
@@ -68,13 +73,16 @@ void FullScanSweep::Examine(std::span<const std::uint8_t> piece, std::uint64_t f
     for (std::size_t index = 0; index < count; ++index) {
         const auto sector = piece.subspan(index * kSectorBytes, kSectorBytes);
         const std::uint64_t at = firstSector + index;
+        // Boot records are looked for only behind their signature, checked once.
+        const bool signature = HasBootSignature(sector);
         if (selection_.fat) {
-            if (TestFatBoot(sector, at)) continue;
+            if (signature && TestFatBoot(sector, at)) continue;
             TestFatTable(sector, at);
-            TestFatDirectory(sector, at);
+            // A directory sector whose first entry is empty lists nothing.
+            if (!IsAllZeroEntry(sector)) TestFatDirectory(sector, at);
         }
         if (selection_.ntfs) {
-            if (TestNtfsBoot(sector, at)) continue;
+            if (signature && TestNtfsBoot(sector, at)) continue;
             if (BeginsWith(sector, "FILE")) {
                 if (index + 1 < count) {
                     TestFileRecord(sector, piece.subspan((index + 1) * kSectorBytes, kSectorBytes), at);
@@ -86,12 +94,12 @@ void FullScanSweep::Examine(std::span<const std::uint8_t> piece, std::uint64_t f
                 }
             }
         }
-        if (selection_.exfat) TestExFatBoot(sector, at);
+        if (selection_.exfat && signature) TestExFatBoot(sector, at);
     }
 }
 
 bool FullScanSweep::TestFatBoot(Sector sector, std::uint64_t at) {
-    if (!HasBootSignature(sector) || !IsFatBootSector(sector, sector)) return false;
+    if (!IsFatBootSector(sector, sector)) return false;
     SectorCopy copy;
     copy.sector = at;
     std::copy(sector.begin(), sector.end(), copy.bytes.begin());
@@ -140,7 +148,7 @@ void FullScanSweep::TestFatDirectory(Sector sector, std::uint64_t at) {
 }
 
 bool FullScanSweep::TestNtfsBoot(Sector sector, std::uint64_t at) {
-    if (!HasBootSignature(sector) || !IsNtfsBootSector(sector, sector)) return false;
+    if (!IsNtfsBootSector(sector, sector)) return false;
     SectorCopy copy;
     copy.sector = at;
     std::copy(sector.begin(), sector.end(), copy.bytes.begin());
@@ -184,7 +192,7 @@ void FullScanSweep::TestFileRecord(Sector first, Sector second, std::uint64_t at
 }
 
 bool FullScanSweep::TestExFatBoot(Sector sector, std::uint64_t at) {
-    if (!HasBootSignature(sector) || !IsExFatBootSector(sector)) return false;
+    if (!IsExFatBootSector(sector)) return false;
     const bool backup = lastExFatBoot_ && at == *lastExFatBoot_ + kExFatBackupDistance;
     if (!backup) {
         SectorCopy copy;

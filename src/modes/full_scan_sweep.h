@@ -36,6 +36,7 @@ public:
 private:
     using Sector = std::span<const std::uint8_t>;  // 512 bytes
 
+    // The boot-record tests expect a sector whose signature 55 AA was seen.
     bool TestFatBoot(Sector sector, std::uint64_t at);
     void TestFatTable(Sector sector, std::uint64_t at);
     void TestFatDirectory(Sector sector, std::uint64_t at);
