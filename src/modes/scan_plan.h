@@ -22,7 +22,7 @@ struct ScanRequest {
     std::string source;                        // as the platform layer names sources
     std::uint32_t mode = kModeDeletedFiles;    // a task mode of scan/scan_task.h
     std::optional<std::uint32_t> volumeStart;  // only the volume that starts at this sector
-    std::optional<SectorRange> range;          // one task over these sectors alone
+    std::optional<SectorRange> range = {};     // one task over these sectors alone
 };
 
 enum class PlanRefusal { None, SourceUnreadable, NothingToScan };
