@@ -7,7 +7,9 @@
 namespace tundrel::test {
 
 ScanOfImage::ScanOfImage(const std::filesystem::path& image, const ScanSetup& setup, std::uint32_t fsType) {
-    environment = std::make_unique<ScanEnvironment>(ScanEnvironment{settings, progress, AllScanners(), nullptr});
+    environment =
+        std::make_unique<ScanEnvironment>(ScanEnvironment{settings, progress, AllScanners(), nullptr, setup.selectionPrompt});
+    if (setup.chooseSettings) setup.chooseSettings(settings);
     ScanTask task;
     task.sourceName = ToUtf16(image.string());
     task.mode = setup.mode;
@@ -25,6 +27,7 @@ ScanOfImage::ScanOfImage(const std::filesystem::path& image, const ScanSetup& se
     volume.fsType = found != kFsRaw ? found : fsType;
     progress.taskMode = setup.mode;
     progress.stopRequested = setup.stopRequested ? 1 : 0;
+    progress.taskCount = setup.taskCount;
     if (!setup.opener) {
         made_ = CreateScannerFor(*context);
         return;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -27,6 +28,9 @@ struct ScanSetup {
     bool stopRequested = false;       // the user asked to stop before the scan began
     platform::DeviceOpener opener = {};  // unset: the real files
     ScanOptions options{};
+    std::function<void(Settings&)> chooseSettings = {};  // run on the settings before the scan
+    std::uint32_t taskCount = 1;                 // tasks in the run
+    SelectionPrompt* selectionPrompt = nullptr;  // asked by a full scan with nothing selected
 };
 
 class ScanOfImage {

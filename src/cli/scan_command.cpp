@@ -15,6 +15,7 @@
 #include "cli/progress_reporter.h"
 #include "cli/terminal_prompt.h"
 #include "modes/all_scanners.h"
+#include "modes/full_scan_sweep.h"
 #include "modes/scan_plan.h"
 #include "support/text.h"
 
@@ -27,10 +28,11 @@ struct ModeWord {
     std::string_view word;
     std::uint32_t mode;
 };
-// The lost-partition search and the full scan are offered once they are built.
+// The lost-partition search is offered once it is built.
 constexpr ModeWord kModes[] = {
     {"deleted", kModeDeletedFiles},
     {"formatted", kModeFormattedVolume},
+    {"full", kModeFullScan},
 };
 
 std::optional<std::uint32_t> ParseSector(const std::string& text) {
@@ -67,6 +69,40 @@ std::variant<CarveSwitches, std::string> ParseCarveTypes(std::string_view list) 
     return on;
 }
 
+// FIRST-LAST, both 32-bit sector numbers, FIRST not after LAST.
+std::optional<SectorRange> ParseRange(const std::string& text) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos) return std::nullopt;
+    const auto first = ParseSector(text.substr(0, dash));
+    const auto last = ParseSector(text.substr(dash + 1));
+    if (!first || !last || *first > *last) return std::nullopt;
+    return SectorRange{*first, *last};
+}
+
+// The file systems a --fs list selects: fat, ntfs and exfat in any case, "all" or "none"; the
+// first word that is none of these when there is one.
+std::variant<SweepSelection, std::string> ParseFileSystems(std::string_view list) {
+    SweepSelection on{false, false, false};
+    for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', from), list.size());
+        const std::string_view word = list.substr(from, comma - from);
+        from = comma + 1;
+        const std::string name = AsciiLower(word);
+        if (name == "all") {
+            on = {};
+        } else if (name == "fat") {
+            on.fat = true;
+        } else if (name == "ntfs") {
+            on.ntfs = true;
+        } else if (name == "exfat") {
+            on.exfat = true;
+        } else if (name != "none") {
+            return std::string(word);
+        }
+    }
+    return on;
+}
+
 std::string CarveTypeNames() {
     std::string names;
     for (const CarveTypeInfo& info : kCarveTypes) names += (names.empty() ? "" : ", ") + AsciiLower(info.typeName);
@@ -85,8 +121,12 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
         ->required();
     std::vector<std::string> modes;
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
-    command.add_option("--mode", options.mode, "deleted (default) or formatted")->check(CLI::IsMember(modes));
+    command.add_option("--mode", options.mode, "deleted (default), formatted or full")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
+    command.add_option("--range", options.range,
+                       "FIRST-LAST: scan only these 512-byte sectors, both included (full and formatted modes)");
+    command.add_option("--fs", options.fileSystems,
+                       "file systems the full scan rebuilds, comma-separated: fat,ntfs,exfat (default), or 'none'");
     command.add_option("--types", options.types,
                        "file types to find by content, comma-separated (jpg,png,...), 'all' or 'none'");
     command.add_flag("--carve-free", options.carveFree, "also look for files by content in the free space");
@@ -99,8 +139,27 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     for (const ModeWord& candidate : kModes) {
         if (candidate.word == options.mode) mode = &candidate;
     }
-    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted)");
-    ScanRequest request{options.source, mode->mode, std::nullopt};
+    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, full)");
+    ScanRequest request{options.source, mode->mode, std::nullopt, std::nullopt};
+    if (options.range) {
+        if (mode->mode == kModeDeletedFiles) return Refuse(err, kExitUsage, "--range takes --mode full or formatted");
+        request.range = ParseRange(*options.range);
+        if (!request.range) {
+            return Refuse(err, kExitUsage,
+                          "--range takes FIRST-LAST, two sector numbers below 2^32 with FIRST not after LAST, not '" +
+                              *options.range + "'");
+        }
+    }
+    if (options.fileSystems) {
+        const auto selected = ParseFileSystems(*options.fileSystems);
+        if (const auto* unknown = std::get_if<std::string>(&selected)) {
+            return Refuse(err, kExitUsage, "--fs takes fat, ntfs, exfat, 'all' or 'none', not '" + *unknown + "'");
+        }
+        const SweepSelection on = std::get<SweepSelection>(selected);
+        session.settings.fullScanFat = on.fat;
+        session.settings.fullScanNtfs = on.ntfs;
+        session.settings.fullScanExFat = on.exfat;
+    }
     if (options.volume && *options.volume != "all") {
         request.volumeStart = ParseSector(*options.volume);
         if (!request.volumeStart) {
@@ -116,6 +175,14 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         session.settings.carveTypes = std::get<CarveSwitches>(types);
     }
     session.settings.carveInDeletedMode = options.carveFree;
+    // The full scan needs something to look for; the terminal asks nothing, so this is said
+    // before the source is read.
+    const bool sweeps = mode->mode == kModeFullScan || request.range.has_value();
+    const Settings& chosen = session.settings;
+    if (sweeps && !chosen.fullScanFat && !chosen.fullScanNtfs && !chosen.fullScanExFat &&
+        std::ranges::none_of(chosen.carveTypes, [](bool on) { return on; })) {
+        return Refuse(err, kExitUsage, std::string(Text(StringId::NothingSelectedForFullScan)));
+    }
 
     const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
     for (const std::string& note : plan.notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
@@ -129,6 +196,9 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     const bool draw = !options.quiet && isatty(STDERR_FILENO);
     RunWithProgress(session.progress, draw, err, [&] { session.Run(plan.tasks, &prompt); });
 
+    for (const auto& context : session.contexts) {
+        for (const std::string& note : context->notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
+    }
     for (const auto& context : session.contexts) {
         if (context->state == ContextState::SourceNotOpened) {
             return Refuse(err, kExitSourceError, Formatted(StringId::CannotOpenSource, ToUtf8(context->source.name).c_str()));

@@ -9,6 +9,7 @@
 #include "exfat/exfat_lost_directories.h"
 #include "exfat/exfat_runs.h"
 #include "platform/ansi_code_page.h"
+#include "scan/full_scan_fallback.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/split_deleted.h"
 #include "scan/child_array.h"
@@ -76,7 +77,8 @@ void ExFatScanner::Scan() {
     NameRootFolders(roots, namePool);
     progress_.BeginScan();
     progress_.busy = 1;
-    if (ReadBootSector() && Geometry() != nullptr && PrepareTable() && ListRoot()) {
+    const bool usable = ReadBootSector() && Geometry() != nullptr && PrepareTable() && ListRoot();
+    if (usable) {
         ReadAllocationBitmap();
         progress_.SetStatusText({});
         progress_.busy = 0;
@@ -101,14 +103,14 @@ void ExFatScanner::Scan() {
         }
         NameCheckDiskFilesByContent(*this, progress_, context_.mode);
     }
-    // A volume whose boot sector, table or root directory cannot be read is handed to the
-    // full scan over the same area here, once the full scan exists (only for a lone task in
-    // the full-scan mode that the user did not stop, on a source that is not a drive letter).
     bitmap_.Release();
     FinishScan(roots, namePool);
     table_.Release();
     progress_.EndScan();
     progress_.SetStatusText({});
+    // A volume whose boot sector, table or root directory cannot be read goes to the full scan
+    // over the same area.
+    if (!usable) FallBackToFullScan(*this, context_, FallbackRule::LoneTask);
 }
 
 bool ExFatScanner::ReadBootSector() {

@@ -12,6 +12,7 @@
 #include "fat/lost_directories.h"
 #include "fat/overwritten_files.h"
 #include "scan/child_array.h"
+#include "scan/full_scan_fallback.h"
 #include "scan/hidden_system_entries.h"
 #include "fat/run_reader.h"
 #include "scan/split_deleted.h"
@@ -105,7 +106,8 @@ void FatScanner::Scan() {
     NameRootFolders(roots, namePool);
     progress_.BeginScan();
     progress_.busy = 1;
-    if (ReadDirectoryTree()) {
+    const bool usable = ReadDirectoryTree();
+    if (usable) {
         RearrangeSpecialFolders();
         ClearPhase();
         if (InDeletedFileMode()) {
@@ -126,6 +128,8 @@ void FatScanner::Scan() {
     FinishScan(roots, namePool);
     table_.Release();
     ClearPhase();
+    // Boot parameters that do not describe the volume: the full scan over the same area.
+    if (!usable) FallBackToFullScan(*this, context_, FallbackRule::LoneTask);
 }
 
 bool FatScanner::ReadDirectoryTree() {

@@ -52,21 +52,41 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     }
 
     const std::atomic<std::uint32_t> stop{0};
-    std::vector<SelectedVolume> candidates;
-    for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
-        if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectionOf(volume));
-    }
     const bool fullScan = request.mode == kModeFullScan;
-    if (candidates.empty()) {
-        if (request.volumeStart) {
+    std::vector<SelectedVolume> candidates;
+    if (request.range) {
+        const SectorRange range = *request.range;
+        if (range.last >= source.totalSectors) {
+            return Refuse(PlanRefusal::NothingToScan,
+                          Formatted(StringId::RangeBeyondSource, std::to_string(range.first).c_str(),
+                                    std::to_string(range.last).c_str(), request.source.c_str(),
+                                    std::to_string(source.totalSectors).c_str()));
+        }
+        SelectedVolume area;
+        if (!fullScan) {
+            for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
+                if (volume.startSector == range.first) area = SelectionOf(volume);
+            }
+        }
+        area.startSector = range.first;
+        area.sectorCount = range.last - range.first + 1;
+        candidates.push_back(area);
+    } else {
+        for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
+            if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectionOf(volume));
+        }
+        if (candidates.empty() && request.volumeStart) {
             return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoVolumeAtSector,
                                                                 std::to_string(*request.volumeStart).c_str(),
                                                                 request.source.c_str()));
         }
-        if (!fullScan) return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoFileSystemOn, request.source.c_str()));
-        candidates.push_back(WholeSource(source));
+        // The full scan sweeps the picked volume, or the whole source in one task.
+        if (fullScan && !request.volumeStart) candidates.assign(1, WholeSource(source));
+        if (candidates.empty()) {
+            return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoFileSystemOn, request.source.c_str()));
+        }
     }
-    // The full scan rebuilds whatever it finds in each area, whatever the table says.
+    // The full scan rebuilds whatever it finds in its area, whatever the table says.
     if (fullScan) {
         for (SelectedVolume& volume : candidates) volume.fsType = kFsRaw;
     }
@@ -83,6 +103,8 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
         task.sourceName = ToUtf16(request.source);
         task.mode = request.mode;
         task.volume = volume;
+        // A volume whose boot record proves unusable goes to the full scan, but in the deleted-file mode.
+        task.options[kOptionFullScanFallback] = request.mode == kModeDeletedFiles ? 0 : 1;
         plan.tasks.push_back(task);
     }
     if (plan.tasks.empty()) {

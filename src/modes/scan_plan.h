@@ -12,10 +12,17 @@
 
 namespace tundrel {
 
+// Sectors FIRST to LAST of the source, both included.
+struct SectorRange {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+};
+
 struct ScanRequest {
     std::string source;                        // as the platform layer names sources
     std::uint32_t mode = kModeDeletedFiles;    // a task mode of scan/scan_task.h
     std::optional<std::uint32_t> volumeStart;  // only the volume that starts at this sector
+    std::optional<SectorRange> range = {};     // one task over these sectors alone
 };
 
 enum class PlanRefusal { None, SourceUnreadable, NothingToScan };
@@ -29,8 +36,10 @@ struct ScanPlan {
 
 // A source whose sector 0 is a boot sector is one volume; any other source gives one task per
 // partition listed in its table, or only the one that starts at `volumeStart`. Volumes whose
-// type has no scanner are left out with a note. The full scan takes each area whatever its
-// table says, and a source without volumes whole.
+// type has no scanner are left out with a note. The full scan is one task over the whole
+// source, or over the volume that starts at `volumeStart`, whatever its table says. A range
+// makes one task over its sectors: the full scan's, or in the other modes the scanner of the
+// volume that starts at its first sector (the full scan's when none does).
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners);
 
 }  // namespace tundrel

@@ -11,6 +11,7 @@
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "platform/ansi_code_page.h"
+#include "scan/full_scan_fallback.h"
 #include "scan/hidden_system_entries.h"
 #include "scan/split_deleted.h"
 #include "exfat/exfat_allocation_bitmap.h"
@@ -407,8 +408,7 @@ void NtfsScanner::CarveRemainingArea(std::span<const std::uint8_t> clusterBitmap
 void NtfsScanner::MoveCheckDiskFiles() { tundrel::MoveCheckDiskFiles(roots[RootIndex::Root], roots[RootIndex::Lost]); }
 void NtfsScanner::NameCheckDiskFiles() { NameCheckDiskFilesByContent(*this, progress_, context_.mode); }
 
-// A volume whose boot record is unusable is rebuilt by the full scan in full-scan mode; that
-// hand-over comes with the full scan.
-void NtfsScanner::FallBackToFullScan() {}
+// A volume whose boot record is unusable is rebuilt by the full scan in full-scan mode.
+void NtfsScanner::FallBackToFullScan() { tundrel::FallBackToFullScan(*this, context_, FallbackRule::AnyTaskCount); }
 
 }  // namespace tundrel

@@ -54,7 +54,8 @@ struct FullScanCandidates {
     CappedTable<SectorCopy, 65'536> ntfsBoots;
     CappedTable<MftCandidate, 65'536> mftRecords;
     // Parsed records with a name: `location` is the record's absolute sector, `recordNumber`
-    // the number its header gives; names live in `names`.
+    // the number its header gives, `extra` the parent record its name gives; names live in
+    // `names`.
     CappedTable<ScanNode, 4'000'000> looseRecords;
     CappedTable<SectorCopy, 65'536> fatBoots;
     CappedTable<FatTableStart, 65'536> fatTables;

@@ -2,6 +2,7 @@
 // One scan task in progress or done: its opened source and the scanners made for it.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "disk/sector_source.h"
@@ -33,6 +34,7 @@ public:
     TaskParameters parameters;
     std::uint32_t mode;
     ContextState state = ContextState::Pending;
+    std::vector<std::string> notes;  // what the scan tells the user beside its results, one line each
     ScanEnvironment& environment;
 };
 

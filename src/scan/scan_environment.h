@@ -6,6 +6,7 @@
 #include "disk/reconnect_prompt.h"
 #include "scan/scan_progress.h"
 #include "scan/scanner_table.h"
+#include "scan/selection_prompt.h"
 #include "support/settings.h"
 
 namespace tundrel {
@@ -15,6 +16,7 @@ struct ScanEnvironment {
     ScanProgress& progress;
     ScannerTable scanners;                       // which scanner serves which file system
     ReconnectPrompt* reconnectPrompt = nullptr;  // null: a lost source is never asked for again
+    SelectionPrompt* selectionPrompt = nullptr;  // null: a full scan with nothing selected ends at once
 };
 
 }  // namespace tundrel

@@ -25,8 +25,30 @@ public:
     std::atomic<std::uint32_t> timing{0};         // 1 while elapsed and remaining time are shown
     std::atomic<std::uint32_t> resultsSaved{0};
 
-    bool StopRequested() const { return stopRequested.load(std::memory_order_relaxed) != 0; }
-    void RequestStop() { stopRequested.store(1); }
+    // While a phase with a stop word of its own runs, that word answers instead.
+    bool StopRequested() const {
+        if (ownStopPhase.load(std::memory_order_relaxed) != 0) return phaseStop.load(std::memory_order_relaxed) != 0;
+        return stopRequested.load(std::memory_order_relaxed) != 0;
+    }
+    // Reaches a phase with its own stop word too: a stop during it (or a second one after the
+    // stop that ended the phase before) ends it.
+    void RequestStop() {
+        stopRequested.store(1);
+        if (ownStopPhase.load() != 0) phaseStop.store(1);
+    }
+    // A phase that must run after a stop (the full scan's rebuilding of what its sweep
+    // gathered) polls a stop word of its own; the run's stop request stays as it was.
+    void BeginOwnStopPhase() {
+        phaseStop.store(0);
+        ownStopPhase.store(1);
+    }
+    void EndOwnStopPhase() { ownStopPhase.store(0); }
+    // The word StopRequested answers from, for loops that are handed a stop word.
+    const std::atomic<std::uint32_t>& StopWord() const {
+        return ownStopPhase.load(std::memory_order_relaxed) != 0 ? phaseStop : stopRequested;
+    }
+    std::atomic<std::uint32_t> ownStopPhase{0};
+    std::atomic<std::uint32_t> phaseStop{0};
     // A stop request outlives resets and the run it stopped; the front end clears it when the
     // user starts a new run, before the run's thread starts, so no request is ever lost.
     void ClearStop() { stopRequested.store(0); }

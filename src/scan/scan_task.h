@@ -2,6 +2,7 @@
 // One entry of the list of scans a user asked for.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,8 +24,16 @@ struct SelectedVolume {
     std::array<std::uint8_t, 512> bootSector{};
 };
 
-// Scan options chosen in the front end (the range and the choices read by the scanners).
+// Scan options chosen in the front end, ten words, all 0 but those given a meaning here:
+//   0-1  low, high: the NTFS scanner's first byte of the MFT window it leaves out
+//   2-3  low, high: the MFT's length in clusters when the task gives it as one run
+//   4-5  low, high: the range mark of a task that gives the MFT (0: none)
+//   6    sectors by which the NTFS volume sits off the place its clusters name
+//   7    kOptionFullScanFallback: 1 lets a scanner that cannot use its volume's boot record
+//        hand the volume to the full scan (the full-scan and formatted modes)
+//   8-9  low, high: the byte after the end of the left-out MFT window
 using ScanOptions = std::array<std::uint32_t, 10>;
+inline constexpr std::size_t kOptionFullScanFallback = 7;
 
 // Further choices of the task beyond its volume and options.
 struct TaskParameters {

@@ -218,6 +218,12 @@ enum class StringId : unsigned {
     PreviewImageFacts,
     PreviewCutAtLimit,
     PreviewNotReadWhole,
+
+    // The full scan.
+    FullScanTableFull,
+    NothingSelectedForFullScanTerminal,
+    RangeBeyondSource,
+    NothingSelectedForFullScan = 304,
 };
 
 enum class Language : unsigned char { Japanese, English };

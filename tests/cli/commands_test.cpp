@@ -49,7 +49,13 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"cat", image, "nowhere/x"}, kExitUsage},
         {{"--help"}, kExitSuccess},
         {{"cat", image, "root/x", "--json"}, kExitUsage},  // cat prints data, never nodes
-        {{"scan", image, "--mode", "full"}, kExitUsage},   // not built yet
+        {{"scan", missing, "--mode", "full", "--fs", "none", "--types", "none"}, kExitUsage},  // said before opening
+        {{"scan", image, "--mode", "full", "--fs", "hfs"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "5-3"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "5"}, kExitUsage},
+        {{"scan", image, "--mode", "full", "--range", "0-4294967296"}, kExitUsage},
+        {{"scan", image, "--range", "0-3"}, kExitUsage},  // the deleted-file mode takes no range
+        {{"scan", image, "--mode", "full", "--range", "0-8"}, kExitCannotScan},  // past the end
         {{"scan", image, "--mode", "partition"}, kExitUsage},
         {{"export", image, "--to", dir.Path().string(), "--log-format", "tsv"}, kExitUsage},  // no --log
         {{"export", image, "--to", dir.Path().string(), "--log", missing, "--log-format", "csv"}, kExitUsage},
@@ -58,6 +64,8 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
     };
     for (const auto& [args, status] : cases) EXPECT_EQ(RunTool(args).status, status) << testing::PrintToString(args);
     EXPECT_EQ(RunTool({"--version"}).out, std::string("tundrel ") + TUNDREL_VERSION + "\n");
+    const Outcome nothing = RunTool({"--lang", "en", "scan", missing, "--mode", "full", "--fs", "none", "--types", "none"});
+    EXPECT_NE(nothing.err.find("give --fs with fat, ntfs or exfat, or --types"), std::string::npos) << nothing.err;
     // Why it cannot be opened, in the system's words; a bare name is a disk, not a file here.
     const Outcome scan = RunTool({"scan", missing});
     EXPECT_EQ(scan.status, kExitSourceError);

@@ -1,0 +1,134 @@
+#include "modes/full_scanner.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "carve/carve_pass.h"
+#include "disk/fs_type.h"
+#include "disk/sector_source.h"
+#include "modes/exfat_rebuild.h"
+#include "modes/loose_records_tree.h"
+#include "scan/scan_context.h"
+#include "scan/scan_progress.h"
+#include "support/settings.h"
+#include "support/strings.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kSectorBytes = 512;
+constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
+
+bool HoldsAnything(const VolumeScanner& scanner) {
+    return !scanner.roots[RootIndex::Root].children.empty() || !scanner.roots[RootIndex::Lost].children.empty() ||
+           !scanner.roots[RootIndex::Scanned].children.empty();
+}
+
+}  // namespace
+
+FullScanner::FullScanner(ScanContext& context) : VolumeScanner(context, kFsRaw) {}
+
+FullScanner::~FullScanner() = default;
+
+std::unique_ptr<VolumeScanner> MakeFullScanner(ScanContext& context, std::uint32_t) {
+    return std::make_unique<FullScanner>(context);
+}
+
+std::optional<SweepSelection> FullScanner::ReadSelection() {
+    for (;;) {
+        const SweepSelection selection{settings_.fullScanFat, settings_.fullScanNtfs, settings_.fullScanExFat};
+        const bool anyType = std::ranges::any_of(settings_.carveTypes, [](bool on) { return on; });
+        if (selection.Any() || anyType) return selection;
+        SelectionPrompt* prompt = context_.environment.selectionPrompt;
+        if (prompt == nullptr || !prompt->AskForSelection(Text16(StringId::NothingSelectedForFullScan))) {
+            return std::nullopt;
+        }
+    }
+}
+
+void FullScanner::Scan() {
+    NameRootFolders(roots, namePool);
+    progress_.BeginScan();
+    if (const auto selection = ReadSelection()) {
+        FullScanCandidates candidates;
+        FullScanSweep sweep(*selection, candidates, &progress_);
+        CarvePass carving(*this, context_, CarveGate::TypesOnly);
+        Sweep(sweep, carving);
+        ReportCappedTables(candidates);
+
+        // What the sweep gathered is rebuilt also after a stop, under a stop word of its own.
+        progress_.BeginOwnStopPhase();
+        progress_.busy = 1;
+        progress_.timing = 0;
+        Rebuild rebuilt = RebuildVolumes(candidates);
+        FileLooseRecords(rebuilt.unclaimedRecords, roots[RootIndex::Scanned], namePool, progress_.StopWord());
+        for (auto& scanner : rebuilt.scanners) {
+            if (HoldsAnything(*scanner)) context_.scanners.push_back(std::move(scanner));
+        }
+        // Carved files that a rebuilt volume lists already are dropped before the rest is attached.
+        carving.Finish();
+        progress_.EndOwnStopPhase();
+    }
+    FinishScan(roots, namePool);
+    progress_.EndScan();
+    progress_.SetStatusText({});
+}
+
+void FullScanner::Sweep(FullScanSweep& sweep, CarvePass& carving) {
+    const std::uint64_t sourceSectors = source != nullptr ? std::min(source->totalSectors, kSectorNumberEnd) : 0;
+    const std::uint64_t first = volumeStart;
+    const std::uint64_t wanted = volumeSectors != 0 ? volumeSectors : sourceSectors - std::min(first, sourceSectors);
+    const std::uint64_t end = std::min(first + wanted, sourceSectors);
+    if (first >= end) return;
+
+    std::vector<std::uint8_t> buffer;
+    try {
+        buffer.resize(kPieceSectors * kSectorBytes);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
+    progress_.totalUnits = static_cast<std::int64_t>(end - first);
+    progress_.doneUnits = 0;
+    progress_.timing = 1;
+    for (std::uint64_t at = first; at < end && !progress_.StopRequested();) {
+        const std::uint64_t sectors = std::min<std::uint64_t>(kPieceSectors, end - at);
+        const auto piece = std::span(buffer).first(static_cast<std::size_t>(sectors * kSectorBytes));
+        if (!source->ReadRange(piece, static_cast<std::uint32_t>(at), progress_.stopRequested)) break;
+        if (carving.Active()) carving.Dispatch(piece, at);
+        sweep.Examine(piece, at);
+        at += sectors;
+        progress_.doneUnits += static_cast<std::int64_t>(sectors);
+    }
+}
+
+FullScanner::Rebuild FullScanner::RebuildVolumes(FullScanCandidates& candidates) {
+    ScanOptions options = scanOptions;
+    options[kOptionFullScanFallback] = 0;
+    const SubScannerSetting setting{context_, *source, options};
+    Rebuild rebuilt;
+    rebuilt.scanners = RebuildExFatVolumes(setting, candidates.exfatBoots.items);
+    // The NTFS and FAT volumes join here; until then no loose record has a volume.
+    rebuilt.unclaimedRecords = std::move(candidates.looseRecords.items);
+    return rebuilt;
+}
+
+void FullScanner::ReportCappedTables(const FullScanCandidates& candidates) {
+    if (!candidates.AnyCapped()) return;
+    std::string which;
+    auto add = [&which](bool capped, const char* name) {
+        if (capped) which += (which.empty() ? "" : ", ") + std::string(name);
+    };
+    add(candidates.ntfsBoots.capped, "NTFS boot records");
+    add(candidates.mftRecords.capped, "$MFT records");
+    add(candidates.looseRecords.capped, "MFT records");
+    add(candidates.fatBoots.capped, "FAT boot records");
+    add(candidates.fatTables.capped, "FAT tables");
+    add(candidates.fatDirectories.capped, "FAT directory sectors");
+    add(candidates.exfatBoots.capped, "exFAT boot records");
+    context_.notes.push_back(Formatted(StringId::FullScanTableFull, which.c_str()));
+}
+
+}  // namespace tundrel

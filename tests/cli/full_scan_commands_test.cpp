@@ -1,0 +1,85 @@
+// The full scan through the command line: volumes rebuilt from what the sweep finds, listed
+// with the addresses of volumes of their own, and the sectors --range gives.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+#include "cli/exit_codes.h"
+#include "manifest.h"
+#include "scan/full_scan_candidates.h"
+#include "test_support.h"
+
+namespace tundrel {
+namespace {
+
+using test::RunTool;
+
+// The volumes a listing shows, by the volume number of each line.
+std::set<int> Volumes(const std::string& out) {
+    std::set<int> volumes;
+    for (const auto& line : test::JsonLines(out)) volumes.insert(line["volume"].get<int>());
+    return volumes;
+}
+
+TEST(FullScanCommandsTest, TheRebuiltVolumeListsEveryLiveFileOfTheManifest) {
+    const std::string image = test::TestImage("exfat").string();
+    const auto outcome = RunTool({"ls", "-r", "--json", "--mode", "full", "--types", "none", image});
+    ASSERT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+    std::set<std::string> listed;
+    for (const auto& line : test::JsonLines(outcome.out)) {
+        if (line["volume"] == 1 && line["root"] == "root") listed.insert(line["path"].get<std::string>());
+    }
+    int live = 0;
+    for (const test::ManifestFile& file : test::LoadManifest("exfat")) {
+        if (file.deleted) continue;
+        EXPECT_TRUE(listed.contains(file.path)) << file.path;
+        ++live;
+    }
+    EXPECT_GT(live, 2);
+    // The rebuilt volume is addressed like any other.
+    const auto folder = RunTool({"ls", "--json", "--mode", "full", "--types", "none", image, "1:root/Docs"});
+    ASSERT_EQ(folder.status, cli::kExitSuccess) << folder.err;
+    EXPECT_FALSE(test::JsonLines(folder.out).empty());
+}
+
+// The volume's boot record is at sector 0 and its backup at 12: a range that holds neither
+// rebuilds nothing, one that holds the backup places the volume at 0 all the same.
+TEST(FullScanCommandsTest, TheRangeIsTheSweptArea) {
+    const std::string image = test::TestImage("exfat").string();
+    const std::pair<const char*, std::set<int>> cases[] = {
+        {"0-99", {0, 1}},
+        {"12-99", {0, 1}},
+        {"13-99", {0}},
+    };
+    for (const auto& [range, volumes] : cases) {
+        for (const char* mode : {"full", "formatted"}) {
+            const auto outcome = RunTool({"ls", "--json", "--mode", mode, "--types", "none", "--range", range, image});
+            ASSERT_EQ(outcome.status, cli::kExitSuccess) << range << ' ' << mode << ": " << outcome.err;
+            // A range that starts at the volume's boot record is that volume's formatted scan.
+            const bool ownScanner = std::string(mode) == "formatted" && std::string(range) == "0-99";
+            EXPECT_EQ(Volumes(outcome.out), ownScanner ? std::set<int>{0} : volumes) << range << ' ' << mode;
+        }
+    }
+}
+
+// A disk full of boot-record lookalikes fills the table of NTFS boot records: the scan says
+// so on stderr and goes on.
+TEST(FullScanCommandsTest, AFullCandidateTableIsReported) {
+    const std::vector<std::uint8_t> boot = test::ImageBytes("ntfs");
+    test::TempDir dir;
+    const auto image = dir.Path() / "lookalikes.img";
+    {
+        std::ofstream out(image, std::ios::binary);
+        for (std::size_t sector = 0; sector <= FullScanCandidates{}.ntfsBoots.kCap; ++sector) {
+            out.write(reinterpret_cast<const char*>(boot.data()), 512);
+        }
+    }
+    const auto outcome = RunTool({"--lang", "en", "scan", "--mode", "full", "--fs", "ntfs", "--types", "none", image.string()});
+    EXPECT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+    EXPECT_NE(outcome.err.find("kept only the first of them (NTFS boot records)"), std::string::npos) << outcome.err;
+}
+
+}  // namespace
+}  // namespace tundrel
