@@ -18,6 +18,7 @@
 #include "ntfs/compressed_read.h"
 #include "ntfs/compression_units.h"
 #include "ntfs/lost_records_tree.h"
+#include "ntfs/loose_records.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_locator.h"
 #include "ntfs/mft_piece_parser.h"
@@ -96,7 +97,7 @@ void NtfsScanner::Scan() {
             PostProcess();
             break;
         }
-        if (outcome == Outcome::UnusableVolume && !progress_.StopRequested() && !backupTried) {
+        if (outcome == Outcome::UnusableVolume && !progress_.StopRequested() && !backupTried && !rebuilt_) {
             backupTried = true;
             if (LoadBackupBootRecord()) {
                 progress_.foundCount = foundBefore;
@@ -104,7 +105,7 @@ void NtfsScanner::Scan() {
                 continue;
             }
         }
-        if (outcome == Outcome::UnusableVolume) FallBackToFullScan();
+        if (outcome == Outcome::UnusableVolume && !rebuilt_) FallBackToFullScan();
         FinishScan(roots, namePool);
         break;
     }
@@ -139,6 +140,13 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     return BuildTree();
 }
 
+void NtfsScanner::UseRebuiltVolume(RebuiltNtfsVolume rebuilt) {
+    bootSector = rebuilt.bootCopy;
+    bootLoaded = true;
+    volume_.sectorAdjustment = rebuilt.sectorAdjustment;
+    rebuilt_ = std::move(rebuilt);
+}
+
 bool NtfsScanner::LoadBootRecord() {
     if (bootLoaded) return true;
     if (!source->ReadSectors(bootSector, volumeStart)) return false;
@@ -166,6 +174,10 @@ void NtfsScanner::LocateMft(const NtfsBootRecord& boot) {
         return;
     }
     if (options.knownClusters != 0 && options.rangeMark != 0) volume_.sectorAdjustment = options.adjustment;
+    if (rebuilt_) {
+        if (HoldsMftRecordAt(volume_, boot.mftCluster)) volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
+        return;
+    }
     volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
     if (volume_.mft.runs.empty()) volume_.mft.runs = SearchForMft(volume_, progress_.stopRequested);
 }
@@ -301,6 +313,12 @@ void NtfsScanner::FileLostRecords() {
     progress_.SetStatusText(Text16(StringId::ScanningLostFiles));
     const std::vector<std::uint32_t> lost = CollectLostRecords(table_, rules);
     if (!lost.empty()) BuildLostRecordsTree(roots[RootIndex::Scanned], lost, table_, *filler_, namePool);
+    if (rebuilt_ && !rebuilt_->looseRecords.empty()) {
+        FileLooseRecords(roots[RootIndex::Scanned], LooseRecordsOutsideMft(volume_, boot_.mirrorCluster, rebuilt_->looseRecords,
+                                                                           *source, namePool, progress_.stopRequested),
+                         namePool, progress_.stopRequested);
+        rebuilt_->looseRecords = {};
+    }
 }
 
 void NtfsScanner::PostProcess() {

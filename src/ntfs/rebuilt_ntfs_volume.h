@@ -1,0 +1,28 @@
+#pragma once
+// What the full scan hands an NTFS scanner for a volume it rebuilt from the sectors its sweep
+// found, instead of the volume's own first sector.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "ntfs/ntfs_volume.h"
+#include "scan/scan_node.h"
+
+namespace tundrel {
+
+struct RebuiltNtfsVolume {
+    std::array<std::uint8_t, 512> bootCopy{};  // found on the disk, or made from the votes
+    // Added to every sector a cluster number gives, as a 32-bit two's-complement value: a
+    // volume whose clusters place it before the source's first sector has a negative one.
+    std::uint32_t sectorAdjustment = 0;
+    // Named records the sweep found inside the volume (`location` their absolute sector);
+    // those outside the volume's own MFT join its lost-files tree.
+    std::vector<ScanNode> looseRecords;
+};
+
+// Whether the record at the MFT start cluster is the $MFT's own: a rebuilt volume's MFT is
+// read only there, never searched for.
+bool HoldsMftRecordAt(const NtfsVolume& volume, std::uint64_t mftCluster);
+
+}  // namespace tundrel
