@@ -1,0 +1,190 @@
+// Rebuilding NTFS volumes from the boot records and MFT records the sweep found.
+
+#include <algorithm>
+#include <set>
+#include <unordered_set>
+#include <utility>
+
+#include "modes/ntfs_rebuild_votes.h"
+#include "modes/volume_rebuild.h"
+#include "ntfs/loose_records.h"
+#include "ntfs/ntfs_boot_record.h"
+#include "ntfs/ntfs_boot_sector.h"
+#include "ntfs/ntfs_scanner.h"
+#include "scan/result_tree.h"
+
+namespace tundrel {
+namespace {
+
+constexpr std::uint64_t kLastSector = UINT32_MAX;
+// Cluster numbers beyond this place nothing inside 32-bit sector numbers.
+constexpr std::uint64_t kLargestCluster = std::uint64_t{1} << 40;
+
+// Where a volume lies and where its $MFT record lies, both absolute: one volume however many
+// of its boot copies were found.
+using VolumeKey = std::pair<std::uint64_t, std::uint64_t>;
+
+struct PlacedVolume {
+    std::uint64_t start = 0;
+    std::uint64_t totalSectors = 0;  // the boot record's count, its backup copy not included
+    RebuiltNtfsVolume rebuilt;
+};
+
+class NtfsRebuilder {
+public:
+    NtfsRebuilder(const RebuildSetting& setting, FullScanCandidates& candidates)
+        : setting_(setting), candidates_(candidates) {
+        for (const MftCandidate& mft : candidates.mftRecords.items) (mft.mirror ? mirrors_ : mfts_).insert(mft.sector);
+        // Sorted by sector, so that each volume finds the records inside it by bisection.
+        for (const ScanNode& record : candidates.looseRecords.items) {
+            if (record.name != nullptr) records_.push_back(&record);
+        }
+        std::sort(records_.begin(), records_.end(),
+                  [](const ScanNode* left, const ScanNode* right) { return left->location < right->location; });
+        claimed_.assign(records_.size(), false);
+    }
+
+    NtfsRebuild Run() {
+        for (const SectorCopy& boot : candidates_.ntfsBoots.items) {
+            if (Stopped()) break;
+            PairBootCandidate(boot);
+        }
+        if (setting_.freeAreaCase && !Stopped()) PlaceByVotedStart();
+        if (result_.scanners.empty() && setting_.source.IsVolume() && !Stopped()) PlaceOverWholeSource();
+        ReturnUnclaimed();
+        return std::move(result_);
+    }
+
+private:
+    bool Stopped() const { return setting_.stop.load(std::memory_order_relaxed) != 0; }
+
+    // A primary boot record at B starts its volume at B; the backup, in the volume's last
+    // sector, at B less the total. Either pairs when the MFT or its mirror was found where it
+    // places them.
+    void PairBootCandidate(const SectorCopy& copy) {
+        const NtfsBootRecord boot = ReadNtfsBootRecord(copy.bytes);
+        const auto clusterSectors = NtfsClusterSectors(boot.sectorsPerCluster);
+        if (boot.bytesPerSector != 512 || !clusterSectors || boot.mftCluster > kLargestCluster ||
+            boot.mirrorCluster > kLargestCluster) {
+            return;
+        }
+        std::vector<std::uint64_t> starts{copy.sector};
+        if (boot.totalSectors != 0 && boot.totalSectors <= copy.sector) starts.push_back(copy.sector - boot.totalSectors);
+        for (const std::uint64_t start : starts) {
+            const std::uint64_t mftSector = start + boot.mftCluster * *clusterSectors;
+            const std::uint64_t mirrorSector = start + boot.mirrorCluster * *clusterSectors;
+            if (!FoundMftAt(mftSector) && !(boot.mirrorCluster != 0 && FoundMftAt(mirrorSector))) continue;
+            if (!keys_.insert({start, mftSector}).second) continue;
+            PlacedVolume volume{start, boot.totalSectors, {}};
+            volume.rebuilt.bootCopy = copy.bytes;
+            Build(std::move(volume));
+        }
+    }
+
+    // The MFT, or its mirror, at `sector`: its first record is named "$MFT", its second (two
+    // sectors on) "$MFTMirr".
+    bool FoundMftAt(std::uint64_t sector) const { return mfts_.contains(sector) || mirrors_.contains(sector + 2); }
+
+    void PlaceByVotedStart() {
+        std::vector<ScanNode> named;
+        for (const ScanNode* record : records_) named.push_back(*record);
+        const auto start = VoteVolumeStart(named, setting_.stop);
+        if (!start) return;
+        const std::uint64_t begin = *start < 0 ? 0 : static_cast<std::uint64_t>(*start);
+        if (!keys_.insert({begin, static_cast<std::uint64_t>(*start) + kUsualMftSector}).second) return;
+        const std::uint64_t total =
+            setting_.sweptVolumeTotalSectors != 0 ? setting_.sweptVolumeTotalSectors : kUsualVolumeSectors;
+        PlacedVolume volume{begin, total, {}};
+        volume.rebuilt.bootCopy = SyntheticNtfsBoot(8, total, kUsualMftCluster);
+        if (*start < 0) volume.rebuilt.sectorAdjustment = static_cast<std::uint32_t>(static_cast<std::int32_t>(*start));
+        Build(std::move(volume));
+    }
+
+    void PlaceOverWholeSource() {
+        std::vector<ScanNode> named;
+        for (const ScanNode* record : records_) named.push_back(*record);
+        const std::uint32_t clusterSectors = VoteClusterSize(setting_.source, named, setting_.stop);
+        PlacedVolume volume{0, setting_.sourceSectors, {}};
+        volume.rebuilt.bootCopy = SyntheticNtfsBoot(clusterSectors, setting_.sourceSectors, kUsualMftCluster);
+        Build(std::move(volume));
+    }
+
+    // Cuts the volume to the source (dropping it when it starts outside), hands it the loose
+    // records inside it, and scans it. A volume that finds nothing gives its records back.
+    void Build(PlacedVolume volume) {
+        const std::uint64_t sourceEnd = setting_.sourceSectors != 0 ? setting_.sourceSectors : kLastSector + 1;
+        if (volume.start >= std::min(sourceEnd, kLastSector + 1)) return;
+        const std::uint64_t room = std::min(sourceEnd, kLastSector + 1) - volume.start;
+        // The backup boot record follows the counted sectors.
+        const std::uint64_t sectors = std::min(volume.totalSectors == UINT64_MAX ? volume.totalSectors : volume.totalSectors + 1, room);
+
+        auto scanner = std::make_unique<NtfsScanner>(setting_.context);
+        scanner->source = scanner->readSource = &setting_.source;
+        scanner->volumeStart = static_cast<std::uint32_t>(volume.start);
+        scanner->volumeSectors = static_cast<std::uint32_t>(std::min(sectors, kLastSector));
+
+        // Strictly inside the volume, as the scanner's own lost records must be.
+        const std::uint64_t end = volume.start + std::min(volume.totalSectors, kLastSector + 1);
+        const auto first = std::upper_bound(records_.begin(), records_.end(), volume.start,
+                                            [](std::uint64_t sector, const ScanNode* record) { return sector < record->location; });
+        const auto last = std::lower_bound(first, records_.end(), end,
+                                           [](const ScanNode* record, std::uint64_t sector) { return record->location < sector; });
+        for (auto at = first; at != last; ++at) volume.rebuilt.looseRecords.push_back(**at);
+        scanner->UseRebuiltVolume(std::move(volume.rebuilt));
+        scanner->Scan();
+
+        const ResultTree& roots = scanner->roots;
+        if (roots[RootIndex::Root].children.empty() && roots[RootIndex::Lost].children.empty() &&
+            roots[RootIndex::Scanned].children.empty()) {
+            return;
+        }
+        for (auto at = first; at != last; ++at) claimed_[static_cast<std::size_t>(at - records_.begin())] = true;
+        result_.scanners.push_back(std::move(scanner));
+    }
+
+    // Read again for the parent their names give, which the lost-files tree files them by.
+    void ReturnUnclaimed() {
+        NamePool scratch;
+        for (std::size_t i = 0; i < records_.size() && !Stopped(); ++i) {
+            if (claimed_[i]) continue;
+            const auto record = ReadLooseRecord(setting_.source, records_[i]->location, scratch);
+            if (!record) continue;
+            ScanNode node = *records_[i];
+            node.extra = record->parentRecord;
+            result_.unclaimedRecords.push_back(node);
+        }
+    }
+
+    const RebuildSetting& setting_;
+    FullScanCandidates& candidates_;
+    std::unordered_set<std::uint64_t> mfts_;
+    std::unordered_set<std::uint64_t> mirrors_;
+    std::set<VolumeKey> keys_;
+    std::vector<const ScanNode*> records_;
+    std::vector<bool> claimed_;
+    NtfsRebuild result_;
+};
+
+}  // namespace
+
+NtfsRebuild RebuildNtfsVolumes(const RebuildSetting& setting, FullScanCandidates& candidates) {
+    return NtfsRebuilder(setting, candidates).Run();
+}
+
+void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePool& names) {
+    std::vector<LooseRecord> loose;
+    loose.reserve(records.size());
+    for (ScanNode& record : records) {
+        if (record.name == nullptr) continue;
+        LooseRecord entry;
+        entry.parentRecord = record.extra;
+        entry.node = std::move(record);
+        entry.node.extra = 0;
+        entry.node.name = names.Add(entry.node.name);
+        loose.push_back(std::move(entry));
+    }
+    const std::atomic<std::uint32_t> neverStopped{0};
+    FileLooseRecords(root, std::move(loose), names, neverStopped);
+}
+
+}  // namespace tundrel
