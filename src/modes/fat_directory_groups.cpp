@@ -63,8 +63,9 @@ std::vector<FatDirectoryGroup> GroupFatDirectories(std::span<const SectorCopy> d
     }
     std::vector<FatDirectoryGroup> groups;
     for (const auto& [key, dotsOfKey] : members) {
+        const std::uint32_t firstCluster = dotsOfKey.front()->cluster;
         const bool sizeKnown = std::any_of(dotsOfKey.begin(), dotsOfKey.end(),
-                                           [&](const DotSector* dot) { return dot->cluster != dotsOfKey.front()->cluster; });
+                                           [firstCluster](const DotSector* dot) { return dot->cluster != firstCluster; });
         if (!sizeKnown) continue;
         FatDirectoryGroup group{key.first, key.second, {}};
         for (const DotSector* dot : dotsOfKey) group.sectors.push_back(dot->sector);

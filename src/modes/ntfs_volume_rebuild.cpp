@@ -86,9 +86,7 @@ private:
     bool FoundMftAt(std::uint64_t sector) const { return mfts_.contains(sector) || mirrors_.contains(sector + 2); }
 
     void PlaceByVotedStart() {
-        std::vector<ScanNode> named;
-        for (const ScanNode* record : records_) named.push_back(*record);
-        const auto start = VoteVolumeStart(named, setting_.stop);
+        const auto start = VoteVolumeStart(candidates_.looseRecords.items, setting_.stop);
         if (!start) return;
         const std::uint64_t begin = *start < 0 ? 0 : static_cast<std::uint64_t>(*start);
         if (!keys_.insert({begin, static_cast<std::uint64_t>(*start) + kUsualMftSector}).second) return;
@@ -101,9 +99,7 @@ private:
     }
 
     void PlaceOverWholeSource() {
-        std::vector<ScanNode> named;
-        for (const ScanNode* record : records_) named.push_back(*record);
-        const std::uint32_t clusterSectors = VoteClusterSize(setting_.source, named, setting_.stop);
+        const std::uint32_t clusterSectors = VoteClusterSize(setting_.source, candidates_.looseRecords.items, setting_.stop);
         PlacedVolume volume{0, setting_.sourceSectors, {}};
         volume.rebuilt.bootCopy = SyntheticNtfsBoot(clusterSectors, setting_.sourceSectors, kUsualMftCluster);
         Build(std::move(volume));
@@ -129,7 +125,7 @@ private:
                                             [](std::uint64_t sector, const ScanNode* record) { return sector < record->location; });
         const auto last = std::lower_bound(first, records_.end(), end,
                                            [](const ScanNode* record, std::uint64_t sector) { return record->location < sector; });
-        for (auto at = first; at != last; ++at) volume.rebuilt.looseRecords.push_back(**at);
+        for (auto at = first; at != last; ++at) volume.rebuilt.looseRecordSectors.push_back((*at)->location);
         scanner->UseRebuiltVolume(std::move(volume.rebuilt));
         scanner->Scan();
 

@@ -76,14 +76,14 @@ std::optional<LooseRecord> ReadLooseRecord(SectorSource& source, std::uint32_t s
 }
 
 std::vector<LooseRecord> LooseRecordsOutsideMft(const NtfsVolume& volume, std::uint64_t mirrorCluster,
-                                                std::span<const ScanNode> records,
+                                                std::span<const std::uint32_t> recordSectors,
                                                 SectorSource& source, NamePool& names,
                                                 const std::atomic<std::uint32_t>& stop) {
     std::vector<LooseRecord> outside;
-    for (const ScanNode& found : records) {
+    for (const std::uint32_t sector : recordSectors) {
         if (stop.load(std::memory_order_relaxed) != 0) break;
-        if (InsideMft(volume, mirrorCluster, found.location)) continue;
-        if (auto record = ReadLooseRecord(source, found.location, names)) outside.push_back(std::move(*record));
+        if (InsideMft(volume, mirrorCluster, sector)) continue;
+        if (auto record = ReadLooseRecord(source, sector, names)) outside.push_back(std::move(*record));
     }
     return outside;
 }

@@ -27,7 +27,7 @@ std::optional<LooseRecord> ReadLooseRecord(SectorSource& source, std::uint32_t s
 // Reads again the records that do not lie inside the volume's MFT runs or its mirror's first
 // four records (those the scanner read itself), in the order given.
 std::vector<LooseRecord> LooseRecordsOutsideMft(const NtfsVolume& volume, std::uint64_t mirrorCluster,
-                                                std::span<const ScanNode> records,
+                                                std::span<const std::uint32_t> recordSectors,
                                                 SectorSource& source, NamePool& names,
                                                 const std::atomic<std::uint32_t>& stop);
 

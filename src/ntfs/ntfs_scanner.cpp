@@ -313,11 +313,12 @@ void NtfsScanner::FileLostRecords() {
     progress_.SetStatusText(Text16(StringId::ScanningLostFiles));
     const std::vector<std::uint32_t> lost = CollectLostRecords(table_, rules);
     if (!lost.empty()) BuildLostRecordsTree(roots[RootIndex::Scanned], lost, table_, *filler_, namePool);
-    if (rebuilt_ && !rebuilt_->looseRecords.empty()) {
-        FileLooseRecords(roots[RootIndex::Scanned], LooseRecordsOutsideMft(volume_, boot_.mirrorCluster, rebuilt_->looseRecords,
-                                                                           *source, namePool, progress_.stopRequested),
+    if (rebuilt_ && !rebuilt_->looseRecordSectors.empty()) {
+        FileLooseRecords(roots[RootIndex::Scanned],
+                         LooseRecordsOutsideMft(volume_, boot_.mirrorCluster, rebuilt_->looseRecordSectors, *source,
+                                                namePool, progress_.stopRequested),
                          namePool, progress_.stopRequested);
-        rebuilt_->looseRecords = {};
+        rebuilt_->looseRecordSectors = {};
     }
 }
 
@@ -333,7 +334,8 @@ void NtfsScanner::PostProcess() {
     const bool mftGivenByTask = context_.mode == kModeFullScan && options.knownClusters > 0 && options.rangeMark == 0;
     // The $Bitmap is read once: the carving of the free clusters and the overwritten check of
     // a deleted-file scan share it, so the free space is swept only once.
-    const bool carve = !mftGivenByTask && settings_.carveInDeletedMode;
+    // A rebuilt volume's sectors were all offered to the carving types by the sweep that found it.
+    const bool carve = !mftGivenByTask && !rebuilt_ && settings_.carveInDeletedMode;
     std::vector<std::uint8_t> clusterBitmap;
     if (carve || InDeletedFileMode()) clusterBitmap = ReadClusterBitmap();
     if (carve && !clusterBitmap.empty()) CarveRemainingArea(clusterBitmap);

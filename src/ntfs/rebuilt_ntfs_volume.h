@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ntfs/ntfs_volume.h"
-#include "scan/scan_node.h"
 
 namespace tundrel {
 
@@ -16,9 +15,9 @@ struct RebuiltNtfsVolume {
     // Added to every sector a cluster number gives, as a 32-bit two's-complement value: a
     // volume whose clusters place it before the source's first sector has a negative one.
     std::uint32_t sectorAdjustment = 0;
-    // Named records the sweep found inside the volume (`location` their absolute sector);
-    // those outside the volume's own MFT join its lost-files tree.
-    std::vector<ScanNode> looseRecords;
+    // Absolute sectors of the named records the sweep found inside the volume; those outside
+    // the volume's own MFT join its lost-files tree.
+    std::vector<std::uint32_t> looseRecordSectors;
 };
 
 // Whether the record at the MFT start cluster is the $MFT's own: a rebuilt volume's MFT is

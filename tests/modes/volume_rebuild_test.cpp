@@ -21,6 +21,7 @@
 #include "ntfs/mft_record_header.h"
 #include "ntfs/mft_record_parse.h"
 #include "support/byte_reader.h"
+#include "support/text.h"
 #include "test_support.h"
 
 namespace tundrel {
@@ -181,9 +182,10 @@ TEST_F(VolumeRebuildTest, BootRecordsPairWithMftRecordsIntoOneVolumeCutToTheSour
         std::uint64_t diskSectors;  // 0: the whole volume
         std::size_t volumes;
         std::uint64_t sectors;
+        bool strayRecord = false;  // a copy of a file's record in the volume's unused end
     };
     const Case cases[] = {
-        {"both boot records", true, true, true, true, 0, 1, volumeSectors},
+        {"both boot records", true, true, true, true, 0, 1, volumeSectors, true},
         {"backup alone", false, true, true, false, 0, 1, volumeSectors},
         {"through the mirror", true, false, false, true, 0, 1, volumeSectors},
         {"no MFT record", true, true, false, false, 0, 0, 0},
@@ -193,7 +195,23 @@ TEST_F(VolumeRebuildTest, BootRecordsPairWithMftRecordsIntoOneVolumeCutToTheSour
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         candidates = {};
-        Place(ntfs, kStart, c.diskSectors);
+        std::vector<std::uint8_t> disk = ntfs;
+        std::string strayName;
+        if (c.strayRecord) {
+            Place(ntfs, kStart);
+            Sweep(kStart);
+            const auto file = std::find_if(candidates.looseRecords.items.begin(), candidates.looseRecords.items.end(),
+                                           [](const ScanNode& r) { return !r.IsDirectory() && r.recordNumber > 64; });
+            ASSERT_NE(file, candidates.looseRecords.items.end());
+            strayName = ToUtf8(file->name);
+            const std::uint64_t at = (file->location - kStart) * 512;
+            const std::uint64_t unused = (volumeSectors - 64) * 512;
+            ASSERT_TRUE(std::all_of(disk.begin() + static_cast<std::ptrdiff_t>(unused), disk.begin() + static_cast<std::ptrdiff_t>(unused + 1024),
+                                    [](std::uint8_t b) { return b == 0; }));
+            std::copy_n(ntfs.begin() + static_cast<std::ptrdiff_t>(at), 1024, disk.begin() + static_cast<std::ptrdiff_t>(unused));
+            candidates = {};
+        }
+        Place(std::move(disk), kStart, c.diskSectors);
         Sweep(kStart);
         std::erase_if(candidates.ntfsBoots.items, [&](const SectorCopy& boot) {
             return boot.sector == kStart ? !c.primary : !c.backup;
@@ -215,7 +233,15 @@ TEST_F(VolumeRebuildTest, BootRecordsPairWithMftRecordsIntoOneVolumeCutToTheSour
         EXPECT_EQ(scanner.volumeSectors, c.sectors);
         // Every record lies in the volume's own MFT: none is filed twice, none left over.
         EXPECT_TRUE(rebuilt.unclaimedRecords.empty());
-        EXPECT_EQ(test::CountNodes(scanner.roots[RootIndex::Scanned]), test::CountNodes(plain.Root(RootIndex::Scanned)));
+        // A record outside the MFT joins the volume's lost files.
+        std::size_t strays = 0;
+        test::ForEachNode(scanner.roots[RootIndex::Scanned], [&](const ScanNode& node, const std::string&) {
+            strays += !strayName.empty() && node.name != nullptr && ToUtf8(node.name) == strayName ? 1 : 0;
+        });
+        EXPECT_EQ(strays, c.strayRecord ? 1u : 0u);
+        const std::size_t folders = c.strayRecord ? 1 : 0;  // the record's parent's folder, when the volume has none
+        EXPECT_LE(test::CountNodes(scanner.roots[RootIndex::Scanned]),
+                  test::CountNodes(plain.Root(RootIndex::Scanned)) + strays + folders);
         for (const test::ManifestFile& file : test::LoadNtfsManifest()) {
             if (!file.deleted) {
                 EXPECT_NE(test::FindPath(scanner.roots[RootIndex::Root], file.path), nullptr) << file.path;
