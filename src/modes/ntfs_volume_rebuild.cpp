@@ -106,7 +106,7 @@ private:
     }
 
     // Cuts the volume to the source (dropping it when it starts outside), hands it the loose
-    // records inside it, and scans it. A volume that finds nothing gives its records back.
+    // records inside it, and scans it. A volume whose MFT could not be read gives them back.
     void Build(PlacedVolume volume) {
         const std::uint64_t sourceEnd = setting_.sourceSectors != 0 ? setting_.sourceSectors : kLastSector + 1;
         if (volume.start >= std::min(sourceEnd, kLastSector + 1)) return;
@@ -129,12 +129,16 @@ private:
         scanner->UseRebuiltVolume(std::move(volume.rebuilt));
         scanner->Scan();
 
+        // A volume whose MFT was read holds the records inside it, kept or not: those it did not
+        // file are its own system files, which a fresh volume shows nowhere else.
+        if (!scanner->MftRuns().empty()) {
+            for (auto at = first; at != last; ++at) claimed_[static_cast<std::size_t>(at - records_.begin())] = true;
+        }
         const ResultTree& roots = scanner->roots;
         if (roots[RootIndex::Root].children.empty() && roots[RootIndex::Lost].children.empty() &&
             roots[RootIndex::Scanned].children.empty()) {
             return;
         }
-        for (auto at = first; at != last; ++at) claimed_[static_cast<std::size_t>(at - records_.begin())] = true;
         result_.scanners.push_back(std::move(scanner));
     }
 
