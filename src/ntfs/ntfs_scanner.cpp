@@ -175,7 +175,11 @@ void NtfsScanner::LocateMft(const NtfsBootRecord& boot) {
     }
     if (options.knownClusters != 0 && options.rangeMark != 0) volume_.sectorAdjustment = options.adjustment;
     if (rebuilt_) {
-        if (HoldsMftRecordAt(volume_, boot.mftCluster)) volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
+        // Only where the boot copy places the MFT or its mirror: a volume reformatted over may
+        // have lost the first records of its MFT and kept the rest.
+        if (HoldsMftRecordAt(volume_, boot.mftCluster) || HoldsMftRecordAt(volume_, boot.mirrorCluster)) {
+            volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
+        }
         return;
     }
     volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);

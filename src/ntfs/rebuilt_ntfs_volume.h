@@ -20,8 +20,8 @@ struct RebuiltNtfsVolume {
     std::vector<std::uint32_t> looseRecordSectors;
 };
 
-// Whether the record at the MFT start cluster is the $MFT's own: a rebuilt volume's MFT is
-// read only there, never searched for.
+// Whether the record at a cluster is the $MFT's own (the MFT's start, or its mirror's): a
+// rebuilt volume's MFT is read only through them, never searched for.
 bool HoldsMftRecordAt(const NtfsVolume& volume, std::uint64_t mftCluster);
 
 }  // namespace tundrel
