@@ -45,6 +45,8 @@ bool FatScanner::ReadCollectedTree() {
         }
     }
     LinkCollectedClusters();
+    // Only the tree needs them; a kept volume holds no copy.
+    std::vector<std::uint64_t>().swap(collected_->sectors);
     return true;
 }
 

@@ -50,8 +50,10 @@ std::vector<FatDirectoryGroup> GroupFatDirectories(std::span<const SectorCopy> d
         if (left.second != right.second) return left.second > right.second;
         return left.first.second < right.first.second;
     });
-    std::map<GroupKey, std::size_t> rank;
-    for (std::size_t i = 0; i < ranked.size(); ++i) rank[ranked[i].first] = i;
+    // The counts have served: each key now holds its rank.
+    std::map<GroupKey, std::uint32_t>& rank = support;
+    for (std::size_t i = 0; i < ranked.size(); ++i) rank[ranked[i].first] = static_cast<std::uint32_t>(i);
+    ranked = {};
 
     std::map<GroupKey, std::vector<const DotSector*>> members;
     for (const DotSector& dot : dots) {

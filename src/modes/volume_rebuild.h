@@ -33,6 +33,8 @@ struct NtfsRebuild {
     std::vector<ScanNode> unclaimedRecords;
 };
 
+// The scanners made here stop on their context's stop word; the work between their scans
+// stops on the setting's.
 // Rebuilt volumes whose roots 0, 1 and 4 stay empty are not returned.
 NtfsRebuild RebuildNtfsVolumes(const RebuildSetting& setting, FullScanCandidates& candidates);
 std::vector<std::unique_ptr<VolumeScanner>> RebuildFatVolumes(const RebuildSetting& setting,
