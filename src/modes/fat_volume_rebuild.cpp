@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "modes/fat_directory_groups.h"
 #include "modes/volume_rebuild.h"
 #include "scan/result_tree.h"
+#include "support/byte_reader.h"
 
 namespace tundrel {
 namespace {
@@ -21,6 +23,7 @@ constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{UINT32_MAX} + 1;
 // Sectors a made-up boot sector puts before the data area: the reserved area and a one-sector
 // table that is never read.
 constexpr std::uint64_t kMadeUpLeadSectors = 32;
+constexpr std::size_t kBackupBootField = 0x32;
 
 // The data area's first sector (absolute) and the cluster size: one volume however many of
 // its boot copies were found.
@@ -58,9 +61,11 @@ public:
     }
 
     std::vector<std::unique_ptr<VolumeScanner>> Run() {
+        std::map<std::uint64_t, const SectorCopy*> bySector;
+        for (const SectorCopy& boot : candidates_.fatBoots.items) bySector.emplace(boot.sector, &boot);
         for (const SectorCopy& boot : candidates_.fatBoots.items) {
             if (Stopped()) break;
-            BuildFromBootRecord(boot);
+            if (!IsBackupCopy(boot, bySector)) BuildFromBootRecord(boot);
         }
         std::vector<FatDirectoryGroup> groups = GroupFatDirectories(candidates_.fatDirectories.items);
         for (std::size_t i = 0; i < groups.size() && !Stopped(); ++i) {
@@ -72,6 +77,15 @@ public:
     }
 
 private:
+    // A FAT32 boot sector names the place of its backup copy, from the volume's start: a
+    // candidate that far after one with the same bytes is that copy, not a volume of its own.
+    static bool IsBackupCopy(const SectorCopy& boot, const std::map<std::uint64_t, const SectorCopy*>& bySector) {
+        const std::uint16_t distance = ByteReader(boot.bytes).U16(kBackupBootField);
+        if (distance == 0 || distance > boot.sector) return false;
+        const auto main = bySector.find(boot.sector - distance);
+        return main != bySector.end() && main->second->bytes == boot.bytes;
+    }
+
     bool Stopped() const { return setting_.stop.load(std::memory_order_relaxed) != 0; }
 
     std::uint64_t SourceEnd() const {

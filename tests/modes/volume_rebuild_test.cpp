@@ -262,9 +262,12 @@ TEST_F(VolumeRebuildTest, FatDirectoriesRebuildTheirVolumeWithOrWithoutABootReco
         candidates = {};
         std::vector<std::uint8_t> fat = test::ImageBytes("fat32");
         if (bootKept) {
-            SectorCopy boot{0, {}};
-            std::copy_n(fat.begin(), 512, boot.bytes.begin());
-            candidates.fatBoots.Add(boot);
+            for (const std::uint64_t copy : {0, 6}) {  // the boot sector and its backup
+                SectorCopy boot{copy, {}};
+                std::copy_n(fat.begin() + static_cast<std::ptrdiff_t>(copy * 512), 512, boot.bytes.begin());
+                candidates.fatBoots.Add(boot);
+            }
+            const SectorCopy& boot = candidates.fatBoots.items.front();
             candidates.fatTables.Add({ByteReader(boot.bytes).U16(0x0E), 32});
         } else {
             std::fill_n(fat.begin(), 512, 0);
