@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -10,6 +12,7 @@
 #include "ntfs/loose_records.h"
 #include "ntfs/ntfs_boot_record.h"
 #include "ntfs/ntfs_boot_sector.h"
+#include "ntfs/mft_record_probe.h"
 #include "ntfs/ntfs_scanner.h"
 #include "scan/result_tree.h"
 
@@ -20,9 +23,10 @@ constexpr std::uint64_t kLastSector = UINT32_MAX;
 // Cluster numbers beyond this place nothing inside 32-bit sector numbers.
 constexpr std::uint64_t kLargestCluster = std::uint64_t{1} << 40;
 
-// Where a volume lies and where its $MFT record lies, both absolute: one volume however many
-// of its boot copies were found.
-using VolumeKey = std::pair<std::uint64_t, std::uint64_t>;
+// Where a volume lies and where its $MFT record lies, both absolute, and its cluster size: one
+// volume however many of its boot copies were found. The cluster size tells apart a volume
+// formatted again over another with its MFT in the same place.
+using VolumeKey = std::tuple<std::uint64_t, std::uint64_t, std::uint32_t>;
 
 struct PlacedVolume {
     std::uint64_t start = 0;
@@ -42,13 +46,19 @@ public:
         std::sort(records_.begin(), records_.end(),
                   [](const ScanNode* left, const ScanNode* right) { return left->location < right->location; });
         claimed_.assign(records_.size(), false);
+        held_.assign(records_.size(), false);
     }
 
     NtfsRebuild Run() {
+        std::vector<PlacedVolume> paired;
         for (const SectorCopy& boot : candidates_.ntfsBoots.items) {
             if (Stopped()) break;
-            PairBootCandidate(boot);
+            PairBootCandidate(boot, paired);
         }
+        // A volume known by its mirror alone is built first: it holds the records of its MFT,
+        // which a volume formatted over it must not file as its own lost records.
+        for (PlacedVolume& volume : PlaceByOrphanMirrors()) Build(std::move(volume));
+        for (PlacedVolume& volume : paired) Build(std::move(volume));
         if (setting_.freeAreaCase && !Stopped()) PlaceByVotedStart();
         if (result_.scanners.empty() && setting_.source.IsVolume() && !Stopped()) PlaceOverWholeSource();
         ReturnUnclaimed();
@@ -61,7 +71,7 @@ private:
     // A primary boot record at B starts its volume at B; the backup, in the volume's last
     // sector, at B less the total. Either pairs when the MFT or its mirror was found where it
     // places them.
-    void PairBootCandidate(const SectorCopy& copy) {
+    void PairBootCandidate(const SectorCopy& copy, std::vector<PlacedVolume>& paired) {
         const NtfsBootRecord boot = ReadNtfsBootRecord(copy.bytes);
         const auto clusterSectors = NtfsClusterSectors(boot.sectorsPerCluster);
         if (boot.bytesPerSector != 512 || !clusterSectors || boot.mftCluster > kLargestCluster ||
@@ -74,10 +84,12 @@ private:
             const std::uint64_t mftSector = start + boot.mftCluster * *clusterSectors;
             const std::uint64_t mirrorSector = start + boot.mirrorCluster * *clusterSectors;
             if (!FoundMftAt(mftSector) && !(boot.mirrorCluster != 0 && FoundMftAt(mirrorSector))) continue;
-            if (!keys_.insert({start, mftSector}).second) continue;
+            if (!keys_.insert({start, mftSector, *clusterSectors}).second) continue;
+            accounted_.insert(mftSector);
+            accounted_.insert(mirrorSector);
             PlacedVolume volume{start, boot.totalSectors, {}};
             volume.rebuilt.bootCopy = copy.bytes;
-            Build(std::move(volume));
+            paired.push_back(std::move(volume));
         }
     }
 
@@ -85,11 +97,44 @@ private:
     // sectors on) "$MFTMirr".
     bool FoundMftAt(std::uint64_t sector) const { return mfts_.contains(sector) || mirrors_.contains(sector + 2); }
 
+    // An $MFT record that no boot record accounts for, followed by its "$MFTMirr": when it is
+    // the mirror's copy (its own data lies elsewhere), the mirror's cluster (the "$MFTMirr"
+    // record's data) and the cluster size (the $MFT record's sizes) place the volume; its MFT
+    // is read through that copy. The volume runs to the end of the source.
+    std::vector<PlacedVolume> PlaceByOrphanMirrors() {
+        std::unordered_map<std::uint64_t, const MftCandidate*> mirrorRecords;
+        for (const MftCandidate& mft : candidates_.mftRecords.items) {
+            if (mft.mirror) mirrorRecords.emplace(mft.sector, &mft);
+        }
+        std::vector<PlacedVolume> placed;
+        for (const MftCandidate& mft : candidates_.mftRecords.items) {
+            const auto mirror = mirrorRecords.find(mft.sector + 2);
+            if (mft.mirror || accounted_.contains(mft.sector) || mirror == mirrorRecords.end() || Stopped()) continue;
+            std::array<std::uint8_t, 1024> record = mft.record;
+            const MftRecordHints own = ProbeMftRecord(record, {.sectorsPerCluster = true, .dataStart = true});
+            record = mirror->second->record;
+            const std::uint32_t mirrorCluster = ProbeMftRecord(record, {.dataStart = true}).dataStartCluster;
+            const std::uint32_t clusterSectors = own.sectorsPerCluster;
+            if (clusterSectors == 0 || clusterSectors > 128 || (clusterSectors & (clusterSectors - 1)) != 0) continue;
+            const std::uint64_t mirrorOffset = std::uint64_t{mirrorCluster} * clusterSectors;
+            if (mirrorCluster == 0 || own.dataStartCluster == 0 || own.dataStartCluster == mirrorCluster || mirrorOffset > mft.sector) {
+                continue;
+            }
+            const std::uint64_t start = mft.sector - mirrorOffset;
+            if (!keys_.insert({start, start + std::uint64_t{own.dataStartCluster} * clusterSectors, clusterSectors}).second) continue;
+            const std::uint64_t total = setting_.sourceSectors > start ? setting_.sourceSectors - start : 0;
+            PlacedVolume volume{start, total, {}};
+            volume.rebuilt.bootCopy = SyntheticNtfsBoot(clusterSectors, total, mirrorCluster);
+            placed.push_back(std::move(volume));
+        }
+        return placed;
+    }
+
     void PlaceByVotedStart() {
         const auto start = VoteVolumeStart(candidates_.looseRecords.items, setting_.stop);
         if (!start) return;
         const std::uint64_t begin = *start < 0 ? 0 : static_cast<std::uint64_t>(*start);
-        if (!keys_.insert({begin, static_cast<std::uint64_t>(*start) + kUsualMftSector}).second) return;
+        if (!keys_.insert({begin, static_cast<std::uint64_t>(*start) + kUsualMftSector, 8}).second) return;
         const std::uint64_t total =
             setting_.sweptVolumeTotalSectors != 0 ? setting_.sweptVolumeTotalSectors : kUsualVolumeSectors;
         PlacedVolume volume{begin, total, {}};
@@ -125,14 +170,20 @@ private:
                                             [](std::uint64_t sector, const ScanNode* record) { return sector < record->location; });
         const auto last = std::lower_bound(first, records_.end(), end,
                                            [](const ScanNode* record, std::uint64_t sector) { return record->location < sector; });
-        for (auto at = first; at != last; ++at) volume.rebuilt.looseRecordSectors.push_back((*at)->location);
+        for (auto at = first; at != last; ++at) {
+            if (!held_[static_cast<std::size_t>(at - records_.begin())]) volume.rebuilt.looseRecordSectors.push_back((*at)->location);
+        }
         scanner->UseRebuiltVolume(std::move(volume.rebuilt));
         scanner->Scan();
 
         // A volume whose MFT was read holds the records inside it, kept or not: those it did not
         // file are its own system files, which a fresh volume shows nowhere else.
         if (!scanner->MftRuns().empty()) {
-            for (auto at = first; at != last; ++at) claimed_[static_cast<std::size_t>(at - records_.begin())] = true;
+            for (auto at = first; at != last; ++at) {
+                const auto index = static_cast<std::size_t>(at - records_.begin());
+                claimed_[index] = true;
+                held_[index] = held_[index] || LiesInsideMftRuns(scanner->Volume(), (*at)->location);
+            }
         }
         const ResultTree& roots = scanner->roots;
         if (roots[RootIndex::Root].children.empty() && roots[RootIndex::Lost].children.empty() &&
@@ -160,8 +211,10 @@ private:
     std::unordered_set<std::uint64_t> mfts_;
     std::unordered_set<std::uint64_t> mirrors_;
     std::set<VolumeKey> keys_;
+    std::unordered_set<std::uint64_t> accounted_;  // MFT and mirror sectors of paired volumes
     std::vector<const ScanNode*> records_;
     std::vector<bool> claimed_;
+    std::vector<bool> held_;  // inside the MFT of a volume built already
     NtfsRebuild result_;
 };
 

@@ -19,16 +19,8 @@ constexpr std::uint32_t kLastFixedRecord = 5;
 constexpr std::uint32_t kMirrorSectors = 8;  // records 0 to 3
 
 bool InsideMft(const NtfsVolume& volume, std::uint64_t mirrorCluster, std::uint32_t sector) {
-    if (const auto mirror = volume.ClusterSector(mirrorCluster); mirror && sector >= *mirror && sector - *mirror < kMirrorSectors) {
-        return true;
-    }
-    for (const MftRun& run : volume.mft.runs) {
-        const auto first = volume.ClusterSector(run.startCluster);
-        if (!first) continue;
-        const std::uint64_t sectors = std::uint64_t{run.clusterCount} * volume.SectorsPerCluster();
-        if (sector >= *first && sector - *first < sectors) return true;
-    }
-    return false;
+    const auto mirror = volume.ClusterSector(mirrorCluster);
+    return (mirror && sector >= *mirror && sector - *mirror < kMirrorSectors) || LiesInsideMftRuns(volume, sector);
 }
 
 // Dense numbers for the table, in the order of the original numbers; 0 to 5 stay.
@@ -64,6 +56,16 @@ void RestoreNumbers(ScanNode& node, const Renumbering& numbering) {
 }
 
 }  // namespace
+
+bool LiesInsideMftRuns(const NtfsVolume& volume, std::uint32_t sector) {
+    for (const MftRun& run : volume.mft.runs) {
+        const auto first = volume.ClusterSector(run.startCluster);
+        if (!first) continue;
+        const std::uint64_t sectors = std::uint64_t{run.clusterCount} * volume.SectorsPerCluster();
+        if (sector >= *first && sector - *first < sectors) return true;
+    }
+    return false;
+}
 
 std::optional<LooseRecord> ReadLooseRecord(SectorSource& source, std::uint32_t sector, NamePool& names) {
     std::array<std::uint8_t, 1024> bytes{};

@@ -24,6 +24,9 @@ struct LooseRecord {
 // The named record at `sector`, its names interned in `names`; nothing when it has none.
 std::optional<LooseRecord> ReadLooseRecord(SectorSource& source, std::uint32_t sector, NamePool& names);
 
+// Whether a sector lies inside the volume's MFT runs.
+bool LiesInsideMftRuns(const NtfsVolume& volume, std::uint32_t sector);
+
 // Reads again the records that do not lie inside the volume's MFT runs or its mirror's first
 // four records (those the scanner read itself), in the order given.
 std::vector<LooseRecord> LooseRecordsOutsideMft(const NtfsVolume& volume, std::uint64_t mirrorCluster,
