@@ -59,7 +59,9 @@ bool FatScanner::PrepareGeometry() {
     parameters_ = Parameters();
     regions_ = ComputeFatRegions(parameters_, fsType, useSecondFat, VolumeLength());
     if (!regions_) return false;
-    table_.Configure(source, volumeStart + regions_->tableStart, regions_->tableSectors, regions_->width);
+    // A volume rebuilt without a confirmed table has an empty one: its chains all end at once.
+    const bool tableKnown = !collected_ || collected_->tableConfirmed;
+    table_.Configure(source, volumeStart + regions_->tableStart, tableKnown ? regions_->tableSectors : 0, regions_->width);
     return true;
 }
 
@@ -106,8 +108,12 @@ void FatScanner::Scan() {
     NameRootFolders(roots, namePool);
     progress_.BeginScan();
     progress_.busy = 1;
-    const bool usable = ReadDirectoryTree();
-    if (usable) {
+    // A volume the full scan rebuilt from collected directory sectors never falls back again.
+    const bool usable = collected_ ? true : ReadDirectoryTree();
+    if (collected_) {
+        if (ReadCollectedTree()) RearrangeSpecialFolders();
+        ClearPhase();
+    } else if (usable) {
         RearrangeSpecialFolders();
         ClearPhase();
         if (InDeletedFileMode()) {

@@ -9,6 +9,7 @@
 
 #include "platform/ansi_code_page.h"
 #include "fat/cluster_runs.h"
+#include "fat/collected_directories.h"
 #include "fat/directory_listing.h"
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_regions.h"
@@ -36,6 +37,10 @@ public:
 
     // Table reads go to the second copy when the volume has exactly two.
     bool useSecondFat = true;
+
+    // Builds the tree from directory clusters a sweep of the disk collected rather than from
+    // the root alone (the boot sector, real or made up, must be loaded). Called before Scan.
+    void UseCollectedDirectories(CollectedDirectories collected);
 
 private:
     FatBootParameters Parameters() const { return FatBootParameters::Parse(FatBpb()); }
@@ -72,6 +77,12 @@ private:
 
     // Offers the free clusters that no directory owns to the carving types.
     void CarveRemainingArea();
+
+    // The tree of a volume known by its collected directory clusters.
+    bool ReadCollectedTree();
+    bool CollectedRootReadable();
+    ClusterRun CollectedRun(std::uint32_t first);
+    void LinkCollectedClusters();
     void AddWipedFolder(std::uint32_t firstCluster, std::vector<std::uint8_t>& run);
 
     FatBootParameters parameters_;  // as last prepared from the boot sector
@@ -81,6 +92,7 @@ private:
     DirectoryClusters listedClusters_;     // directory clusters already read, so no loop reads one twice
     AnsiCodePage codePage_;
     ListContext listing_;
+    std::optional<CollectedDirectories> collected_;
 };
 
 std::unique_ptr<VolumeScanner> MakeFatScanner(ScanContext& context, std::uint32_t fsType);

@@ -19,6 +19,7 @@
 #include "ntfs/compressed_read.h"
 #include "ntfs/compression_units.h"
 #include "ntfs/lost_records_tree.h"
+#include "ntfs/loose_records.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_locator.h"
 #include "ntfs/mft_piece_parser.h"
@@ -97,7 +98,7 @@ void NtfsScanner::Scan() {
             PostProcess();
             break;
         }
-        if (outcome == Outcome::UnusableVolume && !progress_.StopRequested() && !backupTried) {
+        if (outcome == Outcome::UnusableVolume && !progress_.StopRequested() && !backupTried && !rebuilt_) {
             backupTried = true;
             if (LoadBackupBootRecord()) {
                 progress_.foundCount = foundBefore;
@@ -105,7 +106,7 @@ void NtfsScanner::Scan() {
                 continue;
             }
         }
-        if (outcome == Outcome::UnusableVolume) FallBackToFullScan();
+        if (outcome == Outcome::UnusableVolume && !rebuilt_) FallBackToFullScan();
         FinishScan(roots, namePool);
         break;
     }
@@ -140,6 +141,13 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     return BuildTree();
 }
 
+void NtfsScanner::UseRebuiltVolume(RebuiltNtfsVolume rebuilt) {
+    bootSector = rebuilt.bootCopy;
+    bootLoaded = true;
+    volume_.sectorAdjustment = rebuilt.sectorAdjustment;
+    rebuilt_ = std::move(rebuilt);
+}
+
 bool NtfsScanner::LoadBootRecord() {
     if (bootLoaded) return true;
     if (!source->ReadSectors(bootSector, volumeStart)) return false;
@@ -167,6 +175,14 @@ void NtfsScanner::LocateMft(const NtfsBootRecord& boot) {
         return;
     }
     if (options.knownClusters != 0 && options.rangeMark != 0) volume_.sectorAdjustment = options.adjustment;
+    if (rebuilt_) {
+        // Only where the boot copy places the MFT or its mirror: a volume reformatted over may
+        // have lost the first records of its MFT and kept the rest.
+        if (HoldsMftRecordAt(volume_, boot.mftCluster) || HoldsMftRecordAt(volume_, boot.mirrorCluster)) {
+            volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
+        }
+        return;
+    }
     volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
     if (volume_.mft.runs.empty()) volume_.mft.runs = SearchForMft(volume_, progress_.stopRequested);
 }
@@ -302,6 +318,13 @@ void NtfsScanner::FileLostRecords() {
     progress_.SetStatusText(Text16(StringId::ScanningLostFiles));
     const std::vector<std::uint32_t> lost = CollectLostRecords(table_, rules);
     if (!lost.empty()) BuildLostRecordsTree(roots[RootIndex::Scanned], lost, table_, *filler_, namePool);
+    if (rebuilt_ && !rebuilt_->looseRecordSectors.empty()) {
+        FileLooseRecords(roots[RootIndex::Scanned],
+                         LooseRecordsOutsideMft(volume_, boot_.mirrorCluster, rebuilt_->looseRecordSectors, *source,
+                                                namePool, progress_.stopRequested),
+                         namePool, progress_.stopRequested);
+        rebuilt_->looseRecordSectors = {};
+    }
 }
 
 void NtfsScanner::PostProcess() {
@@ -316,7 +339,8 @@ void NtfsScanner::PostProcess() {
     const bool mftGivenByTask = context_.mode == kModeFullScan && options.knownClusters > 0 && options.rangeMark == 0;
     // The $Bitmap is read once: the carving of the free clusters and the overwritten check of
     // a deleted-file scan share it, so the free space is swept only once.
-    const bool carve = !mftGivenByTask && settings_.carveInDeletedMode;
+    // A rebuilt volume's sectors were all offered to the carving types by the sweep that found it.
+    const bool carve = !mftGivenByTask && !rebuilt_ && settings_.carveInDeletedMode;
     std::vector<std::uint8_t> clusterBitmap;
     if (carve || InDeletedFileMode()) clusterBitmap = ReadClusterBitmap();
     if (carve && !clusterBitmap.empty()) CarveRemainingArea(clusterBitmap);

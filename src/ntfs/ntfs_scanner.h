@@ -13,6 +13,7 @@
 #include "ntfs/ntfs_boot_record.h"
 #include "ntfs/ntfs_volume.h"
 #include "ntfs/record_table.h"
+#include "ntfs/rebuilt_ntfs_volume.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel {
@@ -37,6 +38,10 @@ public:
     // A volume rebuilt by the full scan may sit off the place its clusters name.
     void SetSectorAdjustment(std::uint32_t sectors) { volume_.sectorAdjustment = sectors; }
     const NtfsVolume& Volume() const { return volume_; }
+    // Scans a volume the full scan rebuilt from what its sweep found: the given boot copy is
+    // trusted, the $MFT is read only where it places it, and an unusable volume ends the scan
+    // (no backup boot record, no new full scan). Called before Scan.
+    void UseRebuiltVolume(RebuiltNtfsVolume rebuilt);
 
 private:
     enum class Outcome { Scanned, NoResults, UnusableVolume };
@@ -78,6 +83,7 @@ private:
     NtfsBootRecord boot_;
     RecordTable table_;
     std::optional<DirectoryFiller> filler_;
+    std::optional<RebuiltNtfsVolume> rebuilt_;
 };
 
 std::unique_ptr<VolumeScanner> MakeNtfsScanner(ScanContext& context, std::uint32_t fsType);

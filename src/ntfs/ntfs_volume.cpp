@@ -11,8 +11,11 @@ constexpr std::uint64_t kLastSector = std::numeric_limits<std::uint32_t>::max();
 }  // namespace
 
 std::optional<std::uint32_t> NtfsVolume::SourceSector(std::uint64_t volumeSector) const {
-    const std::uint64_t sector = volumeSector + volumeStart + sectorAdjustment;
-    if (volumeSector > kLastSector || sector > kLastSector) return std::nullopt;
+    if (volumeSector > kLastSector) return std::nullopt;
+    // The adjustment counts as a 32-bit two's-complement value, so a volume whose start lies
+    // before the source's first sector can be read.
+    const std::int64_t sector = static_cast<std::int64_t>(volumeSector) + volumeStart + static_cast<std::int32_t>(sectorAdjustment);
+    if (sector < 0 || sector > static_cast<std::int64_t>(kLastSector)) return std::nullopt;
     return static_cast<std::uint32_t>(sector);
 }
 
