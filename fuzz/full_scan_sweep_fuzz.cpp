@@ -13,7 +13,7 @@
 #include "modes/all_scanners.h"
 #include "modes/exfat_rebuild.h"
 #include "modes/full_scan_sweep.h"
-#include "modes/loose_records_tree.h"
+#include "modes/volume_rebuild.h"
 #include "platform/device.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
@@ -50,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto rebuilt = RebuildExFatVolumes(setting, candidates.exfatBoots.items);
     ScanNode scanned;
     NamePool names;
-    FileLooseRecords(candidates.looseRecords.items, scanned, names, progress.stopRequested);
+    FileUnclaimedRecords(scanned, std::move(candidates.looseRecords.items), names, progress.stopRequested);
     return 0;
 }

@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::unique_ptr<VolumeScanner>> fat = RebuildFatVolumes(setting, candidates);
     ScanNode lost;
     NamePool names;
-    FileUnclaimedRecords(lost, std::move(ntfs.unclaimedRecords), names);
+    FileUnclaimedRecords(lost, std::move(ntfs.unclaimedRecords), names, stop);
 
     std::vector<std::uint8_t> buffer;
     for (auto* scanners : {&ntfs.scanners, &fat}) {

@@ -38,7 +38,7 @@ FatScanner::FatScanner(ScanContext& context, std::uint32_t type)
     listing_.fsType = type;
     listing_.parameters = &parameters_;
     listing_.directoryClusters = &directoryClusters_;
-    listing_.stop = &progress_.stopRequested;
+    listing_.stop = &progress_.StopWord();
     listing_.names = &namePool;
     listing_.codePage = &codePage_;
 }

@@ -73,7 +73,7 @@ public:
         } catch (const std::bad_alloc&) {
             return {};
         }
-        const std::atomic<std::uint32_t>& stop = progress_.stopRequested;
+        const std::atomic<std::uint32_t>& stop = progress_.StopWord();
         for (const RootIndex root : {RootIndex::Root, RootIndex::Lost, RootIndex::Deleted, RootIndex::Hidden}) {
             for (const ScanNode& node : tree[root].children) ClearLiveChains(node, copy, volume_.width, stop);
         }

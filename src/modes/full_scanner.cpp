@@ -1,6 +1,7 @@
 #include "modes/full_scanner.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <new>
 #include <string>
@@ -9,7 +10,7 @@
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "modes/exfat_rebuild.h"
-#include "modes/loose_records_tree.h"
+#include "modes/volume_rebuild.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "support/settings.h"
@@ -63,7 +64,8 @@ void FullScanner::Scan() {
         progress_.busy = 1;
         progress_.timing = 0;
         Rebuild rebuilt = RebuildVolumes(candidates);
-        FileLooseRecords(rebuilt.unclaimedRecords, roots[RootIndex::Scanned], namePool, progress_.StopWord());
+        FileUnclaimedRecords(roots[RootIndex::Scanned], std::move(rebuilt.unclaimedRecords), namePool,
+                             progress_.StopWord());
         for (auto& scanner : rebuilt.scanners) {
             if (HoldsAnything(*scanner)) context_.scanners.push_back(std::move(scanner));
         }
@@ -110,8 +112,12 @@ FullScanner::Rebuild FullScanner::RebuildVolumes(FullScanCandidates& candidates)
     const SubScannerSetting setting{context_, *source, options};
     Rebuild rebuilt;
     rebuilt.scanners = RebuildExFatVolumes(setting, candidates.exfatBoots.items);
-    // The NTFS and FAT volumes join here; until then no loose record has a volume.
-    rebuilt.unclaimedRecords = std::move(candidates.looseRecords.items);
+    const std::uint64_t sourceSectors = std::min(source->totalSectors, kSectorNumberEnd);
+    const RebuildSetting rebuild{context_, *source, sourceSectors, false, 0, progress_.StopWord()};
+    NtfsRebuild ntfs = RebuildNtfsVolumes(rebuild, candidates);
+    std::ranges::move(ntfs.scanners, std::back_inserter(rebuilt.scanners));
+    std::ranges::move(RebuildFatVolumes(rebuild, candidates), std::back_inserter(rebuilt.scanners));
+    rebuilt.unclaimedRecords = std::move(ntfs.unclaimedRecords);
     return rebuilt;
 }
 

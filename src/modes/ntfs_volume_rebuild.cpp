@@ -224,7 +224,8 @@ NtfsRebuild RebuildNtfsVolumes(const RebuildSetting& setting, FullScanCandidates
     return NtfsRebuilder(setting, candidates).Run();
 }
 
-void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePool& names) {
+void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePool& names,
+                          const std::atomic<std::uint32_t>& stop) {
     std::vector<LooseRecord> loose;
     loose.reserve(records.size());
     for (ScanNode& record : records) {
@@ -236,8 +237,7 @@ void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePoo
         entry.node.name = names.Add(entry.node.name);
         loose.push_back(std::move(entry));
     }
-    const std::atomic<std::uint32_t> neverStopped{0};
-    FileLooseRecords(root, std::move(loose), names, neverStopped);
+    FileLooseRecords(root, std::move(loose), names, stop);
 }
 
 }  // namespace tundrel

@@ -42,6 +42,7 @@ std::vector<std::unique_ptr<VolumeScanner>> RebuildFatVolumes(const RebuildSetti
 
 // The lost-files tree of the unclaimed records, into `root` (the full scanner's root 4), by
 // the NTFS scanner's lost-records rules (`ntfs/lost_records_tree.*`).
-void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePool& names);
+void FileUnclaimedRecords(ScanNode& root, std::vector<ScanNode> records, NamePool& names,
+                          const std::atomic<std::uint32_t>& stop);
 
 }  // namespace tundrel

@@ -184,7 +184,7 @@ void NtfsScanner::LocateMft(const NtfsBootRecord& boot) {
         return;
     }
     volume_.mft.runs = LocateMftFromRecordZero(volume_, boot);
-    if (volume_.mft.runs.empty()) volume_.mft.runs = SearchForMft(volume_, progress_.stopRequested);
+    if (volume_.mft.runs.empty()) volume_.mft.runs = SearchForMft(volume_, progress_.StopWord());
 }
 
 void NtfsScanner::ZeroExcludedWindow(std::span<std::uint8_t> piece, std::uint64_t firstSector) const {
@@ -291,12 +291,12 @@ NtfsScanner::Outcome NtfsScanner::BuildTree() {
     }
     table_.SortStreams();
     if (!table_.IndexChildren()) return Outcome::NoResults;
-    NameNamelessFolders(volume_, table_, namePool, progress_.stopRequested);
+    NameNamelessFolders(volume_, table_, namePool, progress_.StopWord());
     // The root exists when its record was read or when other records name it as parent.
     RecordSlot* rootSlot = table_.Find(kRootRecord);
     if (rootSlot == nullptr && !table_.ChildrenOf(kRootRecord).empty()) rootSlot = table_.Slot(kRootRecord);
     if (table_.RecordCount() < kFewestRecords || rootSlot == nullptr) return Outcome::UnusableVolume;
-    filler_.emplace(table_, namePool, progress_.stopRequested);
+    filler_.emplace(table_, namePool, progress_.StopWord());
     if (table_.ChildrenOf(kRootRecord).empty()) {
         bool anyNamed = false;
         table_.ForEachSlot([&](std::uint32_t, const RecordSlot& slot) { anyNamed = anyNamed || slot.name != nullptr; });
@@ -321,8 +321,8 @@ void NtfsScanner::FileLostRecords() {
     if (rebuilt_ && !rebuilt_->looseRecordSectors.empty()) {
         FileLooseRecords(roots[RootIndex::Scanned],
                          LooseRecordsOutsideMft(volume_, boot_.mirrorCluster, rebuilt_->looseRecordSectors, *source,
-                                                namePool, progress_.stopRequested),
-                         namePool, progress_.stopRequested);
+                                                namePool, progress_.StopWord()),
+                         namePool, progress_.StopWord());
         rebuilt_->looseRecordSectors = {};
     }
 }

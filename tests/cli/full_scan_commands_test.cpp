@@ -23,6 +23,31 @@ std::set<int> Volumes(const std::string& out) {
     return volumes;
 }
 
+// Volumes reformatted, or partitions made anew, by real tools: every old file whose data
+// survived is listed, with its path and size, in a volume the full scan rebuilt.
+TEST(FullScanCommandsTest, ReformattedAndRepartitionedImagesListTheirOldFiles) {
+    for (const char* name : {"fat32-to-ntfs", "ntfs-to-fat32", "ntfs-quick", "exfat-noboot", "repartitioned"}) {
+        SCOPED_TRACE(name);
+        const auto outcome = RunTool({"ls", "-r", "--json", "--mode", "full", "--types", "none", test::TestImage(name).string()});
+        ASSERT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+        std::set<std::pair<std::string, std::uint64_t>> listed;
+        for (const auto& line : test::JsonLines(outcome.out)) {
+            if (line["volume"] != 0 && !line["dir"].get<bool>()) {
+                listed.emplace(line["path"].get<std::string>(), line["size"].get<std::uint64_t>());
+            }
+        }
+        int survived = 0;
+        for (const test::FormerVolume& volume : test::FormerVolumes(name)) {
+            for (const test::FormerFile& file : volume.files) {
+                if (file.isDirectory || !file.survived) continue;
+                EXPECT_TRUE(listed.contains({file.path, file.size})) << volume.fs << " " << file.path;
+                ++survived;
+            }
+        }
+        EXPECT_GT(survived, 5);
+    }
+}
+
 TEST(FullScanCommandsTest, TheRebuiltVolumeListsEveryLiveFileOfTheManifest) {
     const std::string image = test::TestImage("exfat").string();
     const auto outcome = RunTool({"ls", "-r", "--json", "--mode", "full", "--types", "none", image});

@@ -9,6 +9,7 @@
 
 #include "image_scan.h"
 #include "manifest.h"
+#include "md5.h"
 #include "fault_device.h"
 #include "memory_device.h"
 #include "modes/all_scanners.h"
@@ -199,13 +200,18 @@ TEST(FullScanTest, AnExFatVolumeWithoutItsMainBootRegionIsRebuiltFromTheBackup) 
     ASSERT_EQ(scan.context->scanners.size(), 2u);
     VolumeScanner& rebuilt = *scan.context->scanners[1];
     EXPECT_EQ(rebuilt.volumeStart, 0u);
+    const auto former = test::FormerVolumes("exfat-noboot");
+    ASSERT_EQ(former.size(), 1u);
     int live = 0;
-    for (const test::ManifestFile& file : test::ManifestFiles("exfat-noboot", "exfat")) {
+    for (const test::FormerFile& file : former[0].files) {
         if (file.deleted) continue;
         const ScanNode* node = test::FindPath(rebuilt.roots[RootIndex::Root], file.path);
         ASSERT_NE(node, nullptr) << file.path;
         if (!file.isDirectory) {
             EXPECT_EQ(node->size, file.size) << file.path;
+            const auto bytes = test::ReadNodeBytes(rebuilt, *node);
+            ASSERT_TRUE(bytes) << file.path;
+            EXPECT_EQ(test::Md5Hex(*bytes), file.md5) << file.path;
         }
         ++live;
     }

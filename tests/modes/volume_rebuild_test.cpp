@@ -225,7 +225,7 @@ TEST_F(VolumeRebuildTest, BootRecordsPairWithMftRecordsIntoOneVolumeCutToTheSour
             EXPECT_EQ(rebuilt.unclaimedRecords.size(), named);
             ScanNode lost;
             NamePool names;
-            FileUnclaimedRecords(lost, std::move(rebuilt.unclaimedRecords), names);
+            FileUnclaimedRecords(lost, std::move(rebuilt.unclaimedRecords), names, stop);
             EXPECT_GT(test::CountNodes(lost), named / 2);
         }
         if (c.volumes == 0) continue;
