@@ -57,22 +57,14 @@ python3 "$images/imagetool.py" raw-layout "$image" 1G random spread "$manifest" 
 rm -f "$work/carve-raw.img"
 
 # Prints the seconds of one run of the command, its output thrown away.
-seconds() {
-    local TIMEFORMAT=%R
-    { time "$@" >/dev/null 2>&1 || true; } 2>&1
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/timing.sh"
 
 run_tundrel() { "$sweep" "$image" >"$work/tundrel.txt"; }
 # The same with every type on, the default-off PDF, BMP and SWF included: not timed against the
 # peers' defaults, shown for its finds.
 run_tundrel_all() { "$sweep" --all "$image" >"$work/tundrel_all.txt"; }
 run_foremost() { rm -rf "$work/foremost"; foremost -Q -i "$image" -o "$work/foremost"; }
-run_photorec() {
-    rm -rf "$work"/photorec.*
-    (cd "$work" && photorec /log /d "$work/photorec" /cmd "$image" \
-        partition_none,options,keep_corrupted_file_no,fileopt,everything,enable,search)
-}
+run_photorec() { photorec_search "$image" "$work"; }
 run_cat() { cat "$image" >/dev/null; }
 
 # Every run reads the image from the page cache: warm it first.

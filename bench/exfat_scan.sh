@@ -83,7 +83,7 @@ measure() {
     rm -f "$report"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/timing.sh"
 
 ours_cmd=("$tundrel" scan --mode deleted -q --json "$image")
 fls_cmd=(fls -r -d -p "$image")

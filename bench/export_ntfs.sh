@@ -63,7 +63,7 @@ measure() {  # prints "seconds peak-kilobytes" of one run of the command
     cat "$report"
     rm -f "$report"
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/timing.sh"
 count_files() { find "$1" -type f | wc -l; }
 
 # Both write into memory, so that the disk's write-back does not decide the race.

@@ -43,18 +43,10 @@ done
 for folder in 0 1 2 3; do MTOOLS_SKIP_CHECK=1 mcopy -i "$image" "$work/files/dir$folder/"* "::/dir$folder/"; done
 rm -rf "$work/files"
 
-seconds() {
-    local TIMEFORMAT=%R
-    { time "$@" >/dev/null 2>&1 || true; } 2>&1
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/timing.sh"
 
 run_tundrel() { "$tundrel" scan -q --mode full "$image"; }
-run_photorec() {
-    rm -rf "$work"/photorec.*
-    (cd "$work" && photorec /log /d "$work/photorec" /cmd "$image" \
-        partition_none,options,keep_corrupted_file_no,fileopt,everything,enable,search)
-}
+run_photorec() { photorec_search "$image" "$work"; }
 run_cat() { cat "$image" >/dev/null; }
 
 # Every run reads the image from the page cache: warm it first.

@@ -97,7 +97,7 @@ measure() {
     rm -f "$report"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/timing.sh"
 
 ours_cmd=("$tundrel" scan --mode deleted -q --json "$image")
 # The same scan without the JSON Lines: what the engine costs apart from printing every node.

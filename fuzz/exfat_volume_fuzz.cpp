@@ -16,26 +16,10 @@
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "support/settings.h"
+#include "read_every_file.h"
 
 using namespace tundrel;
 using tundrel::test::MemoryDevice;
-
-namespace {
-
-void ReadEverything(VolumeScanner& scanner, const ScanNode& directory, std::vector<std::uint8_t>& buffer) {
-    for (const ScanNode& child : directory.children) {
-        if (child.IsDirectory()) {
-            ReadEverything(scanner, child, buffer);
-            continue;
-        }
-        ExtentList extents;
-        if (!scanner.BuildExtents(child, extents)) continue;
-        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(child.size, 64 * 1024)));
-        scanner.ReadNodeData(buffer, 0, child, extents);
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> image(data, size);
@@ -56,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scanner.volumeSectors = static_cast<std::uint32_t>(source.totalSectors);
     scanner.Scan();
     std::vector<std::uint8_t> buffer;
-    for (const ScanNode& root : scanner.roots.roots) ReadEverything(scanner, root, buffer);
+    for (const ScanNode& root : scanner.roots.roots) fuzz::ReadEveryFile(scanner, root, buffer);
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "ntfs/mft_record_parse.h"
 #include "scan/scan_progress.h"
 #include "support/settings.h"
+#include "read_every_file.h"
 
 using namespace tundrel;
 using tundrel::test::MemoryDevice;
@@ -63,18 +64,6 @@ void Gather(std::span<const std::uint8_t> disk, FullScanCandidates& candidates) 
     }
 }
 
-void ReadEverything(VolumeScanner& scanner, const ScanNode& directory, std::vector<std::uint8_t>& buffer) {
-    for (const ScanNode& child : directory.children) {
-        if (child.IsDirectory()) {
-            ReadEverything(scanner, child, buffer);
-            continue;
-        }
-        ExtentList extents;
-        if (!scanner.BuildExtents(child, extents)) continue;
-        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(child.size, 64 * 1024)));
-        scanner.ReadNodeData(buffer, 0, child, extents);
-    }
-}
 
 }  // namespace
 
@@ -108,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto* scanners : {&ntfs.scanners, &fat}) {
         for (const auto& scanner : *scanners) {
             if (scanner->volumeStart >= source.totalSectors && source.totalSectors != 0) __builtin_trap();
-            for (const ScanNode& root : scanner->roots.roots) ReadEverything(*scanner, root, buffer);
+            for (const ScanNode& root : scanner->roots.roots) fuzz::ReadEveryFile(*scanner, root, buffer);
         }
     }
     return 0;

@@ -12,33 +12,18 @@
 namespace tundrel::cli {
 
 int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
-    const auto address = ParseNodeAddress(options.path);
-    if (!address) {
-        err << "tundrel: " << Formatted(StringId::NotANodeAddress, options.path.c_str()) << '\n';
-        return kExitUsage;
-    }
     ScanSession session;
-    ScanCommandOptions scan = options.scan;
-    scan.quiet = true;
-    const int status = RunScanCommand(session, scan, err);
+    FoundNode found;
+    const int status = ScanForFile(session, options.scan, options.path, err, found);
     if (status != kExitSuccess) return status;
-    const auto found = FindNode(session, *address, err);
-    if (!found) {
-        err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
-        return kExitCannotScan;
-    }
-    const ScanNode& node = *found->node;
-    if (node.IsDirectory()) {
-        err << "tundrel: " << Formatted(StringId::NodeIsFolder, options.path.c_str()) << '\n';
-        return kExitUsage;
-    }
+    const ScanNode& node = *found.node;
     ExtentList extents;
-    if (node.size > 0 && !found->scanner->BuildExtents(node, extents)) {
+    if (node.size > 0 && !found.scanner->BuildExtents(node, extents)) {
         err << "tundrel: " << Formatted(StringId::NodeDataNotLocated, options.path.c_str()) << '\n';
         return kExitCannotScan;
     }
     constexpr std::uint64_t kPiece = 64 * 1024;
-    const std::uint64_t length = BytesToCopy(*found->scanner, node, extents);
+    const std::uint64_t length = BytesToCopy(*found.scanner, node, extents);
     if (length < node.size) {
         err << "tundrel: "
             << Formatted(StringId::NodeSizeBeyondVolume, options.path.c_str(), std::to_string(length).c_str()) << '\n';
@@ -48,7 +33,7 @@ int RunCat(const CatOptions& options, std::ostream& out, std::ostream& err) {
     for (std::uint64_t offset = 0; offset < length; offset += kPiece) {
         if (CommandInterrupts::Interrupted()) return kExitStopped;
         buffer.resize(static_cast<std::size_t>(std::min(kPiece, length - offset)));
-        complete = found->scanner->ReadNodeData(buffer, offset, node, extents) && complete;
+        complete = found.scanner->ReadNodeData(buffer, offset, node, extents) && complete;
         if (!out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()))) {
             err << "tundrel: " << Formatted(StringId::NodeDataNotWritten, options.path.c_str()) << '\n';
             return kExitCannotScan;

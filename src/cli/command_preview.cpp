@@ -32,30 +32,15 @@ std::string ForTerminal(std::u16string_view text) {
 }  // namespace
 
 int RunPreview(const PreviewCommandOptions& options, std::ostream& out, std::ostream& err) {
-    const auto address = ParseNodeAddress(options.path);
-    if (!address) {
-        err << "tundrel: " << Formatted(StringId::NotANodeAddress, options.path.c_str()) << '\n';
-        return kExitUsage;
-    }
     ScanSession session;
-    ScanCommandOptions scan = options.scan;
-    scan.quiet = true;
-    const int status = RunScanCommand(session, scan, err);
+    FoundNode found;
+    const int status = ScanForFile(session, options.scan, options.path, err, found);
     if (status != kExitSuccess) return status;
-    const auto found = FindNode(session, *address, err);
-    if (!found) {
-        err << "tundrel: " << Formatted(StringId::NoNodeAt, options.path.c_str()) << '\n';
-        return kExitCannotScan;
-    }
-    if (found->node->IsDirectory()) {
-        err << "tundrel: " << Formatted(StringId::NodeIsFolder, options.path.c_str()) << '\n';
-        return kExitUsage;
-    }
     tundrel::PreviewOptions preview;
     preview.hex = options.hex;
     preview.hexLimit = options.limit;
     preview.ansiCodePage = session.settings.ansiCodePage;
-    const PreviewContent content = BuildPreview({*found->scanner, *found->node}, preview);
+    const PreviewContent content = BuildPreview({*found.scanner, *found.node}, preview);
     if (content.unlocated) {
         err << "tundrel: " << Formatted(StringId::NodeDataNotLocated, options.path.c_str()) << '\n';
         return kExitCannotScan;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <variant>
 
@@ -48,24 +50,34 @@ std::string AsciiLower(std::string_view text) {
     return lower;
 }
 
-// The switches a --types list turns on: type names of the table in any case, "all" or "none";
-// the first word that is none of these when there is one.
-std::variant<CarveSwitches, std::string> ParseCarveTypes(std::string_view list) {
-    CarveSwitches on{};
+// The first word of a comma-separated list that `take` refuses (given the word lower-cased);
+// nothing when it takes them all.
+std::optional<std::string> FirstRefusedWord(std::string_view list, const std::function<bool(const std::string&)>& take) {
     for (std::size_t from = 0; from <= list.size();) {
         const std::size_t comma = std::min(list.find(',', from), list.size());
         const std::string_view word = list.substr(from, comma - from);
         from = comma + 1;
-        const std::string name = AsciiLower(word);
+        if (!take(AsciiLower(word))) return std::string(word);
+    }
+    return std::nullopt;
+}
+
+// The switches a --types list turns on: type names of the table in any case, "all" or "none";
+// the first word that is none of these when there is one.
+std::variant<CarveSwitches, std::string> ParseCarveTypes(std::string_view list) {
+    CarveSwitches on{};
+    const auto refused = FirstRefusedWord(list, [&on](const std::string& name) {
         if (name == "all") {
             on.fill(true);
-            continue;
+            return true;
         }
-        if (name == "none") continue;
+        if (name == "none") return true;
         const auto type = std::ranges::find(kCarveTypes, name, [](const CarveTypeInfo& info) { return AsciiLower(info.typeName); });
-        if (type == kCarveTypes.end()) return std::string(word);
+        if (type == kCarveTypes.end()) return false;
         on[static_cast<std::size_t>(type - kCarveTypes.begin())] = true;
-    }
+        return true;
+    });
+    if (refused) return *refused;
     return on;
 }
 
@@ -83,11 +95,7 @@ std::optional<SectorRange> ParseRange(const std::string& text) {
 // first word that is none of these when there is one.
 std::variant<SweepSelection, std::string> ParseFileSystems(std::string_view list) {
     SweepSelection on{false, false, false};
-    for (std::size_t from = 0; from <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', from), list.size());
-        const std::string_view word = list.substr(from, comma - from);
-        from = comma + 1;
-        const std::string name = AsciiLower(word);
+    const auto refused = FirstRefusedWord(list, [&on](const std::string& name) {
         if (name == "all") {
             on = {};
         } else if (name == "fat") {
@@ -96,10 +104,12 @@ std::variant<SweepSelection, std::string> ParseFileSystems(std::string_view list
             on.ntfs = true;
         } else if (name == "exfat") {
             on.exfat = true;
-        } else if (name != "none") {
-            return std::string(word);
+        } else {
+            return name == "none";
         }
-    }
+        return true;
+    });
+    if (refused) return *refused;
     return on;
 }
 
@@ -208,6 +218,30 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         err << "tundrel: " << Text(StringId::ScanStoppedShowingFound) << '\n';
         return kExitStopped;
     }
+    return kExitSuccess;
+}
+
+int ScanForFile(ScanSession& session, const ScanCommandOptions& options, const std::string& address,
+                std::ostream& err, FoundNode& found) {
+    const auto parsed = ParseNodeAddress(address);
+    if (!parsed) {
+        err << "tundrel: " << Formatted(StringId::NotANodeAddress, address.c_str()) << '\n';
+        return kExitUsage;
+    }
+    ScanCommandOptions quiet = options;
+    quiet.quiet = true;
+    const int status = RunScanCommand(session, quiet, err);
+    if (status != kExitSuccess) return status;
+    const auto node = FindNode(session, *parsed, err);
+    if (!node) {
+        err << "tundrel: " << Formatted(StringId::NoNodeAt, address.c_str()) << '\n';
+        return kExitCannotScan;
+    }
+    if (node->node->IsDirectory()) {
+        err << "tundrel: " << Formatted(StringId::NodeIsFolder, address.c_str()) << '\n';
+        return kExitUsage;
+    }
+    found = *node;
     return kExitSuccess;
 }
 

@@ -35,4 +35,10 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
 // kExitStopped when the user stopped it, with what was found kept).
 int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err);
 
+// Scans quietly as the options say and finds the file at `address` (a node address) for the
+// commands that read one file: kExitSuccess with `found` set, or the exit status, its reason
+// written to `err`, when the address is malformed or names nothing or a folder.
+int ScanForFile(ScanSession& session, const ScanCommandOptions& options, const std::string& address,
+                std::ostream& err, FoundNode& found);
+
 }  // namespace tundrel::cli
