@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/strings.h"
@@ -89,6 +90,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& file, std::
 std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file);
 // The whole of a committed image, for tests that damage a copy of it in memory.
 inline std::vector<std::uint8_t> ImageBytes(const std::string& name) { return FileBytes(TestImage(name)); }
+// The bytes of a text, as a parser of bytes takes them.
+inline std::vector<std::uint8_t> TextBytes(std::string_view text) { return {text.begin(), text.end()}; }
 
 // A loop device over `length` bytes (0: all the rest) of an image file from `offset`, read-only
 // unless `writable`, detached when the object goes. Attaching needs root and the loop driver:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "disk/volume_info.h"
 #include "scan/directory_size.h"
 #include "scan/name_pool.h"
 #include "scan/node_links.h"
@@ -11,7 +12,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
 
 // These types' folders get a leading space, which sorts them first.
 bool ListedFirst(std::string_view typeName) {

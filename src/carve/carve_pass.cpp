@@ -8,6 +8,7 @@
 #include "carve/carve_dispatcher.h"
 #include "carve/carve_known_files.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "scan/volume_scanner.h"
@@ -17,8 +18,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 
 bool ReadSourceSectors(SectorSource& source, std::span<std::uint8_t> buffer, std::uint64_t firstSector) {
     if (firstSector + buffer.size() / kSectorBytes > kSectorNumberEnd) return false;

@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::uint64_t kGiveUpBytes = 12'582'912;  // still no end this far from the start
 constexpr std::uint64_t kTooLong = 12'000'000;      // an end this far out is not believed
-constexpr std::size_t kTailBytes = 3;               // a frame size or end marker cut by a block end
+constexpr std::size_t kJpegTailBytes = 3;               // a frame size or end marker cut by a block end
 
 struct PendingJpeg {
     std::uint64_t start = 0;
@@ -26,7 +26,7 @@ struct PendingJpeg {
     std::optional<std::uint64_t> fallbackEnd;   // just past the first FF D9 after the thumbnail
     bool camera = false;
     std::string date;
-    std::array<std::uint8_t, kTailBytes> tail{};
+    std::array<std::uint8_t, kJpegTailBytes> tail{};
     std::optional<std::uint64_t> tailSector;  // the block the tail bytes end
 
     bool HasCameraAndDate() const { return camera && date.size() == 19; }
@@ -94,11 +94,11 @@ private:
 
     void Search(const CarveBlock& block, std::vector<CarvedFile>& found) {
         PendingJpeg& jpeg = *pending_;
-        std::array<std::uint8_t, kTailBytes + kCarveBlockBytes> window{};
+        std::array<std::uint8_t, kJpegTailBytes + kCarveBlockBytes> window{};
         std::size_t size = 0;
         if (jpeg.tailSector && *jpeg.tailSector + 1 == block.sector) {
             std::copy(jpeg.tail.begin(), jpeg.tail.end(), window.begin());
-            size = kTailBytes;
+            size = kJpegTailBytes;
         }
         const std::span<const std::uint8_t> bytes = block.Block();
         std::copy(bytes.begin(), bytes.end(), window.begin() + size);
@@ -119,7 +119,7 @@ private:
                 return;
             }
         }
-        std::copy(bytes.end() - kTailBytes, bytes.end(), jpeg.tail.begin());
+        std::copy(bytes.end() - kJpegTailBytes, bytes.end(), jpeg.tail.begin());
         jpeg.tailSector = block.sector;
     }
 

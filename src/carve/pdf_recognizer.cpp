@@ -13,7 +13,7 @@ constexpr std::uint64_t kGiveUpSectors = 100'000;
 constexpr std::string_view kEndMarker = "%%EOF";
 // The marker and the three bytes after it, which tell whether it ends the file.
 constexpr std::size_t kDecidingBytes = kEndMarker.size() + 3;
-constexpr std::size_t kTailBytes = kDecidingBytes;
+constexpr std::size_t kPdfTailBytes = kDecidingBytes;
 
 // An "%%EOF" followed by CR LF, or by CR and two spaces, is taken for a revision's end, after
 // which the document goes on.
@@ -42,12 +42,12 @@ public:
 
 private:
     void Search(std::uint64_t sector, std::span<const std::uint8_t> bytes, std::vector<CarvedFile>& found) {
-        std::array<std::uint8_t, kTailBytes + kCarveBlockBytes> window{};
+        std::array<std::uint8_t, kPdfTailBytes + kCarveBlockBytes> window{};
         std::size_t size = 0;
         std::size_t first = 0;  // markers before this were decided with the previous block
         if (tailSector_ && *tailSector_ + 1 == sector) {
             std::copy(tail_.begin(), tail_.end(), window.begin());
-            size = kTailBytes;
+            size = kPdfTailBytes;
             first = 1;
         }
         std::copy(bytes.begin(), bytes.end(), window.begin() + size);
@@ -64,12 +64,12 @@ private:
             start_.reset();
             return;
         }
-        std::copy(bytes.end() - kTailBytes, bytes.end(), tail_.begin());
+        std::copy(bytes.end() - kPdfTailBytes, bytes.end(), tail_.begin());
         tailSector_ = sector;
     }
 
     std::optional<std::uint64_t> start_;
-    std::array<std::uint8_t, kTailBytes> tail_{};
+    std::array<std::uint8_t, kPdfTailBytes> tail_{};
     std::optional<std::uint64_t> tailSector_;
 };
 

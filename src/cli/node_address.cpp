@@ -85,10 +85,6 @@ std::string EscapeName(std::string_view name) {
     return out;
 }
 
-std::u16string_view NameOf(const ScanNode& node) {
-    return node.name != nullptr ? std::u16string_view(node.name) : std::u16string_view();
-}
-
 // The n-th child called `name`, or null.
 ScanNode* ChildNamed(ScanNode& folder, std::u16string_view name, unsigned ordinal) {
     unsigned seen = 0;

@@ -31,8 +31,6 @@ constexpr std::array<std::pair<std::uint32_t, std::string_view>, 15> kStateWords
     {kFlagNoChain, "nochain"},
 }};
 
-std::string NameOf(const ScanNode& node) { return node.name != nullptr ? ToUtf8(node.name) : std::string(); }
-
 }  // namespace
 
 nlohmann::json StateWords(std::uint32_t flags) {
@@ -60,7 +58,7 @@ nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std:
         {"volume", volume},
         {"root", RootWord(root)},
         {"path", path},
-        {"name", NameOf(node)},
+        {"name", ToUtf8(NameOf(node))},
         {"dir", node.IsDirectory()},
         {"size", node.size},
         {"flags", node.flags},
@@ -76,7 +74,7 @@ nlohmann::json NodeJson(const VolumeScanner& scanner, const ScanNode& node, std:
 std::string NodeLine(const VolumeScanner& scanner, const ScanNode& node) {
     // One node, one line: a tab or line break in a name read from the disk is shown escaped.
     std::string line;
-    for (const char c : NameOf(node)) {
+    for (const char c : ToUtf8(NameOf(node))) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\t') {
             line += "\\t";

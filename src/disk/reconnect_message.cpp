@@ -1,17 +1,12 @@
 #include "disk/reconnect_message.h"
 
+#include "disk/volume_info.h"
 #include "platform/read_error.h"
 #include "support/display_format.h"
 #include "support/strings.h"
 #include "support/text.h"
 
 namespace tundrel {
-namespace {
-
-constexpr std::uint64_t kSectorBytes = 512;
-
-}  // namespace
-
 std::u16string ReconnectMessage(bool isVolume, int error, std::u16string_view sourceName) {
     const std::string format(Text(isVolume ? StringId::ReconnectVolumeMessage : StringId::ReconnectDiskMessage));
     return ToUtf16(FormatText(format.c_str(), static_cast<unsigned>(error), platform::ErrorText(error).c_str(),

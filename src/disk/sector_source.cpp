@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "disk/reconnect_message.h"
+#include "disk/volume_info.h"
 #include "platform/source_name.h"
 #include "support/text.h"
 
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::size_t kRangePieceBytes = 65536;
 constexpr std::uint32_t kDefaultBytesPerSector = 512;
 

@@ -10,6 +10,8 @@
 namespace tundrel {
 
 inline constexpr std::size_t kSectorBytes = 512;
+// The first sector number that the 32-bit sector fields cannot hold.
+inline constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{1} << 32;
 using BootSectorBytes = std::array<std::uint8_t, kSectorBytes>;
 
 struct VolumeInfo {

@@ -16,3 +16,11 @@ inline constexpr std::size_t kSectorShift = 108;
 inline constexpr std::size_t kClusterShift = 109;
 
 }  // namespace tundrel::exfat_boot_field
+
+namespace tundrel {
+
+// The sector sizes exFAT allows, as the boot sector's shift: 512 bytes to 4 KiB.
+inline constexpr unsigned kExFatSmallestSectorShift = 9;
+inline constexpr unsigned kExFatLargestSectorShift = 12;
+
+}  // namespace tundrel

@@ -12,8 +12,6 @@ namespace tundrel {
 namespace {
 
 constexpr std::string_view kFileSystemName = "EXFAT";
-constexpr unsigned kSmallestSectorShift = 9;   // 512-byte sectors
-constexpr unsigned kLargestSectorShift = 12;   // 4 KiB sectors
 constexpr unsigned kLargestClusterShift = 25;  // 32 MiB clusters: sector shift plus cluster shift
 
 }  // namespace
@@ -30,7 +28,7 @@ bool IsExFatBootSector(std::span<const std::uint8_t> sector) {
     const unsigned sectorShift = s.U8(kSectorShift);
     const unsigned clusterShift = s.U8(kClusterShift);
     // A cluster of one sector (shift 0) is valid: mkfs.exfat -c 512 writes it.
-    if (sectorShift < kSmallestSectorShift || sectorShift > kLargestSectorShift) return false;
+    if (sectorShift < kExFatSmallestSectorShift || sectorShift > kExFatLargestSectorShift) return false;
     if (sectorShift + clusterShift > kLargestClusterShift) return false;
     return HasBootSignature(sector);
 }

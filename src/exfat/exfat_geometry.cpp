@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "disk/volume_info.h"
 #include "exfat/exfat_boot_fields.h"
 #include "exfat/exfat_boot_sector.h"
 #include "support/byte_reader.h"
@@ -11,17 +12,14 @@ namespace {
 
 namespace boot_field = exfat_boot_field;
 
-constexpr unsigned kSmallestSectorShift = 9;
-constexpr unsigned kLargestSectorShift = 12;
-constexpr std::uint64_t kEntryBytes = 4;
-constexpr std::uint64_t kSectorBytes = 512;
+constexpr std::uint64_t kExFatTableEntryBytes = 4;
 
 }  // namespace
 
 std::uint32_t ExFatSectorScale(std::span<const std::uint8_t> bootSector) {
     const unsigned shift = ByteReader(bootSector).U8(boot_field::kSectorShift);
-    if (shift <= kSmallestSectorShift || shift > kLargestSectorShift) return 1;
-    return std::uint32_t{1} << (shift - kSmallestSectorShift);
+    if (shift <= kExFatSmallestSectorShift || shift > kExFatLargestSectorShift) return 1;
+    return std::uint32_t{1} << (shift - kExFatSmallestSectorShift);
 }
 
 std::optional<ExFatGeometry> ComputeExFatGeometry(std::span<const std::uint8_t> bootSector,
@@ -42,7 +40,7 @@ std::optional<ExFatGeometry> ComputeExFatGeometry(std::span<const std::uint8_t> 
     if (g.clusterCount == 0) return std::nullopt;
 
     const std::uint64_t declaredTable = std::uint64_t{boot.U32(boot_field::kFatLength)} * g.scale;
-    const std::uint64_t neededTable = (g.ClusterLimit() * kEntryBytes + kSectorBytes - 1) / kSectorBytes;
+    const std::uint64_t neededTable = (g.ClusterLimit() * kExFatTableEntryBytes + kSectorBytes - 1) / kSectorBytes;
     g.tableSectors = std::min({declaredTable, neededTable, volumeSectors - g.tableStart});
     g.volumeSectors = volumeSectors;
     return g;

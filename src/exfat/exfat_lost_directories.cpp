@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "exfat/exfat_directory_block.h"
 #include "exfat/exfat_entry_set.h"
 #include "exfat/exfat_runs.h"
@@ -14,7 +15,6 @@ namespace tundrel {
 namespace {
 
 constexpr std::uint64_t kPieceBytes = 64 * 1024;
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "carve/carve_pass.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "exfat/exfat_lost_directories.h"
 #include "exfat/exfat_runs.h"
 #include "platform/ansi_code_page.h"
@@ -25,8 +26,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 constexpr std::size_t kVolumeLengthField = 72;
 constexpr std::size_t kHeapOffsetField = 88;
 // A directory walk goes no deeper; it also ends a walk that a damaged volume sends in circles.

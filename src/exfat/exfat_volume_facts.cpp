@@ -9,7 +9,7 @@
 namespace tundrel {
 namespace {
 
-constexpr std::size_t kEntryBytes = 32;
+constexpr std::size_t kDirectoryEntryBytes = 32;
 constexpr std::uint8_t kEndOfDirectory = 0x00;
 constexpr std::uint8_t kLabelEntry = 0x83;
 constexpr std::size_t kMaxLabelUnits = 11;
@@ -32,8 +32,8 @@ void ReadExFatVolumeFacts(SectorSource& source, VolumeInfo& record) {
     const std::uint32_t sectors = std::min(geometry->clusterSectors, kMaxRootSectorsRead);
     const std::vector<std::uint8_t> cluster =
         ReadWithin(source, record.startSector + geometry->ClusterSector(geometry->rootCluster), sectors);
-    for (std::size_t at = 0; at + kEntryBytes <= cluster.size(); at += kEntryBytes) {
-        const ByteReader entry(std::span<const std::uint8_t>(cluster).subspan(at, kEntryBytes));
+    for (std::size_t at = 0; at + kDirectoryEntryBytes <= cluster.size(); at += kDirectoryEntryBytes) {
+        const ByteReader entry(std::span<const std::uint8_t>(cluster).subspan(at, kDirectoryEntryBytes));
         if (entry.U8(0) == kEndOfDirectory) break;
         if (entry.U8(0) == kLabelEntry) record.label = LabelOf(entry);
     }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "disk/sector_source.h"
+#include "export/millisecond_tick.h"
 #include "platform/directory_handle.h"
 #include "platform/file_system_space.h"
 #include "platform/folder_storage.h"
@@ -13,11 +14,6 @@
 
 namespace tundrel {
 namespace {
-
-std::uint32_t MillisecondTick() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
 
 bool CheckPlacement(const DestinationCheckInput& input, ExportPrompt& prompt) {
     const std::string& drive = input.destination.driveName;

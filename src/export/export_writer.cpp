@@ -4,6 +4,7 @@
 
 #include "disk/fs_type.h"
 #include "export/export_selection.h"
+#include "export/millisecond_tick.h"
 #include "export/node_times.h"
 #include "export/rename_suggestion.h"
 #include "export/safe_name.h"
@@ -40,13 +41,6 @@ namespace {
 constexpr int kMaxFolderDepth = 256;
 // Below this much room a full destination cannot take even small files: the export stops.
 constexpr std::uint64_t kNearlyFullBytes = 512 * 1024;
-
-std::u16string_view NameOf(const ScanNode& node) { return node.name != nullptr ? node.name : u""; }
-
-std::uint32_t MillisecondTick() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
 
 bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 

@@ -10,6 +10,9 @@
 
 namespace tundrel {
 
+// The longest directory a FAT volume allows: 65,536 entries of 32 bytes.
+inline constexpr std::uint64_t kMaxFatDirectoryBytes = 65536 * 32;
+
 using EntryBytes = std::span<const std::uint8_t>;
 
 // Attribute byte values.

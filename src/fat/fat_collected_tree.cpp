@@ -13,10 +13,6 @@
 #include "support/strings.h"
 
 namespace tundrel {
-namespace {
-constexpr std::uint64_t kMaxDirectoryBytes = 65536 * 32;
-}  // namespace
-
 void FatScanner::UseCollectedDirectories(CollectedDirectories collected) { collected_ = std::move(collected); }
 
 bool FatScanner::ReadCollectedTree() {
@@ -65,7 +61,7 @@ bool FatScanner::CollectedRootReadable() {
 ClusterRun FatScanner::CollectedRun(std::uint32_t first) {
     const FatRegions& regions = *regions_;
     const auto& sectors = collected_->sectors;
-    const std::uint64_t longest = std::max<std::uint64_t>(1, kMaxDirectoryBytes / regions.ClusterBytes());
+    const std::uint64_t longest = std::max<std::uint64_t>(1, kMaxFatDirectoryBytes / regions.ClusterBytes());
     ClusterRun run{first, 1};
     if (collected_->tableConfirmed) return run;
     std::vector<std::uint8_t> cluster(static_cast<std::size_t>(regions.ClusterBytes()));

@@ -13,12 +13,11 @@ namespace {
 // Deeper directories are not read: a damaged volume can nest without end.
 constexpr int kMaxWalkDepth = 50;
 // The most a FAT directory can hold: 65,536 entries of 32 bytes.
-constexpr std::uint64_t kMaxDirectoryBytes = 65536 * 32;
 
 }  // namespace
 
 ChainLimits FatScanner::DirectoryChain() const {
-    return {std::max<std::uint64_t>(1, kMaxDirectoryBytes / regions_->ClusterBytes()), regions_->ClusterLimit()};
+    return {std::max<std::uint64_t>(1, kMaxFatDirectoryBytes / regions_->ClusterBytes()), regions_->ClusterLimit()};
 }
 
 bool FatScanner::WalkDirectory(ScanNode& node, int depth) {

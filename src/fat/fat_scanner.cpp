@@ -7,6 +7,7 @@
 #include "carve/carve_pass.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "fat/chain_heads.h"
 #include "fat/directory_block.h"
 #include "fat/lost_directories.h"
@@ -26,13 +27,6 @@
 #include "support/strings.h"
 
 namespace tundrel {
-namespace {
-
-constexpr std::uint64_t kSectorBytes = 512;
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
-
-}  // namespace
-
 FatScanner::FatScanner(ScanContext& context, std::uint32_t type)
     : VolumeScanner(context, type), codePage_(settings_.ansiCodePage) {
     listing_.fsType = type;

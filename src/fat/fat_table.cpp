@@ -5,11 +5,11 @@
 #include <new>
 
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::uint64_t kWindowBytes = 64 * 1024;
 
 bool FitsSectorNumbers(std::uint64_t sector, std::uint64_t count) {

@@ -8,6 +8,7 @@
 
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "exfat/exfat_boot_fields.h"
 #include "exfat/exfat_geometry.h"
 #include "exfat/exfat_scanner.h"
@@ -19,7 +20,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 constexpr std::uint64_t kBackupDistance = 12;
 
 // The first sector of a FAT of exFAT: entry 0 holds the media descriptor F8, entry 1 all ones.
@@ -43,7 +43,7 @@ std::uint64_t VolumeStartOf(SectorSource& source, const SectorCopy& boot) {
     return boot.sector;
 }
 
-bool HoldsAnything(const VolumeScanner& scanner) {
+bool RootHoldsEntries(const VolumeScanner& scanner) {
     return !scanner.roots[RootIndex::Root].children.empty();
 }
 
@@ -81,7 +81,7 @@ std::vector<std::unique_ptr<VolumeScanner>> RebuildExFatVolumes(const SubScanner
                                            static_cast<unsigned long long>(clusterSectors));
         if (keys.contains(key)) continue;
         scanner->Scan();
-        if (!HoldsAnything(*scanner)) continue;
+        if (!RootHoldsEntries(*scanner)) continue;
         keys.insert(key);
         rebuilt.push_back(std::move(scanner));
     }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "disk/fs_type.h"
+#include "disk/volume_info.h"
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_regions.h"
 #include "fat/fat_scanner.h"
@@ -15,11 +16,11 @@
 #include "modes/volume_rebuild.h"
 #include "scan/result_tree.h"
 #include "support/byte_reader.h"
+#include "support/byte_writer.h"
 
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{UINT32_MAX} + 1;
 // Sectors a made-up boot sector puts before the data area: the reserved area and a one-sector
 // table that is never read.
 constexpr std::uint64_t kMadeUpLeadSectors = 32;
@@ -27,11 +28,7 @@ constexpr std::size_t kBackupBootField = 0x32;
 
 // The data area's first sector (absolute) and the cluster size: one volume however many of
 // its boot copies were found.
-using VolumeKey = std::pair<std::uint64_t, std::uint32_t>;
-
-void PutLittleEndian(std::array<std::uint8_t, 512>& bytes, std::size_t offset, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
+using FatVolumeKey = std::pair<std::uint64_t, std::uint32_t>;
 
 // A FAT32 boot sector whose data area lies `leadSectors` into the volume.
 std::array<std::uint8_t, 512> MadeUpFat32Boot(std::uint32_t sectorsPerCluster, std::uint64_t leadSectors,
@@ -157,7 +154,7 @@ private:
     FullScanCandidates& candidates_;
     std::vector<std::uint64_t> directorySectors_;
     std::set<std::pair<std::uint64_t, unsigned>> tables_;
-    std::set<VolumeKey> keys_;
+    std::set<FatVolumeKey> keys_;
     std::vector<std::unique_ptr<VolumeScanner>> scanners_;
 };
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "disk/boot_sector.h"
+#include "disk/volume_info.h"
 #include "exfat/exfat_boot_sector.h"
 #include "fat/directory_block.h"
 #include "fat/fat_boot_sector.h"
@@ -17,7 +18,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::size_t kSectorBytes = 512;
 // The backup boot region of an exFAT volume follows the main one's 12 sectors.
 constexpr std::uint64_t kExFatBackupDistance = 12;
 // A FAT table's later sectors confirm its start only this close to it.

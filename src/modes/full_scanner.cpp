@@ -9,6 +9,7 @@
 #include "carve/carve_pass.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "modes/exfat_rebuild.h"
 #include "modes/volume_rebuild.h"
 #include "scan/scan_context.h"
@@ -19,8 +20,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 
 bool HoldsAnything(const VolumeScanner& scanner) {
     return !scanner.roots[RootIndex::Root].children.empty() || !scanner.roots[RootIndex::Lost].children.empty() ||

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ntfs/mft_record_probe.h"
+#include "support/byte_writer.h"
 
 namespace tundrel {
 namespace {
@@ -14,7 +15,7 @@ constexpr std::uint64_t kVotingFileBytes = 5'000;
 constexpr std::uint32_t kProbeSectors = 4;
 constexpr std::uint32_t kDecidingVotes = 4;
 constexpr std::uint32_t kDefaultClusterSectors = 8;
-constexpr std::uint32_t kLargestClusterSectors = 128;
+constexpr std::uint32_t kLargestVotedClusterSectors = 128;
 constexpr std::uint32_t kFirstVotingRecord = 200;
 constexpr std::uint32_t kLastVotingRecord = 3'000;
 // Records numbered n and n + 250 of an MFT lie 500 sectors apart.
@@ -26,22 +27,18 @@ bool Stopped(const std::atomic<std::uint32_t>& stop) { return stop.load(std::mem
 
 std::uint64_t RecordAt(std::uint64_t number, std::uint64_t sector) { return (number << 32) | sector; }
 
-void PutLittleEndian(std::array<std::uint8_t, 512>& bytes, std::size_t offset, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
 std::uint32_t VoteClusterSize(SectorSource& source, std::span<const ScanNode> records,
                               const std::atomic<std::uint32_t>& stop) {
-    std::array<std::uint32_t, kLargestClusterSectors + 1> votes{};
+    std::array<std::uint32_t, kLargestVotedClusterSectors + 1> votes{};
     std::vector<std::uint8_t> bytes(kProbeSectors * 512);
     for (const ScanNode& record : records) {
         if (Stopped(stop)) break;
         if (record.IsDirectory() || record.size < kVotingFileBytes) continue;
         if (!source.ReadSectors(bytes, record.location)) continue;
         const std::uint32_t hint = ProbeMftRecord(bytes, {.sectorsPerCluster = true}).sectorsPerCluster;
-        if (hint == 0 || hint > kLargestClusterSectors || (hint & (hint - 1)) != 0) continue;
+        if (hint == 0 || hint > kLargestVotedClusterSectors || (hint & (hint - 1)) != 0) continue;
         if (++votes[hint] == kDecidingVotes) return hint;
     }
     return kDefaultClusterSectors;

@@ -26,7 +26,7 @@ constexpr std::uint64_t kLargestCluster = std::uint64_t{1} << 40;
 // Where a volume lies and where its $MFT record lies, both absolute, and its cluster size: one
 // volume however many of its boot copies were found. The cluster size tells apart a volume
 // formatted again over another with its MFT in the same place.
-using VolumeKey = std::tuple<std::uint64_t, std::uint64_t, std::uint32_t>;
+using NtfsVolumeKey = std::tuple<std::uint64_t, std::uint64_t, std::uint32_t>;
 
 struct PlacedVolume {
     std::uint64_t start = 0;
@@ -210,7 +210,7 @@ private:
     FullScanCandidates& candidates_;
     std::unordered_set<std::uint64_t> mfts_;
     std::unordered_set<std::uint64_t> mirrors_;
-    std::set<VolumeKey> keys_;
+    std::set<NtfsVolumeKey> keys_;
     std::unordered_set<std::uint64_t> accounted_;  // MFT and mirror sectors of paired volumes
     std::vector<const ScanNode*> records_;
     std::vector<bool> claimed_;

@@ -17,7 +17,7 @@ constexpr std::size_t kListReadStart = 64 * 1024;
 // NTFS never lets an attribute list grow past 256 KiB; nothing beyond is read.
 constexpr std::uint64_t kLongestListData = 256 * 1024;
 constexpr std::size_t kEntryTypeField = 0x00;
-constexpr std::size_t kEntryLengthField = 0x04;
+constexpr std::size_t kListEntryLengthField = 0x04;
 constexpr std::size_t kEntryNameLengthField = 0x06;
 constexpr std::size_t kEntryNameOffsetField = 0x07;
 constexpr std::size_t kEntryFirstVcnField = 0x08;
@@ -62,7 +62,7 @@ void ParseEntries(std::span<const std::uint8_t> list, const EntryFilter& filter,
     std::size_t offset = 0;
     while (list.size() - offset > 8) {
         const std::uint32_t type = reader.U32(offset + kEntryTypeField);
-        const std::uint16_t length = reader.U16(offset + kEntryLengthField);
+        const std::uint16_t length = reader.U16(offset + kListEntryLengthField);
         if (length == 0 || type == 0) break;
         if (length < kShortestEntry || !reader.Has(offset, kShortestEntry)) break;
         if (type == kAttrData) {

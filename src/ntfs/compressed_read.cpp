@@ -4,13 +4,13 @@
 #include <optional>
 #include <vector>
 
+#include "disk/volume_info.h"
 #include "ntfs/compression_units.h"
 #include "ntfs/lznt1.h"
 
 namespace tundrel {
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
 
 // Reads the unit's pieces back to back into `stored`; the number of sectors read, or
 // nothing when a read fails or the pieces add up to more than a unit.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "disk/volume_info.h"
+#include "ntfs/mft_record_fixup.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -16,7 +18,7 @@ constexpr std::size_t kEntriesEndField = 0x04;
 constexpr std::size_t kAllocatedEndField = 0x08;
 constexpr std::size_t kNodeHeaderBytes = 0x10;
 
-constexpr std::size_t kEntryLengthField = 0x08;
+constexpr std::size_t kIndexEntryLengthField = 0x08;
 constexpr std::size_t kKeyLengthField = 0x0A;
 constexpr std::size_t kEntryFlagsField = 0x0C;
 constexpr std::size_t kKeyOffset = 0x10;
@@ -25,15 +27,12 @@ constexpr std::size_t kShortestKey = 0x42;  // a $FILE_NAME value without its na
 constexpr std::size_t kShortestNamedEntry = kKeyOffset + kShortestKey + 2;
 constexpr std::uint8_t kHighestNamespace = 3;
 
-constexpr std::size_t kSequenceOffsetField = 0x04;
-constexpr std::size_t kSequenceCountField = 0x06;
-constexpr std::size_t kSectorBytes = 512;
 constexpr std::uint32_t kSmallestBlock = 512;
 constexpr std::uint32_t kLargestBlock = 64 * 1024;
 
 // The entry at `offset` of `node` when it is a whole, named $FILE_NAME entry; its length in `length`.
 std::optional<IndexEntry> EntryAt(const ByteReader& node, std::size_t offset, std::size_t end, std::size_t& length) {
-    length = node.U16(offset + kEntryLengthField);
+    length = node.U16(offset + kIndexEntryLengthField);
     const std::size_t keyLength = node.U16(offset + kKeyLengthField);
     if (length < kShortestNamedEntry || length % 8 != 0 || offset + length > end || !node.Has(offset, length)) {
         return std::nullopt;
@@ -60,7 +59,7 @@ std::vector<IndexEntry> ReadNode(std::span<const std::uint8_t> bytes, std::size_
 
     std::size_t offset = first;
     while (node.Has(offset, kKeyOffset) && offset + kKeyOffset <= liveEnd) {
-        const std::size_t length = node.U16(offset + kEntryLengthField);
+        const std::size_t length = node.U16(offset + kIndexEntryLengthField);
         if ((node.U16(offset + kEntryFlagsField) & kLastEntry) != 0) {
             // The closing entry holds no key, at most the pointer to its sub-node.
             offset += length >= kKeyOffset && length % 8 == 0 ? length : kKeyOffset;
@@ -103,11 +102,11 @@ bool FixupIndexBlock(std::span<std::uint8_t> block) {
 
 bool ApplyUpdateSequence(std::span<std::uint8_t> block) {
     const ByteReader reader(block);
-    const std::size_t sequenceOffset = reader.U16(kSequenceOffsetField);
-    const std::size_t sequenceCount = reader.U16(kSequenceCountField);
+    const std::size_t sequenceOffset = reader.U16(kUpdateSequenceOffsetField);
+    const std::size_t sequenceCount = reader.U16(kUpdateSequenceCountField);
     // One number, then one saved pair per sector of the block.
     if (sequenceCount < 2 || sequenceCount - 1 != block.size() / kSectorBytes) return false;
-    if (sequenceOffset < kSequenceCountField + 2 || !reader.Has(sequenceOffset, 2 * sequenceCount)) return false;
+    if (sequenceOffset < kUpdateSequenceCountField + 2 || !reader.Has(sequenceOffset, 2 * sequenceCount)) return false;
     if (sequenceOffset + 2 * sequenceCount > kSectorBytes - 2) return false;
     const std::uint16_t number = reader.U16(sequenceOffset);
     for (std::size_t sector = 1; sector < sequenceCount; ++sector) {

@@ -11,7 +11,7 @@ constexpr std::size_t kParentField = 0x00;
 constexpr std::size_t kCreatedField = 0x08;
 constexpr std::size_t kModifiedField = 0x10;
 constexpr std::size_t kAccessedField = 0x20;
-constexpr std::size_t kNameLengthField = 0x40;
+constexpr std::size_t kFileNameLengthField = 0x40;
 constexpr std::size_t kNamespaceField = 0x41;
 constexpr std::size_t kNameField = 0x42;
 
@@ -25,7 +25,7 @@ std::optional<FileName> ReadFileName(const MftAttribute& attribute) {
 std::optional<FileName> ReadFileNameValue(std::span<const std::uint8_t> value) {
     const ByteReader reader(value);
     if (!reader.Has(kNamespaceField, 1)) return std::nullopt;
-    const std::size_t nameLength = reader.U8(kNameLengthField);
+    const std::size_t nameLength = reader.U8(kFileNameLengthField);
     if (!reader.Has(kNameField, nameLength * 2)) return std::nullopt;
     FileName fileName;
     fileName.parentRecord = reader.U32(kParentField);

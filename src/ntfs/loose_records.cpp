@@ -16,11 +16,11 @@ namespace {
 // Numbers up to the volume root's keep their meaning in the lost-records rules.
 constexpr std::uint32_t kLastFixedRecord = 5;
 
-constexpr std::uint32_t kMirrorSectors = 8;  // records 0 to 3
+constexpr std::uint32_t kMirrorRecordSectors = 8;  // records 0 to 3
 
 bool InsideMft(const NtfsVolume& volume, std::uint64_t mirrorCluster, std::uint32_t sector) {
     const auto mirror = volume.ClusterSector(mirrorCluster);
-    return (mirror && sector >= *mirror && sector - *mirror < kMirrorSectors) || LiesInsideMftRuns(volume, sector);
+    return (mirror && sector >= *mirror && sector - *mirror < kMirrorRecordSectors) || LiesInsideMftRuns(volume, sector);
 }
 
 // Dense numbers for the table, in the order of the original numbers; 0 to 5 stay.

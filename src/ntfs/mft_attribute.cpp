@@ -9,7 +9,7 @@ namespace tundrel {
 namespace {
 
 constexpr std::size_t kNonResidentField = 0x08;
-constexpr std::size_t kNameLengthField = 0x09;
+constexpr std::size_t kAttributeNameLengthField = 0x09;
 constexpr std::size_t kNameOffsetField = 0x0A;
 constexpr std::size_t kDataFlagsField = 0x0C;
 constexpr std::size_t kFirstVcnField = 0x10;
@@ -26,7 +26,7 @@ constexpr std::size_t kSecondGuessedFirstAttribute = 0x38;
 
 std::uint8_t MftAttribute::NonResidentFlag() const { return ByteReader(bytes).U8(kNonResidentField); }
 
-std::uint8_t MftAttribute::NameLength() const { return ByteReader(bytes).U8(kNameLengthField); }
+std::uint8_t MftAttribute::NameLength() const { return ByteReader(bytes).U8(kAttributeNameLengthField); }
 
 std::optional<std::u16string> MftAttribute::Name() const {
     const ByteReader reader(bytes);

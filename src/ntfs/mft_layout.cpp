@@ -1,9 +1,10 @@
 #include "ntfs/mft_layout.h"
 
+#include "disk/volume_info.h"
+
 namespace tundrel {
 namespace {
 constexpr std::uint64_t kRecordBytes = 1024;
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::uint32_t kFallbackRecordMask = 0x3FFFFF;
 }  // namespace
 

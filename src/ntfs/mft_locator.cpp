@@ -13,11 +13,11 @@ namespace tundrel {
 namespace {
 
 constexpr std::uint32_t kRecordZeroSectors = 10;
-constexpr std::uint32_t kMirrorSectors = 4;
+constexpr std::uint32_t kMirrorReadSectors = 4;
 constexpr std::uint32_t kCommonMftCluster = 786'432;
 constexpr std::uint64_t kCommonMftSector = 6'291'456;  // cluster 786,432 with 8 sectors per cluster
 constexpr std::size_t kSignatureSearchStep = 16;
-constexpr std::size_t kSignatureSearchEnd = 0x400;
+constexpr std::size_t kRecordSearchEnd = 0x400;
 constexpr std::size_t kMftRunListOffset = 0x40;
 constexpr std::size_t kProbeBytes = 64 * 1024;
 constexpr std::uint64_t kFirstProbeOffset = 300;
@@ -37,7 +37,7 @@ bool IsMftRecord(std::span<std::uint8_t> record) {
     return node.name != nullptr && std::u16string_view(node.name) == u"$MFT";
 }
 
-bool HasSignatureAt(std::span<const std::uint8_t> buffer, std::size_t offset) {
+bool HasRecordSignatureAt(std::span<const std::uint8_t> buffer, std::size_t offset) {
     return offset < buffer.size() && HasFileSignature(buffer.subspan(offset));
 }
 
@@ -55,21 +55,21 @@ bool FindRecordZero(const NtfsVolume& volume, const NtfsBootRecord& boot, std::v
     const auto mftCluster = static_cast<std::uint32_t>(boot.mftCluster);
     buffer.assign(kRecordZeroSectors * 512, 0);
     ReadRecords(volume, volume.ClusterSector(mftCluster), buffer);
-    if (!HasSignatureAt(buffer, 0) && !HasSignatureAt(buffer, 512) && mftCluster != kCommonMftCluster) {
+    if (!HasRecordSignatureAt(buffer, 0) && !HasRecordSignatureAt(buffer, 512) && mftCluster != kCommonMftCluster) {
         const std::uint64_t usual = std::uint64_t{volume.volumeStart} + kCommonMftSector;
         ReadRecords(volume, usual <= UINT32_MAX ? std::optional(static_cast<std::uint32_t>(usual)) : std::nullopt, buffer);
     }
     if (IsMftRecord(buffer)) return true;
 
-    for (std::size_t offset = 0; offset <= kSignatureSearchEnd; offset += kSignatureSearchStep) {
-        if (!HasSignatureAt(buffer, offset)) continue;
+    for (std::size_t offset = 0; offset <= kRecordSearchEnd; offset += kSignatureSearchStep) {
+        if (!HasRecordSignatureAt(buffer, offset)) continue;
         std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(offset), buffer.end(), buffer.begin());
         std::fill(buffer.end() - static_cast<std::ptrdiff_t>(offset), buffer.end(), 0);
         if (IsMftRecord(buffer)) return true;
         break;
     }
 
-    buffer.assign(kMirrorSectors * 512, 0);
+    buffer.assign(kMirrorReadSectors * 512, 0);
     ReadRecords(volume, volume.ClusterSector(static_cast<std::uint32_t>(boot.mirrorCluster)), buffer);
     return IsMftRecord(buffer);
 }
@@ -103,7 +103,7 @@ MftRunList RunOf(std::uint64_t startSector, std::uint64_t sectors, std::uint32_t
 std::uint32_t CountRecordSignatures(std::span<const std::uint8_t> buffer) {
     std::uint32_t count = 0;
     for (std::size_t step = 0; step + 512 <= buffer.size(); step += 512) {
-        if (HasSignatureAt(buffer, step) || HasSignatureAt(buffer, step + 512)) {
+        if (HasRecordSignatureAt(buffer, step) || HasRecordSignatureAt(buffer, step + 512)) {
             ++count;
             step += 512;
         }

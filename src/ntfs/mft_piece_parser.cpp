@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "disk/volume_info.h"
 #include "ntfs/data_attribute.h"
 #include "ntfs/file_name_attribute.h"
 #include "ntfs/mft_attribute.h"
@@ -13,7 +14,6 @@
 namespace tundrel {
 namespace {
 
-constexpr std::size_t kSectorBytes = 512;
 constexpr std::size_t kGuessAt0x30 = 0x30;
 constexpr std::size_t kGuessAt0x38 = 0x38;
 

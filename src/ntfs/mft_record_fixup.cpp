@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::size_t kSignatureSearchEnd = 1022;  // offsets 1 to 1021 are tried
 constexpr std::size_t kSignatureBytes = 4;
-constexpr std::size_t kSequenceOffsetField = 0x04;
-constexpr std::size_t kSequenceCountField = 0x06;
 constexpr std::uint16_t kSequenceOffsetLimit = 0x50;
 constexpr std::size_t kFirstSectorTail = 510;
 
@@ -48,8 +46,8 @@ void FixupFirstSector(std::span<std::uint8_t> record) {
     if (record.empty()) return;
     RealignBlock(record, 0);
     const ByteReader reader(record);
-    const std::uint16_t sequenceOffset = reader.U16(kSequenceOffsetField);
-    const std::uint16_t sequenceCount = reader.U16(kSequenceCountField);
+    const std::uint16_t sequenceOffset = reader.U16(kUpdateSequenceOffsetField);
+    const std::uint16_t sequenceCount = reader.U16(kUpdateSequenceCountField);
     if (sequenceOffset == 0 || sequenceOffset >= kSequenceOffsetLimit || sequenceCount <= 1) return;
     const auto savedPair = reader.Bytes(sequenceOffset + 2u, 2);
     if (savedPair.empty() || !reader.Has(kFirstSectorTail, 2)) return;

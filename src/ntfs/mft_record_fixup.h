@@ -10,6 +10,9 @@
 namespace tundrel {
 
 inline constexpr std::size_t kMftRecordBytes = 1024;
+// The update-sequence array of the header that file records ("FILE") and index blocks ("INDX") share.
+inline constexpr std::size_t kUpdateSequenceOffsetField = 0x04;
+inline constexpr std::size_t kUpdateSequenceCountField = 0x06;
 
 // For every 1024-byte block of `buffer`: when "FILE" starts at some offset k from 1 to 1021
 // (the first hit wins), the 1024 bytes from k on are moved to the block start. Bytes that

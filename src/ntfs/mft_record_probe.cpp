@@ -22,7 +22,7 @@ constexpr std::size_t kSlackEnd = 0x3F0;
 constexpr std::size_t kSlackStartAfterEnd = 0x10;
 constexpr std::uint32_t kIgnoredTimeHigh = 0x11477982;
 
-void ReadIndexRoot(const MftAttribute& attribute, MftRecordHints& hints) {
+void ReadIndexRootHints(const MftAttribute& attribute, MftRecordHints& hints) {
     if (attribute.Length() < kIndexRootShortest) return;
     hints.ownRecord = ByteReader(attribute.bytes).U32(kIndexRootOwnRecordField);
 }
@@ -106,7 +106,7 @@ MftRecordHints ProbeMftRecord(std::span<std::uint8_t> record, ProbeRequest reque
     AttributeWalk walk(bytes, firstAttribute);
     while (const auto attribute = walk.Next()) {
         if (attribute->type == kAttrIndexRoot) {
-            ReadIndexRoot(*attribute, hints);
+            ReadIndexRootHints(*attribute, hints);
         } else if (attribute->type == kAttrIndexAllocation) {
             ReadIndexAllocation(bytes, *attribute, hints);
         } else if (attribute->type == kAttrData) {

@@ -10,6 +10,7 @@
 #include "disk/boot_sector.h"
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "platform/ansi_code_page.h"
 #include "scan/full_scan_fallback.h"
 #include "scan/hidden_system_entries.h"
@@ -44,7 +45,6 @@ namespace tundrel {
 namespace {
 
 constexpr std::size_t kPieceBytes = 64 * 1024;
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::uint32_t kRootRecord = 5;
 constexpr std::uint32_t kFewestRecords = 5;
 constexpr std::uint32_t kListRecordSectors = 4;

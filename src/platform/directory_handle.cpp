@@ -6,14 +6,13 @@
 
 #include <cerrno>
 
+#include "platform/new_file_modes.h"
 #include "platform/retry_on_interrupt.h"
 
 namespace tundrel::platform {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-constexpr mode_t kFolderMode = 0777;  // narrowed by the umask, as for any new folder
-constexpr mode_t kFileMode = 0666;
 
 }  // namespace
 
@@ -40,7 +39,7 @@ std::optional<DirectoryHandle> DirectoryHandle::Open(const std::string& path, in
 }
 
 std::optional<DirectoryHandle> DirectoryHandle::MakeChild(const std::string& name, int& error) const {
-    if (::mkdirat(fd_, name.c_str(), kFolderMode) != 0 && errno != EEXIST) {
+    if (::mkdirat(fd_, name.c_str(), kNewFolderMode) != 0 && errno != EEXIST) {
         error = errno;
         return std::nullopt;
     }
@@ -65,7 +64,7 @@ bool DirectoryHandle::HoldsRegularFile(const std::string& name) const {
 std::optional<OutputFile> DirectoryHandle::CreateFile(const std::string& name, int& error) const {
     // O_EXCL makes a new regular file or fails: nothing planted under the name is opened.
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    const int fd = RetryOnInterrupt([&] { return ::openat(fd_, name.c_str(), kFlags, kFileMode); });
+    const int fd = RetryOnInterrupt([&] { return ::openat(fd_, name.c_str(), kFlags, kNewFileMode); });
     if (fd < 0) {
         error = errno;
         return std::nullopt;

@@ -1,11 +1,11 @@
 #include "platform/disk_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
+#include "platform/ascii_digit.h"
 #include "platform/sysfs_block.h"
 #include "platform/system_paths.h"
 
@@ -14,20 +14,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
 // The run of digits or of other characters that starts at `from`.
 std::string_view RunAt(std::string_view text, std::size_t from) {
-    const bool digits = IsDigit(text[from]);
+    const bool digits = IsAsciiDigit(text[from]);
     std::size_t end = from;
-    while (end < text.size() && IsDigit(text[end]) == digits) ++end;
+    while (end < text.size() && IsAsciiDigit(text[end]) == digits) ++end;
     return text.substr(from, end - from);
 }
 
 // Negative, zero or positive as a sorts before, with or after b.
 int CompareRuns(std::string_view a, std::string_view b) {
-    const bool aDigits = IsDigit(a.front());
-    const bool bDigits = IsDigit(b.front());
+    const bool aDigits = IsAsciiDigit(a.front());
+    const bool bDigits = IsAsciiDigit(b.front());
     if (aDigits != bDigits) return aDigits ? -1 : 1;
     if (aDigits) {
         // Compared as numbers of any length: without leading zeros, more digits is larger.

@@ -4,14 +4,10 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/ascii_digit.h"
 #include "platform/disk_list.h"
 
 namespace tundrel::platform {
-namespace {
-
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-}  // namespace
 
 std::optional<unsigned> DiskNumberOf(std::string_view name) {
     if (name.size() != 3 && name.size() != 4) return std::nullopt;
@@ -20,7 +16,7 @@ std::optional<unsigned> DiskNumberOf(std::string_view name) {
         return std::nullopt;
     }
     const std::string_view number = name.substr(2);
-    if (!std::all_of(number.begin(), number.end(), IsDigit)) return std::nullopt;
+    if (!std::all_of(number.begin(), number.end(), IsAsciiDigit)) return std::nullopt;
     unsigned value = 0;
     for (const char digit : number) value = value * 10 + static_cast<unsigned>(digit - '0');
     return value;

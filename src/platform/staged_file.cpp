@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/new_file_modes.h"
 #include "platform/retry_on_interrupt.h"
 
 namespace tundrel::platform {
 namespace {
 
-constexpr mode_t kFileMode = 0666;
 constexpr int kHiddenNameAttempts = 100;
 // What is left of a 255-byte name after ".", ".99" and ".partial".
 constexpr std::size_t kMaxHiddenStemBytes = 243;
@@ -50,13 +50,13 @@ StagedFile::~StagedFile() {
 
 std::optional<StagedFile> StagedFile::Begin(const DirectoryHandle& folder, const std::string& name, int& error) {
     const int dir = folder.Descriptor();
-    int fd = RetryOnInterrupt([&] { return ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, kFileMode); });
+    int fd = RetryOnInterrupt([&] { return ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode); });
     if (fd >= 0) return StagedFile(dir, name, {}, fd);
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
         std::string hidden = HiddenName(name, attempt);
         // O_EXCL and O_NOFOLLOW: a new regular file or nothing, whatever was planted under the name.
         fd = RetryOnInterrupt([&] {
-            return ::openat(dir, hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
+            return ::openat(dir, hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kNewFileMode);
         });
         if (fd >= 0) return StagedFile(dir, name, std::move(hidden), fd);
         if (errno != EEXIST) {

@@ -13,7 +13,7 @@ namespace tundrel {
 namespace {
 
 constexpr std::size_t kMinimumWordStream = 1024;
-constexpr std::uint16_t kEncryptedFlag = 0x0100;
+constexpr std::uint16_t kWordEncryptedFlag = 0x0100;
 constexpr std::uint16_t kTable1Flag = 0x0200;
 constexpr std::size_t kFlagsAt = 10;
 constexpr std::size_t kTextStartAt = 24;
@@ -106,7 +106,7 @@ std::u16string WordBinaryText(const CompoundDocument& document, AnsiCodePage& co
     if (wordStream.size() < kMinimumWordStream) return {};
     const ByteReader word(wordStream);
     const std::uint16_t flags = word.U16(kFlagsAt);
-    if ((flags & kEncryptedFlag) != 0) return Text16(StringId::PreviewEncrypted);
+    if ((flags & kWordEncryptedFlag) != 0) return Text16(StringId::PreviewEncrypted);
 
     const std::vector<std::uint8_t> tableStream = StreamNamed(document, (flags & kTable1Flag) != 0 ? u"1Table" : u"0Table");
     const ByteReader table(tableStream);

@@ -58,7 +58,7 @@ int ZCALLBACK CloseMemory(voidpf, voidpf stream) {
 
 int ZCALLBACK ErrorMemory(voidpf, voidpf) { return 0; }
 
-constexpr uLong kEncryptedFlag = 1;
+constexpr uLong kZipEncryptedFlag = 1;
 constexpr std::size_t kReadPiece = 64 * 1024;
 
 }  // namespace
@@ -109,7 +109,7 @@ std::optional<std::vector<std::uint8_t>> ZipMemoryArchive::Read(const ZipMember&
     unz_file_info64 info{};
     if (unzGoToFilePos64(handle_, &position) != UNZ_OK ||
         unzGetCurrentFileInfo64(handle_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
-        (info.flag & kEncryptedFlag) != 0 || info.uncompressed_size != member.size ||
+        (info.flag & kZipEncryptedFlag) != 0 || info.uncompressed_size != member.size ||
         unzOpenCurrentFile(handle_) != UNZ_OK) {
         return std::nullopt;
     }

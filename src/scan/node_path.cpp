@@ -5,14 +5,6 @@
 #include "scan/node_links.h"
 
 namespace tundrel {
-namespace {
-
-std::u16string_view NameOf(const ScanNode& node) {
-    return node.name != nullptr ? std::u16string_view(node.name) : std::u16string_view();
-}
-
-}  // namespace
-
 std::u16string PathOf(const ScanNode* node) {
     if (node == nullptr) return {};
     if (node->parent == nullptr) return std::u16string(NameOf(*node));

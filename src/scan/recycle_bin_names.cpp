@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "disk/volume_info.h"
 #include "scan/child_array.h"
 #include "scan/lazy_children.h"
 #include "scan/name_case.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr std::uint64_t kLargestInfo2Buffer = 10'000'000;
 constexpr std::uint64_t kItemFileBytes = 4'096;
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::u16string_view kInfo2Name = u"INFO2";
 
 // A recycled node, already under its former name, and the path it stood at.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tundrel {
@@ -72,5 +73,10 @@ struct DirectorySource {
     std::vector<ScanNode> entries;
     std::u16string displayText;
 };
+
+// The node's name; empty for a node without one.
+inline std::u16string_view NameOf(const ScanNode& node) {
+    return node.name != nullptr ? std::u16string_view(node.name) : std::u16string_view();
+}
 
 }  // namespace tundrel

@@ -3,13 +3,10 @@
 #include <algorithm>
 
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel {
-namespace {
-constexpr std::uint64_t kSectorBytes = 512;
-}  // namespace
-
 std::uint64_t DataAreaBytes(const VolumeScanner& scanner, const ScanNode& node) {
     const std::uint64_t sourceSectors = scanner.source != nullptr ? scanner.source->totalSectors : 0;
     if (node.Has(kFlagContiguous) && sourceSectors != 0) return sourceSectors * kSectorBytes;

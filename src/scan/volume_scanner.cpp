@@ -5,12 +5,12 @@
 #include <limits>
 
 #include "disk/sector_source.h"
+#include "disk/volume_info.h"
 #include "scan/name_case.h"
 #include "scan/scan_context.h"
 
 namespace tundrel {
 namespace {
-constexpr std::uint64_t kSectorBytes = 512;
 constexpr std::uint64_t kPieceSectors = 128;  // 64 KiB per read
 }  // namespace
 

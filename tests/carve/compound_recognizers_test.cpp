@@ -19,12 +19,12 @@ namespace {
 
 using namespace test;
 
-const std::map<std::string, RecognizerFactory> kFactories = {
+const std::map<std::string, RecognizerFactory> kCompoundFactories = {
     {"DOC", MakeDocRecognizer}, {"XLS", MakeXlsRecognizer}, {"PPT", MakePptRecognizer}, {"VSD", MakeVsdRecognizer}};
 const std::vector<std::string> kDocuments = {"sample.doc", "sample.xls", "sample.ppt", "sample.vsd", "sample-untitled.vsd"};
 
-std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
-    auto recognizer = kFactories.at(type)();
+std::vector<CarvedFile> CarveCompoundAs(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
+    auto recognizer = kCompoundFactories.at(type)();
     return Carve(*recognizer, disk, bufferSectors);
 }
 
@@ -34,10 +34,10 @@ TEST(CompoundRecognizerTest, EachTypeFindsItsOwnDocumentsWithTheEstimatedSizeAnd
     constexpr std::size_t kAt = 7;
     for (const std::string& file : kDocuments) {
         const Sample& sample = SampleNamed(file);
-        for (const auto& [type, make] : kFactories) {
+        for (const auto& [type, make] : kCompoundFactories) {
             for (std::size_t buffer : {1, 128}) {
                 for (bool random : {false, true}) {
-                    const std::vector<CarvedFile> found = CarveWith(type, DiskWith(sample.bytes, kAt, random), buffer);
+                    const std::vector<CarvedFile> found = CarveCompoundAs(type, DiskWith(sample.bytes, kAt, random), buffer);
                     ASSERT_EQ(found.size(), type == sample.type ? 1u : 0u) << file << " as " << type;
                     if (found.empty()) continue;
                     EXPECT_EQ(found[0].firstSector, 1000 + kAt);
@@ -56,9 +56,9 @@ TEST(CompoundRecognizerTest, ADirectoryBeyondWhatCanBeReadIsNoStart) {
         const Sample& sample = SampleNamed(file);
         const std::size_t directory = ByteReader(sample.bytes).U32(0x30) + 1;
         const Bytes cut(sample.bytes.begin(), sample.bytes.begin() + static_cast<std::ptrdiff_t>(directory * kSector));
-        EXPECT_TRUE(CarveWith(sample.type, DiskWith(cut, 3, true, 0), 1).empty()) << file;
+        EXPECT_TRUE(CarveCompoundAs(sample.type, DiskWith(cut, 3, true, 0), 1).empty()) << file;
 
-        auto recognizer = kFactories.at(sample.type)();
+        auto recognizer = kCompoundFactories.at(sample.type)();
         CarveNameCounters counters;
         CarveContext unreadable{{}, counters};
         std::vector<CarvedFile> found;
@@ -83,7 +83,7 @@ TEST(CompoundRecognizerTest, TheSizeComesFromTheHeadersCounts) {
             vsd[0x2C + i] = static_cast<std::uint8_t>(c.fatSectors >> (8 * i));
             vsd[0x40 + i] = static_cast<std::uint8_t>(c.miniFatSectors >> (8 * i));
         }
-        const std::vector<CarvedFile> found = CarveWith("VSD", DiskWith(vsd, 2, false), 7);
+        const std::vector<CarvedFile> found = CarveCompoundAs("VSD", DiskWith(vsd, 2, false), 7);
         ASSERT_EQ(found.size(), c.sectors == 0 ? 0u : 1u) << c.miniShift << " " << c.fatSectors << " " << c.miniFatSectors;
         if (c.sectors != 0) {
             EXPECT_EQ(found[0].size, c.sectors * kSector);

@@ -34,7 +34,7 @@ namespace {
 
 using namespace test;
 
-const std::map<std::string, RecognizerFactory> kFactories = {
+const std::map<std::string, RecognizerFactory> kWalkFactories = {
     {"MP4", MakeMp4Recognizer}, {"MOV", MakeMovRecognizer}, {"3GP", MakeThreeGpRecognizer},
     {"MPG", MakeMpegRecognizer}, {"FLV", MakeFlvRecognizer}, {"RMVB", MakeRmvbRecognizer},
     {"PNG", MakePngRecognizer}, {"JPG", MakeJpegRecognizer}, {"PDF", MakePdfRecognizer},
@@ -42,8 +42,8 @@ const std::map<std::string, RecognizerFactory> kFactories = {
     {"MP3", MakeMp3Recognizer},
 };
 
-std::vector<CarvedFile> CarveWith(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
-    auto recognizer = kFactories.at(type)();
+std::vector<CarvedFile> CarveAs(const std::string& type, const Bytes& disk, std::size_t bufferSectors = 128) {
+    auto recognizer = kWalkFactories.at(type)();
     return Carve(*recognizer, disk, bufferSectors);
 }
 
@@ -59,7 +59,7 @@ TEST_P(SampleCarveTest, FindsTheSampleWithTheManifestsSizeAndName) {
     const SampleCase& param = GetParam();
     const Sample& sample = SampleNamed(param.file);
     constexpr std::size_t kAt = 7;
-    const std::vector<CarvedFile> found = CarveWith(sample.type, DiskWith(sample.bytes, kAt, param.randomFiller), param.bufferSectors);
+    const std::vector<CarvedFile> found = CarveAs(sample.type, DiskWith(sample.bytes, kAt, param.randomFiller), param.bufferSectors);
     ASSERT_EQ(found.size(), 1u) << sample.file;
     EXPECT_EQ(found[0].firstSector, 1000 + kAt);
     EXPECT_EQ(found[0].size, sample.carveSize) << sample.file;
@@ -126,7 +126,7 @@ struct WalkCase {
 
 void ExpectWalk(const WalkCase& c) {
     for (std::size_t buffer : {1, 7}) {
-        const std::vector<CarvedFile> found = CarveWith(c.type, DiskWith(c.file, 3, false), buffer);
+        const std::vector<CarvedFile> found = CarveAs(c.type, DiskWith(c.file, 3, false), buffer);
         ASSERT_EQ(found.size(), c.size == 0 ? 0u : 1u) << c.type << " " << c.file.size();
         if (c.size != 0) {
             EXPECT_EQ(found[0].size, c.size) << c.type;
@@ -142,7 +142,7 @@ TEST(WalkRecognizerTest, FindsRarArchivesNamedAfterTheirFirstFile) {
         const Bytes archive = FileBytes(folder / c.file);
         for (std::size_t buffer : {1, 7}) {
             for (bool random : {false, true}) {
-                const std::vector<CarvedFile> found = CarveWith("RAR", DiskWith(archive, 5, random), buffer);
+                const std::vector<CarvedFile> found = CarveAs("RAR", DiskWith(archive, 5, random), buffer);
                 ASSERT_EQ(found.size(), *c.name == '\0' ? 0u : 1u) << c.file;
                 if (found.empty()) continue;
                 EXPECT_EQ(found[0].size, c.size == 0 ? archive.size() : c.size) << c.file;
@@ -152,7 +152,7 @@ TEST(WalkRecognizerTest, FindsRarArchivesNamedAfterTheirFirstFile) {
     }
     Bytes damaged = FileBytes(folder / "rar3-owner.rar");
     damaged[7] ^= 1;  // the main header's CRC
-    EXPECT_TRUE(CarveWith("RAR", DiskWith(damaged, 5, false)).empty());
+    EXPECT_TRUE(CarveAs("RAR", DiskWith(damaged, 5, false)).empty());
 }
 
 // The running count numbers only the archives that take their name from it.
@@ -165,7 +165,7 @@ TEST(WalkRecognizerTest, TheZipCountNumbersOnlyZipsWithoutANameOfTheirOwn) {
         disk.insert(disk.end(), next.begin(), next.end());
     }
     disk.resize(disk.size() + 8 * kSector);
-    const std::vector<CarvedFile> found = CarveWith("ZIP", disk, 7);
+    const std::vector<CarvedFile> found = CarveAs("ZIP", disk, 7);
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found[0].name, u"ZIP 1.zip");
     EXPECT_EQ(found[1].name, u"a.zip");
@@ -242,7 +242,7 @@ TEST(WalkRecognizerTest, ANewStartFinishesThePendingFileWhereItsWalkStands) {
     const std::size_t second = moov / kSector - 2;
     Bytes disk = DiskWith(mp4, second, false);
     std::copy(mp4.begin(), mp4.begin() + static_cast<std::ptrdiff_t>(second * kSector), disk.begin());
-    const std::vector<CarvedFile> found = CarveWith("MP4", disk, 7);
+    const std::vector<CarvedFile> found = CarveAs("MP4", disk, 7);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].firstSector, 1000u);
     EXPECT_EQ(found[0].size, moov);
@@ -272,7 +272,7 @@ TEST(WalkRecognizerTest, APackWhereTheStreamsNextRecordIsDueContinuesTheStream) 
             bytes.insert(bytes.end(), sample.bytes.begin(), sample.bytes.end());
             return bytes;
         }();
-        const std::vector<CarvedFile> found = CarveWith("MPG", DiskWith(twice, 1, false), 7);
+        const std::vector<CarvedFile> found = CarveAs("MPG", DiskWith(twice, 1, false), 7);
         ASSERT_EQ(found.size(), 1u) << file;
         EXPECT_EQ(found[0].size, twice.size()) << file;
     }
@@ -287,7 +287,7 @@ TEST(EndMarkerRecognizerTest, APdfWhoseLastEndMarkerIsFollowedByCrLfIsNotFound) 
         pdf.insert(pdf.end(), ending, ending + std::strlen(ending));
         const bool revision = ending[0] == '\r' && (ending[1] == '\n' || ending[1] == ' ');
         for (std::size_t buffer : {1, 128}) {
-            const std::vector<CarvedFile> found = CarveWith("PDF", DiskWith(pdf, 2, false), buffer);
+            const std::vector<CarvedFile> found = CarveAs("PDF", DiskWith(pdf, 2, false), buffer);
             ASSERT_EQ(found.size(), revision ? 0u : 1u) << ending;
         }
     }
@@ -300,7 +300,7 @@ TEST(EndMarkerRecognizerTest, ANewStartReplacesAPendingFileWithoutAnEnd) {
         const Sample& sample = SampleNamed(file);
         Bytes disk = DiskWith(sample.bytes, 4, false);
         std::copy(sample.bytes.begin(), sample.bytes.begin() + keep, disk.begin());
-        const std::vector<CarvedFile> found = CarveWith(sample.type, disk, 7);
+        const std::vector<CarvedFile> found = CarveAs(sample.type, disk, 7);
         ASSERT_EQ(found.size(), 1u) << file;
         EXPECT_EQ(found[0].firstSector, 1004u);
         EXPECT_EQ(found[0].size, sample.carveSize);
@@ -323,7 +323,7 @@ TEST(EndMarkerRecognizerTest, EndsTooFarFromTheStartAreNotFound) {
         Bytes last(kSector, 0);
         const Bytes marker = sample.type == "PDF" ? Bytes{'%', '%', 'E', 'O', 'F', '\n'} : Bytes{0xFF, 0xD9};
         std::copy(marker.begin(), marker.end(), last.begin() + static_cast<std::ptrdiff_t>(c.markerAt));
-        auto recognizer = kFactories.at(sample.type)();
+        auto recognizer = kWalkFactories.at(sample.type)();
         CarveNameCounters counters;
         CarveContext context{{}, counters};
         std::vector<CarvedFile> found;

@@ -105,8 +105,8 @@ TEST(BlockDeviceSource, GeometryFromTheKernelAndReadsBy512) {
 }
 
 // A simulated device behind the source: its reads counted, its geometry chosen.
-constexpr const char* kDiskPath = "/dev/simulated";
-constexpr char16_t kDiskName[] = u"/dev/simulated";
+constexpr const char* kSimulatedPath = "/dev/simulated";
+constexpr char16_t kSimulatedName[] = u"/dev/simulated";
 
 FaultDisk DiskOfSectors(std::size_t sectors) { return FaultDisk(test::PatternBytes(sectors * 512)); }
 
@@ -114,8 +114,8 @@ class SimulatedSource : public ::testing::Test {
 protected:
     void PlugAndOpen(FaultDisk disk) {
         bytes_ = disk.bytes;
-        machine_.Plug(kDiskPath, std::move(disk));
-        ASSERT_TRUE(source_.Open(kDiskName));
+        machine_.Plug(kSimulatedPath, std::move(disk));
+        ASSERT_TRUE(source_.Open(kSimulatedName));
     }
 
     test::FaultMachine machine_;

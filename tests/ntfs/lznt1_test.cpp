@@ -48,7 +48,7 @@ Bytes Stream(std::initializer_list<Bytes> chunks, bool firstStored = false) {
     return stream;
 }
 
-std::optional<Bytes> Decode(const Bytes& input, std::size_t capacity) {
+std::optional<Bytes> Decompress(const Bytes& input, std::size_t capacity) {
     Bytes output(capacity, 0xEE);
     std::size_t produced = 0;
     if (!DecodeLznt1(input, output, produced)) return std::nullopt;
@@ -58,20 +58,20 @@ std::optional<Bytes> Decode(const Bytes& input, std::size_t capacity) {
 
 TEST(Lznt1Test, ChunksDecodeCopyAndPadToTheirPlaces) {
     // Four literals, then eight bytes from four back (overlapping what they produce).
-    const auto small = Decode(Stream({{0x10, 'a', 'b', 'c', 'd', 0x05, 0x30}}), 64);
+    const auto small = Decompress(Stream({{0x10, 'a', 'b', 'c', 'd', 0x05, 0x30}}), 64);
     ASSERT_TRUE(small);
     EXPECT_EQ(std::string(small->begin(), small->end()), "abcdabcdabcd");
 
     Bytes stored(4096);
     std::iota(stored.begin(), stored.end(), 0);
-    const auto three = Decode(Stream({stored, PeriodicChunk(100), PeriodicChunk(4096)}, true), 3 * 4096);
+    const auto three = Decompress(Stream({stored, PeriodicChunk(100), PeriodicChunk(4096)}, true), 3 * 4096);
     ASSERT_TRUE(three);
     Bytes padded = Repeated(100);
     padded.resize(4096, 0);
     EXPECT_EQ(*three, test::Joined({stored, padded, Repeated(4096)}));
 
     // The output never passes its capacity.
-    EXPECT_EQ(Decode(Stream({PeriodicChunk(4096), PeriodicChunk(4096)}), 5000), test::Joined({Repeated(4096), Repeated(904)}));
+    EXPECT_EQ(Decompress(Stream({PeriodicChunk(4096), PeriodicChunk(4096)}), 5000), test::Joined({Repeated(4096), Repeated(904)}));
 }
 
 TEST(Lznt1Test, DamagedChunksAreReportedWithWhatCameBefore) {
@@ -83,9 +83,9 @@ TEST(Lznt1Test, DamagedChunksAreReportedWithWhatCameBefore) {
     EXPECT_EQ(produced, 4096u);
     EXPECT_EQ(Bytes(output.begin(), output.begin() + 4096), Repeated(4096));
 
-    EXPECT_FALSE(Decode(Stream({PeriodicChunk(4096), {0x04, 'a', 'b', 0x00, 0x20}}), 8192));  // 3 back from 2
-    EXPECT_FALSE(Decode(Stream({{0x01, 0x00, 0x00}}), 8192));                                // before any byte
-    EXPECT_FALSE(Decode(Stream({{0x02, 'a', 0x01}}), 8192));                                 // half a reference
+    EXPECT_FALSE(Decompress(Stream({PeriodicChunk(4096), {0x04, 'a', 'b', 0x00, 0x20}}), 8192));  // 3 back from 2
+    EXPECT_FALSE(Decompress(Stream({{0x01, 0x00, 0x00}}), 8192));                                // before any byte
+    EXPECT_FALSE(Decompress(Stream({{0x02, 'a', 0x01}}), 8192));                                 // half a reference
 }
 
 // A scratch image whose sectors the compressed read's units point into.

@@ -22,7 +22,7 @@ namespace {
 using namespace test;
 
 const std::filesystem::path kRarSamples = TUNDREL_TEST_DATA_DIR "/../../shared/testdata/rar";
-const std::filesystem::path kData = TUNDREL_TEST_DATA_DIR "/preview/data";
+const std::filesystem::path kArchives = TUNDREL_TEST_DATA_DIR "/preview/data";
 
 // Reads `bytes` as a file; notes the largest read.
 FileBytesReader ReaderOf(const std::vector<std::uint8_t>& bytes, std::size_t* largestRead = nullptr) {
@@ -110,7 +110,7 @@ TEST(RarListing, DamagedArchivesListWhatPrecedesTheDamage) {
     EXPECT_EQ(names(listing), 2u);
     EXPECT_EQ(listing->find("RARcomment"), std::string::npos);
     EXPECT_NE(listing->find("Comment1v2"), std::string::npos);
-    EXPECT_FALSE(RarListing(FileBytes(kData / "plain.zip"))) << "not a RAR archive";
+    EXPECT_FALSE(RarListing(FileBytes(kArchives / "plain.zip"))) << "not a RAR archive";
 }
 
 std::optional<std::vector<std::string>> ZipLines(const std::vector<std::uint8_t>& bytes) {
@@ -135,17 +135,17 @@ TEST(ZipListing, ListsEntriesInArchiveOrder) {
         "2024-05-01 12:34:56  1,492  698  deflate  folder/numbers.txt",
         "2024-05-01 12:34:56  25  25  stored  日本語.txt",
     };
-    EXPECT_EQ(ZipLines(FileBytes(kData / "plain.zip")), plain);
+    EXPECT_EQ(ZipLines(FileBytes(kArchives / "plain.zip")), plain);
     // Written to a pipe: sizes only in the data descriptors after each entry's data.
     const std::vector<std::string> streamed{
         "2024-05-01 12:34:56  16  18  deflate  hello.txt",
         "2024-05-01 12:34:56  1,492  698  deflate  folder/numbers.txt",
     };
-    EXPECT_EQ(ZipLines(FileBytes(kData / "streamed.zip")), streamed);
+    EXPECT_EQ(ZipLines(FileBytes(kArchives / "streamed.zip")), streamed);
 }
 
 TEST(ZipListing, NamesWithoutTheUtf8FlagAreInTheCodePage) {
-    auto bytes = FileBytes(kData / "plain.zip");
+    auto bytes = FileBytes(kArchives / "plain.zip");
     // hello.txt's 9 name bytes become "日本語txt" in CP932, as Windows writes names.
     const std::vector<std::uint8_t> name{0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 't', 'x', 't'};
     std::ranges::copy(name, bytes.begin() + 30);
@@ -155,8 +155,8 @@ TEST(ZipListing, NamesWithoutTheUtf8FlagAreInTheCodePage) {
 }
 
 TEST(ZipListing, DamagedArchivesListTheEntriesBeforeTheDamage) {
-    const auto plain = FileBytes(kData / "plain.zip");
-    const auto streamed = FileBytes(kData / "streamed.zip");
+    const auto plain = FileBytes(kArchives / "plain.zip");
+    const auto streamed = FileBytes(kArchives / "streamed.zip");
     const auto cut = [](std::vector<std::uint8_t> bytes, std::size_t size) {
         bytes.resize(size);
         return bytes;
@@ -178,7 +178,7 @@ TEST(ZipListing, DamagedArchivesListTheEntriesBeforeTheDamage) {
         {"a third header without its signature", badThird, 2},
         {"a compressed size past the file", sizeTooLarge, 2},
         {"streamed, cut before the second descriptor", cut(streamed, 600), 1},
-        {"no local header at 0", FileBytes(kData / "tiny.png"), std::nullopt},
+        {"no local header at 0", FileBytes(kArchives / "tiny.png"), std::nullopt},
         {"empty", {}, std::nullopt},
     };
     for (const Case& c : cases) {

@@ -11,14 +11,11 @@
 #include "preview/xls_workbook.h"
 #include "reference_words.h"
 #include "support/byte_reader.h"
+#include "support/byte_writer.h"
 #include "support/text.h"
 
 namespace tundrel {
 namespace {
-
-void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 std::size_t SectorAt(std::uint32_t sector) { return (std::size_t{sector} + 1) * CompoundDocument::kSectorBytes; }
 
@@ -50,38 +47,38 @@ TEST(CompoundDocument, HostileTablesEndTheReadWithoutAHang) {
         {"sector chain loops",
          [&](auto& bytes, const CompoundDocument& document) {
              const std::uint32_t first = document.FindStream(u"WordDocument")->startSector;
-             PutU32(bytes, sectorTableAt + 4 * first, first);
+             PutLittleEndian(bytes, sectorTableAt + 4 * first, first, 4);
          },
          true, 0},
         {"directory chain loops",
          [&](auto& bytes, const CompoundDocument&) {
              std::uint32_t last = header.U32(0x30);
              while (header.U32(sectorTableAt + 4 * last) < 0xFFFFFFFA) last = header.U32(sectorTableAt + 4 * last);
-             PutU32(bytes, sectorTableAt + 4 * last, header.U32(0x30));
+             PutLittleEndian(bytes, sectorTableAt + 4 * last, header.U32(0x30), 4);
          },
          true, 0.95},
         {"short-sector chain loops",
          [&](auto& bytes, const CompoundDocument& document) {
              const std::uint32_t first = document.FindStream(u"1Table")->startSector;
-             PutU32(bytes, SectorAt(header.U32(0x3C)) + 4 * first, first);
+             PutLittleEndian(bytes, SectorAt(header.U32(0x3C)) + 4 * first, first, 4);
          },
          true, 0},
         {"extra sector-table list loops",
          [&](auto& bytes, const CompoundDocument&) {
-             PutU32(bytes, 0x44, 1);
-             PutU32(bytes, 0x48, 1);
-             PutU32(bytes, SectorAt(1) + 508, 1);
+             PutLittleEndian(bytes, 0x44, 1, 4);
+             PutLittleEndian(bytes, 0x48, 1, 4);
+             PutLittleEndian(bytes, SectorAt(1) + 508, 1, 4);
          },
          true, 0.95},
         {"root stream size beyond the buffer",
-         [&](auto& bytes, const CompoundDocument&) { PutU32(bytes, SectorAt(header.U32(0x30)) + 0x78, 0x7FFFFFFF); }, true, 0.95},
+         [&](auto& bytes, const CompoundDocument&) { PutLittleEndian(bytes, SectorAt(header.U32(0x30)) + 0x78, 0x7FFFFFFF, 4); }, true, 0.95},
         {"every stream size beyond the buffer",
          [&](auto& bytes, const CompoundDocument&) {
              const std::size_t directoryAt = SectorAt(header.U32(0x30));
-             for (std::size_t at = directoryAt; at < directoryAt + 512; at += 128) PutU32(bytes, at + 0x78, 0xFFFFFFFF);
+             for (std::size_t at = directoryAt; at < directoryAt + 512; at += 128) PutLittleEndian(bytes, at + 0x78, 0xFFFFFFFF, 4);
          },
          true, 0},
-        {"sector table larger than the buffer", [&](auto& bytes, const CompoundDocument&) { PutU32(bytes, 0x2C, 0x100000); }, false, 0},
+        {"sector table larger than the buffer", [&](auto& bytes, const CompoundDocument&) { PutLittleEndian(bytes, 0x2C, 0x100000, 4); }, false, 0},
     };
     AnsiCodePage codePage("CP932");
     for (const Damage& damage : damages) {

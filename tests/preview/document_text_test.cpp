@@ -17,7 +17,7 @@ namespace {
 
 using namespace test;
 
-const std::filesystem::path kData = TUNDREL_TEST_DATA_DIR "/preview/data";
+const std::filesystem::path kTextDocuments = TUNDREL_TEST_DATA_DIR "/preview/data";
 
 std::string RtfText(std::string_view rtf, const char* codePageName = "windows-1252") {
     AnsiCodePage codePage(codePageName);
@@ -27,9 +27,9 @@ std::string RtfText(std::string_view rtf, const char* codePageName = "windows-12
 
 TEST(RtfPlainText, WriterDocumentGivesItsText) {
     AnsiCodePage codePage("CP932");
-    const auto text = ToUtf8(RtfPlainText(FileBytes(kData / "plain-and-japanese.rtf"), codePage));
+    const auto text = ToUtf8(RtfPlainText(FileBytes(kTextDocuments / "plain-and-japanese.rtf"), codePage));
     std::string expected;
-    for (const std::uint8_t c : FileBytes(kData / "plain-and-japanese.txt")) expected += c == '\n' ? std::string("\r\n") : std::string(1, char(c));
+    for (const std::uint8_t c : FileBytes(kTextDocuments / "plain-and-japanese.txt")) expected += c == '\n' ? std::string("\r\n") : std::string(1, char(c));
     EXPECT_EQ(text, expected);
 }
 
@@ -66,7 +66,7 @@ TEST(ReadImageFacts, FormatAndSizeOfEachKind) {
         {"tiny.gif", "gif", 3, 2, 7},   {"tiny-le.tif", "tiff", 5, 4, 18}, {"tiny-be.tif", "tiff", 5, 4, 18},
     };
     for (const auto& c : cases) {
-        const auto bytes = FileBytes(kData / c.file);
+        const auto bytes = FileBytes(kTextDocuments / c.file);
         const ImageFacts facts = ReadImageFacts(bytes);
         EXPECT_EQ(facts.format, c.format) << c.file;
         EXPECT_EQ(facts.width, c.width) << c.file;
@@ -76,8 +76,8 @@ TEST(ReadImageFacts, FormatAndSizeOfEachKind) {
         EXPECT_EQ(cut.format, c.format) << c.file;
         EXPECT_EQ(cut.width, 0u) << c.file;
     }
-    EXPECT_EQ(ReadImageFacts(FileBytes(kData / "plain.zip")).format, "");
-    auto topDown = FileBytes(kData / "tiny.bmp");
+    EXPECT_EQ(ReadImageFacts(FileBytes(kTextDocuments / "plain.zip")).format, "");
+    auto topDown = FileBytes(kTextDocuments / "tiny.bmp");
     std::ranges::copy(std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}, topDown.begin() + 22);  // height -2
     EXPECT_EQ(ReadImageFacts(topDown).height, 2u);
 }

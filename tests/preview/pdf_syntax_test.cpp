@@ -10,11 +10,10 @@
 #include "preview/pdf_cmap.h"
 #include "preview/pdf_lexer.h"
 #include "preview/pdf_objects.h"
+#include "test_support.h"
 
 namespace tundrel {
 namespace {
-
-std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
 TEST(PdfLexer, StringsDecodeTheirEscapes) {
     const struct {
@@ -31,7 +30,7 @@ TEST(PdfLexer, StringsDecodeTheirEscapes) {
         {"(unterminated", "unterminated"},
     };
     for (const auto& c : cases) {
-        const std::vector<std::uint8_t> bytes = Bytes(c.source);
+        const std::vector<std::uint8_t> bytes = TextBytes(c.source);
         PdfLexer lexer(bytes);
         const PdfToken token = lexer.Next();
         EXPECT_EQ(token.kind, PdfTokenKind::String) << c.source;
@@ -40,7 +39,7 @@ TEST(PdfLexer, StringsDecodeTheirEscapes) {
 }
 
 TEST(PdfLexer, ValuesKeepReferencesNamesAndNesting) {
-    const std::vector<std::uint8_t> bytes = Bytes("<</Type/Pa#67e/Kids[3 0 R 4 0 R]/Count -2.5/N<</Deep[[1]]>>/Bad>>");
+    const std::vector<std::uint8_t> bytes = TextBytes("<</Type/Pa#67e/Kids[3 0 R 4 0 R]/Count -2.5/N<</Deep[[1]]>>/Bad>>");
     PdfLexer lexer(bytes);
     std::size_t budget = 100;
     const PdfValue value = ParsePdfValue(lexer, budget);
@@ -53,7 +52,7 @@ TEST(PdfLexer, ValuesKeepReferencesNamesAndNesting) {
     EXPECT_EQ(value.Get("Bad"), nullptr);  // a key without a value before ">>" is dropped
 
     // Nesting deeper than the cap, and a value larger than its node budget, end.
-    const std::vector<std::uint8_t> deep = Bytes(std::string(100'000, '[') + std::string(100'000, ']'));
+    const std::vector<std::uint8_t> deep = TextBytes(std::string(100'000, '[') + std::string(100'000, ']'));
     PdfLexer deepLexer(deep);
     std::size_t large = 1'000'000;
     EXPECT_EQ(ParsePdfValue(deepLexer, large).kind, PdfValue::Kind::Array);
@@ -64,7 +63,7 @@ TEST(PdfLexer, ValuesKeepReferencesNamesAndNesting) {
 }
 
 TEST(PdfCMap, MapsCharactersAndRangesOfOneToFourBytes) {
-    const std::vector<std::uint8_t> bytes = Bytes(
+    const std::vector<std::uint8_t> bytes = TextBytes(
         "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
         "2 begincodespacerange <00> <7f> <8000> <ffff> endcodespacerange\n"
         "2 beginbfchar <41> <0058> <8141> <d83dde00> endbfchar\n"
@@ -91,7 +90,7 @@ TEST(PdfCMap, MapsCharactersAndRangesOfOneToFourBytes) {
     const std::vector<std::uint8_t> mixed = {0x41, 0x90, 0x01};
     EXPECT_EQ(map.CodeLength(mixed, 2), 1u);
     EXPECT_EQ(map.CodeLength(std::span(mixed).subspan(1), 1), 2u);
-    EXPECT_EQ(PdfCMap(Bytes("beginbfchar <0001> <0041> endbfchar")).CodeLength(mixed, 2), 2u);
+    EXPECT_EQ(PdfCMap(TextBytes("beginbfchar <0001> <0041> endbfchar")).CodeLength(mixed, 2), 2u);
 }
 
 }  // namespace

@@ -21,8 +21,6 @@
 namespace tundrel {
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
-
 std::u16string Joined(const PdfText& text) {
     std::u16string all;
     for (const std::u16string& page : text.pages) all += page;
@@ -42,7 +40,7 @@ std::vector<std::uint8_t> TinyPdf(std::string_view content, std::string_view fon
     pdf += "9 0 obj <</Length " + std::to_string(content.size()) + ">> stream\n";
     pdf += content;
     pdf += "\nendstream endobj\ntrailer <</Root 1 0 R>>\n%%EOF\n";
-    return Bytes(pdf);
+    return TextBytes(pdf);
 }
 
 TEST(PdfText, DocumentsHoldPdftotextsWordsInOrder) {
@@ -68,12 +66,12 @@ TEST(PdfText, HeaderAndEncryptionGiveOnlyTheirMessage) {
     AnsiCodePage ansi("CP932");
     const std::vector<std::uint8_t> readable = test::DocumentBytes("english.pdf");
     const auto prefixed = [&](std::string_view prefix) {
-        std::vector<std::uint8_t> bytes = Bytes(prefix);
+        std::vector<std::uint8_t> bytes = TextBytes(prefix);
         bytes.insert(bytes.end(), readable.begin(), readable.end());
         return bytes;
     };
     std::vector<std::uint8_t> encrypted = readable;
-    const std::vector<std::uint8_t> trailer = Bytes("trailer\n<</Size 30/Encrypt 29 0 R>>\n");
+    const std::vector<std::uint8_t> trailer = TextBytes("trailer\n<</Size 30/Encrypt 29 0 R>>\n");
     encrypted.insert(encrypted.end(), trailer.begin(), trailer.end());
     const struct {
         std::vector<std::uint8_t> bytes;
@@ -83,9 +81,9 @@ TEST(PdfText, HeaderAndEncryptionGiveOnlyTheirMessage) {
         {prefixed("\xEF\xBB\xBF"), PdfTextStatus::BadHeader, u"文件头不对"},
         {prefixed("  "), PdfTextStatus::BadHeader, u"文件头不对"},
         {{}, PdfTextStatus::BadHeader, u"文件头不对"},
-        {Bytes("%PD"), PdfTextStatus::BadHeader, u"文件头不对"},
+        {TextBytes("%PD"), PdfTextStatus::BadHeader, u"文件头不对"},
         {encrypted, PdfTextStatus::Encrypted, u"File is encrypted."},
-        {Bytes("%PDF"), PdfTextStatus::Text, u""},
+        {TextBytes("%PDF"), PdfTextStatus::Text, u""},
     };
     for (const auto& c : cases) {
         const PdfText text = ReadPdfText(c.bytes, ansi);
@@ -191,8 +189,8 @@ TEST(PdfText, TextOperatorsAndFontEncodings) {
 std::string FlateBomb() {
     z_stream stream{};
     deflateInit(&stream, Z_BEST_COMPRESSION);
-    std::vector<std::uint8_t> head = Bytes("BT (bomb) Tj ET\n");
-    std::vector<std::uint8_t> tail = Bytes("\nBT (past the limit) Tj ET");
+    std::vector<std::uint8_t> head = TextBytes("BT (bomb) Tj ET\n");
+    std::vector<std::uint8_t> tail = TextBytes("\nBT (past the limit) Tj ET");
     std::vector<std::uint8_t> zeros(1 << 20, 0);
     std::vector<std::uint8_t> out(1 << 20);
     std::string compressed;
@@ -233,7 +231,7 @@ TEST(PdfText, HostileFilesEndQuickly) {
         std::vector<std::uint8_t> file;
         std::u16string text;
     } cases[] = {
-        {"Kids loop", Bytes(loop), u"loop"},
+        {"Kids loop", TextBytes(loop), u"loop"},
         {"self-drawing form", TinyPdf("/X Do", "<<>>", "4 0 obj " + form + "BT (form) Tj ET /X Do\nendstream endobj\n", "/X 4 0 R"),
          u"form\r\n"},
         {"forms drawing forms", TinyPdf("/X Do", "<<>>", forms, "/X 4 0 R"), u""},

@@ -1,4 +1,5 @@
 #include "preview/zip_memory_archive.h"
+#include "support/byte_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,6 @@ std::string AsString(const std::vector<std::uint8_t>& bytes) { return std::strin
 std::size_t CentralEntry(const std::vector<std::uint8_t>& zip) {
     const std::string signature = "PK\x01\x02";
     return static_cast<std::size_t>(std::search(zip.begin(), zip.end(), signature.begin(), signature.end()) - zip.begin());
-}
-
-void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 TEST(ZipMemoryArchive, ListsMembersInOrderAndFindsTheFirstOfAnExactName) {
@@ -44,7 +41,7 @@ TEST(ZipMemoryArchive, DamagedPackagesGiveNothing) {
     } cases[] = {
         {"cut short", [](auto& zip) { zip.resize(zip.size() / 2); }},
         {"compressed bytes changed", [](auto& zip) { zip[30 + zip[26] + zip[28] + 5] ^= 0x55; }},
-        {"directory names a local header past the end", [](auto& zip) { PutU32(zip, CentralEntry(zip) + 42, 0x7FFFFFF0); }},
+        {"directory names a local header past the end", [](auto& zip) { PutLittleEndian(zip, CentralEntry(zip) + 42, 0x7FFFFFF0, 4); }},
         {"no container at all", [](auto& zip) { zip = test::PatternBytes(zip.size()); }},
     };
     for (const Case& c : cases) {
@@ -67,8 +64,8 @@ TEST(ZipMemoryArchive, MemberInflatingPastTheLimitIsNotRead) {
     }
     EXPECT_FALSE(archive.Read("full").has_value());
     // Headers that understate the size: the read ends where they say, and the checksum fails.
-    PutU32(zip, 22, 1000);
-    PutU32(zip, CentralEntry(zip) + 24, 1000);
+    PutLittleEndian(zip, 22, 1000, 4);
+    PutLittleEndian(zip, CentralEntry(zip) + 24, 1000, 4);
     ZipMemoryArchive understated(zip);
     ASSERT_EQ(understated.Members().at(0).size, 1000u);
     EXPECT_FALSE(understated.Read("bomb").has_value());
