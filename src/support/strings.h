@@ -96,6 +96,7 @@ enum class StringId : unsigned {
     FileFormatError = 278,
     CannotOpenSource = 281,
     PreviewLoading = 223,
+    NothingSelectedForFullScan = 304,
 
     // Texts without an id of their own.
     ReconnectCaption = 10000,
@@ -223,7 +224,6 @@ enum class StringId : unsigned {
     FullScanTableFull,
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
-    NothingSelectedForFullScan = 304,
 };
 
 enum class Language : unsigned char { Japanese, English };
