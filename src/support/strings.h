@@ -224,6 +224,9 @@ enum class StringId : unsigned {
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
     NothingSelectedForFullScan = 304,
+    // The full scan of a formatted volume's free area.
+    FreeAreasUnreadable,
+    FreeAreaNeedsVolume,
 };
 
 enum class Language : unsigned char { Japanese, English };
