@@ -224,8 +224,8 @@ enum class StringId : unsigned {
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
     NothingSelectedForFullScan = 304,
-    // The full scan of a formatted volume's free area.
-    FreeAreasUnreadable,
+    // The full scan of a formatted volume's free area: texts without an id, after the full scan's.
+    FreeAreasUnreadable = RangeBeyondSource + 1,
     FreeAreaNeedsVolume,
 };
 
