@@ -11,6 +11,7 @@
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
 #include "exfat/exfat_boot_fields.h"
+#include "exfat/exfat_entry_set.h"
 #include "exfat/exfat_geometry.h"
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_entry_value.h"
@@ -37,7 +38,6 @@ constexpr std::size_t kMftHeadBytes = 64 * 1024;
 // The allocation bitmap's directory entry, among the first entries of the exFAT root folder.
 constexpr std::uint8_t kExFatBitmapEntry = 0x81;
 constexpr std::size_t kExFatRootEntriesSearched = 16;
-constexpr std::size_t kExFatEntryBytes = 32;
 constexpr std::uint64_t kFreeAreaSectorEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
 
 // Reads whole sectors at an absolute sector; false when they lie beyond 32-bit sector numbers
@@ -48,10 +48,10 @@ bool ReadAllocationSectors(SectorSource& source, std::span<std::uint8_t> buffer,
 }
 
 // Turns the states of clusters, met in ascending order, into areas of sectors.
-class FreeClusterRuns {
+class FreeSectorRunBuilder {
 public:
     // Cluster index 0 begins at `firstSector`.
-    FreeClusterRuns(std::uint64_t firstSector, std::uint64_t clusterSectors, std::vector<SectorArea>& areas)
+    FreeSectorRunBuilder(std::uint64_t firstSector, std::uint64_t clusterSectors, std::vector<SectorArea>& areas)
         : firstSector_(firstSector), clusterSectors_(clusterSectors), areas_(areas) {}
 
     std::uint64_t Next() const { return next_; }
@@ -112,7 +112,7 @@ std::vector<std::uint8_t> AllocationPieceBuffer() {
 // Feeds `bitmapSectors` contiguous sectors of a bitmap, from volume sector `bitmapStart`, to
 // `runs`; bits from `clusterLimit` on are left out.
 bool ReadContiguousBitmap(const VolumePlace& volume, std::uint64_t bitmapStart, std::uint64_t bitmapSectors,
-                          std::uint64_t clusterLimit, FreeClusterRuns& runs) {
+                          std::uint64_t clusterLimit, FreeSectorRunBuilder& runs) {
     if (bitmapStart > volume.sectors || bitmapSectors > volume.sectors - bitmapStart) return false;
     std::vector<std::uint8_t> piece = AllocationPieceBuffer();
     if (piece.empty()) return false;
@@ -147,7 +147,7 @@ bool ReadFatFreeAreas(const VolumePlace& volume, std::span<const std::uint8_t> b
         std::min(regions->tableSectors, ((limit * bits + 7) / 8 + kSectorBytes - 1) / kSectorBytes);
     std::vector<std::uint8_t> piece = AllocationPieceBuffer();
     if (piece.empty()) return false;
-    FreeClusterRuns runs(volume.start + regions->dataStart, regions->sectorsPerCluster, result.areas);
+    FreeSectorRunBuilder runs(volume.start + regions->dataStart, regions->sectorsPerCluster, result.areas);
     std::uint64_t cluster = 2;
     for (std::uint64_t done = 0; done < tableSectors && cluster < limit;) {
         const std::uint64_t sectors = std::min<std::uint64_t>(kAllocationPieceSectors, tableSectors - done);
@@ -183,7 +183,7 @@ bool ReadExFatFreeAreas(const VolumePlace& volume, std::span<const std::uint8_t>
         const std::uint64_t length = entries.U64(at + 24);
         const std::uint64_t clusters = geometry->clusterCount;
         if (!geometry->HoldsCluster(firstCluster) || length < (clusters + 7) / 8) return false;
-        FreeClusterRuns runs(volume.start + geometry->dataStart, geometry->clusterSectors, result.areas);
+        FreeSectorRunBuilder runs(volume.start + geometry->dataStart, geometry->clusterSectors, result.areas);
         if (!ReadContiguousBitmap(volume, geometry->ClusterSector(firstCluster), BitmapSectorsFor(clusters), clusters, runs)) {
             return false;
         }
@@ -241,7 +241,7 @@ bool ReadNtfsFreeAreas(const VolumePlace& volume, std::span<const std::uint8_t> 
     if (!bitmap) return false;
     const MftAttribute data = bitmap->Data();
 
-    FreeClusterRuns runs(volume.start, *clusterSectors, result.areas);
+    FreeSectorRunBuilder runs(volume.start, *clusterSectors, result.areas);
     if (data.IsResident()) {
         const auto value = data.ResidentValue();
         if (value.empty()) return false;

@@ -91,13 +91,13 @@ FullScanner::SweptAreas FullScanner::PlanSweptAreas() {
     SweptAreas swept;
     const std::uint64_t sourceSectors = source != nullptr ? std::min(source->totalSectors, kSectorNumberEnd) : 0;
     if (IsFreeAreaCase()) {
-        FreeAreas free = FindFreeAreas(*source, 0, sourceSectors, AllFileSystems());
-        if (free.wholeVolume) {
-            context_.notes.push_back(Formatted(StringId::FreeAreasUnreadable, std::string(TypeName(free.fsType)).c_str()));
+        FreeAreas unused = FindFreeAreas(*source, 0, sourceSectors, AllFileSystems());
+        if (unused.wholeVolume) {
+            context_.notes.push_back(Formatted(StringId::FreeAreasUnreadable, std::string(TypeName(unused.fsType)).c_str()));
         }
-        swept.areas = std::move(free.areas);
+        swept.areas = std::move(unused.areas);
         swept.freeAreaCase = true;
-        swept.volumeTotalSectors = static_cast<std::uint32_t>(std::min(free.bootTotalSectors, kSectorNumberEnd - 1));
+        swept.volumeTotalSectors = static_cast<std::uint32_t>(std::min(unused.bootTotalSectors, kSectorNumberEnd - 1));
         return swept;
     }
     const std::uint64_t first = volumeStart;
