@@ -135,6 +135,9 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
     command.add_option("--range", options.range,
                        "FIRST-LAST: scan only these 512-byte sectors, both included (full and formatted modes)");
+    command.add_flag("--free-area", options.freeArea,
+                     "with --mode formatted on a partition or loop device: sweep only its free clusters, "
+                     "for a volume that received new files after it was formatted");
     command.add_option("--fs", options.fileSystems,
                        "file systems the full scan rebuilds, comma-separated: fat,ntfs,exfat (default), or 'none'");
     command.add_option("--types", options.types,
@@ -159,6 +162,15 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
                           "--range takes FIRST-LAST, two sector numbers below 2^32 with FIRST not after LAST, not '" +
                               *options.range + "'");
         }
+    }
+    // The free-area scan is the formatted scan of one whole volume: the plan checks that the
+    // source is a volume, once it is open.
+    if (options.freeArea) {
+        if (mode->mode != kModeFormattedVolume) return Refuse(err, kExitUsage, "--free-area takes --mode formatted");
+        if (options.range || options.volume) {
+            return Refuse(err, kExitUsage, "--free-area sweeps the whole volume and takes neither --range nor --volume");
+        }
+        request.freeArea = true;
     }
     if (options.fileSystems) {
         const auto selected = ParseFileSystems(*options.fileSystems);
@@ -187,7 +199,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     session.settings.carveInDeletedMode = options.carveFree;
     // The full scan needs something to look for; the terminal asks nothing, so this is said
     // before the source is read.
-    const bool sweeps = mode->mode == kModeFullScan || request.range.has_value();
+    const bool sweeps = mode->mode == kModeFullScan || request.range.has_value() || request.freeArea;
     const Settings& chosen = session.settings;
     if (sweeps && !chosen.fullScanFat && !chosen.fullScanNtfs && !chosen.fullScanExFat &&
         std::ranges::none_of(chosen.carveTypes, [](bool on) { return on; })) {
@@ -200,6 +212,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         case PlanRefusal::None: break;
         case PlanRefusal::SourceUnreadable: return Refuse(err, kExitSourceError, plan.error);
         case PlanRefusal::NothingToScan: return Refuse(err, kExitCannotScan, plan.error);
+        case PlanRefusal::NotAVolume: return Refuse(err, kExitUsage, plan.error);
     }
 
     TerminalReconnectPrompt prompt;

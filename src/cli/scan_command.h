@@ -24,10 +24,11 @@ struct ScanCommandOptions {
     std::optional<std::string> types;  // carving types, comma-separated; not given: the defaults
     bool carveFree = false;            // carve the free space after the deleted-file scan
     std::optional<std::string> range;  // FIRST-LAST, sectors of the full or formatted scan
+    bool freeArea = false;             // the formatted scan sweeps a volume's free clusters
     std::optional<std::string> fileSystems;  // what the full scan looks for: fat,ntfs,exfat
 };
 
-// Adds SOURCE, --mode, --volume, --range, --fs, --types, --carve-free and -q to a command, and --json,
+// Adds SOURCE, --mode, --volume, --range, --free-area, --fs, --types, --carve-free and -q to a command, and --json,
 // described by `jsonHelp`, to one that prints JSON (null: none).
 void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp);
 

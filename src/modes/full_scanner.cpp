@@ -10,6 +10,10 @@
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
+<<<<<<< HEAD
+=======
+#include "modes/all_scanners.h"
+>>>>>>> i15-free
 #include "modes/exfat_rebuild.h"
 #include "modes/volume_rebuild.h"
 #include "scan/scan_context.h"
@@ -20,6 +24,10 @@
 namespace tundrel {
 namespace {
 
+<<<<<<< HEAD
+=======
+constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
+>>>>>>> i15-free
 
 bool HoldsAnything(const VolumeScanner& scanner) {
     return !scanner.roots[RootIndex::Root].children.empty() || !scanner.roots[RootIndex::Lost].children.empty() ||
@@ -55,14 +63,15 @@ void FullScanner::Scan() {
         FullScanCandidates candidates;
         FullScanSweep sweep(*selection, candidates, &progress_);
         CarvePass carving(*this, context_, CarveGate::TypesOnly);
-        Sweep(sweep, carving);
+        const SweptAreas swept = PlanSweptAreas();
+        Sweep(sweep, carving, swept.areas);
         ReportCappedTables(candidates);
 
         // What the sweep gathered is rebuilt also after a stop, under a stop word of its own.
         progress_.BeginOwnStopPhase();
         progress_.busy = 1;
         progress_.timing = 0;
-        Rebuild rebuilt = RebuildVolumes(candidates);
+        Rebuild rebuilt = RebuildVolumes(candidates, swept);
         FileUnclaimedRecords(roots[RootIndex::Scanned], std::move(rebuilt.unclaimedRecords), namePool,
                              progress_.StopWord());
         for (auto& scanner : rebuilt.scanners) {
@@ -77,13 +86,35 @@ void FullScanner::Scan() {
     progress_.SetStatusText({});
 }
 
-void FullScanner::Sweep(FullScanSweep& sweep, CarvePass& carving) {
+bool FullScanner::IsFreeAreaCase() const {
+    if (source == nullptr || !source->IsVolume() || context_.mode != kModeFormattedVolume || volumeStart != 0) return false;
+    // A range that starts at the volume's first sector but ends before its end is swept as given.
+    const std::uint64_t sourceSectors = std::min(source->totalSectors, kSectorNumberEnd - 1);
+    return volumeSectors == 0 || volumeSectors >= sourceSectors;
+}
+
+FullScanner::SweptAreas FullScanner::PlanSweptAreas() {
+    SweptAreas swept;
     const std::uint64_t sourceSectors = source != nullptr ? std::min(source->totalSectors, kSectorNumberEnd) : 0;
+    if (IsFreeAreaCase()) {
+        FreeAreas unused = FindFreeAreas(*source, 0, sourceSectors, AllFileSystems());
+        if (unused.wholeVolume) {
+            context_.notes.push_back(Formatted(StringId::FreeAreasUnreadable, std::string(TypeName(unused.fsType)).c_str()));
+        }
+        swept.areas = std::move(unused.areas);
+        swept.freeAreaCase = true;
+        swept.volumeTotalSectors = static_cast<std::uint32_t>(std::min(unused.bootTotalSectors, kSectorNumberEnd - 1));
+        return swept;
+    }
     const std::uint64_t first = volumeStart;
     const std::uint64_t wanted = volumeSectors != 0 ? volumeSectors : sourceSectors - std::min(first, sourceSectors);
     const std::uint64_t end = std::min(first + wanted, sourceSectors);
-    if (first >= end) return;
+    if (first < end) swept.areas.push_back({first, end - first});
+    return swept;
+}
 
+void FullScanner::Sweep(FullScanSweep& sweep, CarvePass& carving, const std::vector<SectorArea>& areas) {
+    if (areas.empty()) return;
     std::vector<std::uint8_t> buffer;
     try {
         buffer.resize(kPieceSectors * kSectorBytes);
@@ -91,28 +122,35 @@ void FullScanner::Sweep(FullScanSweep& sweep, CarvePass& carving) {
         return;
     }
     progress_.SetStatusText(Text16(StringId::ScanningLostDirectories));
-    progress_.totalUnits = static_cast<std::int64_t>(end - first);
+    std::uint64_t total = 0;
+    for (const SectorArea& area : areas) total += area.sectors;
+    progress_.totalUnits = static_cast<std::int64_t>(total);
     progress_.doneUnits = 0;
     progress_.timing = 1;
-    for (std::uint64_t at = first; at < end && !progress_.StopRequested();) {
-        const std::uint64_t sectors = std::min<std::uint64_t>(kPieceSectors, end - at);
-        const auto piece = std::span(buffer).first(static_cast<std::size_t>(sectors * kSectorBytes));
-        if (!source->ReadRange(piece, static_cast<std::uint32_t>(at), progress_.stopRequested)) break;
-        if (carving.Active()) carving.Dispatch(piece, at);
-        sweep.Examine(piece, at);
-        at += sectors;
-        progress_.doneUnits += static_cast<std::int64_t>(sectors);
+    for (const SectorArea& area : areas) {
+        // Pieces never run past an area's end: the clusters after it are not to be read.
+        for (std::uint64_t at = area.start; at < area.End();) {
+            if (progress_.StopRequested()) return;
+            const std::uint64_t sectors = std::min<std::uint64_t>(kPieceSectors, area.End() - at);
+            const auto piece = std::span(buffer).first(static_cast<std::size_t>(sectors * kSectorBytes));
+            if (!source->ReadRange(piece, static_cast<std::uint32_t>(at), progress_.stopRequested)) return;
+            if (carving.Active()) carving.Dispatch(piece, at);
+            sweep.Examine(piece, at);
+            at += sectors;
+            progress_.doneUnits += static_cast<std::int64_t>(sectors);
+        }
     }
 }
 
-FullScanner::Rebuild FullScanner::RebuildVolumes(FullScanCandidates& candidates) {
+FullScanner::Rebuild FullScanner::RebuildVolumes(FullScanCandidates& candidates, const SweptAreas& swept) {
     ScanOptions options = scanOptions;
     options[kOptionFullScanFallback] = 0;
     const SubScannerSetting setting{context_, *source, options};
     Rebuild rebuilt;
     rebuilt.scanners = RebuildExFatVolumes(setting, candidates.exfatBoots.items);
     const std::uint64_t sourceSectors = std::min(source->totalSectors, kSectorNumberEnd);
-    const RebuildSetting rebuild{context_, *source, sourceSectors, false, 0, progress_.StopWord()};
+    const RebuildSetting rebuild{context_, *source, sourceSectors, swept.freeAreaCase, swept.volumeTotalSectors,
+                                 progress_.StopWord()};
     NtfsRebuild ntfs = RebuildNtfsVolumes(rebuild, candidates);
     std::ranges::move(ntfs.scanners, std::back_inserter(rebuilt.scanners));
     std::ranges::move(RebuildFatVolumes(rebuild, candidates), std::back_inserter(rebuilt.scanners));

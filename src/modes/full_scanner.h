@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "modes/free_areas.h"
 #include "modes/full_scan_sweep.h"
 #include "scan/volume_scanner.h"
 
@@ -28,6 +29,12 @@ public:
     static constexpr std::uint32_t kPieceSectors = 1024;
 
 private:
+    // What the sweep reads: one area, or a formatted volume's free clusters.
+    struct SweptAreas {
+        std::vector<SectorArea> areas;  // absolute sectors, ascending
+        bool freeAreaCase = false;
+        std::uint32_t volumeTotalSectors = 0;  // the swept volume's size by its boot record; 0 when none
+    };
     struct Rebuild {
         std::vector<std::unique_ptr<VolumeScanner>> scanners;
         std::vector<ScanNode> unclaimedRecords;  // loose records no rebuilt volume holds
@@ -36,10 +43,14 @@ private:
     // The file systems to look for; asks the front end when neither a file system nor a
     // carving type is selected, and gives nothing when it declines.
     std::optional<SweepSelection> ReadSelection();
-    void Sweep(FullScanSweep& sweep, CarvePass& carving);
+    // A volume source in the formatted mode, scanned from its first sector to its end, has only
+    // its free clusters swept: what the files saved since the formatting took is left alone.
+    bool IsFreeAreaCase() const;
+    SweptAreas PlanSweptAreas();
+    void Sweep(FullScanSweep& sweep, CarvePass& carving, const std::vector<SectorArea>& areas);
     // Every volume the candidates describe, scanned; the one place each file system's
     // rebuilding joins.
-    Rebuild RebuildVolumes(FullScanCandidates& candidates);
+    Rebuild RebuildVolumes(FullScanCandidates& candidates, const SweptAreas& swept);
     void ReportCappedTables(const FullScanCandidates& candidates);
 };
 

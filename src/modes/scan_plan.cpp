@@ -51,6 +51,18 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
         return Refuse(PlanRefusal::SourceUnreadable, *error);
     }
 
+    if (request.freeArea) {
+        if (!source.IsVolume()) return Refuse(PlanRefusal::NotAVolume, Formatted(StringId::FreeAreaNeedsVolume, request.source.c_str()));
+        ScanPlan plan;
+        ScanTask task;
+        task.sourceName = ToUtf16(request.source);
+        task.mode = kModeFormattedVolume;
+        task.volume = WholeSource(source);
+        task.options[kOptionFullScanFallback] = 1;
+        plan.tasks.push_back(task);
+        return plan;
+    }
+
     const std::atomic<std::uint32_t> stop{0};
     const bool fullScan = request.mode == kModeFullScan;
     std::vector<SelectedVolume> candidates;

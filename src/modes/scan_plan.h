@@ -23,9 +23,12 @@ struct ScanRequest {
     std::uint32_t mode = kModeDeletedFiles;    // a task mode of scan/scan_task.h
     std::optional<std::uint32_t> volumeStart;  // only the volume that starts at this sector
     std::optional<SectorRange> range = {};     // one task over these sectors alone
+    // The formatted mode's sweep of a volume's free clusters: `mode` formatted, no range and no
+    // volume start (the caller checks them).
+    bool freeArea = false;
 };
 
-enum class PlanRefusal { None, SourceUnreadable, NothingToScan };
+enum class PlanRefusal { None, SourceUnreadable, NothingToScan, NotAVolume };
 
 struct ScanPlan {
     std::vector<ScanTask> tasks;
@@ -39,7 +42,11 @@ struct ScanPlan {
 // type has no scanner are left out with a note. The full scan is one task over the whole
 // source, or over the volume that starts at `volumeStart`, whatever its table says. A range
 // makes one task over its sectors: the full scan's, or in the other modes the scanner of the
-// volume that starts at its first sector (the full scan's when none does).
+// volume that starts at its first sector (the full scan's when none does). The free-area scan
+// is one full-scan task in the formatted mode over the whole source, which must be a volume (a
+// partition or a loop device, not an image or a whole disk): the full scanner then sweeps the
+// clusters that the volume's allocation data calls free, so the files saved on the volume
+// since it was formatted are not read again.
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners);
 
 }  // namespace tundrel

@@ -224,6 +224,10 @@ enum class StringId : unsigned {
     FullScanTableFull,
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
+
+    // The full scan of a formatted volume's free area.
+    FreeAreasUnreadable,
+    FreeAreaNeedsVolume,
 };
 
 enum class Language : unsigned char { Japanese, English };

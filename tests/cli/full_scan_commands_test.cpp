@@ -1,7 +1,9 @@
 // The full scan through the command line: volumes rebuilt from what the sweep finds, listed
-// with the addresses of volumes of their own, and the sectors --range gives.
+// with the addresses of volumes of their own, the sectors --range gives, and the free clusters
+// --free-area sweeps.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
@@ -104,6 +106,52 @@ TEST(FullScanCommandsTest, AFullCandidateTableIsReported) {
     const auto outcome = RunTool({"--lang", "en", "scan", "--mode", "full", "--fs", "ntfs", "--types", "none", image.string()});
     EXPECT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
     EXPECT_NE(outcome.err.find("kept only the first of them (NTFS boot records)"), std::string::npos) << outcome.err;
+}
+
+// A FAT32 volume reformatted and then given new files, read through a loop device (a volume):
+// the free-area scan carves the old JPEG from the free clusters and not the new one, whose
+// clusters are allocated; carving the whole volume finds both.
+TEST(FullScanCommandsTest, TheFreeAreaScanCarvesOnlyTheFreeClusters) {
+    if (geteuid() != 0) GTEST_SKIP() << "attaching a loop device needs root";
+    const test::LoopDevice loop(test::TestImage("fat32-refilled"));
+    if (!loop.Attached()) GTEST_SKIP() << "no loop device could be attached";
+    std::uint64_t oldJpeg = 0;
+    for (const test::FormerFile& file : test::FormerVolumes("fat32-refilled").at(0).files) {
+        if (file.path == "OLD.JPG" && file.survived) oldJpeg = file.firstSector;
+    }
+    ASSERT_NE(oldJpeg, 0u);
+    auto carvedJpegs = [&loop](std::vector<std::string> args) {
+        args.insert(args.end(), {"--types", "jpg", loop.Path()});
+        const auto outcome = RunTool(args);
+        EXPECT_EQ(outcome.status, cli::kExitSuccess) << outcome.err;
+        std::set<std::uint64_t> sectors;
+        for (const auto& line : test::JsonLines(outcome.out)) {
+            if (line["root"] == "types" && !line["dir"].get<bool>()) sectors.insert(line["location"].get<std::uint64_t>());
+        }
+        return sectors;
+    };
+    EXPECT_EQ(carvedJpegs({"ls", "-r", "--json", "--mode", "formatted", "--free-area"}), std::set<std::uint64_t>{oldJpeg});
+    const auto everywhere = carvedJpegs({"ls", "-r", "--json", "--mode", "full", "--fs", "none"});
+    EXPECT_EQ(everywhere.size(), 2u);
+    EXPECT_TRUE(everywhere.contains(oldJpeg));
+}
+
+TEST(FullScanCommandsTest, TheFreeAreaScanTakesTheFormattedModeOnAWholeVolume) {
+    const std::string image = test::TestImage("fat32").string();
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--mode", "full"}, "--free-area takes --mode formatted"},
+        {{"--mode", "deleted"}, "--free-area takes --mode formatted"},
+        {{"--mode", "formatted", "--range", "0-99"}, "takes neither --range nor --volume"},
+        {{"--mode", "formatted", "--volume", "0"}, "takes neither --range nor --volume"},
+        {{"--mode", "formatted"}, "reads a volume (a partition or a loop device)"},
+    };
+    for (const auto& [options, message] : cases) {
+        std::vector<std::string> args{"--lang", "en", "scan", "--free-area", image};
+        args.insert(args.end(), options.begin(), options.end());
+        const auto outcome = RunTool(args);
+        EXPECT_EQ(outcome.status, cli::kExitUsage) << options[1];
+        EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
+    }
 }
 
 }  // namespace

@@ -44,6 +44,8 @@
 #   exfat-noboot.img   exFAT volume whose main boot region was zeroed; the backup region stays
 #   repartitioned.img  MBR disk of a FAT32 and an NTFS partition whose table was made again
 #                      with one unformatted partition over another range
+#   fat32-refilled.img FAT32 volume reformatted by mkfs.fat, then given new files with mtools:
+#                      an old JPEG in the free clusters, a new one in allocated clusters
 #   (each with <name>-former*.fls.txt, The Sleuth Kit's listing of the old volumes)
 #
 # Each image is stored as <name>.img.gz (gzip -9 -n) beside <name>.manifest.json
@@ -53,7 +55,7 @@
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
 #  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
-#  fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned)
+#  fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1596,6 +1598,35 @@ TABLE
         "former|$fat|none||$again" "former|$ntfs|none||$again"
 }
 
+# A FAT32 volume reformatted by mkfs.fat (which writes only its reserved sectors, FATs and root
+# cluster) and then given new files with mtools, for the free-area scan: the new files take the
+# clusters after the root, over the old /Docs and /report.txt; the old /OLD.JPG (the EXIF
+# sample) stays in free clusters after them, the new /NEW.JPG (the JFIF sample) is allocated.
+build_fat32_refilled() {
+    local img="$WORK/fat32-refilled.img" dir="$WORK/refilled" old
+    note "fat32-refilled.img"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    tar -xzf "$HERE/carve-samples.tar.gz" -C "$dir" sample-exif.jpg sample-jfif.jpg
+    begin_volume fat32-refilled "2024-08-05 08:00:00"
+    quiet mkfs.fat -C -F 32 -s 1 -n OLDREFILL --invariant -i 0f32f1e5 "$img" $((34 * 1024))
+    FAT_DEV=$img
+    fat_mkdir /Docs
+    fat_put /Docs/notes.txt text 1901 3000
+    fat_put /report.txt text 1902 40000
+    fat_put_copy /OLD.JPG "$dir/sample-exif.jpg"
+    fat_put /after.txt text 1903 2000
+    former "$img" 0 fat32 OLDREFILL fat32-refilled-former.fls.txt
+    old=$FORMER
+    quiet mkfs.fat -F 32 -s 1 -n NEWREFILL --invariant -i 1f32f1e5 "$img"
+    begin_volume fat32-refilled-new "2024-08-12 08:00:00"
+    fat_put_copy /NEW.JPG "$dir/sample-jfif.jpg"
+    fat_put /letter.txt text 1904 3000
+    finalize "$img" 0 fat32 NEWREFILL fat32-refilled.fls.txt
+    "${TOOL[@]}" assemble "$img" "$WORK/out/fat32-refilled.manifest.json" - "0|fat32|NEWREFILL|$VOLDIR/volume.json" \
+        "former|$old|fat32|NEWREFILL|mkfs.fat -F 32 -s 1 over the whole volume, then new files with mtools"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1613,11 +1644,12 @@ declare -A BUILDER=(
     [fat32-recycle]=build_fat32_recycle [ntfs-recycle]=build_ntfs_recycle [fat32-lostchains]=build_fat32_lostchains
     [docs-fat32]=build_docs_fat32 [fat32-to-ntfs]=build_fat32_to_ntfs [ntfs-to-fat32]=build_ntfs_to_fat32
     [ntfs-quick]=build_ntfs_quick [exfat-noboot]=build_exfat_noboot [repartitioned]=build_repartitioned
+    [fat32-refilled]=build_fat32_refilled
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
              fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
-             fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned)
+             fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled)
 
 main() {
     local names=("$@") name

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 
 #include "image_scan.h"
 #include "manifest.h"
@@ -13,9 +16,11 @@
 #include "fault_device.h"
 #include "memory_device.h"
 #include "modes/all_scanners.h"
+#include "modes/free_areas.h"
 #include "modes/full_scan_sweep.h"
 #include "modes/full_scanner.h"
 #include "node_find.h"
+#include "support/byte_reader.h"
 #include "test_support.h"
 
 namespace tundrel {
@@ -267,6 +272,112 @@ TEST(FullScanTest, UnusableVolumesFallBackToOneFullScan) {
         if (!c.fallsBack) {
             EXPECT_EQ(types.size(), c.types.size()) << c.what;
         }
+    }
+}
+
+// The unallocated blocks The Sleuth Kit lists (`blkls -l`), as areas of sectors; nothing when
+// it is not installed.
+std::vector<SectorArea> SleuthKitFreeAreas(const std::filesystem::path& image) {
+    const std::string quoted = "'" + image.string() + "'";
+    std::istringstream lines(test::CommandOutput("blkls -l " + quoted + " 2>/dev/null"));
+    const std::string stat = test::CommandOutput("fsstat " + quoted + " 2>/dev/null");
+    std::uint64_t blockSectors = 1;
+    std::vector<SectorArea> areas;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.ends_with("|Cluster")) {
+            const std::size_t at = stat.find("Cluster Size: ");
+            if (at != std::string::npos) blockSectors = std::stoull(stat.substr(at + 14)) / kSector;
+        }
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;
+        const std::uint64_t sector = std::stoull(line) * blockSectors;
+        if (!areas.empty() && areas.back().End() == sector) {
+            areas.back().sectors += blockSectors;
+        } else {
+            areas.push_back({sector, blockSectors});
+        }
+    }
+    return areas;
+}
+
+// Damage: the allocation bitmap's entry in the exFAT root folder changed into another type.
+void DropExFatBitmapEntry(std::vector<std::uint8_t>& disk) {
+    const ByteReader boot(disk);
+    const std::uint64_t root = (boot.U32(88) + ((boot.U32(96) - 2ull) << boot.U8(109))) * kSector;
+    for (std::size_t entry = 0; entry < 16; ++entry) {
+        if (disk[root + entry * 32] == 0x81) disk[root + entry * 32] = 0x01;
+    }
+}
+
+FreeAreas FreeAreasOf(const std::vector<std::uint8_t>& disk) {
+    SectorSource source([&disk](const std::string&, int&) { return std::make_unique<test::MemoryDevice>(disk); });
+    if (!source.Open(u"memory")) return {};
+    return FindFreeAreas(source, 0, source.totalSectors, AllFileSystems());
+}
+
+// The free clusters of each committed volume are those The Sleuth Kit calls unallocated.
+TEST(FreeAreasTest, AreTheUnallocatedClustersOfTheSleuthKit) {
+    for (const char* name : {"fat16", "fat32", "ntfs", "exfat"}) {
+        SCOPED_TRACE(name);
+        const std::vector<SectorArea> oracle = SleuthKitFreeAreas(test::TestImage(name));
+        if (oracle.empty()) GTEST_SKIP() << "The Sleuth Kit's blkls is not installed";
+        const FreeAreas found = FreeAreasOf(test::ImageBytes(name));
+        EXPECT_FALSE(found.wholeVolume);
+        EXPECT_EQ(found.areas, oracle);
+    }
+}
+
+// Allocation data that cannot be used gives the whole volume as one area.
+TEST(FreeAreasTest, UnusableAllocationDataGivesTheWholeVolume) {
+    auto patchNtfsBitmapRecord = [](std::vector<std::uint8_t>& disk) {
+        const ByteReader boot(disk);
+        const std::uint64_t mft = boot.U64(0x30) * boot.U8(13) * kSector;
+        std::fill_n(disk.begin() + static_cast<std::ptrdiff_t>(mft + 6 * 1024), 4, 0);  // record 6, $Bitmap: "FILE" gone
+    };
+    auto zeroBootSector = [](std::vector<std::uint8_t>& disk) { std::fill_n(disk.begin(), kSector, 0); };
+    const std::pair<const char*, std::function<void(std::vector<std::uint8_t>&)>> cases[] = {
+        {"ntfs", patchNtfsBitmapRecord}, {"exfat", DropExFatBitmapEntry}, {"fat32", zeroBootSector}};
+    for (const auto& [name, damage] : cases) {
+        std::vector<std::uint8_t> disk = test::ImageBytes(name);
+        damage(disk);
+        const FreeAreas found = FreeAreasOf(disk);
+        EXPECT_TRUE(found.wholeVolume) << name;
+        const std::vector<SectorArea> whole{{0, disk.size() / kSector}};
+        EXPECT_EQ(found.areas, whole) << name;
+    }
+}
+
+// On a volume source in the formatted mode only the free clusters are swept: the exFAT volume's
+// boot records lie in none, so it is not rebuilt; anywhere else the whole area is swept, and so
+// is the volume whose allocation bitmap cannot be found, with a note.
+TEST(FullScanTest, AFormattedVolumeSourceHasOnlyItsFreeClustersSwept) {
+    std::vector<std::uint8_t> noBitmap = test::ImageBytes("exfat");
+    DropExFatBitmapEntry(noBitmap);
+    struct Case {
+        const char* what;
+        bool intactBitmap;
+        platform::SourceKind kind;
+        std::uint32_t mode, volumeSectors;
+        std::size_t scanners, notes;
+    };
+    const Case cases[] = {
+        {"formatted volume", true, platform::SourceKind::Volume, kModeFormattedVolume, 0, 1, 0},
+        {"formatted image", true, platform::SourceKind::Image, kModeFormattedVolume, 0, 2, 0},
+        {"full scan of the volume", true, platform::SourceKind::Volume, kModeFullScan, 0, 2, 0},
+        {"range of the volume", true, platform::SourceKind::Volume, kModeFormattedVolume, 100, 2, 0},
+        {"no allocation bitmap", false, platform::SourceKind::Volume, kModeFormattedVolume, 0, 2, 1},
+    };
+    for (const Case& c : cases) {
+        test::FaultMachine machine;
+        machine.Plug("/dev/sdx", test::FaultDisk(c.intactBitmap ? test::ImageBytes("exfat") : noBitmap, c.kind));
+        test::ScanSetup setup;
+        setup.mode = c.mode;
+        setup.passBootSector = false;
+        setup.volumeSectors = c.volumeSectors;
+        setup.opener = machine.Opener();
+        setup.chooseSettings = [](Settings& settings) { settings.carveTypes.fill(false); };
+        const FullScan scan("/dev/sdx", setup);
+        EXPECT_EQ(scan.context->scanners.size(), c.scanners) << c.what;
+        EXPECT_EQ(scan.context->notes.size(), c.notes) << c.what;
     }
 }
 
