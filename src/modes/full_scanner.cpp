@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <limits>
 #include <new>
 #include <string>
 
@@ -10,10 +9,7 @@
 #include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
-<<<<<<< HEAD
-=======
 #include "modes/all_scanners.h"
->>>>>>> i15-free
 #include "modes/exfat_rebuild.h"
 #include "modes/volume_rebuild.h"
 #include "scan/scan_context.h"
@@ -23,11 +19,6 @@
 
 namespace tundrel {
 namespace {
-
-<<<<<<< HEAD
-=======
-constexpr std::uint64_t kSectorNumberEnd = std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1;
->>>>>>> i15-free
 
 bool HoldsAnything(const VolumeScanner& scanner) {
     return !scanner.roots[RootIndex::Root].children.empty() || !scanner.roots[RootIndex::Lost].children.empty() ||
