@@ -47,6 +47,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     ScanCommandOptions scan;
     auto* scanCommand = app.add_subcommand("scan", "scan a source and print what was found");
     AddScanOptions(*scanCommand, scan, kNodesAsJson);
+    scanCommand->add_option("--save", scan.save,
+                            "save the results to this file (.kvf); ls, cat, preview and export open it in place of the source");
 
     ListOptions list;
     auto* listCommand = app.add_subcommand("ls", "scan a source, then list a folder of the results");

@@ -17,7 +17,10 @@ namespace {
 constexpr std::uint64_t kMaxDirectoryBytes = 65536 * 32;
 }  // namespace
 
-void FatScanner::UseCollectedDirectories(CollectedDirectories collected) { collected_ = std::move(collected); }
+void FatScanner::UseCollectedDirectories(CollectedDirectories collected) {
+    if (!collected.tableConfirmed) scannerWord |= kFatWordTableNotRead;
+    collected_ = std::move(collected);
+}
 
 bool FatScanner::ReadCollectedTree() {
     if (!bootLoaded || !PrepareGeometry()) return false;

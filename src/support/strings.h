@@ -224,6 +224,14 @@ enum class StringId : unsigned {
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
     NothingSelectedForFullScan = 304,
+
+    // Saved scan results.
+    SaveResultWarning = 323,
+    ResultFileNotWritten = 17000,
+    ResultFileNoResults,
+    ResultFileStoppedAtType,
+    ResultFileTakesNoScanOptions,
+    ResultFileForceHint,
 };
 
 enum class Language : unsigned char { Japanese, English };
