@@ -135,11 +135,11 @@ bool ReadNodeTree(ArchiveReader& archive, ScanNode& top, NamePool& names, std::u
                 stack.pop_back();
                 continue;
             }
+            // The child would lie one level below the open records.
+            if (stack.size() >= kMaxLoadedTreeDepth) break;
             ScanNode& child = open.node->children[open.next++];
             if (!readRecord(child)) break;
-            if (child.children.empty()) continue;
-            if (stack.size() >= kMaxLoadedTreeDepth) break;
-            stack.push_back({&child, 0});
+            if (!child.children.empty()) stack.push_back({&child, 0});
         }
     } catch (const std::bad_alloc&) {
         stack.push_back({&top, 0});

@@ -14,7 +14,7 @@ class ArchiveWriter;
 
 // The fewest bytes a node record takes: its count, an empty name and the field block.
 inline constexpr std::uint64_t kLeastNodeRecordBytes = 4 + 4 + 60;
-// Loaded trees nest no deeper: far below any depth a scan builds, and shallow enough for the
+// Loaded trees nest no deeper (levels of nodes, the top one included): far below any depth a scan builds, and shallow enough for the
 // code that walks trees recursively.
 inline constexpr std::size_t kMaxLoadedTreeDepth = 1024;
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <istream>
 #include <memory>
 #include <span>
 #include <string>
@@ -77,6 +78,9 @@ struct OpenedResults {
 // rebuilt, able to read files as after the scan. Nothing is read from the sources but their
 // identity.
 OpenedResults OpenScanResults(const std::filesystem::path& file, ScanEnvironment& environment,
+                              std::vector<std::unique_ptr<ScanContext>>& contexts, bool compareIdentity);
+// The same from `size` bytes of a stream, from its start.
+OpenedResults OpenScanResults(std::istream& in, std::uint64_t size, ScanEnvironment& environment,
                               std::vector<std::unique_ptr<ScanContext>>& contexts, bool compareIdentity);
 
 }  // namespace tundrel

@@ -39,7 +39,7 @@ void ReadParameterBlocks(ArchiveReader& archive, SelectedVolume& volume) {
 }
 
 // The file's frame: longer than its header's first fields, the magic first and the end marker last.
-bool HasResultFrame(std::ifstream& in, std::uint64_t size) {
+bool HasResultFrame(std::istream& in, std::uint64_t size) {
     constexpr std::uint64_t kShortest = 14;
     if (size <= kShortest) return false;
     std::array<char, kResultFileMagic.size()> magic{};
@@ -122,13 +122,10 @@ private:
 
 }  // namespace
 
-OpenedResults OpenScanResults(const std::filesystem::path& file, ScanEnvironment& environment,
+OpenedResults OpenScanResults(std::istream& in, std::uint64_t size, ScanEnvironment& environment,
                               std::vector<std::unique_ptr<ScanContext>>& contexts, bool compareIdentity) {
     OpenedResults opened;
-    std::ifstream in(file, std::ios::binary);
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(file, error);
-    if (!in || error || !HasResultFrame(in, size)) return opened;
+    if (!in || !HasResultFrame(in, size)) return opened;
 
     in.seekg(static_cast<std::streamoff>(kResultFileMagic.size()));
     ArchiveReader archive(in, size - kResultFileMagic.size() - kResultFileEnd.size());
@@ -157,6 +154,15 @@ OpenedResults OpenScanResults(const std::filesystem::path& file, ScanEnvironment
     if (status == ResultOpenStatus::FormatError) return opened;
     for (auto& context : loaded) contexts.push_back(std::move(context));
     return opened;
+}
+
+OpenedResults OpenScanResults(const std::filesystem::path& file, ScanEnvironment& environment,
+                              std::vector<std::unique_ptr<ScanContext>>& contexts, bool compareIdentity) {
+    std::ifstream in(file, std::ios::binary);
+    std::error_code error;
+    const std::uint64_t size = std::filesystem::file_size(file, error);
+    if (error) return {};
+    return OpenScanResults(in, size, environment, contexts, compareIdentity);
 }
 
 }  // namespace tundrel
