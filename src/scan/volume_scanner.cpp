@@ -8,6 +8,7 @@
 #include "disk/sector_source.h"
 #include "scan/name_case.h"
 #include "scan/node_records.h"
+#include "scan/result_file.h"
 #include "scan/scan_context.h"
 #include "support/archive_reader.h"
 #include "support/archive_writer.h"
@@ -122,16 +123,6 @@ std::int32_t VolumeScanner::DataAreaStart() const { return -1; }
 
 void VolumeScanner::OnBootSectorLoaded() {}
 
-namespace {
-
-// Saved results before version 0x0280 carry the parameter blocks but no whole boot sector.
-constexpr std::uint16_t kVersionWithBootSector = 0x0280;
-constexpr std::size_t kFatBpbBytes = 62;
-constexpr std::size_t kNtfsBpbBytes = 84;
-constexpr std::size_t kBootHeadBytes = 8;
-
-}  // namespace
-
 void VolumeScanner::Serialize(ArchiveWriter& archive) const {
     archive.U32(volumeStart);
     archive.U32(volumeSectors);
@@ -153,13 +144,13 @@ bool VolumeScanner::Deserialize(ArchiveReader& archive) {
     bootLoaded = archive.U32() != 0;
     scannerWord = archive.U32();
     const std::uint32_t rootCount = archive.U32();
-    std::array<std::uint8_t, kFatBpbBytes> fatBpb{};
-    std::array<std::uint8_t, kNtfsBpbBytes> ntfsBpb{};
-    std::array<std::uint8_t, kBootHeadBytes> bootHead{};
+    std::array<std::uint8_t, 62> fatBpb{};
+    std::array<std::uint8_t, 84> ntfsBpb{};
+    std::array<std::uint8_t, 8> bootHead{};
     archive.Bytes(fatBpb);
     archive.Bytes(ntfsBpb);
     archive.Bytes(bootHead);
-    if (archive.version >= kVersionWithBootSector) {
+    if (archive.version >= kResultVersionWithBootSector) {
         archive.Bytes(bootSector);
     } else {
         // Only the parameter blocks: a FAT scanner's own one laid over the NTFS one.

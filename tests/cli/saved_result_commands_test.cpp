@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli/exit_codes.h"
+#include "support/display_format.h"
 #include "support/strings.h"
 #include "support/text.h"
 #include "test_support.h"
@@ -71,17 +72,19 @@ TEST(SavedResultCommandsTest, AnotherDiskIsRefusedUnlessForcedAndAnUnknownScanne
     const std::filesystem::path disk = test::CopyOfImage("fat16", dir.Path());
     const std::string result = (dir / "r.kvf").string();
     ASSERT_EQ(test::RunTool({"scan", disk.string(), "-q", "--save", result}).status, kExitSuccess);
-    std::vector<std::uint8_t> bytes = test::FileBytes(result);
-
     std::filesystem::copy_file(test::TestImage("fat32"), disk, std::filesystem::copy_options::overwrite_existing);
     const test::ToolOutcome refused = test::RunTool({"ls", result});
     EXPECT_EQ(refused.status, kExitSourceError);
-    EXPECT_NE(refused.err.find(std::string(Text(StringId::InformationCaption))), std::string::npos) << refused.err;
-    EXPECT_NE(refused.err.find(disk.string()), std::string::npos) << refused.err;
+    const std::string label = " " + disk.string() + ", " + FormatSize(std::filesystem::file_size(test::TestImage("fat16"))) + " ";
+    EXPECT_NE(refused.err.find(std::string(Text(StringId::InformationCaption)) + ": " +
+                               Formatted(StringId::CannotOpenSource, label.c_str())),
+              std::string::npos)
+        << refused.err;
     EXPECT_EQ(test::RunTool({"ls", result, "--force"}).status, kExitSuccess);
 
-    // The task's scanner type follows its identity (which starts with the second copy of the
+    // The task's scanner type follows its identity (which opens with the second copy of the
     // name), its parameter word, the parameter blocks and the scanner count.
+    std::vector<std::uint8_t> bytes = test::FileBytes(result);
     const std::string text(bytes.begin(), bytes.end());
     const std::u16string name = ToUtf16(disk.string());
     const std::string nameBytes(reinterpret_cast<const char*>(name.data()), name.size() * 2);
@@ -94,11 +97,6 @@ TEST(SavedResultCommandsTest, AnotherDiskIsRefusedUnlessForcedAndAnUnknownScanne
     const test::ToolOutcome stopped = test::RunTool({"ls", result, "--force"});
     EXPECT_EQ(stopped.status, kExitSuccess);
     EXPECT_NE(stopped.err.find(Formatted(StringId::ResultFileStoppedAtType, 9u)), std::string::npos) << stopped.err;
-
-    bytes.resize(bytes.size() / 2);
-    test::WriteBinaryFile(result, bytes);
-    const test::ToolOutcome damaged = test::RunTool({"ls", result, "--force"});
-    EXPECT_EQ(damaged.status, kExitSourceError);
 }
 
 }  // namespace

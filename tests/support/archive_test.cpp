@@ -11,12 +11,6 @@
 namespace tundrel {
 namespace {
 
-std::string Written(std::u16string_view text) {
-    std::ostringstream out;
-    ArchiveWriter(out).String(text);
-    return out.str();
-}
-
 TEST(ArchiveTest, StringsTakeTheLengthFormOfTheirLengthAndReadBack) {
     using namespace std::string_view_literals;
     struct Case {
@@ -33,7 +27,9 @@ TEST(ArchiveTest, StringsTakeTheLengthFormOfTheirLengthAndReadBack) {
     for (const Case& c : cases) {
         std::u16string text(c.length, u'\0');
         for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(u'a' + i % 26 + (i % 7 == 0 ? 0x3000 : 0));
-        const std::string bytes = Written(text);
+        std::ostringstream out;
+        ArchiveWriter(out).String(text);
+        const std::string bytes = out.str();
         const std::string prefix(c.prefix);
         EXPECT_EQ(bytes.substr(0, prefix.size()), prefix) << c.length;
         EXPECT_EQ(bytes.size(), prefix.size() + 2 * c.length) << c.length;
