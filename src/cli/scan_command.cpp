@@ -126,14 +126,6 @@ int Refuse(std::ostream& err, int code, const std::string& error) {
     return code;
 }
 
-// The mode word a saved result keeps for the options' mode.
-std::uint32_t ResultModeOfWord(const std::optional<std::string>& word) {
-    for (const ModeWord& mode : kModes) {
-        if (mode.word == word.value_or("deleted")) return ResultModeOf(mode.mode);
-    }
-    return kResultDeletedFiles;
-}
-
 class WarningOnStderr final : public ResultSaveNotice {
 public:
     explicit WarningOnStderr(std::ostream& err) : err_(err) {}
@@ -290,7 +282,9 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
 int SaveScanCommandResults(const ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
     if (!options.save) return kExitSuccess;
     WarningOnStderr notice(err);
-    switch (SaveScanResults(*options.save, session.contexts, ResultModeOfWord(options.mode), &notice)) {
+    // The mode the tasks ran in, also for a saved result saved again.
+    const std::uint32_t mode = session.contexts.empty() ? kResultDeletedFiles : ResultModeOf(session.contexts.front()->mode);
+    switch (SaveScanResults(*options.save, session.contexts, mode, &notice)) {
         case ResultSaveError::None: return kExitSuccess;
         case ResultSaveError::NoResults: return Refuse(err, kExitCannotScan, std::string(Text(StringId::ResultFileNoResults)));
         case ResultSaveError::NotWritten: break;
