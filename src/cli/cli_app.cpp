@@ -21,7 +21,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tundrel Recovery: finds deleted and lost files on disks, partitions and disk images.\n"
                  "Exit status: 0 success, 1 usage error, 2 source cannot be opened, 3 stopped by the user,\n"
                  "4 nothing to scan (no scanner for the file system, node not found or unreadable),\n"
-                 "5 export refused by the destination checks, or files that could not be recovered."};
+                 "5 export refused by the destination checks, files that could not be recovered, or a --save file not written."};
     app.name("tundrel");
     app.set_version_flag("--version", std::string("tundrel ") + TUNDREL_VERSION);
     app.require_subcommand(1);
@@ -47,6 +47,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     ScanCommandOptions scan;
     auto* scanCommand = app.add_subcommand("scan", "scan a source and print what was found");
     AddScanOptions(*scanCommand, scan, kNodesAsJson);
+    scanCommand->add_option("--save", scan.save,
+                            "save the results to this file (.kvf); ls, cat, preview and export open it in place of the source");
 
     ListOptions list;
     auto* listCommand = app.add_subcommand("ls", "scan a source, then list a folder of the results");

@@ -46,7 +46,8 @@ int RunScan(const ScanCommandOptions& options, std::ostream& out, std::ostream& 
         }
     }
     if (session.summary.nothingFound && !options.json) out << Text(StringId::NothingFound) << '\n';
-    return status;
+    const int saved = SaveScanCommandResults(session, options, err);
+    return saved != kExitSuccess ? saved : status;
 }
 
 }  // namespace tundrel::cli

@@ -19,6 +19,8 @@
 #include "modes/all_scanners.h"
 #include "modes/full_scan_sweep.h"
 #include "modes/scan_plan.h"
+#include "scan/result_file.h"
+#include "scan/volume_scanner.h"
 #include "support/text.h"
 
 namespace tundrel::cli {
@@ -124,13 +126,64 @@ int Refuse(std::ostream& err, int code, const std::string& error) {
     return code;
 }
 
+class WarningOnStderr final : public ResultSaveNotice {
+public:
+    explicit WarningOnStderr(std::ostream& err) : err_(err) {}
+    void Warn(const std::string& text) override { err_ << "tundrel: " << text << '\n'; }
+
+private:
+    std::ostream& err_;
+};
+
+// Opens the saved result that options.source is, in place of a scan.
+int OpenSavedResult(ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
+    std::string given;
+    const auto note = [&given](bool present, const char* option) {
+        if (present) given += (given.empty() ? "" : ", ") + std::string(option);
+    };
+    note(options.mode.has_value(), "--mode");
+    note(options.volume.has_value(), "--volume");
+    note(options.range.has_value(), "--range");
+    note(options.fileSystems.has_value(), "--fs");
+    note(options.types.has_value(), "--types");
+    note(options.carveFree, "--carve-free");
+    if (!given.empty()) {
+        return Refuse(err, kExitUsage, Formatted(StringId::ResultFileTakesNoScanOptions, options.source.c_str(), given.c_str()));
+    }
+    // The prompt outlives the command: the sources may be read again long after the open.
+    static TerminalReconnectPrompt prompt;
+    ScanEnvironment environment{session.settings, session.progress, AllScanners(), &prompt};
+    const OpenedResults opened = OpenScanResults(options.source, environment, session.contexts, !options.force);
+    switch (opened.status) {
+        case ResultOpenStatus::Opened:
+            break;
+        case ResultOpenStatus::FormatError:
+            return Refuse(err, kExitSourceError, options.source + ": " + std::string(Text(StringId::FileFormatError)));
+        case ResultOpenStatus::SourceNotOpened:
+            err << "tundrel: " << Text(StringId::InformationCaption) << ": "
+                << Formatted(StringId::CannotOpenSource, ToUtf8(opened.label).c_str()) << '\n';
+            return Refuse(err, kExitSourceError, std::string(Text(StringId::ResultFileForceHint)));
+        case ResultOpenStatus::UnknownScannerType:
+            err << "tundrel: " << Formatted(StringId::ResultFileStoppedAtType, opened.unknownScannerType) << '\n';
+            break;
+    }
+    for (const VolumeScanner* scanner : session.Scanners()) {
+        for (const ScanNode& root : scanner->roots.roots) {
+            if (!root.children.empty()) session.summary.nothingFound = false;
+        }
+    }
+    return kExitSuccess;
+}
+
 }  // namespace
 
 void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp) {
-    command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1) or image file")
+    command.add_option("SOURCE", options.source, "disk (HD0, HD1, ...), partition (sdb1, /dev/sdb1), image file, or a saved scan result (.kvf)")
         ->required();
     std::vector<std::string> modes;
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
+    command.add_flag("--force", options.force,
+                     "open a saved result (.kvf) without comparing its source's model, serial number and size");
     command.add_option("--mode", options.mode, "deleted (default), formatted or full")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
     command.add_option("--range", options.range,
@@ -148,11 +201,15 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
 }
 
 int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
+    // A saved result is known by its content, before the source-name rules: "r.kvf" needs no "./".
+    if (IsSavedResultFile(options.source)) return OpenSavedResult(session, options, err);
+    if (options.force) return Refuse(err, kExitUsage, "--force takes a saved scan result (.kvf) as SOURCE");
+    const std::string modeWord = options.mode.value_or("deleted");
     const ModeWord* mode = nullptr;
     for (const ModeWord& candidate : kModes) {
-        if (candidate.word == options.mode) mode = &candidate;
+        if (candidate.word == modeWord) mode = &candidate;
     }
-    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, full)");
+    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + modeWord + "' (deleted, formatted, full)");
     ScanRequest request{options.source, mode->mode, std::nullopt, std::nullopt};
     if (options.range) {
         if (mode->mode == kModeDeletedFiles) return Refuse(err, kExitUsage, "--range takes --mode full or formatted");
@@ -215,7 +272,8 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         case PlanRefusal::NotAVolume: return Refuse(err, kExitUsage, plan.error);
     }
 
-    TerminalReconnectPrompt prompt;
+    // The prompt outlives the command: the sources are read again by the commands after the scan.
+    static TerminalReconnectPrompt prompt;
     const bool draw = !options.quiet && isatty(STDERR_FILENO);
     RunWithProgress(session.progress, draw, err, [&] { session.Run(plan.tasks, &prompt); });
 
@@ -232,6 +290,19 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         return kExitStopped;
     }
     return kExitSuccess;
+}
+
+int SaveScanCommandResults(const ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
+    if (!options.save) return kExitSuccess;
+    WarningOnStderr notice(err);
+    // The mode the tasks ran in, also for a saved result saved again.
+    const std::uint32_t mode = session.contexts.empty() ? kResultDeletedFiles : ResultModeOf(session.contexts.front()->mode);
+    switch (SaveScanResults(*options.save, session.contexts, mode, &notice)) {
+        case ResultSaveError::None: return kExitSuccess;
+        case ResultSaveError::NoResults: return Refuse(err, kExitCannotScan, std::string(Text(StringId::ResultFileNoResults)));
+        case ResultSaveError::NotWritten: break;
+    }
+    return Refuse(err, kExitExportIncomplete, Formatted(StringId::ResultFileNotWritten, options.save->c_str()));
 }
 
 int ScanForFile(ScanSession& session, const ScanCommandOptions& options, const std::string& address,

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
 #include "disk/reconnect_message.h"
 #include "disk/volume_info.h"
 #include "platform/source_name.h"
+#include "support/archive_reader.h"
+#include "support/archive_writer.h"
+#include "support/display_format.h"
 #include "support/text.h"
 
 namespace tundrel {
@@ -109,6 +113,43 @@ bool SectorSource::ReadRange(std::span<std::uint8_t> buffer, std::uint32_t first
         done += piece;
     }
     return done == buffer.size();
+}
+
+std::u16string SectorSource::StoredName() const {
+    // Names without a "/" are disks and partitions, found again by the name alone.
+    if (name.find(u'/') == std::u16string::npos || name.starts_with(u'/')) return name;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(ToUtf8(name)), error);
+    return error ? name : ToUtf16(absolute.lexically_normal().string());
+}
+
+void SectorSource::Serialize(ArchiveWriter& archive) const {
+    archive.String(StoredName());
+    archive.String(model);
+    archive.String(serial);
+    archive.U64(totalSectors);
+    archive.U32(bytesPerSector);
+    archive.U32(sectorsPerCylinder);
+}
+
+SourceReload SectorSource::Serialize(ArchiveReader& archive, bool compareIdentity) {
+    const std::u16string storedName = archive.String();
+    const std::u16string storedModel = archive.String();
+    const std::u16string storedSerial = archive.String();
+    const std::uint64_t storedSectors = archive.U64();
+    archive.U32();  // bytes per sector and sectors per cylinder: the open finds them anew
+    archive.U32();
+    if (!archive.Good()) return SourceReload::Damaged;
+    Close();
+    if (!Open(storedName)) {
+        label = storedName;
+        return SourceReload::NotOpened;
+    }
+    if (!compareIdentity || (model == storedModel && serial == storedSerial && totalSectors == storedSectors)) {
+        return SourceReload::Same;
+    }
+    label = ToUtf16(FormatText(" %s, %s ", ToUtf8(storedName).c_str(), FormatSize(storedSectors * kSectorBytes).c_str()));
+    return SourceReload::Different;
 }
 
 bool SectorSource::Reconnect(std::uint64_t byteOffset, std::span<std::uint8_t> buffer, int error) {

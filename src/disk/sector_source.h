@@ -13,6 +13,17 @@
 
 namespace tundrel {
 
+class ArchiveReader;
+class ArchiveWriter;
+
+// What reopening a source from a saved scan result came to.
+enum class SourceReload {
+    Same,       // it opened, and is the device the result was made from (or was not compared)
+    NotOpened,  // nothing opens under the stored name; `label` holds the name
+    Different,  // another device answers to the name; `label` names the stored one and its size
+    Damaged,    // the archive ended or held something other than an identity
+};
+
 // How a source behaves when its device goes away: who asks the user, and whether to ask.
 // `promptReconnect` is the process-wide setting; the reconnect question can switch it off.
 struct ReconnectHandling {
@@ -40,6 +51,16 @@ public:
     // stopped before the end.
     bool ReadRange(std::span<std::uint8_t> buffer, std::uint32_t firstSector,
                    const std::atomic<std::uint32_t>& stop);
+
+    // Stores the identity a saved scan result keeps: name (see StoredName), model, serial,
+    // totalSectors, bytesPerSector and sectorsPerCylinder.
+    void Serialize(ArchiveWriter& archive) const;
+    // Reads a stored identity and reopens the source on its name. With `compareIdentity` the
+    // source counts as the same only when its model, serial and sector count equal the stored ones.
+    SourceReload Serialize(ArchiveReader& archive, bool compareIdentity);
+    // The name as a saved result keeps it: an image's path made absolute, so that the result
+    // reopens from any folder; other names as they are.
+    std::u16string StoredName() const;
 
     void SetReconnectHandling(ReconnectHandling handling) { reconnect_ = handling; }
     bool IsVolume() const { return isOpen && kind == platform::SourceKind::Volume; }

@@ -19,6 +19,8 @@
 #include "scan/scan_context.h"
 #include "scan/scan_progress.h"
 #include "checkdisk/check_disk_naming.h"
+#include "support/archive_reader.h"
+#include "support/archive_writer.h"
 #include "support/byte_reader.h"
 #include "support/settings.h"
 #include "support/strings.h"
@@ -46,6 +48,27 @@ std::unique_ptr<VolumeScanner> MakeExFatScanner(ScanContext& context, std::uint3
 void ExFatScanner::OnBootSectorLoaded() {
     sectorScale = ExFatSectorScale(bootSector);
     geometry_.reset();
+}
+
+void ExFatScanner::Serialize(ArchiveWriter& archive) const {
+    VolumeScanner::Serialize(archive);
+    archive.U32(sectorScale);
+    archive.U32(stateWord);
+}
+
+bool ExFatScanner::Deserialize(ArchiveReader& archive) {
+    if (!VolumeScanner::Deserialize(archive)) return false;
+    const std::uint32_t scale = archive.U32();
+    stateWord = archive.U32();
+    // The scale comes from a sector shift of 9 to 12 (at most 4 KiB sectors); a file of the
+    // version without boot copies has no other source for it.
+    if (!archive.Good() || scale == 0 || scale > 8 || (scale & (scale - 1)) != 0) {
+        archive.Fail();
+        return false;
+    }
+    sectorScale = scale;
+    geometry_.reset();
+    return true;
 }
 
 std::int32_t ExFatScanner::DataAreaStart() const {
@@ -77,6 +100,7 @@ void ExFatScanner::Scan() {
     progress_.BeginScan();
     progress_.busy = 1;
     const bool usable = ReadBootSector() && Geometry() != nullptr && PrepareTable() && ListRoot();
+    stateWord = usable ? kExFatVolumeRead : 0;
     if (usable) {
         ReadAllocationBitmap();
         progress_.SetStatusText({});

@@ -38,8 +38,15 @@ public:
     // The cluster heap's first sector; -1 without a usable boot sector.
     std::int32_t DataAreaStart() const override;
     void OnBootSectorLoaded() override;
+    // The common part, then sectorScale and stateWord, one word each.
+    void Serialize(ArchiveWriter& archive) const override;
+    bool Deserialize(ArchiveReader& archive) override;
 
     std::uint32_t sectorScale = 1;  // 512-byte sectors per sector of the volume
+    // The scan's outcome: kExFatVolumeRead when its boot sector, table and root directory
+    // were read (otherwise the volume went to the full scan).
+    std::uint32_t stateWord = 0;
+    static constexpr std::uint32_t kExFatVolumeRead = 0x1;
 
 private:
     // Sectors the scan may read from volumeStart on: the volume as the task gave it, cut to

@@ -13,7 +13,10 @@
 #include "support/strings.h"
 
 namespace tundrel {
-void FatScanner::UseCollectedDirectories(CollectedDirectories collected) { collected_ = std::move(collected); }
+void FatScanner::UseCollectedDirectories(CollectedDirectories collected) {
+    if (!collected.tableConfirmed) scannerWord |= kFatWordTableNotRead;
+    collected_ = std::move(collected);
+}
 
 bool FatScanner::ReadCollectedTree() {
     if (!bootLoaded || !PrepareGeometry()) return false;

@@ -13,6 +13,8 @@
 #include "fat/lost_directories.h"
 #include "fat/overwritten_files.h"
 #include "scan/child_array.h"
+#include "support/archive_reader.h"
+#include "support/archive_writer.h"
 #include "scan/full_scan_fallback.h"
 #include "scan/hidden_system_entries.h"
 #include "fat/run_reader.h"
@@ -54,7 +56,7 @@ bool FatScanner::PrepareGeometry() {
     regions_ = ComputeFatRegions(parameters_, fsType, useSecondFat, VolumeLength());
     if (!regions_) return false;
     // A volume rebuilt without a confirmed table has an empty one: its chains all end at once.
-    const bool tableKnown = !collected_ || collected_->tableConfirmed;
+    const bool tableKnown = (scannerWord & kFatWordTableNotRead) == 0;
     table_.Configure(source, volumeStart + regions_->tableStart, tableKnown ? regions_->tableSectors : 0, regions_->width);
     return true;
 }
@@ -83,8 +85,21 @@ std::int32_t FatScanner::DataAreaStart() const {
     return regions ? static_cast<std::int32_t>(regions->dataStart) : -1;
 }
 
+void FatScanner::Serialize(ArchiveWriter& archive) const {
+    VolumeScanner::Serialize(archive);
+    archive.U32(useSecondFat ? 1 : 0);
+}
+
+bool FatScanner::Deserialize(ArchiveReader& archive) {
+    if (!VolumeScanner::Deserialize(archive)) return false;
+    useSecondFat = archive.U32() != 0;
+    regions_.reset();
+    return archive.Good();
+}
+
 bool FatScanner::ExpandDirectory(ScanNode& node, std::uint32_t) {
-    if (!InDeletedFileMode() || !node.IsDirectory() || Geometry() == nullptr) return false;
+    // A loaded tree was filled wholly before it was saved.
+    if (treeLoaded_ || !InDeletedFileMode() || !node.IsDirectory() || Geometry() == nullptr) return false;
     node.Set(kFlagLostSearchMark, true);
     WalkDirectory(node, 1);
     return !node.children.empty();

@@ -18,6 +18,10 @@
 
 namespace tundrel {
 
+// A bit of FatScanner::scannerWord: the volume's allocation table is not read (a volume
+// rebuilt without a confirmed table), so every file is one run from its first cluster.
+inline constexpr std::uint32_t kFatWordTableNotRead = 0x1;
+
 class FatScanner final : public VolumeScanner {
 public:
     FatScanner(ScanContext& context, std::uint32_t fsType);
@@ -34,6 +38,9 @@ public:
     // In the deleted-file mode, reads a directory that has no children yet.
     bool ExpandDirectory(ScanNode& node, std::uint32_t word) override;
     std::int32_t DataAreaStart() const override;
+    // The common part, then useSecondFat as one word.
+    void Serialize(ArchiveWriter& archive) const override;
+    bool Deserialize(ArchiveReader& archive) override;
 
     // Table reads go to the second copy when the volume has exactly two.
     bool useSecondFat = true;

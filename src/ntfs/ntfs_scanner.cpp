@@ -38,6 +38,8 @@
 #include "scan/scan_progress.h"
 #include "checkdisk/check_disk_files.h"
 #include "checkdisk/check_disk_naming.h"
+#include "support/archive_reader.h"
+#include "support/archive_writer.h"
 #include "support/settings.h"
 #include "support/strings.h"
 
@@ -118,9 +120,19 @@ void NtfsScanner::Scan() {
 NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     filler_.reset();
     table_.Release();
-    if (!LoadBootRecord()) return Outcome::UnusableVolume;
+    if (!LoadBootRecord() || !PrepareVolume()) return Outcome::UnusableVolume;
+    LocateMft(boot_);
+    if (volume_.mft.runs.empty() || progress_.StopRequested()) return Outcome::NoResults;
+    if (!table_.Reserve(volume_.mft.RecordCount())) return Outcome::NoResults;
+    ReadMft();
+    ResolveAttributeListSizes();
+    ResolveListedStreams();
+    return BuildTree();
+}
+
+bool NtfsScanner::PrepareVolume() {
     boot_ = ReadNtfsBootRecord(bootSector);
-    if (!IsUsable(boot_)) return Outcome::UnusableVolume;
+    if (!IsUsable(boot_)) return false;
     volume_.source = source;
     volume_.volumeStart = volumeStart;
     const std::uint32_t clusterSectors = *NtfsClusterSectors(boot_.sectorsPerCluster);
@@ -131,14 +143,41 @@ NtfsScanner::Outcome NtfsScanner::ScanVolume() {
     if (const std::uint64_t length = SourcedVolumeSectors(); length != 0) {
         volume_.clusterCount = std::min<std::uint64_t>(volume_.clusterCount, length / clusterSectors);
     }
+    return true;
+}
 
-    LocateMft(boot_);
-    if (volume_.mft.runs.empty() || progress_.StopRequested()) return Outcome::NoResults;
-    if (!table_.Reserve(volume_.mft.RecordCount())) return Outcome::NoResults;
-    ReadMft();
-    ResolveAttributeListSizes();
-    ResolveListedStreams();
-    return BuildTree();
+void NtfsScanner::Serialize(ArchiveWriter& archive) const {
+    VolumeScanner::Serialize(archive);
+    const MftRunList& runs = volume_.mft.runs;
+    archive.U32(static_cast<std::uint32_t>(runs.size()));
+    archive.U32(volume_.sectorAdjustment);
+    for (const MftRun& run : runs) {
+        archive.U32(run.startCluster);
+        archive.U32(run.clusterCount);
+    }
+}
+
+bool NtfsScanner::Deserialize(ArchiveReader& archive) {
+    constexpr std::uint64_t kStoredRunBytes = 8;
+    if (!VolumeScanner::Deserialize(archive)) return false;
+    const std::uint32_t runCount = archive.U32();
+    const std::uint32_t adjustment = archive.U32();
+    if (!archive.CanHold(runCount, kStoredRunBytes)) {
+        archive.Fail();
+        return false;
+    }
+    MftRunList runs(runCount);
+    for (MftRun& run : runs) {
+        run.startCluster = archive.U32();
+        run.clusterCount = archive.U32();
+        run.sparse = run.startCluster == 0;  // cluster 0 holds the boot record, never the MFT
+    }
+    if (!archive.Good()) return false;
+    // Without a usable boot copy the volume answers no extents, as after its scan.
+    if (bootLoaded) PrepareVolume();
+    volume_.mft.runs = std::move(runs);
+    volume_.sectorAdjustment = adjustment;
+    return true;
 }
 
 void NtfsScanner::UseRebuiltVolume(RebuiltNtfsVolume rebuilt) {

@@ -31,6 +31,10 @@ public:
     std::optional<std::uint32_t> FileDataSector(const ScanNode& file) const override;
     // NTFS has no data area of its own; the answer tells the carving framework so.
     std::int32_t DataAreaStart() const override;
+    // The common part, then the MFT's run count, the sector adjustment and each run (start
+    // cluster, cluster count).
+    void Serialize(ArchiveWriter& archive) const override;
+    bool Deserialize(ArchiveReader& archive) override;
 
     // Where the MFT lies, kept after the scan for extents, data reads and stored results.
     const MftRunList& MftRuns() const { return volume_.mft.runs; }
@@ -58,6 +62,9 @@ private:
 
     Outcome ScanVolume();
     bool LoadBootRecord();
+    // Reads the boot record from the boot sector copy and sets the volume's geometry from it,
+    // the MFT's runs left empty; false when the record is unusable.
+    bool PrepareVolume();
     bool LoadBackupBootRecord();
     void LocateMft(const NtfsBootRecord& boot);
     void ReadMft();

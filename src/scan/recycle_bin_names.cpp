@@ -148,10 +148,6 @@ private:
         return name.size() > 2 && name[1] == u'R' && (name[0] == u'$' || node.Has(kFlagDeleted));
     }
 
-    static std::u16string_view NameOf(const ScanNode& node) {
-        return node.name == nullptr ? std::u16string_view{} : std::u16string_view(node.name);
-    }
-
     static std::u16string_view FileNameOf(std::u16string_view path) { return path.substr(path.rfind(u'\\') + 1); }
 
     // The item takes its former name; a copy of it goes to its former folders later, and the

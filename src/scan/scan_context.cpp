@@ -5,7 +5,8 @@
 namespace tundrel {
 
 ScanContext::ScanContext(ScanEnvironment& env, const ScanTask& task)
-    : volume(task.volume), options(task.options), parameters(task.parameters), mode(task.mode), environment(env) {
+    : source(env.opener ? env.opener : platform::DeviceOpener(platform::OpenDevice)),
+      volume(task.volume), options(task.options), parameters(task.parameters), mode(task.mode), environment(env) {
     source.SetReconnectHandling({env.reconnectPrompt, &env.settings.promptReconnect});
 }
 

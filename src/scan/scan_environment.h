@@ -4,6 +4,7 @@
 #include <span>
 
 #include "disk/reconnect_prompt.h"
+#include "platform/device.h"
 #include "scan/scan_progress.h"
 #include "scan/scanner_table.h"
 #include "scan/selection_prompt.h"
@@ -17,6 +18,7 @@ struct ScanEnvironment {
     ScannerTable scanners;                       // which scanner serves which file system
     ReconnectPrompt* reconnectPrompt = nullptr;  // null: a lost source is never asked for again
     SelectionPrompt* selectionPrompt = nullptr;  // null: a full scan with nothing selected ends at once
+    platform::DeviceOpener opener = {};          // how the contexts open their sources; unset: the real ones
 };
 
 }  // namespace tundrel

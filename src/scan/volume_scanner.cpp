@@ -4,10 +4,15 @@
 #include <cstring>
 #include <limits>
 
+#include "disk/fs_type.h"
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
 #include "scan/name_case.h"
+#include "scan/node_records.h"
+#include "scan/result_file.h"
 #include "scan/scan_context.h"
+#include "support/archive_reader.h"
+#include "support/archive_writer.h"
 
 namespace tundrel {
 namespace {
@@ -117,6 +122,54 @@ bool VolumeScanner::ExpandDirectory(ScanNode&, std::uint32_t) { return false; }
 std::int32_t VolumeScanner::DataAreaStart() const { return -1; }
 
 void VolumeScanner::OnBootSectorLoaded() {}
+
+void VolumeScanner::Serialize(ArchiveWriter& archive) const {
+    archive.U32(volumeStart);
+    archive.U32(volumeSectors);
+    archive.U32(fsType);
+    archive.U32(bootLoaded ? 1 : 0);
+    archive.U32(scannerWord);
+    archive.U32(static_cast<std::uint32_t>(kRootCount));
+    archive.Bytes(FatBpb());
+    archive.Bytes(NtfsBpb());
+    archive.Bytes(BootHead());
+    archive.Bytes(bootSector);
+    for (const ScanNode& root : roots.roots) WriteNodeTree(archive, root);
+}
+
+bool VolumeScanner::Deserialize(ArchiveReader& archive) {
+    volumeStart = archive.U32();
+    volumeSectors = archive.U32();
+    const std::uint32_t storedType = archive.U32();
+    bootLoaded = archive.U32() != 0;
+    scannerWord = archive.U32();
+    const std::uint32_t rootCount = archive.U32();
+    std::array<std::uint8_t, 62> fatBpb{};
+    std::array<std::uint8_t, 84> ntfsBpb{};
+    std::array<std::uint8_t, 8> bootHead{};
+    archive.Bytes(fatBpb);
+    archive.Bytes(ntfsBpb);
+    archive.Bytes(bootHead);
+    if (archive.version >= kResultVersionWithBootSector) {
+        archive.Bytes(bootSector);
+    } else {
+        // Only the parameter blocks: a FAT scanner's own one laid over the NTFS one.
+        bootSector.fill(0);
+        std::ranges::copy(ntfsBpb, bootSector.begin());
+        if (fsType == kFsFat16 || fsType == kFsFat32) std::ranges::copy(fatBpb, bootSector.begin());
+    }
+    // The record of another type than the one it was filed under, or with more root folders
+    // than a tree has, is damage.
+    if (!archive.Good() || storedType != fsType || rootCount > kRootCount) {
+        archive.Fail();
+        return false;
+    }
+    for (std::size_t index = 0; index < rootCount; ++index) {
+        if (!ReadNodeTree(archive, roots.roots[index], namePool, rootCount - index - 1)) return false;
+    }
+    treeLoaded_ = true;
+    return true;
+}
 
 std::optional<std::uint32_t> VolumeScanner::FileDataSector(const ScanNode&) const { return std::nullopt; }
 

@@ -18,6 +18,8 @@
 
 namespace tundrel {
 
+class ArchiveReader;
+class ArchiveWriter;
 class ScanContext;
 class ScanProgress;
 class SectorSource;
@@ -61,6 +63,12 @@ public:
     virtual std::int32_t DataAreaStart() const;
     // Runs after the boot sector copy was filled from the selected volume.
     virtual void OnBootSectorLoaded();
+    // Stores the scanner and its tree in a saved scan result: this common part first, then
+    // each derived scanner's own fields.
+    virtual void Serialize(ArchiveWriter& archive) const;
+    // Loads what Serialize stored; false when the archive is damaged. The scanner then reads
+    // files as after its scan, and takes its tree as complete: no directory is read again.
+    virtual bool Deserialize(ArchiveReader& archive);
 
     // The parameter blocks are the leading bytes of the boot sector.
     std::span<const std::uint8_t> FatBpb() const { return std::span(bootSector).first(62); }
@@ -77,11 +85,13 @@ public:
     std::uint32_t fsType;
     std::array<std::uint8_t, 512> bootSector{};
     bool bootLoaded = false;
+    std::uint32_t scannerWord = 0;  // the derived scanners' state that saved results keep
     NamePool namePool;
     SectorMap sectorMap;  // for the derived scanners' own use
     ScanOptions scanOptions{};
 
 protected:
+    bool treeLoaded_ = false;  // the tree came from a saved result
     ScanContext& context_;
     ScanProgress& progress_;
     const Settings& settings_;

@@ -97,6 +97,7 @@ enum class StringId : unsigned {
     CannotOpenSource = 281,
     PreviewLoading = 223,
     NothingSelectedForFullScan = 304,
+    SaveResultWarning = 323,
 
     // Texts without an id of their own.
     ReconnectCaption = 10000,
@@ -228,6 +229,13 @@ enum class StringId : unsigned {
     // The full scan of a formatted volume's free area.
     FreeAreasUnreadable,
     FreeAreaNeedsVolume,
+
+    // Saved scan results.
+    ResultFileNotWritten,
+    ResultFileNoResults,
+    ResultFileStoppedAtType,
+    ResultFileTakesNoScanOptions,
+    ResultFileForceHint,
 };
 
 enum class Language : unsigned char { Japanese, English };
