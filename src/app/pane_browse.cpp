@@ -73,8 +73,6 @@ CPaneBrowse::CPaneBrowse(CMainWindow& wizard)
     connect(preview, &QPushButton::clicked, this, &CPaneBrowse::PreviewSelected);
     tools->addWidget(preview);
     tools->addStretch();
-    tools->addWidget(count_);
-    tools->addWidget(size_);
     layout->addLayout(tools);
 
     auto* split = new QSplitter(this);
@@ -89,6 +87,12 @@ CPaneBrowse::CPaneBrowse(CMainWindow& wizard)
     split->addWidget(files_);
     split->setStretchFactor(1, 3);
     layout->addWidget(split, 1);
+    auto* summary = new QHBoxLayout;
+    summary->addWidget(count_);
+    summary->addSpacing(24);
+    summary->addWidget(size_);
+    summary->addStretch();
+    layout->addLayout(summary);
 
     connect(folders_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { FillFolder(*item); });
     connect(folders_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { ShowFolderContents(item); });
@@ -133,6 +137,10 @@ void CPaneBrowse::RebuildViews() {
         volume->setExpanded(true);
     }
     updating_ = false;
+    // Open on the first folder found, so the list shows something from the start.
+    if (QTreeWidgetItem* volume = folders_->topLevelItem(0); volume != nullptr && volume->childCount() > 0) {
+        folders_->setCurrentItem(volume->child(0));
+    }
     RefreshChecks();
 }
 

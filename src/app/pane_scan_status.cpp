@@ -13,6 +13,7 @@
 #include "app/ui_text.h"
 #include "modes/all_scanners.h"
 #include "scan/scan_run.h"
+#include "support/display_format.h"
 
 namespace tundrel::app {
 
@@ -71,8 +72,12 @@ void CPaneScanStatus::OnShown() {
 }
 
 void CPaneScanStatus::Tick() {
+    // The run clears the progress block as it ends: the last picture stays, with the totals.
+    if (job_.Running() && job_.Finished()) {
+        Finish();
+        return;
+    }
     Refresh(ProgressDisplay::Clock::now());
-    if (job_.Running() && job_.Finished()) Finish();
 }
 
 void CPaneScanStatus::Refresh(ProgressDisplay::Clock::time_point now) {
@@ -102,6 +107,10 @@ void CPaneScanStatus::Finish() {
     stop_->setEnabled(false);
     bar_->setRange(0, 1);
     bar_->setValue(1);
+    const ScanRunSummary& summary = wizard_.Session().scan->summary;
+    count_->setText(UiFormatted(StringId::ProgressItemCount, summary.fileCount));
+    size_->setText(UiFormatted(StringId::ProgressTotalSize, FormatSize(summary.totalBytes).c_str()));
+    times_->clear();
     outcome_->setText(UiText(wizard_.Session().HasResults() ? StringId::ScanEndedClickNext : StringId::NothingFound));
     wizard_.RefreshButtons();
 }
