@@ -14,6 +14,7 @@
 #include "modes/all_scanners.h"
 #include "scan/scan_run.h"
 #include "support/display_format.h"
+#include "support/text.h"
 
 namespace tundrel::app {
 
@@ -108,6 +109,12 @@ void CPaneScanStatus::Finish() {
     bar_->setRange(0, 1);
     bar_->setValue(1);
     const ScanRunSummary& summary = wizard_.Session().scan->summary;
+    // A run that went to its end did every task; a stopped one keeps the last picture.
+    const std::vector<ScanTask>& tasks = wizard_.Session().tasks;
+    if (!tasks.empty() && !summary.stopped) {
+        const int count = static_cast<int>(tasks.size());
+        title_->setText(UiFormatted(StringId::ProgressTitle, count, count, ToUtf8(tasks.back().sourceName).c_str()));
+    }
     count_->setText(UiFormatted(StringId::ProgressItemCount, summary.fileCount));
     size_->setText(UiFormatted(StringId::ProgressTotalSize, FormatSize(summary.totalBytes).c_str()));
     times_->clear();

@@ -286,8 +286,22 @@ void WizardTest::RemainingTimeStaysEmptyBelowOnePercent() {
 void WizardTest::OptionsOkStoresAndCancelLeaves() {
     CMainWindow window;
     window.show();
+    ScanSampleVolume(window, kSampleNtfsStart);
+    window.ShowPane(window.BrowsePane(), 0);
+    // The names the list shows for the NTFS volume's hidden system files.
+    const auto hiddenNames = [&] {
+        QTreeWidget& folders = window.BrowsePane().FolderTree();
+        const VolumeScanner& scanner = *window.Session().scan->Scanners().front();
+        QTreeWidgetItem* hidden = ChildNamed(*folders.topLevelItem(0), FromUtf16(scanner.roots[RootIndex::Hidden].name));
+        folders.setCurrentItem(hidden);
+        QStringList names;
+        QTreeWidget& files = window.BrowsePane().FileList();
+        for (int i = 0; i < files.topLevelItemCount(); ++i) names << files.topLevelItem(i)->text(0);
+        return names;
+    };
     const Settings& settings = window.Session().settings;
     QVERIFY(!settings.showMetafiles);
+    QVERIFY(!hiddenNames().contains(QStringLiteral("$MFT")));
     for (const bool ok : {false, true}) {
         ModalResponder responder([ok](QWidget& modal) {
             auto* dialog = qobject_cast<CDialogOption*>(&modal);
@@ -303,6 +317,8 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
         });
         window.ShowOptions();
         QCOMPARE(settings.showMetafiles, ok);
+        // The views follow at once.
+        QCOMPARE(hiddenNames().contains(QStringLiteral("$MFT")), ok);
     }
 }
 
