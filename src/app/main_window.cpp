@@ -136,7 +136,7 @@ void CMainWindow::BackToResults() {
     caption_->setText(UiFormatted(StringId::WizardStep, step_));
     prompt_->setText(UiText(browse_->Prompt()));
     panes_->setCurrentWidget(browse_);
-    browse_->RefreshChecks();
+    browse_->Return();
     RefreshButtons();
 }
 
@@ -165,7 +165,12 @@ void CMainWindow::ShowAbout() {
 
 void CMainWindow::ShowOptions() {
     CDialogOption options(session_.settings, this);
-    if (options.exec() == QDialog::Accepted && options.ViewsChanged()) browse_->RebuildViews();
+    if (options.exec() != QDialog::Accepted || !options.ViewsChanged()) return;
+    if (CurrentPane() == browse_) {
+        browse_->RebuildViews();
+    } else {
+        browse_->MarkViewsStale();
+    }
 }
 
 void CMainWindow::ShowHelp() {

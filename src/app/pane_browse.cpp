@@ -121,7 +121,16 @@ QTreeWidgetItem* CPaneBrowse::AddNodeItem(QTreeWidgetItem* parent, VolumeScanner
     return item;
 }
 
+void CPaneBrowse::Return() {
+    if (viewsStale_) {
+        RebuildViews();
+    } else {
+        RefreshChecks();
+    }
+}
+
 void CPaneBrowse::RebuildViews() {
+    viewsStale_ = false;
     updating_ = true;
     folders_->clear();
     files_->clear();

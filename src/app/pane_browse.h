@@ -31,6 +31,11 @@ public:
     void RebuildViews();
     // Shows the check marks the nodes now carry, and the summary.
     void RefreshChecks();
+    // The options changed while another pane was on show (an export may be reading the trees):
+    // the views are built again when the pane comes back.
+    void MarkViewsStale() { viewsStale_ = true; }
+    // Coming back from the export: the views as they were, or built again when stale.
+    void Return();
     void PreviewSelected();
 
     QTreeWidget& FolderTree() const { return *folders_; }
@@ -48,6 +53,7 @@ private:
     QLabel* count_;
     QLabel* size_;
     bool updating_ = false;
+    bool viewsStale_ = false;
 };
 
 }  // namespace tundrel::app

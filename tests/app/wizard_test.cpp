@@ -37,6 +37,7 @@
 #include "md5.h"
 #include "modes/all_scanners.h"
 #include "modes/scan_plan.h"
+#include "scan/node_expansion.h"
 #include "scan/volume_scanner.h"
 #include "test_support.h"
 
@@ -94,6 +95,16 @@ void ScanSampleVolume(CMainWindow& window, std::uint32_t volumeStart) {
     run.Run(PlanScanTasks(request, AllFileSystems(), AllScanners()).tasks, nullptr);
 }
 
+// Whether a file of that name is found anywhere below the node, folders opened on the way.
+bool TreeHolds(VolumeScanner& scanner, ScanNode& node, const QString& name, int depth = 0) {
+    if (FromUtf16(node.name) == name && !node.IsDirectory()) return true;
+    if (depth > 8 || !EnsureChildren(scanner, node)) return false;
+    for (ScanNode& child : node.children) {
+        if (TreeHolds(scanner, child, name, depth + 1)) return true;
+    }
+    return false;
+}
+
 // Not blank: a picture of a pane holds many colours (text, frames, controls).
 bool HasContent(const QImage& image) {
     std::set<QRgb> colours;
@@ -120,6 +131,7 @@ private slots:
     void StepCaptionFollowsNextAndBack();
     void RemainingTimeStaysEmptyBelowOnePercent();
     void OptionsOkStoresAndCancelLeaves();
+    void OtherModesFindTheNtfsVolumesFiles();
     void ScreenshotsOfEveryPaneAndDialog();
 };
 
@@ -319,6 +331,52 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
         QCOMPARE(settings.showMetafiles, ok);
         // The views follow at once.
         QCOMPARE(hiddenNames().contains(QStringLiteral("$MFT")), ok);
+    }
+}
+
+// The formatted-volume, lost-partition and full-scan panes each make tasks that find the NTFS
+// volume's files: the full scan kept to the volume's sectors by a range set on its row.
+void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
+    const std::string image = test::TestImage("sample-disk").string();
+    for (const RecoveryMode mode : {RecoveryMode::FormattedVolume, RecoveryMode::LostPartition, RecoveryMode::FullScan}) {
+        CMainWindow window;
+        window.show();
+        window.ModePane().Choose(mode);
+        window.NextButton().click();
+        if (mode == RecoveryMode::LostPartition) {
+            QVERIFY(window.PartitionPane().Picker().AddImage(image));
+            window.NextButton().click();
+            QTreeWidget& found = window.PartitionPane().FoundList();
+            for (int i = 0; i < found.topLevelItemCount(); ++i) {
+                QTreeWidgetItem* row = found.topLevelItem(i);
+                row->setCheckState(0, row->text(0) == QString::number(kSampleNtfsStart) ? Qt::Checked : Qt::Unchecked);
+            }
+        } else {
+            SourcePicker& picker = mode == RecoveryMode::FullScan ? window.RawPane().Picker() : window.FormatPane().Picker();
+            QVERIFY(picker.AddImage(image));
+            const auto rows = picker.List()->findItems(QStringLiteral("@%1").arg(kSampleNtfsStart), Qt::MatchEndsWith);
+            QCOMPARE(rows.size(), 1);
+            picker.List()->setCurrentItem(rows.front());
+        }
+        if (mode == RecoveryMode::FullScan) {
+            ModalResponder range([](QWidget& modal) {
+                auto* dialog = qobject_cast<CDialogRangeSetup*>(&modal);
+                QVERIFY(dialog != nullptr);
+                const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+                QCOMPARE(fields.size(), 2);
+                fields[0]->setText(QStringLiteral("0"));
+                fields[1]->setText(QStringLiteral("32767"));
+                dialog->accept();
+            });
+            window.RawPane().SetUpRange();
+        }
+        window.NextButton().click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 120000);
+        bool found = false;
+        for (VolumeScanner* scanner : window.Session().scan->Scanners()) {
+            for (ScanNode& root : scanner->roots.roots) found = found || TreeHolds(*scanner, root, QStringLiteral("plan.txt"));
+        }
+        QVERIFY2(found, qPrintable(QStringLiteral("mode %1").arg(static_cast<int>(mode))));
     }
 }
 
