@@ -1,7 +1,5 @@
 #include "app/lost_partition_search.h"
 
-#include <atomic>
-
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "modes/all_scanners.h"
@@ -9,11 +7,10 @@
 
 namespace tundrel::app {
 
-std::vector<VolumeInfo> FindLostPartitions(const std::string& sourceName) {
+std::vector<VolumeInfo> FindLostPartitions(const std::string& sourceName, const std::atomic<std::uint32_t>& stop) {
     SectorSource source;
     if (OpenReadableSource(source, sourceName)) return {};
-    const std::atomic<std::uint32_t> never{0};
-    return ListSourceVolumes(source, never, AllFileSystems());
+    return ListSourceVolumes(source, stop, AllFileSystems());
 }
 
 }  // namespace tundrel::app

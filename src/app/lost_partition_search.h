@@ -3,6 +3,8 @@
 // place the wizard asks for them: today the partitions of the source's table, until the
 // search for lost partitions takes its place behind the same call.
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,8 @@
 
 namespace tundrel::app {
 
+// Runs on a worker thread and may take long; ends early, with what it has, once `stop` is set.
 // Nothing when the source does not open.
-std::vector<VolumeInfo> FindLostPartitions(const std::string& sourceName);
+std::vector<VolumeInfo> FindLostPartitions(const std::string& sourceName, const std::atomic<std::uint32_t>& stop);
 
 }  // namespace tundrel::app

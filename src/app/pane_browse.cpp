@@ -10,6 +10,7 @@
 
 #include "app/check_marks.h"
 #include "app/dialog_export_file.h"
+#include "app/dialog_find_file.h"
 #include "app/dialog_preview.h"
 #include "app/main_window.h"
 #include "app/questions.h"
@@ -72,6 +73,10 @@ CPaneBrowse::CPaneBrowse(CMainWindow& wizard)
     preview->setToolTip(UiText(StringId::PreviewTooltip));
     connect(preview, &QPushButton::clicked, this, &CPaneBrowse::PreviewSelected);
     tools->addWidget(preview);
+    auto* find = new QPushButton(UiText(StringId::FindTitle), this);
+    find->setToolTip(UiText(StringId::FindTooltip));
+    connect(find, &QPushButton::clicked, this, &CPaneBrowse::FindFiles);
+    tools->addWidget(find);
     tools->addStretch();
     layout->addLayout(tools);
 
@@ -227,6 +232,42 @@ void CPaneBrowse::PreviewSelected() {
     // Modal: the results it reads stay while it is open.
     CDialogPreview preview(*ScannerOf(*item), *node, wizard_.Session().settings, this);
     preview.exec();
+}
+
+void CPaneBrowse::FindFiles() {
+    CDialogFindFile find(wizard_.Session().scan->Scanners(), this);
+    if (find.exec() != QDialog::Accepted) return;
+    if (const std::optional<FoundNode> chosen = find.Chosen()) ShowNode(*chosen->scanner, *chosen->node);
+}
+
+bool CPaneBrowse::ShowNode(VolumeScanner& scanner, ScanNode& node) {
+    std::vector<const ScanNode*> folders;  // the node's folders, its root folder last
+    for (const ScanNode* folder = node.parent; folder != nullptr; folder = folder->parent) folders.push_back(folder);
+    const auto childFor = [](QTreeWidgetItem& parent, const ScanNode* wanted) -> QTreeWidgetItem* {
+        for (int i = 0; i < parent.childCount(); ++i) {
+            if (NodeOf(*parent.child(i)) == wanted) return parent.child(i);
+        }
+        return nullptr;
+    };
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < folders_->topLevelItemCount() && item == nullptr && !folders.empty(); ++i) {
+        item = childFor(*folders_->topLevelItem(i), folders.back());
+    }
+    for (auto folder = folders.rbegin() + 1; item != nullptr && folder < folders.rend(); ++folder) {
+        FillFolder(*item);
+        item->setExpanded(true);
+        item = childFor(*item, *folder);
+    }
+    if (item == nullptr || ScannerOf(*item) != &scanner) return false;
+    folders_->setCurrentItem(item);
+    for (int row = 0; row < files_->topLevelItemCount(); ++row) {
+        if (NodeOf(*files_->topLevelItem(row)) == &node) {
+            files_->setCurrentItem(files_->topLevelItem(row));
+            files_->scrollToItem(files_->topLevelItem(row));
+            return true;
+        }
+    }
+    return false;
 }
 
 void CPaneBrowse::Back() {

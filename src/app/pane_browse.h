@@ -37,6 +37,9 @@ public:
     // Coming back from the export: the views as they were, or built again when stale.
     void Return();
     void PreviewSelected();
+    void FindFiles();
+    // Opens the folders down to the node and selects it in the list.
+    bool ShowNode(VolumeScanner& scanner, ScanNode& node);
 
     QTreeWidget& FolderTree() const { return *folders_; }
     QTreeWidget& FileList() const { return *files_; }

@@ -1,6 +1,8 @@
 #include "app/pane_partition.h"
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -18,15 +20,29 @@ CPanePartition::CPanePartition(CMainWindow& wizard)
     : WizardPane(wizard),
       stages_(new QStackedWidget(this)),
       picker_(new SourcePicker(SourceKind::Disks, false, this)),
-      found_(new QTreeWidget(this)) {
+      found_(new QTreeWidget(this)),
+      poll_(new QTimer(this)),
+      searching_(new QLabel(UiText(StringId::SearchingPartitions), this)) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(stages_);
+    layout->addWidget(searching_);
+    searching_->hide();
+    poll_->setInterval(200);
+    connect(poll_, &QTimer::timeout, this, [this] {
+        if (search_.Finished()) SearchEnded();
+    });
     stages_->addWidget(picker_);
     stages_->addWidget(found_);
     found_->setHeaderLabels({UiText(StringId::SourceColumnName), UiText(StringId::SourceColumnFileSystem),
                              UiText(StringId::SourceColumnSize), UiText(StringId::SourceColumnDetail)});
     found_->setRootIsDecorated(false);
     found_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+CPanePartition::~CPanePartition() {
+    // The window goes: end the search without showing anything.
+    stopSearch_ = 1;
+    search_.Collect();
 }
 
 StringId CPanePartition::Prompt() const {
@@ -36,6 +52,8 @@ StringId CPanePartition::Prompt() const {
 PaneButtons CPanePartition::Buttons() const {
     PaneButtons buttons = WizardPane::Buttons();
     if (!ShowsFound()) buttons.third = UiText(StringId::OpenImageFile);
+    buttons.nextEnabled = !Searching();
+    buttons.thirdEnabled = !Searching();
     return buttons;
 }
 
@@ -72,13 +90,7 @@ void CPanePartition::Next() {
             TellWarning(this, UiText(StringId::SelectTarget));
             return;
         }
-        source_ = choice->source;
-        partitions_ = FindLostPartitions(source_);
-        if (partitions_.empty()) {
-            TellWarning(this, UiFormatted(StringId::NoPartitionOn, source_.c_str()));
-            return;
-        }
-        ShowFound();
+        if (!Searching()) StartSearch(choice->source);
         return;
     }
     std::vector<ScanTask> tasks;
@@ -100,7 +112,38 @@ void CPanePartition::Next() {
     wizard_.StartScan(std::move(tasks));
 }
 
+void CPanePartition::StartSearch(const std::string& source) {
+    source_ = source;
+    stopSearch_ = 0;
+    searchResult_.clear();
+    search_.Start([this] { searchResult_ = FindLostPartitions(source_, stopSearch_); });
+    searching_->show();
+    poll_->start();
+    wizard_.RefreshButtons();
+}
+
+void CPanePartition::SearchEnded() {
+    poll_->stop();
+    search_.Collect();
+    searching_->hide();
+    wizard_.RefreshButtons();
+    if (stopSearch_.load() != 0) return;
+    partitions_ = std::move(searchResult_);
+    if (partitions_.empty()) {
+        TellWarning(this, UiFormatted(StringId::NoPartitionOn, source_.c_str()));
+        return;
+    }
+    ShowFound();
+}
+
+void CPanePartition::StopSearch() {
+    if (!search_.Running()) return;
+    stopSearch_ = 1;
+    SearchEnded();
+}
+
 void CPanePartition::Back() {
+    StopSearch();
     if (ShowsFound()) {
         MoveToStage(*picker_, -1);
         return;

@@ -3,13 +3,17 @@
 // of which every one checked is scanned.
 
 #include <QStackedWidget>
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/source_picker.h"
 #include "app/wizard_pane.h"
 #include "disk/volume_info.h"
 
+class QLabel;
+class QTimer;
 class QTreeWidget;
 
 namespace tundrel::app {
@@ -18,6 +22,7 @@ class CPanePartition : public WizardPane {
     Q_OBJECT
 public:
     explicit CPanePartition(CMainWindow& wizard);
+    ~CPanePartition() override;
 
     StringId Prompt() const override;
     PaneButtons Buttons() const override;
@@ -29,8 +34,12 @@ public:
     SourcePicker& Picker() const { return *picker_; }
     QTreeWidget& FoundList() const { return *found_; }
     bool ShowsFound() const { return stages_->currentWidget() != picker_; }
+    bool Searching() const { return search_.Running(); }
 
 private:
+    void StartSearch(const std::string& source);
+    void SearchEnded();
+    void StopSearch();
     void ShowFound();
     // The second stage is a step of its own: the caption and prompt move with it.
     void MoveToStage(QWidget& stage, int stepDelta);
@@ -40,6 +49,12 @@ private:
     QTreeWidget* found_;
     std::string source_;
     std::vector<VolumeInfo> partitions_;
+    // The search runs on its own thread, which alone writes `searchResult_` until collected.
+    BackgroundJob search_;
+    std::atomic<std::uint32_t> stopSearch_{0};
+    std::vector<VolumeInfo> searchResult_;
+    QTimer* poll_;
+    QLabel* searching_;
     bool movingBetweenStages_ = false;
 };
 

@@ -306,6 +306,13 @@ enum class StringId : unsigned {
     ReconnectNote,
     PreviewTitle,
     ScanEndedClickNext,
+    SearchingPartitions,
+    FindTitle,
+    FindTooltip,
+    FindByName,
+    FindByExtension,
+    FindSearching,
+    FindCount,
     NothingSelectedForFullScan = 304,
 };
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include "app/dialog_about.h"
 #include "app/dialog_export_file.h"
 #include "app/dialog_file_exist_prompt.h"
+#include "app/dialog_find_file.h"
 #include "app/dialog_option.h"
 #include "app/dialog_preview.h"
 #include "app/dialog_range_setup.h"
@@ -270,7 +272,7 @@ void WizardTest::StepCaptionFollowsNextAndBack() {
     window.NextButton().click();
     QVERIFY(window.PartitionPane().Picker().AddImage(image.string()));
     window.NextButton().click();
-    QCOMPARE(window.StepCaption(), step(3));
+    QTRY_COMPARE(window.StepCaption(), step(3));
     QCOMPARE(window.PromptText(), UiText(StringId::PromptPartitionsFound));
     QCOMPARE(window.PartitionPane().FoundList().topLevelItemCount(), 3);
     window.BackButton().click();
@@ -346,6 +348,7 @@ void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
         if (mode == RecoveryMode::LostPartition) {
             QVERIFY(window.PartitionPane().Picker().AddImage(image));
             window.NextButton().click();
+            QTRY_VERIFY(window.PartitionPane().ShowsFound());
             QTreeWidget& found = window.PartitionPane().FoundList();
             for (int i = 0; i < found.topLevelItemCount(); ++i) {
                 QTreeWidgetItem* row = found.topLevelItem(i);
@@ -436,6 +439,23 @@ void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
     QCOMPARE(preview.Kind(), PreviewKind::Text);
     QVERIFY(!preview.ShownText().isEmpty());
     save(preview, QStringLiteral("dialog-preview"), UiText(StringId::PreviewTitle));
+
+    // Finding by extension, and the match shown in the result views.
+    CDialogFindFile find(window.Session().scan->Scanners(), &window);
+    find.TextField().setText(QStringLiteral(".BIN"));
+    find.ByExtension().setChecked(true);
+    find.Find();
+    QTRY_VERIFY_WITH_TIMEOUT(!find.Searching(), 10000);
+    QVERIFY(find.Matches().topLevelItemCount() > 0);
+    for (int i = 0; i < find.Matches().topLevelItemCount(); ++i) {
+        QCOMPARE(find.Matches().topLevelItem(i)->text(0), QStringLiteral("スキャン.bin"));
+    }
+    save(find, QStringLiteral("dialog-find-file"), UiText(StringId::FindTitle));
+    const std::optional<FoundNode> match = find.Chosen();
+    QVERIFY(match.has_value());
+    window.ShowPane(window.BrowsePane(), 0);
+    QVERIFY(window.BrowsePane().ShowNode(*match->scanner, *match->node));
+    QCOMPARE(window.BrowsePane().FileList().currentItem()->text(0), QStringLiteral("スキャン.bin"));
 }
 
 }  // namespace tundrel::app
