@@ -160,6 +160,7 @@ void CPaneExport::Finish() {
     job_.Collect();
     timer_->stop();
     Tick();
+    status_->clear();
     const bool stopped = outcome_.stopped || counters_.StopRequested();
     outcomeText_->setText(DialogText(std::string(Text(stopped ? StringId::ExportStopped : StringId::ExportComplete))));
     wizard_.RefreshButtons();

@@ -123,6 +123,19 @@ QStringList WidgetTexts(const QWidget& root) {
     return texts;
 }
 
+// Saves a picture of the widget under the build folder, checked to show something and to hold
+// its caption.
+void SavePicture(QWidget& widget, const QString& name, const QString& caption) {
+    const fs::path folder = qEnvironmentVariable("TUNDREL_SCREENSHOT_DIR", QStringLiteral("app-screenshots")).toStdString();
+    fs::create_directories(folder);
+    widget.show();
+    QTest::qWait(50);  // the layout follows the texts set last
+    const QImage picture = widget.grab().toImage();
+    QVERIFY2(HasContent(picture), qPrintable(name));
+    QVERIFY2(WidgetTexts(widget).join(u'\n').contains(caption), qPrintable(name));
+    QVERIFY(picture.save(QString::fromStdString((folder / (name.toStdString() + ".png")).string())));
+}
+
 }  // namespace
 
 class WizardTest : public QObject {
@@ -202,6 +215,7 @@ void WizardTest::WholeRecoveryOfTheSampleDisk() {
     QCOMPARE(log.findItems(UiText(StringId::LogLevelWritten), Qt::MatchExactly).size(), 2);
     QCOMPARE(log.findItems(UiText(StringId::LogLevelCaution), Qt::MatchExactly).size(), 1);
     QCOMPARE(log.topLevelItemCount(), 3);
+    SavePicture(window, QStringLiteral("pane-export"), UiText(StringId::ExportComplete).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
     std::map<std::string, std::string> written;  // path below "Projects" -> MD5
     for (const auto& entry : fs::recursive_directory_iterator(out / "recovered")) {
@@ -385,17 +399,7 @@ void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
 
 void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
     test::ScopedLanguage japanese(Language::Japanese);
-    const fs::path folder = qEnvironmentVariable("TUNDREL_SCREENSHOT_DIR", QStringLiteral("app-screenshots")).toStdString();
-    fs::create_directories(folder);
-    const auto save = [&](QWidget& widget, const QString& name, const QString& caption) {
-        widget.show();
-        QTest::qWait(50);  // the layout follows the texts set last
-        const QImage picture = widget.grab().toImage();
-        QVERIFY2(HasContent(picture), qPrintable(name));
-        QVERIFY2(WidgetTexts(widget).join(u'\n').contains(caption), qPrintable(name));
-        QVERIFY(picture.save(QString::fromStdString((folder / (name.toStdString() + ".png")).string())));
-    };
-
+    const auto save = SavePicture;
     CMainWindow window;
     window.show();
     const auto shoot = [&](WizardPane& pane, const char* name) {
@@ -412,8 +416,7 @@ void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
     window.StartScan(PlanScanTasks(request, AllFileSystems(), AllScanners()).tasks);
     QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 60000);
     shoot(window.ScanStatusPane(), "pane-scan-status");
-    shoot(window.BrowsePane(), "pane-browse");
-    shoot(window.ExportPane(), "pane-export");
+    shoot(window.BrowsePane(), "pane-browse");  // the export pane is taken after the whole recovery's export
 
     CDialogOption options(window.Session().settings, &window);
     save(options, QStringLiteral("dialog-option"), UiText(StringId::OptionShowMetafiles));
