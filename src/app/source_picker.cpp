@@ -52,7 +52,7 @@ SourcePicker::SourcePicker(SourceKind kind, bool remainingAreaColumn, QWidget* p
 
 void SourcePicker::AddRow(const SourceChoice& choice, const QStringList& texts, std::uint32_t fsType) {
     auto* item = new QTreeWidgetItem(list_, texts);
-    if (remainingAreaColumn_ && (choice.volumeStart || kind_ == SourceKind::Volumes)) {
+    if (remainingAreaColumn_) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         // Preset for NTFS, whose free space the deleted-file scan does not otherwise read.
         item->setCheckState(kRemainingAreaColumn, fsType == kFsNtfs ? Qt::Checked : Qt::Unchecked);

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "app/dialog_about.h"
 #include "app/dialog_export_file.h"
@@ -25,6 +26,8 @@
 #include "app/dialog_preview.h"
 #include "app/dialog_range_setup.h"
 #include "app/dialog_reopen_disk.h"
+#include "app/gui_export_prompt.h"
+#include "app/gui_reconnect_prompt.h"
 #include "app/main_window.h"
 #include "app/pane_browse.h"
 #include "app/pane_delete.h"
@@ -147,6 +150,7 @@ private slots:
     void RemainingTimeStaysEmptyBelowOnePercent();
     void OptionsOkStoresAndCancelLeaves();
     void OtherModesFindTheNtfsVolumesFiles();
+    void EngineQuestionsAreAnsweredOnTheGuiThread();
     void ScreenshotsOfEveryPaneAndDialog();
 };
 
@@ -395,6 +399,41 @@ void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
         }
         QVERIFY2(found, qPrintable(QStringLiteral("mode %1").arg(static_cast<int>(mode))));
     }
+}
+
+// The engine asks from its worker thread and waits; the dialogs come up on the user-interface
+// thread, whose event loop keeps running, and the answers reach the worker.
+void WizardTest::EngineQuestionsAreAnsweredOnTheGuiThread() {
+    CMainWindow window;
+    window.show();
+    ModalResponder responder([](QWidget& modal) {
+        QCOMPARE(modal.thread(), QApplication::instance()->thread());
+        if (auto* reopen = qobject_cast<CDialogReopenDisk*>(&modal)) {
+            reopen->findChild<QCheckBox*>()->setChecked(true);
+            reopen->reject();
+        } else if (auto* exists = qobject_cast<CDialoFileExistPrompt*>(&modal)) {
+            exists->findChild<QLineEdit*>()->setText(QStringLiteral("b.txt"));
+            for (QPushButton* button : exists->findChildren<QPushButton*>()) {
+                if (button->text() == UiText(StringId::CollisionRename)) button->click();
+            }
+        }
+    });
+    GuiReconnectPrompt reconnect(window);
+    GuiExportPrompt exportPrompt(window);
+    ReconnectAnswer reconnected;
+    CollisionAnswer collided;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        reconnected = reconnect.AskToReconnect({u"HD1", 2048, 5, u"gone"});
+        collided = exportPrompt.AskCollision({"/tmp/a.txt", "a__rename_1.txt"});
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+    worker.join();
+    QCOMPARE(reconnected.choice, ReconnectChoice::Cancel);
+    QVERIFY(reconnected.stopAsking);
+    QCOMPARE(collided.choice, CollisionChoice::Rename);
+    QCOMPARE(collided.newName, std::string("b.txt"));
 }
 
 void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
