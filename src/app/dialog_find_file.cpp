@@ -27,7 +27,7 @@ struct FindQuery {
     bool extension = false;
 };
 
-bool Matches(const ScanNode& node, const FindQuery& query) {
+bool NameMatches(const ScanNode& node, const FindQuery& query) {
     const QString name = FromUtf16(node.name).toLower();
     if (!query.extension) return name.contains(query.text);
     const qsizetype dot = name.lastIndexOf(u'.');
@@ -39,7 +39,7 @@ void FindBelow(VolumeScanner& scanner, ScanNode& folder, const FindQuery& query,
     if (depth >= kMaxFindDepth || !EnsureChildren(scanner, folder)) return;
     for (ScanNode& child : folder.children) {
         if (stop.load() != 0) return;
-        if (!child.IsDirectory() && Matches(child, query)) found.push_back({&scanner, &child});
+        if (!child.IsDirectory() && NameMatches(child, query)) found.push_back({&scanner, &child});
         if (child.IsDirectory()) FindBelow(scanner, child, query, depth + 1, stop, found);
     }
 }

@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kRemainingAreaColumn = 4;
 
-QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+QString SourceText(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -69,7 +69,7 @@ void SourcePicker::Refresh() {
         for (const DiskRow& disk : ListPhysicalDisks()) {
             anyMachineSource = true;
             AddRow({disk.sourceName, std::nullopt, disk.totalSectors, false},
-                   {Utf8(disk.displayText), QString(), Utf8(disk.sizeText), Utf8(disk.devicePath + "  " + disk.model)},
+                   {SourceText(disk.displayText), QString(), SourceText(disk.sizeText), SourceText(disk.devicePath + "  " + disk.model)},
                    kFsRaw);
         }
     }
@@ -79,7 +79,7 @@ void SourcePicker::Refresh() {
             const VolumeRow& row = volume.row;
             const std::uint32_t fsType = VolumeTypeOf(row.sourceName, fileSystems).fsType;
             AddRow({row.sourceName, std::nullopt, row.totalSectors, false},
-                   {Utf8(row.devicePath), Utf8(row.fsName), Utf8(row.sizeText), Utf8(row.label + "  " + row.mountPoint)},
+                   {SourceText(row.devicePath), SourceText(row.fsName), SourceText(row.sizeText), SourceText(row.label + "  " + row.mountPoint)},
                    fsType);
         }
     }
@@ -92,7 +92,7 @@ void SourcePicker::AddImageRows(const std::string& path) {
     const QString name = QString::fromStdString(path).section(u'/', -1);
     if (kind_ != SourceKind::Volumes) {
         if (const auto row = ImageRowOf(path)) {
-            AddRow({path, std::nullopt, row->totalSectors, false}, {name, QString(), Utf8(row->sizeText), Utf8(path)},
+            AddRow({path, std::nullopt, row->totalSectors, false}, {name, QString(), SourceText(row->sizeText), SourceText(path)},
                    kFsRaw);
         }
     }
@@ -103,8 +103,8 @@ void SourcePicker::AddImageRows(const std::string& path) {
     for (const VolumeInfo& volume : ListSourceVolumes(source, never, AllFileSystems())) {
         const QString where = QStringLiteral("%1 @%2").arg(name).arg(volume.startSector);
         AddRow({path, volume.startSector, volume.sectorCount, false},
-               {where, Utf8(std::string(TypeName(volume.fsType))),
-                Utf8(FormatSize(std::uint64_t{volume.sectorCount} * kSectorBytes)), FromUtf16(volume.label)},
+               {where, SourceText(std::string(TypeName(volume.fsType))),
+                SourceText(FormatSize(std::uint64_t{volume.sectorCount} * kSectorBytes)), FromUtf16(volume.label)},
                volume.fsType);
     }
 }
