@@ -11,6 +11,7 @@ packages=(
   build-essential cmake ninja-build pkg-config gzip
   libicu-dev zlib1g-dev libminizip-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev nettle-dev
+  qt6-base-dev fonts-noto-cjk  # tundrel-gui and its tests; the CJK font draws the Japanese texts
   clang libclang-rt-14-dev  # the fuzz targets: clang alone lacks the fuzzer and sanitizer runtimes
 )
 

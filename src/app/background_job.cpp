@@ -1,0 +1,30 @@
+#include "app/background_job.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace tundrel::app {
+
+BackgroundJob::~BackgroundJob() { Collect(); }
+
+void BackgroundJob::Start(std::function<void()> work) {
+    Collect();
+    finished_ = false;
+    thread_ = std::thread([this, work = std::move(work)] {
+        work();
+        finished_ = true;
+    });
+}
+
+void BackgroundJob::Collect() {
+    if (!thread_.joinable()) return;
+    const bool onGuiThread = QCoreApplication::instance() != nullptr &&
+                             QThread::currentThread() == QCoreApplication::instance()->thread();
+    while (onGuiThread && !finished_.load()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(10);
+    }
+    thread_.join();
+}
+
+}  // namespace tundrel::app
