@@ -1,10 +1,12 @@
 #pragma once
-// The file-type page of the options: which types the carving looks for by their contents.
+// The file-type page of the options: which types the carving looks for by their contents,
+// and whether finds of files the scan lists already are dropped.
 
 #include <QWidget>
 
 #include "support/settings.h"
 
+class QCheckBox;
 class QTreeWidget;
 
 namespace tundrel::app {
@@ -17,6 +19,7 @@ public:
 
 private:
     QTreeWidget* types_;
+    QCheckBox* dropListedFinds_;
 };
 
 }  // namespace tundrel::app

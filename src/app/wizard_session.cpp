@@ -17,22 +17,10 @@ bool WizardSession::HasResults() const {
 
 ScanSession& WizardSession::BeginRun() {
     scan = std::make_unique<ScanSession>();
-    CopySettings(settings, scan->settings);
+    scan->settings = settings;
     return *scan;
 }
 
 void WizardSession::DiscardResults() { scan = std::make_unique<ScanSession>(); }
-
-void CopySettings(const Settings& from, Settings& to) {
-    to.markRecoverable = from.markRecoverable;
-    to.showMetafiles = from.showMetafiles;
-    to.fullScanFat = from.fullScanFat;
-    to.fullScanNtfs = from.fullScanNtfs;
-    to.fullScanExFat = from.fullScanExFat;
-    to.carveInDeletedMode = from.carveInDeletedMode;
-    to.promptReconnect = from.promptReconnect.load();
-    to.carveTypes = from.carveTypes;
-    to.ansiCodePage = from.ansiCodePage;
-}
 
 }  // namespace tundrel::app

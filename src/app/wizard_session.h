@@ -30,6 +30,4 @@ struct WizardSession {
     FolderRenameCounter folderRenames;  // one for the program's whole run
 };
 
-void CopySettings(const Settings& from, Settings& to);
-
 }  // namespace tundrel::app

@@ -91,7 +91,7 @@ void CarvePass::Finish() {
     context_.environment.progress.SetStatusText(Text16(StringId::CheckingFileState));
     std::vector<VolumeScanner*> scanners;
     for (const auto& scanner : context_.scanners) scanners.push_back(scanner.get());
-    DropKnownFiles(table_, scanners);
+    if (context_.environment.settings.dropListedFinds) DropKnownFiles(table_, scanners);
     const std::uint64_t sourceSectors = scanner_.source != nullptr ? scanner_.source->totalSectors : 0;
     AttachCarvedFiles(table_, scanner_.roots[RootIndex::Types], scanner_.namePool, sourceSectors);
     table_.clear();

@@ -147,6 +147,7 @@ int OpenSavedResult(ScanSession& session, const ScanCommandOptions& options, std
     note(options.fileSystems.has_value(), "--fs");
     note(options.types.has_value(), "--types");
     note(options.carveFree, "--carve-free");
+    note(options.keepListedFinds, "--keep-listed");
     if (!given.empty()) {
         return Refuse(err, kExitUsage, Formatted(StringId::ResultFileTakesNoScanOptions, options.source.c_str(), given.c_str()));
     }
@@ -196,6 +197,8 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
     command.add_option("--types", options.types,
                        "file types to find by content, comma-separated (jpg,png,...), 'all' or 'none'");
     command.add_flag("--carve-free", options.carveFree, "also look for files by content in the free space");
+    command.add_flag("--keep-listed", options.keepListedFinds,
+                     "keep the files found by content that the scan lists already (by default they are dropped)");
     if (jsonHelp != nullptr) command.add_flag("--json", options.json, jsonHelp);
     command.add_flag("-q,--quiet", options.quiet, "no progress display");
 }
@@ -254,6 +257,7 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         session.settings.carveTypes = std::get<CarveSwitches>(types);
     }
     session.settings.carveInDeletedMode = options.carveFree;
+    session.settings.dropListedFinds = !options.keepListedFinds;
     // The full scan needs something to look for; the terminal asks nothing, so this is said
     // before the source is read.
     const bool sweeps = mode->mode == kModeFullScan || request.range.has_value() || request.freeArea;

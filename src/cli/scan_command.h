@@ -23,6 +23,7 @@ struct ScanCommandOptions {
     bool quiet = false;
     std::optional<std::string> types;  // carving types, comma-separated; not given: the defaults
     bool carveFree = false;            // carve the free space after the deleted-file scan
+    bool keepListedFinds = false;      // carved finds of files the scan lists are kept
     std::optional<std::string> range;  // FIRST-LAST, sectors of the full or formatted scan
     bool freeArea = false;             // the formatted scan sweeps a volume's free clusters
     std::optional<std::string> fileSystems;  // what the full scan looks for: fat,ntfs,exfat
@@ -30,7 +31,8 @@ struct ScanCommandOptions {
     std::optional<std::string> save;         // scan: the file the results are saved to
 };
 
-// Adds SOURCE, --mode, --volume, --range, --free-area, --fs, --types, --carve-free, --force and -q
+// Adds SOURCE, --mode, --volume, --range, --free-area, --fs, --types, --carve-free, --keep-listed, --force
+// and -q
 // to a command, and --json, described by `jsonHelp`, to one that prints JSON (null: none).
 void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp);
 

@@ -11,6 +11,9 @@ namespace tundrel {
 
 struct Settings {
     Settings();
+    // Copies every option, the reconnect switch as it stands at the moment.
+    Settings(const Settings& other) { *this = other; }
+    Settings& operator=(const Settings& other);
 
     bool markRecoverable = true;       // show files to recover with their mark
     bool showMetafiles = false;        // show the file systems' own metafiles
@@ -18,6 +21,9 @@ struct Settings {
     bool fullScanNtfs = true;          // ... for NTFS volumes
     bool fullScanExFat = true;         // ... for exFAT volumes
     bool carveInDeletedMode = false;   // carve the remaining area after a deleted-file scan
+    // A carved find that starts where a listed file of its type starts is that file found again
+    // and is dropped; the check reads every listed file's first sector, so it may slow the scan.
+    bool dropListedFinds = true;
     // Ask the user to reconnect a source that went away; the reconnect question itself can
     // switch it off from the reading thread, hence atomic.
     std::atomic<bool> promptReconnect{true};

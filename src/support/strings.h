@@ -114,6 +114,7 @@ enum class StringId : unsigned {
     OptionFullScanNtfs,
     OptionFullScanExFat,
     OptionCarveInDeletedMode,
+    OptionDropListedFinds,
     ProgressTotalSize,
     ProgressItemCount,
     ProgressTitle,

@@ -340,6 +340,7 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
             QVERIFY(dialog != nullptr);
             for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) {
                 if (box->text() == UiText(StringId::OptionShowMetafiles)) box->setChecked(true);
+                if (box->text() == UiText(StringId::OptionDropListedFinds)) box->setChecked(false);
             }
             if (ok) {
                 dialog->accept();
@@ -349,6 +350,7 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
         });
         window.ShowOptions();
         QCOMPARE(settings.showMetafiles, ok);
+        QCOMPARE(settings.dropListedFinds, !ok);
         // The views follow at once.
         QCOMPARE(hiddenNames().contains(QStringLiteral("$MFT")), ok);
     }

@@ -81,8 +81,12 @@ TEST_P(CarveCommandsTest, FreeClustersAreListedByTypeAndExportedAsTheyLie) {
         }
     }
     ASSERT_EQ(expected.size(), manifest["carved"].size() + 1);
-    // The deleted BMP and JPEG whose entries the scan lists are not reported again by content.
+    // The deleted BMP and JPEG whose entries the scan lists are not reported again by content,
+    // unless the finds of listed files are kept.
     EXPECT_EQ(TypedFiles(image, {"--types", "all", "--carve-free"}), expected);
+    const auto kept = TypedFiles(image, {"--types", "all", "--carve-free", "--keep-listed"});
+    EXPECT_GT(kept.size(), expected.size());
+    for (const auto& [key, size] : expected) EXPECT_EQ(kept.count(key), 1u) << key;
     // The type folders stand in the type table's order on every file system.
     std::vector<std::size_t> order;
     for (const auto& folder : test::JsonLines(test::RunTool({"ls", image, "types", "--json", "-q", "--types", "all", "--carve-free"}).out)) {
