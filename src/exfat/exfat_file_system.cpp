@@ -2,6 +2,7 @@
 
 #include "exfat/exfat_boot_fields.h"
 #include "exfat/exfat_boot_sector.h"
+#include "exfat/exfat_directory_block.h"
 #include "exfat/exfat_geometry.h"
 #include "exfat/exfat_scanner.h"
 #include "exfat/exfat_volume_facts.h"
@@ -35,6 +36,10 @@ void AddExFatSampleRegions(SectorBytes bootSector, std::uint64_t volumeSectors, 
     if (sector != 0 && sector < bound) regions.push_back({sector, kSampleSectors});
 }
 
+bool HoldsExFatDirectoryBlock(std::span<const std::uint8_t> block) {
+    return IsExFatDirectoryBlock(block, block.size() / 32);
+}
+
 }  // namespace
 
 const FileSystemEntry kExFatFileSystem{
@@ -45,6 +50,7 @@ const FileSystemEntry kExFatFileSystem{
     .sameLayout = &SameExFatLayout,
     .addSampleRegions = &AddExFatSampleRegions,
     .makeScanner = &MakeExFatScanner,
+    .holdsDirectoryBlock = &HoldsExFatDirectoryBlock,
 };
 
 }  // namespace tundrel

@@ -224,6 +224,12 @@ enum class StringId : unsigned {
     NothingSelectedForFullScanTerminal,
     RangeBeyondSource,
     NothingSelectedForFullScan = 304,
+
+    // The lost-partition search and the partition tables.
+    LostPartitionsFound,
+    LostPartitionSweepLimit,
+    GptEntriesDamaged,
+    GptHeaderDamaged,
 };
 
 enum class Language : unsigned char { Japanese, English };
