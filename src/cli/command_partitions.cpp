@@ -98,7 +98,9 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
         stopped = progress.stopRequested.load() != 0 || CommandInterrupts::Interrupted();
     } else {
         const std::atomic<std::uint32_t> stop{0};
-        volumes = ListSourceVolumes(source, stop, AllFileSystems());
+        std::vector<std::string> notes;
+        volumes = ListSourceVolumes(source, stop, AllFileSystems(), &notes);
+        for (const std::string& note : notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
         for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, sourceDevice, AllFileSystems());
     }
 

@@ -29,12 +29,13 @@ using CarveSwitches = decltype(Settings::carveTypes);
 struct ModeWord {
     std::string_view word;
     std::uint32_t mode;
+    bool lostPartitions = false;
 };
-// The lost-partition search is offered once it is built.
 constexpr ModeWord kModes[] = {
     {"deleted", kModeDeletedFiles},
     {"formatted", kModeFormattedVolume},
     {"full", kModeFullScan},
+    {"partition", kModeFullScan, true},  // the volumes the lost-partition search finds
 };
 
 std::optional<std::uint32_t> ParseSector(const std::string& text) {
@@ -131,7 +132,8 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
         ->required();
     std::vector<std::string> modes;
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
-    command.add_option("--mode", options.mode, "deleted (default), formatted or full")->check(CLI::IsMember(modes));
+    command.add_option("--mode", options.mode, "deleted (default), formatted, full, or partition: the partitions a search of the whole disk finds "
+                       "(--volume START: the one found there)")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
     command.add_option("--range", options.range,
                        "FIRST-LAST: scan only these 512-byte sectors, both included (full and formatted modes)");
@@ -149,8 +151,8 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     for (const ModeWord& candidate : kModes) {
         if (candidate.word == options.mode) mode = &candidate;
     }
-    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, full)");
-    ScanRequest request{options.source, mode->mode, std::nullopt, std::nullopt};
+    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + options.mode + "' (deleted, formatted, full, partition)");
+    ScanRequest request{options.source, mode->mode, std::nullopt, std::nullopt, mode->lostPartitions};
     if (options.range) {
         if (mode->mode == kModeDeletedFiles) return Refuse(err, kExitUsage, "--range takes --mode full or formatted");
         request.range = ParseRange(*options.range);

@@ -23,6 +23,7 @@ struct ScanRequest {
     std::uint32_t mode = kModeDeletedFiles;    // a task mode of scan/scan_task.h
     std::optional<std::uint32_t> volumeStart;  // only the volume that starts at this sector
     std::optional<SectorRange> range = {};     // one task over these sectors alone
+    bool lostPartitions = false;               // the volumes the lost-partition search finds
 };
 
 enum class PlanRefusal { None, SourceUnreadable, NothingToScan };
@@ -40,6 +41,9 @@ struct ScanPlan {
 // source, or over the volume that starts at `volumeStart`, whatever its table says. A range
 // makes one task over its sectors: the full scan's, or in the other modes the scanner of the
 // volume that starts at its first sector (the full scan's when none does).
+// The lost-partition recovery (full-scan mode) scans each volume the lost-partition search
+// finds that is not mounted, or the one found at `volumeStart` (0 with no volume there: the
+// whole disk), each by the scanner of its own file system.
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners);
 
 }  // namespace tundrel

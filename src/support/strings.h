@@ -225,8 +225,9 @@ enum class StringId : unsigned {
     RangeBeyondSource,
     NothingSelectedForFullScan = 304,
 
-    // The lost-partition search and the partition tables.
-    LostPartitionsFound,
+    // The lost-partition search and the partition tables: texts without an id, numbered on
+    // from the last of those above.
+    LostPartitionsFound = RangeBeyondSource + 1,
     LostPartitionSweepLimit,
     GptEntriesDamaged,
     GptHeaderDamaged,
