@@ -293,7 +293,9 @@ LostPartitionSearch SearchLostPartitions(SectorSource& source, FileSystemTable f
                                          const std::atomic<std::uint32_t>& stop, const LostPartitionSetting& setting) {
     LostPartitionSearch result;
     LostPartitionSweep sweep(source, fileSystems, stop, setting.report);
-    sweep.TakeTablePartitions(ListSourceVolumes(source, stop, fileSystems, &result.notes));
+    // The table's partitions are always listed: a stop ends the sweep, which takes the time.
+    const std::atomic<std::uint32_t> tableStop{0};
+    sweep.TakeTablePartitions(ListSourceVolumes(source, tableStop, fileSystems, &result.notes));
 
     const std::uint64_t total = std::min(source.totalSectors, kSweepableSectors);
     if (source.totalSectors > kSweepableSectors) result.notes.push_back(std::string(Text(StringId::LostPartitionSweepLimit)));
