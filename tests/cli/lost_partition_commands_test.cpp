@@ -85,5 +85,31 @@ TEST(LostPartitionCommandsTest, EveryFoundPartitionIsScannedWithoutVolume) {
     EXPECT_EQ(volumes, (std::set<int>{0, 1, 2, 3, 4}));
 }
 
+// A table entry that starts three sectors before its FAT16 volume, over a span whose size
+// rebuilds no boot sector: the scanner finds the volume's own boot sector three sectors on
+// and reads the volume through it. (Damage made here: the entry's start and size patched.)
+TEST(LostPartitionCommandsTest, FatScannerRetriesWithTheBootSectorAFewSectorsOn) {
+    test::TempDir dir;
+    const fs::path disk = test::CopyOfImage("lost-mbr", dir.Path());
+    const nlohmann::json table = test::ManifestJson("lost-mbr")["partitions"];
+    const auto start = table[0]["startSector"].get<std::uint32_t>() - 3;
+    const std::uint32_t sectors = 3 * table[0]["sectorCount"].get<std::uint32_t>();
+    const auto le32 = [](std::uint32_t value) {
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    };
+    test::PatchFile(disk, 446 + 8, le32(start));
+    test::PatchFile(disk, 446 + 12, le32(sectors));
+    const auto listed = RunTool({"ls", "-r", "--json", "--volume", std::to_string(start), disk.string(), "0:root"});
+    ASSERT_EQ(listed.status, cli::kExitSuccess) << listed.err;
+    std::map<std::string, std::uint64_t> sizes;
+    for (const auto& line : test::JsonLines(listed.out)) sizes[line["path"].get<std::string>()] = line["size"];
+    for (const test::ManifestFile& file : test::LoadManifest("lost-mbr", 1)) {
+        if (!file.isDirectory) {
+            EXPECT_EQ(sizes[file.path], file.size) << file.path;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tundrel
