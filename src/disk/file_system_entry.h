@@ -32,6 +32,13 @@ struct MftPlacement {
     std::uint64_t totalSectors = 0;  // as the boot sector counts them (the backup copy's place)
 };
 
+// A FAT volume made from the tables and directories found where no boot sector is left.
+struct RebuiltFatVolume {
+    std::uint32_t fsType = 0;
+    std::uint32_t sectorCount = 0;
+    BootSectorBytes bootSector{};
+};
+
 // A boot sector made from MFT records found where no boot sector explains them.
 struct VolumeFromMft {
     BootSectorBytes bootSector{};
@@ -62,6 +69,9 @@ struct FileSystemEntry {
     // system has no such structure.
     // FAT: whether the bytes begin a FAT (the table that follows the reserved sectors).
     bool (*startsTable)(SectorBytes bytes) = nullptr;
+    // FAT: a volume whose first sector is `start`, rebuilt from what lies after it.
+    std::optional<RebuiltFatVolume> (*searchGeometry)(SectorSource& source, std::uint64_t start,
+                                                      const std::atomic<std::uint32_t>& stop) = nullptr;
     // Whether the block holds over 16 directory entries: confirms a root directory.
     bool (*holdsDirectoryBlock)(std::span<const std::uint8_t> block) = nullptr;
     // NTFS: the MFT and mirror places of a boot sector that passes the test.

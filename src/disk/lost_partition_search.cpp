@@ -24,6 +24,11 @@ constexpr std::uint64_t kExFatBackupDistance = 12;
 // hold copies of it.
 constexpr std::uint64_t kFatGuardBefore = 500;
 constexpr std::uint64_t kFatGuardAfter = 499;
+// Partitions of the old geometry followed one another a track (63 sectors) apart; one whose
+// boot sectors are all gone is looked for there, after every partition of some size.
+constexpr std::uint64_t kEndPositionGap = 63;
+constexpr std::uint64_t kEndPositionLeast = 10000;
+constexpr std::uint64_t kGeometrySearchRoom = 150000;  // sectors the disk must still hold
 constexpr std::uint32_t kMftProbeSectors = 8;
 constexpr std::uint32_t kMftRebuildSectors = 64;
 // A run of MFT records counts from record 31 on (the system files stand before) and below
@@ -87,6 +92,7 @@ public:
     }
 
     void CheckNotedCandidates() {
+        SearchEndPositions();
         for (const std::uint64_t candidate : exFatCandidates_) {
             if (Stopped()) return;
             ConfirmExFat(candidate);
@@ -107,6 +113,23 @@ public:
     }
 
 private:
+    void SearchEndPositions() {
+        const FileSystemEntry* fat = FindFileSystem(fileSystems_, kFsFat16);
+        if (fat == nullptr || fat->searchGeometry == nullptr) return;
+        std::vector<std::uint64_t> ends;
+        for (const VolumeInfo& volume : volumes) {
+            const std::uint64_t end = std::uint64_t{volume.startSector} + volume.sectorCount;
+            if (!volume.beyond2TiB && end > kEndPositionLeast) ends.push_back(end + kEndPositionGap);
+        }
+        for (const std::uint64_t end : ends) {
+            if (Stopped()) return;
+            if (IsKnown(end) || end > kLastSectorNumber || source_.totalSectors < end + kGeometrySearchRoom) continue;
+            if (const auto rebuilt = fat->searchGeometry(source_, end, stop_)) {
+                Add(rebuilt->fsType, end, rebuilt->bootSector, rebuilt->sectorCount);
+            }
+        }
+    }
+
     bool IsKnown(std::uint64_t start) const {
         if (known_.contains(start)) return true;
         return std::ranges::any_of(guards_, [start](const auto& band) { return start >= band.first && start <= band.second; });

@@ -4,6 +4,7 @@
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_boot_rebuild.h"
 #include "fat/fat_boot_sector.h"
+#include "fat/fat_geometry_search.h"
 #include "fat/directory_block.h"
 #include "fat/fat_scanner.h"
 #include "fat/fat_volume_facts.h"
@@ -63,6 +64,7 @@ const FileSystemEntry kFatFileSystem{
     .addSampleRegions = &AddFatSampleRegions,
     .makeScanner = &MakeFatScanner,
     .startsTable = &LooksLikeFatStart,
+    .searchGeometry = &SearchFatGeometry,
     .holdsDirectoryBlock = &HoldsFatDirectoryBlock,
 };
 

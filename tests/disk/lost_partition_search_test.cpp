@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 
 #include "disk/lost_partition_search.h"
+#include "disk_builder.h"
 #include "memory_device.h"
 #include "modes/all_scanners.h"
 #include "test_support.h"
@@ -24,6 +26,42 @@ TEST(LostPartitionSearchTest, StopAtOnceGivesTheTableAndTheWholeDisk) {
     EXPECT_EQ(found.volumes[1].startSector, 0u);
     EXPECT_EQ(found.volumes[1].sectorCount, source.totalSectors);
     EXPECT_TRUE(found.notes.empty());
+}
+
+// A FAT16 volume whose boot sector is gone (FAT16 keeps no backup), a track after the end of
+// the partition before it, off any cylinder start: rebuilt from its two FATs and the cluster
+// size its folders show, and scanned. (Damage made here: its boot sector zeroed.)
+TEST(LostPartitionSearchTest, FatVolumeWithoutBootSectorIsFoundAfterThePartitionBefore) {
+    if (!test::HaveTools({"sfdisk", "mkfs.fat", "mmd", "mcopy"})) GTEST_SKIP() << "sfdisk, mkfs.fat and mtools are needed";
+    test::TempDir dir;
+    const std::filesystem::path disk = dir / "disk.img";
+    const std::filesystem::path big = dir / "big.bin";
+    const std::vector<std::uint8_t> bigBytes = test::PatternBytes(3 << 20);
+    test::WriteBinaryFile(big, bigBytes);
+    constexpr std::uint64_t kLost = 63 + 20000 + 63;
+    ASSERT_TRUE(test::MakePartitionedDisk(disk, 230000, "label: dos\nstart=63, size=20000, type=6\n"));
+    ASSERT_TRUE(test::FormatVolume(disk, 63, 20000, {"mkfs.fat -F 16 -s 1 {}"}));
+    ASSERT_TRUE(test::FormatVolume(disk, kLost, 32768,
+                                   {"mkfs.fat -F 16 -s 4 -n GEOMETRY {}", "mmd -i {} ::D1 ::D2 ::D3 ::D4 ::D5 ::D6",
+                                    "mcopy -i {} '" + big.string() + "' ::BIG.BIN"}));
+    test::WipeSector(disk, kLost);
+
+    SectorSource source;
+    ASSERT_TRUE(source.Open(ToUtf16(disk.string())));
+    const std::atomic<std::uint32_t> stop{0};
+    const LostPartitionSearch found = SearchLostPartitions(source, AllFileSystems(), stop, {});
+    ASSERT_EQ(found.volumes.size(), 3u);
+    EXPECT_EQ(found.volumes[1].startSector, kLost);
+    EXPECT_EQ(found.volumes[1].fsType, kFsFat16);
+    EXPECT_TRUE(found.volumes[1].bootValid);
+
+    const test::ToolOutcome listed = test::RunTool({"ls", "--json", "--mode", "partition", "--volume",
+                                                    std::to_string(kLost), "--types", "none", disk.string(), "0:root"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    std::map<std::string, std::uint64_t> sizes;
+    for (const auto& line : test::JsonLines(listed.out)) sizes[line["path"].get<std::string>()] = line["size"];
+    EXPECT_EQ(sizes.size(), 7u);
+    EXPECT_EQ(sizes["BIG.BIN"], bigBytes.size());
 }
 
 // The sweep's sector numbers are 32-bit: a larger disk is swept up to 2^32 sectors, and says so.
