@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 
@@ -62,6 +63,24 @@ TEST(LostPartitionSearchTest, FatVolumeWithoutBootSectorIsFoundAfterThePartition
     for (const auto& line : test::JsonLines(listed.out)) sizes[line["path"].get<std::string>()] = line["size"];
     EXPECT_EQ(sizes.size(), 7u);
     EXPECT_EQ(sizes["BIG.BIN"], bigBytes.size());
+}
+
+// lost-mbr's NTFS volume without its backup boot sector too (its first sector is zeroed
+// already; damage made here): the run of MFT records the sweep meets places its MFT, and the
+// volume is rebuilt from its records.
+TEST(LostPartitionSearchTest, NtfsVolumeWithoutBootSectorsIsRebuiltFromItsMft) {
+    test::TempDir dir;
+    const std::filesystem::path disk = test::CopyOfImage("lost-mbr", dir.Path());
+    test::WipeSector(disk, 80325 + 16075);
+    SectorSource source;
+    ASSERT_TRUE(source.Open(ToUtf16(disk.string())));
+    const std::atomic<std::uint32_t> stop{0};
+    const LostPartitionSearch found = SearchLostPartitions(source, AllFileSystems(), stop, {});
+    const auto ntfs = std::ranges::find(found.volumes, 80325u, &VolumeInfo::startSector);
+    ASSERT_NE(ntfs, found.volumes.end());
+    EXPECT_EQ(ntfs->fsType, kFsNtfs);
+    EXPECT_TRUE(ntfs->bootValid);
+    EXPECT_EQ(ntfs->label, u"LOSTNTFS");
 }
 
 // The sweep's sector numbers are 32-bit: a larger disk is swept up to 2^32 sectors, and says so.
