@@ -173,7 +173,7 @@ bool FatScanner::ReadDirectoryTree() {
 }
 
 bool FatScanner::RetryWithBootSectorNearby() {
-    if (progress_.StopRequested() || volumeStart + 1 + kBootSearchSectors > kSectorNumberEnd) return false;
+    if (progress_.StopRequested() || std::uint64_t{volumeStart} + 1 + kBootSearchSectors > kSectorNumberEnd) return false;
     const FileSystemEntry* const fatOnly[] = {&kFatFileSystem};
     const std::vector<VolumeInfo> found = SweepSectorsForVolumes(
         *source, fatOnly, static_cast<std::uint32_t>(volumeStart + 1), kBootSearchSectors, progress_.StopWord());
