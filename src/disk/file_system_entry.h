@@ -72,7 +72,8 @@ struct FileSystemEntry {
     // FAT: a volume whose first sector is `start`, rebuilt from what lies after it.
     std::optional<RebuiltFatVolume> (*searchGeometry)(SectorSource& source, std::uint64_t start,
                                                       const std::atomic<std::uint32_t>& stop) = nullptr;
-    // Whether the block holds over 16 directory entries: confirms a root directory.
+    // Whether the block holds directory entries (FAT: over 16; exFAT: a root's, or an entry
+    // set): confirms a root directory.
     bool (*holdsDirectoryBlock)(std::span<const std::uint8_t> block) = nullptr;
     // NTFS: the MFT and mirror places of a boot sector that passes the test.
     std::optional<MftPlacement> (*mftPlacement)(SectorBytes bootSector) = nullptr;

@@ -83,6 +83,34 @@ TEST(LostPartitionSearchTest, NtfsVolumeWithoutBootSectorsIsRebuiltFromItsMft) {
     EXPECT_EQ(ntfs->label, u"LOSTNTFS");
 }
 
+// A GUID-partitioned disk made again by sfdisk with one partition over other boundaries: the
+// old FAT32 and exFAT volumes at cylinder starts are found, and the new partition once.
+TEST(LostPartitionSearchTest, VolumesOfAGuidTableMadeAgainAreFound) {
+    if (!test::HaveTools({"sfdisk", "mkfs.fat", "mkfs.exfat"})) GTEST_SKIP() << "sfdisk, mkfs.fat and mkfs.exfat are needed";
+    test::TempDir dir;
+    const std::filesystem::path disk = dir / "disk.img";
+    const std::string basic = "type=EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\n";
+    ASSERT_TRUE(test::MakePartitionedDisk(disk, 200000, "label: gpt\nstart=16065, size=69632, " + basic +
+                                                            "start=96390, size=16384, " + basic));
+    ASSERT_TRUE(test::FormatVolume(disk, 16065, 69632, {"mkfs.fat -F 32 -s 1 -n OLDFAT {}", "mmd -i {} ::DOCS"}));
+    ASSERT_TRUE(test::FormatVolume(disk, 96390, 16384, {"mkfs.exfat -L OLDEXFAT {}"}));
+    ASSERT_TRUE(test::RunQuietly("printf 'label: gpt\\nstart=2048, size=190000, " + basic.substr(0, basic.size() - 1) +
+                                 "\\n' | sfdisk --no-reread --no-tell-kernel --wipe never --wipe-partitions never '" +
+                                 disk.string() + "'"));
+
+    SectorSource source;
+    ASSERT_TRUE(source.Open(ToUtf16(disk.string())));
+    const std::atomic<std::uint32_t> stop{0};
+    const LostPartitionSearch found = SearchLostPartitions(source, AllFileSystems(), stop, {});
+    ASSERT_EQ(found.volumes.size(), 4u);
+    EXPECT_EQ(found.volumes[0].startSector, 2048u);
+    EXPECT_EQ(found.volumes[1].startSector, 16065u);
+    EXPECT_EQ(found.volumes[1].label, u"OLDFAT");
+    EXPECT_EQ(found.volumes[2].startSector, 96390u);
+    EXPECT_EQ(found.volumes[2].fsType, kFsExFat);
+    EXPECT_EQ(found.volumes[2].sectorCount, 16384u);
+}
+
 // The sweep's sector numbers are 32-bit: a larger disk is swept up to 2^32 sectors, and says so.
 TEST(LostPartitionSearchTest, DiskBeyondTheSweepIsNoted) {
     constexpr std::uint64_t kSectors = (std::uint64_t{1} << 32) + 100;
