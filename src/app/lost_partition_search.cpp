@@ -1,6 +1,7 @@
 #include "app/lost_partition_search.h"
 
-#include "disk/partition_list.h"
+#include "disk/lost_partition_search.h"
+#include "disk/mounted_volume.h"
 #include "disk/sector_source.h"
 #include "modes/all_scanners.h"
 #include "modes/open_source.h"
@@ -10,7 +11,8 @@ namespace tundrel::app {
 std::vector<VolumeInfo> FindLostPartitions(const std::string& sourceName, const std::atomic<std::uint32_t>& stop) {
     SectorSource source;
     if (OpenReadableSource(source, sourceName)) return {};
-    return ListSourceVolumes(source, stop, AllFileSystems());
+    const SourceMounts mounts = MountsOfSource(source.path, AllFileSystems());
+    return SearchLostPartitions(source, AllFileSystems(), stop, {mounts.mounted, mounts.device, nullptr}).volumes;
 }
 
 }  // namespace tundrel::app

@@ -1,7 +1,6 @@
 #pragma once
-// The partitions the lost-partition recovery offers for a disk or image. This is the one
-// place the wizard asks for them: today the partitions of the source's table, until the
-// search for lost partitions takes its place behind the same call.
+// The partitions the lost-partition recovery offers for a disk or image: those its table
+// lists and those the search of the whole disk finds, lost ones first, the whole disk last.
 
 #include <atomic>
 #include <cstdint>

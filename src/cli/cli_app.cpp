@@ -43,6 +43,9 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     partitionsCommand->add_option("SOURCE", partitions.source, "disk (HD0, HD1, ...), partition or image file")
         ->required();
     partitionsCommand->add_flag("--json", partitions.json, "print JSON Lines, one object per volume");
+    partitionsCommand->add_flag("--search", partitions.search,
+                                "also search the whole disk for lost partitions: they are listed first, "
+                                "the whole disk last; Ctrl-C stops the search and lists what was found");
 
     ScanCommandOptions scan;
     auto* scanCommand = app.add_subcommand("scan", "scan a source and print what was found");

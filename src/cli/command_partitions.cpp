@@ -1,28 +1,51 @@
+#include <unistd.h>
+
 #include <atomic>
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/command_interrupts.h"
 #include "cli/exit_codes.h"
+#include "cli/progress_reporter.h"
 #include "disk/fs_type.h"
 #include "disk/mount_matching.h"
 #include "disk/mounted_volume.h"
+#include "disk/lost_partition_search.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "modes/open_source.h"
 #include "modes/all_scanners.h"
-#include "platform/mounted_block_devices.h"
+#include "scan/scan_progress.h"
 #include "support/text.h"
 #include "support/strings.h"
 
 namespace tundrel::cli {
 namespace {
 
+// The search's counts shown on the progress line: cylinders swept, partitions found.
+class SearchProgress final : public LostPartitionReport {
+public:
+    explicit SearchProgress(ScanProgress& progress) : progress_(progress) {}
+    void SweepExtent(std::uint64_t cylinders) override { progress_.totalUnits.store(static_cast<std::int64_t>(cylinders)); }
+    void SweepPosition(std::uint64_t cylinder) override { progress_.doneUnits.store(static_cast<std::int64_t>(cylinder)); }
+    void FoundCount(std::size_t count) override {
+        progress_.SetStatusText(ToUtf16(Formatted(StringId::LostPartitionsFound, static_cast<int>(count))));
+    }
+
+private:
+    ScanProgress& progress_;
+};
+
+std::uint64_t StartOf(const VolumeInfo& volume) { return volume.beyond2TiB ? volume.wideStart : volume.startSector; }
+std::uint64_t CountOf(const VolumeInfo& volume) { return volume.beyond2TiB ? volume.wideCount : volume.sectorCount; }
+
 nlohmann::json VolumeJson(const VolumeInfo& volume) {
     return {
-        {"startSector", volume.startSector},
-        {"sectorCount", volume.sectorCount},
+        {"startSector", StartOf(volume)},
+        {"sectorCount", CountOf(volume)},
+        {"beyond2TiB", volume.beyond2TiB},
         {"fsType", volume.fsType},
         {"typeName", TypeName(volume.fsType)},
         {"label", ToUtf8(volume.label)},
@@ -40,10 +63,11 @@ void PrintTable(const std::vector<VolumeInfo>& volumes, std::ostream& out) {
         << "mounted on\n";
     for (std::size_t i = 0; i < volumes.size(); ++i) {
         const VolumeInfo& volume = volumes[i];
-        out << std::setw(4) << i + 1 << std::setw(12) << volume.startSector << std::setw(12) << volume.sectorCount
+        out << std::setw(4) << i + 1 << std::setw(12) << StartOf(volume) << std::setw(12) << CountOf(volume)
             << std::setw(7) << TypeName(volume.fsType) << std::setw(14) << OrDash(ToUtf8(volume.label))
             << std::setw(12) << OrDash(ToUtf8(volume.createdText)) << std::setw(6)
-            << (volume.bootValid ? "valid" : "-") << OrDash(volume.mountPoint) << '\n';
+            << (volume.bootValid ? "valid" : "-") << OrDash(volume.mountPoint)
+            << (volume.beyond2TiB ? "  (beyond 2 TiB: cannot be scanned)" : "") << '\n';
     }
 }
 
@@ -55,13 +79,26 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
         err << "tundrel: " << *error << '\n';
         return kExitSourceError;
     }
-    const std::atomic<std::uint32_t> stop{0};
-    std::vector<VolumeInfo> volumes = ListSourceVolumes(source, stop, AllFileSystems());
-
-    // Only a disk or partition device can be mounted; an image file needs no look at the mounts.
-    if (const auto sourceDevice = platform::BlockDeviceNumberOf(source.path)) {
-        const std::vector<MountedVolume> mounted = ListMountedVolumes(AllFileSystems());
-        for (VolumeInfo& volume : volumes) AssignMountPoint(mounted, volume, source, sourceDevice, AllFileSystems());
+    const SourceMounts mounts = MountsOfSource(source.path, AllFileSystems());
+    std::vector<VolumeInfo> volumes;
+    bool stopped = false;
+    if (options.search) {
+        ScanProgress progress;
+        SearchProgress report(progress);
+        progress.SetStatusText(ToUtf16(Formatted(StringId::LostPartitionsFound, 0)));
+        LostPartitionSearch found;
+        RunWithProgress(progress, isatty(STDERR_FILENO) != 0, err, [&] {
+            found = SearchLostPartitions(source, AllFileSystems(), progress.stopRequested, {mounts.mounted, mounts.device, &report});
+        });
+        for (const std::string& note : found.notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
+        volumes = std::move(found.volumes);
+        stopped = progress.stopRequested.load() != 0 || CommandInterrupts::Interrupted();
+    } else {
+        const std::atomic<std::uint32_t> stop{0};
+        std::vector<std::string> notes;
+        volumes = ListSourceVolumes(source, stop, AllFileSystems(), &notes);
+        for (const std::string& note : notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
+        for (VolumeInfo& volume : volumes) AssignMountPoint(mounts.mounted, volume, source, mounts.device, AllFileSystems());
     }
 
     if (options.json) {
@@ -70,6 +107,10 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
         out << Formatted(StringId::NoPartitionOn, options.source.c_str()) << '\n';
     } else {
         PrintTable(volumes, out);
+    }
+    if (stopped) {
+        err << "tundrel: " << Text(StringId::ScanStoppedShowingFound) << '\n';
+        return kExitStopped;
     }
     return kExitSuccess;
 }

@@ -18,6 +18,7 @@ struct InfoOptions {
 struct PartitionsOptions {
     std::string source;
     bool json = false;
+    bool search = false;  // sweep the whole disk for partitions its table no longer lists
 };
 
 struct ListOptions {

@@ -31,12 +31,13 @@ using CarveSwitches = decltype(Settings::carveTypes);
 struct ModeWord {
     std::string_view word;
     std::uint32_t mode;
+    bool lostPartitions = false;
 };
-// The lost-partition search is offered once it is built.
 constexpr ModeWord kModes[] = {
     {"deleted", kModeDeletedFiles},
     {"formatted", kModeFormattedVolume},
     {"full", kModeFullScan},
+    {"partition", kModeFullScan, true},  // the volumes the lost-partition search finds
 };
 
 std::optional<std::uint32_t> ParseSector(const std::string& text) {
@@ -185,7 +186,8 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
     for (const ModeWord& mode : kModes) modes.emplace_back(mode.word);
     command.add_flag("--force", options.force,
                      "open a saved result (.kvf) without comparing its source's model, serial number and size");
-    command.add_option("--mode", options.mode, "deleted (default), formatted or full")->check(CLI::IsMember(modes));
+    command.add_option("--mode", options.mode, "deleted (default), formatted, full, or partition: the partitions a search of the whole disk finds "
+                       "(--volume START: the one found there)")->check(CLI::IsMember(modes));
     command.add_option("--volume", options.volume, "start sector of the volume to scan, or 'all'");
     command.add_option("--range", options.range,
                        "FIRST-LAST: scan only these 512-byte sectors, both included (full and formatted modes)");
@@ -212,8 +214,9 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
     for (const ModeWord& candidate : kModes) {
         if (candidate.word == modeWord) mode = &candidate;
     }
-    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + modeWord + "' (deleted, formatted, full)");
+    if (mode == nullptr) return Refuse(err, kExitUsage, "unknown mode '" + modeWord + "' (deleted, formatted, full, partition)");
     ScanRequest request{options.source, mode->mode, std::nullopt, std::nullopt};
+    request.lostPartitions = mode->lostPartitions;
     if (options.range) {
         if (mode->mode == kModeDeletedFiles) return Refuse(err, kExitUsage, "--range takes --mode full or formatted");
         request.range = ParseRange(*options.range);

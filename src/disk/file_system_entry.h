@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,27 @@ class ScanContext;
 class VolumeScanner;
 
 using ScannerFactory = std::unique_ptr<VolumeScanner> (*)(ScanContext& context, std::uint32_t fsType);
+
+// Where an NTFS boot sector puts the MFT and its mirror, in sectors from the volume's start.
+struct MftPlacement {
+    std::uint32_t clusterSectors = 0;
+    std::uint64_t mftSector = 0;
+    std::uint64_t mirrorSector = 0;
+    std::uint64_t totalSectors = 0;  // as the boot sector counts them (the backup copy's place)
+};
+
+// A FAT volume made from the tables and directories found where no boot sector is left.
+struct RebuiltFatVolume {
+    std::uint32_t fsType = 0;
+    std::uint32_t sectorCount = 0;
+    BootSectorBytes bootSector{};
+};
+
+// A boot sector made from MFT records found where no boot sector explains them.
+struct VolumeFromMft {
+    BootSectorBytes bootSector{};
+    std::uint64_t mftSector = 0;  // from the volume's start
+};
 
 struct FileSystemEntry {
     // The type codes its volumes get (FAT: FAT16 for FAT12 and FAT16, and FAT32); kFsRaw pads.
@@ -42,6 +64,24 @@ struct FileSystemEntry {
     void (*addSampleRegions)(SectorBytes bootSector, std::uint64_t volumeSectors,
                              std::vector<SampleRegion>& regions) = nullptr;
     ScannerFactory makeScanner = nullptr;
+
+    // What the lost-partition search asks beyond the boot-sector test; null where the file
+    // system has no such structure.
+    // FAT: whether the bytes begin a FAT (the table that follows the reserved sectors).
+    bool (*startsTable)(SectorBytes bytes) = nullptr;
+    // FAT: a volume whose first sector is `start`, rebuilt from what lies after it.
+    std::optional<RebuiltFatVolume> (*searchGeometry)(SectorSource& source, std::uint64_t start,
+                                                      const std::atomic<std::uint32_t>& stop) = nullptr;
+    // Whether the block holds directory entries (FAT: over 16; exFAT: a root's, or an entry
+    // set): confirms a root directory.
+    bool (*holdsDirectoryBlock)(std::span<const std::uint8_t> block) = nullptr;
+    // NTFS: the MFT and mirror places of a boot sector that passes the test.
+    std::optional<MftPlacement> (*mftPlacement)(SectorBytes bootSector) = nullptr;
+    // NTFS: whether the record at the start of `records` is the $MFT's own (fixed up in place).
+    bool (*holdsOwnMftRecord)(std::span<std::uint8_t> records) = nullptr;
+    // NTFS: a volume rebuilt from the MFT's first records (64 sectors from record 0), sized
+    // from $MFTMirr or $Bitmap.
+    std::optional<VolumeFromMft> (*volumeFromMft)(std::span<std::uint8_t> records) = nullptr;
 
     bool Serves(std::uint32_t fsType) const {
         return fsType != kFsRaw && (fsTypes[0] == fsType || fsTypes[1] == fsType);

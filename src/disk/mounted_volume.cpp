@@ -35,4 +35,11 @@ std::vector<MountedVolume> ListMountedVolumes(FileSystemTable fileSystems, const
     return MountedVolumesFrom(platform::ListMountedBlockDevices(), fileSystems, opener);
 }
 
+SourceMounts MountsOfSource(const std::string& sourcePath, FileSystemTable fileSystems) {
+    SourceMounts mounts;
+    mounts.device = platform::BlockDeviceNumberOf(sourcePath);
+    if (mounts.device) mounts.mounted = ListMountedVolumes(fileSystems);
+    return mounts;
+}
+
 }  // namespace tundrel

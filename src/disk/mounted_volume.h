@@ -3,6 +3,7 @@
 // where.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,14 @@ std::string_view MountedFsName(FileSystemTable fileSystems, SectorBytes bootSect
 // `opener`, read-only; one that cannot be opened or whose boot sector passes no test is left out.
 std::vector<MountedVolume> ListMountedVolumes(FileSystemTable fileSystems,
                                               const platform::DeviceOpener& opener = platform::OpenDevice);
+
+// What tells which partitions of a source are in use: its block device and the volumes mounted
+// now. An image file has neither, as the system cannot have mounted it.
+struct SourceMounts {
+    std::optional<platform::DeviceNumber> device;
+    std::vector<MountedVolume> mounted;
+};
+SourceMounts MountsOfSource(const std::string& sourcePath, FileSystemTable fileSystems);
 
 std::vector<MountedVolume> MountedVolumesFrom(const std::vector<platform::MountedBlockDevice>& devices,
                                               FileSystemTable fileSystems, const platform::DeviceOpener& opener);

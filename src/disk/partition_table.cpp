@@ -2,6 +2,7 @@
 
 #include "disk/bounded_read.h"
 #include "disk/fs_type.h"
+#include "disk/gpt_table.h"
 #include "support/byte_reader.h"
 
 namespace tundrel {
@@ -14,7 +15,7 @@ constexpr std::size_t kTypeField = 4;
 constexpr std::size_t kFirstSectorField = 8;
 constexpr std::size_t kSectorCountField = 12;
 
-enum class EntryKind { Skipped, Extended, NtfsOrExFat, Fat32, Fat16, EfiSystem };
+enum class EntryKind { Skipped, Extended, NtfsOrExFat, Fat32, Fat16, EfiSystem, GptProtective };
 
 EntryKind KindOf(std::uint8_t type) {
     switch (type) {
@@ -23,7 +24,8 @@ EntryKind KindOf(std::uint8_t type) {
         case 0x0B: case 0x0C: case 0xBC: return EntryKind::Fat32;
         case 0x01: case 0x04: case 0x06: case 0x0E: case 0x16: return EntryKind::Fat16;  // 0x01: FAT12
         case 0xEF: return EntryKind::EfiSystem;
-        default: return EntryKind::Skipped;  // GPT protection (0xEE), Linux, ...
+        case 0xEE: return EntryKind::GptProtective;
+        default: return EntryKind::Skipped;  // Linux, ...
     }
 }
 
@@ -52,6 +54,14 @@ void WalkPartitionTable(PartitionWalk& walk, SectorBytes table, std::uint32_t ba
         const EntryKind kind = KindOf(reader.U8(entry + kTypeField));
         const std::uint32_t first = reader.U32(entry + kFirstSectorField);
         if (kind == EntryKind::Skipped) continue;
+        if (kind == EntryKind::GptProtective) {
+            // Only the MBR's protective entry stands for the disk's GUID table, and only once.
+            if (depth == 0 && !walk.gptRead) {
+                walk.gptRead = true;
+                ReadGuidPartitionTable(walk);
+            }
+            continue;
+        }
         if (kind == EntryKind::Extended) {
             FollowExtended(walk, std::uint64_t{first} + extendedBase, extendedBase, depth);
             continue;

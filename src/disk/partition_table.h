@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "disk/boot_sector.h"
@@ -28,6 +29,8 @@ struct PartitionWalk {
     std::vector<VolumeInfo> records;
     // Sectors of the tables read so far; an EBR that links back to one of them is not read again.
     std::set<std::uint32_t> tablesRead;
+    bool gptRead = false;
+    std::vector<std::string> notes;  // damage the user should hear of (a GUID table's), one line each
 };
 
 // Reads the four entries of one MBR or EBR (`table`, which sits at `base`) and appends a

@@ -25,6 +25,11 @@ struct VolumeInfo {
     std::string mountPoint;         // where the system has this partition mounted; empty when it is not
     std::u16string diskName;        // name of the source it was found on
     std::u16string createdText;     // creation date of the volume, "2024-03-04"; empty when not found
+    // A partition that starts or ends past 2^32 sectors, which the 32-bit fields cannot hold
+    // (they are 0 then): its true place, for listing; it cannot be scanned.
+    bool beyond2TiB = false;
+    std::uint64_t wideStart = 0;
+    std::uint64_t wideCount = 0;
 };
 
 }  // namespace tundrel

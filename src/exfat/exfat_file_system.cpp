@@ -2,6 +2,7 @@
 
 #include "exfat/exfat_boot_fields.h"
 #include "exfat/exfat_boot_sector.h"
+#include "exfat/exfat_directory_block.h"
 #include "exfat/exfat_geometry.h"
 #include "exfat/exfat_scanner.h"
 #include "exfat/exfat_volume_facts.h"
@@ -35,6 +36,19 @@ void AddExFatSampleRegions(SectorBytes bootSector, std::uint64_t volumeSectors, 
     if (sector != 0 && sector < bound) regions.push_back({sector, kSampleSectors});
 }
 
+// A root directory's first sector holds the allocation bitmap and up-case table entries even
+// when the volume holds no file; any other directory block passes the entry-set test.
+bool HoldsExFatDirectoryBlock(std::span<const std::uint8_t> block) {
+    const ByteReader reader(block);
+    bool bitmap = false;
+    bool upCase = false;
+    for (std::size_t at = 0; at + 32 <= block.size(); at += 32) {
+        bitmap = bitmap || reader.U8(at) == 0x81;
+        upCase = upCase || reader.U8(at) == 0x82;
+    }
+    return (bitmap && upCase) || IsExFatDirectoryBlock(block, block.size() / 32);
+}
+
 }  // namespace
 
 const FileSystemEntry kExFatFileSystem{
@@ -45,6 +59,7 @@ const FileSystemEntry kExFatFileSystem{
     .sameLayout = &SameExFatLayout,
     .addSampleRegions = &AddExFatSampleRegions,
     .makeScanner = &MakeExFatScanner,
+    .holdsDirectoryBlock = &HoldsExFatDirectoryBlock,
 };
 
 }  // namespace tundrel

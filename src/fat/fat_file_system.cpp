@@ -4,6 +4,8 @@
 #include "fat/fat_boot_parameters.h"
 #include "fat/fat_boot_rebuild.h"
 #include "fat/fat_boot_sector.h"
+#include "fat/fat_geometry_search.h"
+#include "fat/directory_block.h"
 #include "fat/fat_scanner.h"
 #include "fat/fat_volume_facts.h"
 #include "scan/volume_scanner.h"
@@ -47,6 +49,10 @@ void AddFatSampleRegions(SectorBytes bootSector, std::uint64_t, std::vector<Samp
     regions.push_back({boot.reservedSectors + boot.fatCount * FatArea(boot), kSampleSectors});
 }
 
+bool HoldsFatDirectoryBlock(std::span<const std::uint8_t> block) {
+    return IsFatDirectoryBlock(block, block.size() / kFatEntryBytes, {});
+}
+
 }  // namespace
 
 const FileSystemEntry kFatFileSystem{
@@ -57,6 +63,9 @@ const FileSystemEntry kFatFileSystem{
     .sameLayout = &SameFatLayout,
     .addSampleRegions = &AddFatSampleRegions,
     .makeScanner = &MakeFatScanner,
+    .startsTable = &LooksLikeFatStart,
+    .searchGeometry = &SearchFatGeometry,
+    .holdsDirectoryBlock = &HoldsFatDirectoryBlock,
 };
 
 }  // namespace tundrel

@@ -6,10 +6,12 @@
 
 #include "carve/carve_pass.h"
 #include "disk/fs_type.h"
+#include "disk/lost_partition_search.h"
 #include "disk/sector_source.h"
 #include "disk/volume_info.h"
 #include "fat/chain_heads.h"
 #include "fat/directory_block.h"
+#include "fat/fat_file_system.h"
 #include "fat/lost_directories.h"
 #include "fat/overwritten_files.h"
 #include "scan/child_array.h"
@@ -25,10 +27,19 @@
 #include "scan/scan_progress.h"
 #include "checkdisk/check_disk_files.h"
 #include "checkdisk/check_disk_naming.h"
+#include "support/byte_reader.h"
 #include "support/settings.h"
 #include "support/strings.h"
 
 namespace tundrel {
+namespace {
+
+// A boot sector that does not describe the volume may be a stray copy in front of the real
+// one: the real one is looked for this many sectors on.
+constexpr std::uint32_t kBootSearchSectors = 59;
+
+}  // namespace
+
 FatScanner::FatScanner(ScanContext& context, std::uint32_t type)
     : VolumeScanner(context, type), codePage_(settings_.ansiCodePage) {
     listing_.fsType = type;
@@ -118,7 +129,7 @@ void FatScanner::Scan() {
     progress_.BeginScan();
     progress_.busy = 1;
     // A volume the full scan rebuilt from collected directory sectors never falls back again.
-    const bool usable = collected_ ? true : ReadDirectoryTree();
+    const bool usable = collected_ ? true : ReadDirectoryTree() || RetryWithBootSectorNearby();
     if (collected_) {
         if (ReadCollectedTree()) RearrangeSpecialFolders();
         ClearPhase();
@@ -174,6 +185,25 @@ bool FatScanner::ReadDirectoryTree() {
         if (!child.Has(kFlagDeleted)) WalkDirectory(child, 1);
     }
     return true;
+}
+
+bool FatScanner::RetryWithBootSectorNearby() {
+    if (progress_.StopRequested() || std::uint64_t{volumeStart} + 1 + kBootSearchSectors > kSectorNumberEnd) return false;
+    const FileSystemEntry* const fatOnly[] = {&kFatFileSystem};
+    const std::vector<VolumeInfo> found = SweepSectorsForVolumes(
+        *source, fatOnly, static_cast<std::uint32_t>(volumeStart + 1), kBootSearchSectors, progress_.StopWord());
+    if (found.empty() || !found.front().bootValid) return false;
+    const VolumeInfo& volume = found.front();
+    const std::uint64_t reserved = ByteReader(volume.bootSector).U16(14);
+    const std::uint64_t shifted = reserved + (volume.startSector - volumeStart);
+    if (shifted > std::numeric_limits<std::uint16_t>::max()) return false;
+    std::copy_n(volume.bootSector.begin(), FatBpb().size(), bootSector.begin());
+    bootSector[14] = static_cast<std::uint8_t>(shifted);
+    bootSector[15] = static_cast<std::uint8_t>(shifted >> 8);
+    useSecondFat = true;
+    bootLoaded = true;
+    regions_.reset();
+    return ReadDirectoryTree();
 }
 
 std::optional<std::vector<std::uint8_t>> FatScanner::ReadRootDirectory() {

@@ -62,6 +62,8 @@ private:
 
     // The scan's steps.
     bool ReadDirectoryTree();
+    // The volume's real boot sector a few sectors on, its reserved area counted from here.
+    bool RetryWithBootSectorNearby();
     std::optional<std::vector<std::uint8_t>> ReadRootDirectory();
     void RearrangeSpecialFolders();
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "disk/fs_type.h"
+#include "disk/lost_partition_search.h"
 #include "disk/partition_list.h"
 #include "disk/sector_source.h"
 #include "modes/open_source.h"
@@ -43,6 +44,27 @@ std::string NoScannerText(std::uint32_t fsType) {
     return Formatted(StringId::FileSystemScanUnavailable, std::string(TypeName(fsType)).c_str());
 }
 
+// The volumes the lost-partition search finds that are not mounted, or the one at
+// `volumeStart`; the whole disk is the search's last row.
+std::vector<SelectedVolume> LostPartitionCandidates(SectorSource& source, const ScanRequest& request,
+                                                    FileSystemTable fileSystems, std::vector<std::string>& notes) {
+    const std::atomic<std::uint32_t> stop{0};
+    const SourceMounts mounts = MountsOfSource(source.path, fileSystems);
+    LostPartitionSearch found = SearchLostPartitions(source, fileSystems, stop, {mounts.mounted, mounts.device, nullptr});
+    notes.insert(notes.end(), found.notes.begin(), found.notes.end());
+    found.volumes.pop_back();
+    std::vector<SelectedVolume> candidates;
+    for (const VolumeInfo& volume : found.volumes) {
+        if (volume.beyond2TiB) continue;
+        if (request.volumeStart ? volume.startSector == *request.volumeStart : volume.mountPoint.empty()) {
+            candidates.push_back(SelectionOf(volume));
+            if (request.volumeStart) break;
+        }
+    }
+    if (candidates.empty() && request.volumeStart == 0u) candidates.push_back(WholeSource(source));
+    return candidates;
+}
+
 }  // namespace
 
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners) {
@@ -64,9 +86,18 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     }
 
     const std::atomic<std::uint32_t> stop{0};
-    const bool fullScan = request.mode == kModeFullScan;
+    const bool fullScan = request.mode == kModeFullScan && !request.lostPartitions;
     std::vector<SelectedVolume> candidates;
-    if (request.range) {
+    std::vector<std::string> searchNotes;
+    if (request.lostPartitions) {
+        candidates = LostPartitionCandidates(source, request, fileSystems, searchNotes);
+        if (candidates.empty()) {
+            if (!request.volumeStart) return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoFileSystemOn, request.source.c_str()));
+            return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoVolumeAtSector,
+                                                                std::to_string(*request.volumeStart).c_str(),
+                                                                request.source.c_str()));
+        }
+    } else if (request.range) {
         const SectorRange range = *request.range;
         if (range.last >= source.totalSectors) {
             return Refuse(PlanRefusal::NothingToScan,
@@ -85,6 +116,7 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
         candidates.push_back(area);
     } else {
         for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
+            if (volume.beyond2TiB) continue;  // no 32-bit sector number reaches it
             if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectionOf(volume));
         }
         if (candidates.empty() && request.volumeStart) {
@@ -104,6 +136,7 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     }
 
     ScanPlan plan;
+    plan.notes = std::move(searchNotes);
     for (const SelectedVolume& volume : candidates) {
         if (FindScanner(scanners, volume.fsType) == nullptr) {
             plan.notes.push_back(Formatted(StringId::SkippingVolume, std::string(TypeName(volume.fsType)).c_str(),

@@ -26,6 +26,7 @@ struct ScanRequest {
     // The formatted mode's sweep of a volume's free clusters: `mode` formatted, no range and no
     // volume start (the caller checks them).
     bool freeArea = false;
+    bool lostPartitions = false;               // the volumes the lost-partition search finds
 };
 
 enum class PlanRefusal { None, SourceUnreadable, NothingToScan, NotAVolume };
@@ -47,6 +48,9 @@ struct ScanPlan {
 // partition or a loop device, not an image or a whole disk): the full scanner then sweeps the
 // clusters that the volume's allocation data calls free, so the files saved on the volume
 // since it was formatted are not read again.
+// The lost-partition recovery (full-scan mode) scans each volume the lost-partition search
+// finds that is not mounted, or the one found at `volumeStart` (0 with no volume there: the
+// whole disk), each by the scanner of its own file system.
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners);
 
 }  // namespace tundrel

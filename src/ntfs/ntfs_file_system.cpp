@@ -3,6 +3,7 @@
 #include "ntfs/ntfs_boot_backup.h"
 #include "ntfs/ntfs_boot_record.h"
 #include "ntfs/ntfs_boot_sector.h"
+#include "ntfs/ntfs_lost_volume.h"
 #include "ntfs/ntfs_scanner.h"
 #include "ntfs/ntfs_volume_facts.h"
 #include "scan/volume_scanner.h"
@@ -44,6 +45,9 @@ const FileSystemEntry kNtfsFileSystem{
     .sameLayout = &SameNtfsLayout,
     .addSampleRegions = &AddNtfsSampleRegions,
     .makeScanner = &MakeNtfsScanner,
+    .mftPlacement = &NtfsMftPlacement,
+    .holdsOwnMftRecord = &HoldsOwnMftRecord,
+    .volumeFromMft = &NtfsVolumeFromMft,
 };
 
 }  // namespace tundrel

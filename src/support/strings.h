@@ -327,6 +327,12 @@ enum class StringId : unsigned {
     FindByExtension,
     FindSearching,
     FindCount,
+
+    // The lost-partition search and the partition tables.
+    LostPartitionsFound,
+    LostPartitionSweepLimit,
+    GptEntriesDamaged,
+    GptHeaderDamaged,
 };
 
 enum class Language : unsigned char { Japanese, English };

@@ -56,7 +56,7 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"scan", image, "--mode", "full", "--range", "0-4294967296"}, kExitUsage},
         {{"scan", image, "--range", "0-3"}, kExitUsage},  // the deleted-file mode takes no range
         {{"scan", image, "--mode", "full", "--range", "0-8"}, kExitCannotScan},  // past the end
-        {{"scan", image, "--mode", "partition"}, kExitUsage},
+        {{"scan", image, "--mode", "lost"}, kExitUsage},
         {{"export", image, "--to", dir.Path().string(), "--log-format", "tsv"}, kExitUsage},  // no --log
         {{"export", image, "--to", dir.Path().string(), "--log", missing, "--log-format", "csv"}, kExitUsage},
         {{"info", missing}, kExitSourceError},

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <ctime>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "disk/fs_type.h"
@@ -26,11 +27,11 @@ using test::MakePartitionedDisk;
 
 constexpr std::uint64_t kDiskSectors = 262144;  // 128 MiB, sparse
 
-std::vector<VolumeInfo> ListOn(const fs::path& disk) {
+std::vector<VolumeInfo> ListOn(const fs::path& disk, std::vector<std::string>* notes = nullptr) {
     SectorSource source;
     EXPECT_TRUE(source.Open(ToUtf16(disk.string())));
     std::atomic<std::uint32_t> stop{0};
-    return ListPartitions(source, stop, AllFileSystems());
+    return ListPartitions(source, stop, AllFileSystems(), notes);
 }
 
 // The one volume a test disk holds; an empty record, and a failure, when it lists another count.
@@ -215,6 +216,81 @@ TEST_F(PartitionListTest, PositionsBeyondTheDiskReadNothing) {
     const VolumeInfo record = OnlyVolume(disk);
     EXPECT_TRUE(record.bootValid);
     EXPECT_TRUE(record.label.empty());
+}
+
+constexpr const char* kBasicData = "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7";
+constexpr const char* kEfiSystem = "C12A7328-F81F-11D2-BA4B-00A0C93EC93B";
+
+std::string GptScript(std::uint64_t secondStart) {
+    return std::string("label: gpt\nstart=2048, size=69632, type=") + kBasicData + "\nstart=" +
+           std::to_string(secondStart) + ", size=16384, type=" + kEfiSystem + "\n";
+}
+
+// The primary header at LBA 1 and its entries from LBA 2 are damaged in turn: the backup at
+// the disk's last LBA gives the same partitions, and the damage is noted.
+TEST_F(PartitionListTest, GuidTableFallsBackToItsBackupCopy) {
+    struct Damage {
+        const char* what;
+        std::uint64_t offset;  // of the byte changed
+        const char* note;
+    };
+    for (const Damage damage : {Damage{"none", 0, nullptr}, Damage{"header", 512 + 24, "header (LBA 1)"},
+                                Damage{"entries", 1024 + 40, "entries (LBA 1)"}}) {
+        SCOPED_TRACE(damage.what);
+        ASSERT_TRUE(MakePartitionedDisk(disk, kDiskSectors, GptScript(73728)));
+        ASSERT_TRUE(FormatVolume(disk, 2048, 69632, {"mkfs.fat -F 32 -s 1 -n GPTFAT {}"}));
+        if (damage.offset != 0) test::PatchFile(disk, damage.offset, {0x5A});
+        std::vector<std::string> notes;
+        const std::vector<VolumeInfo> records = ListOn(disk, &notes);
+        ASSERT_EQ(StartsOf(records), (std::vector<std::uint32_t>{2048, 73728}));
+        EXPECT_EQ(records[0].fsType, kFsFat32);  // by its boot sector, whatever the type says
+        EXPECT_EQ(records[0].label, u"GPTFAT");
+        EXPECT_EQ(records[1].fsType, kFsFat32);  // an empty EFI system partition, by its type
+        EXPECT_FALSE(records[1].bootValid);
+        ASSERT_EQ(notes.size(), damage.note != nullptr ? 1u : 0u);
+        if (damage.note != nullptr) {
+            EXPECT_NE(notes[0].find(damage.note), std::string::npos) << notes[0];
+        }
+    }
+}
+
+// A disk of 4,096-byte logical sectors: its LBAs count eight 512-byte sectors each.
+TEST_F(PartitionListTest, GuidTableOfFourKilobyteSectorsIsListedAndScanned) {
+    std::ofstream(disk, std::ios::binary).close();
+    fs::resize_file(disk, kDiskSectors * 512);
+    {
+        const test::LoopDevice loop(disk, 4096, true);
+        if (!loop.Attached()) GTEST_SKIP() << "a loop device is needed to partition a disk of 4,096-byte sectors";
+        ASSERT_TRUE(test::RunQuietly("printf 'label: gpt\\nstart=256, size=8704, type=" + std::string(kBasicData) +
+                                     "\\n' | sfdisk --no-reread --no-tell-kernel " + loop.Path()));
+    }
+    ASSERT_TRUE(FormatVolume(disk, 2048, 69632, {"mkfs.fat -F 32 -s 1 -n FOURK {}", "mmd -i {} ::DOCS"}));
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(StartsOf(records), (std::vector<std::uint32_t>{2048}));
+    EXPECT_EQ(records[0].sectorCount, 69632u);
+    EXPECT_EQ(records[0].label, u"FOURK");
+    const test::ToolOutcome listed = test::RunTool({"ls", "--json", disk.string(), "0:root"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const auto lines = test::JsonLines(listed.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["path"], "DOCS");
+}
+
+// A partition past 2^32 sectors of a sparse disk of over 2 TiB is listed with its true place.
+TEST_F(PartitionListTest, GuidPartitionBeyondTwoTebibytesIsMarked) {
+    constexpr std::uint64_t kFar = std::uint64_t{1} << 32;
+    if (!MakePartitionedDisk(disk, kFar + 2 * kDiskSectors, GptScript(kFar))) GTEST_SKIP() << "no sparse 2 TiB file here";
+    const std::vector<VolumeInfo> records = ListOn(disk);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_FALSE(records[0].beyond2TiB);
+    EXPECT_TRUE(records[1].beyond2TiB);
+    EXPECT_EQ(records[1].wideStart, kFar);
+    EXPECT_EQ(records[1].wideCount, 16384u);
+    const test::ToolOutcome listed = test::RunTool({"partitions", "--json", disk.string()});
+    const auto lines = test::JsonLines(listed.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1]["beyond2TiB"], true);
+    EXPECT_EQ(lines[1]["startSector"], kFar);
 }
 
 }  // namespace

@@ -55,7 +55,8 @@
 # (every image, or only those named: fat16 fat32 ntfs exfat sample-disk fat12
 #  fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
 #  fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
-#  fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled)
+#  fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled
+#  lost-mbr)
 # It installs nothing; it stops and names the Debian package of a missing tool.
 # Set KEEP_WORK=1 to keep the scratch folder for inspection.
 set -euo pipefail
@@ -1627,6 +1628,85 @@ build_fat32_refilled() {
         "former|$old|fat32|NEWREFILL|mkfs.fat -F 32 -s 1 over the whole volume, then new files with mtools"
 }
 
+# A disk whose partitions were deleted from its table, at the starts the lost-partition search
+# sweeps (sector 63 and cylinder starts, 16 065 sectors apart): FAT32 at 63, NTFS whose first
+# sector was then zeroed (its backup in its last sector stays), exFAT, FAT32 whose sector 0
+# was zeroed (its backup at sector 6 stays); a FAT16 partition stays in the table.
+LOST_FAT32_START=63 LOST_FAT32_SIZE=69632
+LOST_NTFS_START=80325 LOST_NTFS_SIZE=16076
+LOST_EXFAT_START=112455 LOST_EXFAT_SIZE=16384
+LOST_FAT16_START=144585 LOST_FAT16_SIZE=16384
+LOST_WIPED_START=176715 LOST_WIPED_SIZE=69632
+
+lost_content() {  # PUT_FUNCTION MKDIR_FUNCTION SEED_BASE
+    local put=$1 s=$3
+    "$2" /Docs
+    "$put" /readme.txt text $((s + 1)) 1800
+    "$put" /Docs/report.txt text $((s + 2)) 24000
+    "$put" /Docs/photo.bin binary $((s + 3)) 20000
+}
+
+lost_fat() {  # IMAGE INDEX START SIZE FAT_BITS LABEL SEED_BASE
+    begin_volume "lost-mbr-p$2" "2024-09-02 08:00:00"
+    loop_attach "$1" $(($3 * 512)) $(($4 * 512))
+    quiet mkfs.fat -F "$5" -s 1 -n "$6" -h "$3" --invariant -i "1057000$2" "$LOOP"
+    FAT_DEV=$LOOP
+    lost_content fat_put fat_mkdir "$7"
+    loop_detach "$LOOP"
+}
+
+build_lost_mbr() {
+    local img="$WORK/lost-mbr.img" fat32 ntfs exfat wiped how
+    note "lost-mbr.img"
+    truncate -s $(((LOST_WIPED_START + LOST_WIPED_SIZE) * 512)) "$img"
+    lost_fat "$img" 1 "$LOST_FAT32_START" "$LOST_FAT32_SIZE" 32 LOSTFAT32 1900
+    former "$img" "$LOST_FAT32_START" fat32 LOSTFAT32 lost-mbr-former-p1.fls.txt
+    fat32=$FORMER
+    begin_volume lost-mbr-p2 "2024-09-02 10:00:00"
+    loop_attach "$img" $((LOST_NTFS_START * 512)) $((LOST_NTFS_SIZE * 512))
+    quiet mkntfs -F -Q -T -c 4096 -s 512 -p "$LOST_NTFS_START" -H 255 -S 63 -L LOSTNTFS "$LOOP"
+    MNT="$WORK/mnt-lost-ntfs"
+    mount_ntfs "$LOOP" "$MNT"
+    lost_content fs_put fs_mkdir 1910
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    former "$img" "$LOST_NTFS_START" ntfs LOSTNTFS lost-mbr-former-p2.fls.txt
+    ntfs=$FORMER
+    begin_volume lost-mbr-p3 "2024-09-02 12:00:00"
+    loop_attach "$img" $((LOST_EXFAT_START * 512)) $((LOST_EXFAT_SIZE * 512))
+    quiet mkfs.exfat -L LOSTEXFAT "$LOOP"
+    MNT="$WORK/mnt-lost-exfat"
+    mount_exfat "$LOOP" "$MNT"
+    lost_content fs_put fs_mkdir 1920
+    fs_restore_dir_times
+    fuse_unmount "$MNT"
+    loop_detach "$LOOP"
+    former "$img" "$LOST_EXFAT_START" exfat LOSTEXFAT lost-mbr-former-p3.fls.txt
+    exfat=$FORMER
+    lost_fat "$img" 4 "$LOST_FAT16_START" "$LOST_FAT16_SIZE" 16 LOSTFAT16 1930
+    finalize "$img" "$LOST_FAT16_START" fat16 LOSTFAT16 lost-mbr-p1.fls.txt
+    cp "$VOLDIR/volume.json" "$WORK/lost-mbr-fat16.json"
+    lost_fat "$img" 5 "$LOST_WIPED_START" "$LOST_WIPED_SIZE" 32 LOSTWIPED 1940
+    former "$img" "$LOST_WIPED_START" fat32 LOSTWIPED lost-mbr-former-p5.fls.txt
+    wiped=$FORMER
+    dd if=/dev/zero of="$img" bs=512 seek="$LOST_NTFS_START" count=1 conv=notrunc status=none
+    dd if=/dev/zero of="$img" bs=512 seek="$LOST_WIPED_START" count=1 conv=notrunc status=none
+    sfdisk -q --wipe never --wipe-partitions never "$img" <<TABLE
+label: dos
+label-id: 0x1057ab01
+unit: sectors
+
+start=$LOST_FAT16_START, size=$LOST_FAT16_SIZE, type=6
+TABLE
+    sfdisk -J "$img" >"$WORK/lost-mbr-table.json"
+    how="not in the partition table"
+    "${TOOL[@]}" assemble "$img" "$WORK/out/lost-mbr.manifest.json" "$WORK/lost-mbr-table.json" \
+        "1|fat16|LOSTFAT16|$WORK/lost-mbr-fat16.json" "former|$fat32|none||$how" \
+        "former|$ntfs|none||$how; its first sector zeroed" "former|$exfat|none||$how" \
+        "former|$wiped|none||$how; its sector 0 zeroed"
+}
+
 # --------------------------------------------------------------------------
 
 # Each image: the function that builds it into $WORK/NAME.img and the files it leaves in
@@ -1645,11 +1725,13 @@ declare -A BUILDER=(
     [docs-fat32]=build_docs_fat32 [fat32-to-ntfs]=build_fat32_to_ntfs [ntfs-to-fat32]=build_ntfs_to_fat32
     [ntfs-quick]=build_ntfs_quick [exfat-noboot]=build_exfat_noboot [repartitioned]=build_repartitioned
     [fat32-refilled]=build_fat32_refilled
+    [lost-mbr]=build_lost_mbr
 )
 IMAGE_ORDER=(fat16 fat32 ntfs exfat sample-disk ntfs-2m ntfs-initsize exfat-512 ntfs-nameless ntfs-streams
              ntfs-names fat12 fat32-wiped fat16-damage exfat-length fat32-size fat16-loop carve-fat32 carve-exfat carve-ntfs
              fat32-lostdir carve-raw fat32-chk fat32-recycle ntfs-recycle fat32-lostchains docs-fat32
-             fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled)
+             fat32-to-ntfs ntfs-to-fat32 ntfs-quick exfat-noboot repartitioned fat32-refilled
+             lost-mbr)
 
 main() {
     local names=("$@") name
