@@ -34,7 +34,7 @@ CDialoFileExistPrompt::CDialoFileExistPrompt(const CollisionQuestion& question, 
     };
     for (const auto& [label, choice] : choices) {
         auto* button = new QPushButton(UiText(label), this);
-        connect(button, &QPushButton::clicked, this, [this, choice] { Choose(choice); });
+        connect(button, &QPushButton::clicked, this, [this, picked = choice] { Choose(picked); });
         row->addWidget(button);
         if (choice == CollisionChoice::Rename) button->setDefault(true);
     }
