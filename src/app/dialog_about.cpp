@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "app/ui_text.h"
 
 namespace tundrel::app {
@@ -18,10 +19,7 @@ CDialogAbout::CDialogAbout(QWidget* parent) : QDialog(parent) {
     big.setBold(true);
     name->setFont(big);
     layout->addWidget(name);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(StringId::AnswerOk));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(buttons);
+    AddDialogButtons(*this, *layout, QDialogButtonBox::Ok);
 }
 
 }  // namespace tundrel::app

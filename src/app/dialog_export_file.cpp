@@ -1,6 +1,5 @@
 #include "app/dialog_export_file.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "app/ui_text.h"
 #include "disk/destination_drives.h"
 #include "support/display_format.h"
@@ -53,12 +53,7 @@ CDialogExportFile::CDialogExportFile(QWidget* parent)
     warning->setStyleSheet(QStringLiteral("color: #b00000;"));
     layout->addWidget(warning);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(StringId::AnswerOk));
-    buttons->button(QDialogButtonBox::Cancel)->setText(UiText(StringId::AnswerCancel));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    AddDialogButtons(*this, *layout);
 }
 
 std::string CDialogExportFile::Destination() const { return folder_->text().trimmed().toStdString(); }

@@ -1,6 +1,5 @@
 #include "app/dialog_find_file.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "app/ui_text.h"
 #include "scan/display_row.h"
 #include "scan/node_expansion.h"
@@ -74,13 +74,8 @@ CDialogFindFile::CDialogFindFile(std::vector<VolumeScanner*> scanners, QWidget* 
     matches_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(matches_, 1);
     layout->addWidget(status_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(StringId::AnswerOk));
-    buttons->button(QDialogButtonBox::Cancel)->setText(UiText(StringId::AnswerCancel));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddDialogButtons(*this, *layout);
     connect(matches_, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
-    layout->addWidget(buttons);
     poll_->setInterval(200);
     connect(poll_, &QTimer::timeout, this, [this] {
         if (search_.Finished()) SearchEnded();

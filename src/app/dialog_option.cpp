@@ -1,10 +1,10 @@
 #include "app/dialog_option.h"
 
-#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
 #include "app/dialog_option_file_type.h"
 #include "app/dialog_option_normal.h"
 #include "app/ui_text.h"
@@ -22,12 +22,7 @@ CDialogOption::CDialogOption(Settings& settings, QWidget* parent)
     pages_->addTab(normal_, UiText(StringId::OptionsGeneralPage));
     pages_->addTab(fileTypes_, UiText(StringId::OptionsFileTypePage));
     layout->addWidget(pages_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(StringId::AnswerOk));
-    buttons->button(QDialogButtonBox::Cancel)->setText(UiText(StringId::AnswerCancel));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    AddDialogButtons(*this, *layout);
 }
 
 void CDialogOption::ShowFileTypePage() { pages_->setCurrentWidget(fileTypes_); }

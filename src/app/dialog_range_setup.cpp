@@ -1,6 +1,5 @@
 #include "app/dialog_range_setup.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "app/dialog_buttons.h"
 #include "app/questions.h"
 #include "app/ui_text.h"
 #include "disk/volume_info.h"
@@ -48,12 +48,7 @@ CDialogRangeSetup::CDialogRangeSetup(std::uint64_t totalSectors, std::optional<S
     form->addRow(UiText(StringId::RangeEndSector), last_);
     form->addRow(summary_);
     layout->addWidget(group);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(StringId::AnswerOk));
-    buttons->button(QDialogButtonBox::Cancel)->setText(UiText(StringId::AnswerCancel));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    AddDialogButtons(*this, *layout);
     connect(first_, &QLineEdit::textChanged, this, &CDialogRangeSetup::ShowSummary);
     connect(last_, &QLineEdit::textChanged, this, &CDialogRangeSetup::ShowSummary);
     ShowSummary();

@@ -15,12 +15,12 @@
 #include "cli/export_log_lines.h"
 #include "cli/export_terminal_prompt.h"
 #include "cli/terminal_line.h"
-#include "disk/describe_partition.h"
 #include "export/destination_checks.h"
 #include "export/destination_folder.h"
 #include "export/export_selection.h"
 #include "export/export_writer.h"
 #include "modes/all_scanners.h"
+#include "modes/volume_label.h"
 #include "platform/read_error.h"
 #include "scan/volume_scanner.h"
 #include "support/display_format.h"
@@ -65,18 +65,6 @@ bool SelectNodes(ScanSession& session, const ExportOptions& options, std::ostrea
         }
     }
     return true;
-}
-
-std::string LabelOf(VolumeScanner& scanner) {
-    VolumeInfo record;
-    record.startSector = scanner.volumeStart;
-    record.sectorCount = scanner.volumeSectors;
-    record.fsType = scanner.fsType;
-    record.bootSector = scanner.bootSector;
-    record.bootValid = scanner.bootLoaded;
-    const std::atomic<std::uint32_t> never{0};
-    DescribePartition(*scanner.source, record, never, AllFileSystems());
-    return ToUtf8(record.label);
 }
 
 // Runs the writer on a worker thread; the calling thread draws the progress on a terminal.
@@ -125,7 +113,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     ExportRequest request;
     DestinationCheckInput checks;
     for (VolumeScanner* scanner : session.Scanners()) {
-        request.volumes.push_back({scanner, LabelOf(*scanner)});
+        request.volumes.push_back({scanner, VolumeLabelOf(*scanner)});
         if (!HasSelection(scanner->roots)) continue;
         for (const ScanNode& root : scanner->roots.roots) AddSelection(*scanner, root, checks.selection);
         checks.sources.push_back(ProbeSource(*scanner));

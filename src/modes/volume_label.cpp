@@ -1,4 +1,4 @@
-#include "app/volume_label.h"
+#include "modes/volume_label.h"
 
 #include <atomic>
 
@@ -7,7 +7,7 @@
 #include "scan/volume_scanner.h"
 #include "support/text.h"
 
-namespace tundrel::app {
+namespace tundrel {
 
 std::string VolumeLabelOf(VolumeScanner& scanner) {
     VolumeInfo record;
@@ -21,4 +21,4 @@ std::string VolumeLabelOf(VolumeScanner& scanner) {
     return ToUtf8(record.label);
 }
 
-}  // namespace tundrel::app
+}  // namespace tundrel

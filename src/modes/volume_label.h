@@ -5,11 +5,9 @@
 #include <string>
 
 namespace tundrel {
-class VolumeScanner;
-}
 
-namespace tundrel::app {
+class VolumeScanner;
 
 std::string VolumeLabelOf(VolumeScanner& scanner);
 
-}  // namespace tundrel::app
+}  // namespace tundrel
