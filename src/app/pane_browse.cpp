@@ -200,9 +200,11 @@ void CPaneBrowse::ShowFolderContents(QTreeWidgetItem* item) {
 
 void CPaneBrowse::CheckChanged(QTreeWidgetItem* item) {
     if (updating_ || item == nullptr) return;
+    // An item being filled in reports its changes before it knows both its node and scanner.
     ScanNode* node = NodeOf(*item);
-    if (node == nullptr) return;
-    SetNodeChecked(*ScannerOf(*item), *node, item->checkState(0) == Qt::Checked);
+    VolumeScanner* scanner = ScannerOf(*item);
+    if (node == nullptr || scanner == nullptr) return;
+    SetNodeChecked(*scanner, *node, item->checkState(0) == Qt::Checked);
     RefreshChecks();
 }
 
