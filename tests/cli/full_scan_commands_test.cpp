@@ -116,7 +116,8 @@ TEST(FullScanCommandsTest, TheFreeAreaScanCarvesOnlyTheFreeClusters) {
     const test::LoopDevice loop(test::TestImage("fat32-refilled"));
     if (!loop.Attached()) GTEST_SKIP() << "no loop device could be attached";
     std::uint64_t oldJpeg = 0;
-    for (const test::FormerFile& file : test::FormerVolumes("fat32-refilled").at(0).files) {
+    const std::vector<test::FormerVolume> former = test::FormerVolumes("fat32-refilled");
+    for (const test::FormerFile& file : former.at(0).files) {
         if (file.path == "OLD.JPG" && file.survived) oldJpeg = file.firstSector;
     }
     ASSERT_NE(oldJpeg, 0u);
