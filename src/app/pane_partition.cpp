@@ -2,11 +2,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/lost_partition_search.h"
+#include "app/dialog_quick_scan.h"
 #include "app/main_window.h"
 #include "app/questions.h"
 #include "app/ui_text.h"
@@ -21,28 +20,21 @@ CPanePartition::CPanePartition(CMainWindow& wizard)
       stages_(new QStackedWidget(this)),
       picker_(new SourcePicker(SourceKind::Disks, false, this)),
       found_(new QTreeWidget(this)),
-      poll_(new QTimer(this)),
-      searching_(new QLabel(UiText(StringId::SearchingPartitions), this)) {
+      foundStage_(new QWidget(this)),
+      notes_(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(stages_);
-    layout->addWidget(searching_);
-    searching_->hide();
-    poll_->setInterval(200);
-    connect(poll_, &QTimer::timeout, this, [this] {
-        if (search_.Finished()) SearchEnded();
-    });
+    auto* foundLayout = new QVBoxLayout(foundStage_);
+    foundLayout->setContentsMargins(0, 0, 0, 0);
+    foundLayout->addWidget(found_);
+    notes_->setWordWrap(true);
+    foundLayout->addWidget(notes_);
     stages_->addWidget(picker_);
-    stages_->addWidget(found_);
+    stages_->addWidget(foundStage_);
     found_->setHeaderLabels({UiText(StringId::SourceColumnName), UiText(StringId::SourceColumnFileSystem),
                              UiText(StringId::SourceColumnSize), UiText(StringId::SourceColumnDetail)});
     found_->setRootIsDecorated(false);
     found_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-}
-
-CPanePartition::~CPanePartition() {
-    // The window goes: end the search without showing anything.
-    stopSearch_ = 1;
-    search_.Collect();
 }
 
 StringId CPanePartition::Prompt() const {
@@ -52,8 +44,6 @@ StringId CPanePartition::Prompt() const {
 PaneButtons CPanePartition::Buttons() const {
     PaneButtons buttons = WizardPane::Buttons();
     if (!ShowsFound()) buttons.third = UiText(StringId::OpenImageFile);
-    buttons.nextEnabled = !Searching();
-    buttons.thirdEnabled = !Searching();
     return buttons;
 }
 
@@ -73,7 +63,7 @@ void CPanePartition::ShowFound() {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Checked);
     }
-    MoveToStage(*found_, 1);
+    MoveToStage(*foundStage_, 1);
 }
 
 void CPanePartition::MoveToStage(QWidget& stage, int stepDelta) {
@@ -90,7 +80,7 @@ void CPanePartition::Next() {
             TellWarning(this, UiText(StringId::SelectTarget));
             return;
         }
-        if (!Searching()) StartSearch(choice->source);
+        if (Search(choice->source)) ShowFound();
         return;
     }
     std::vector<ScanTask> tasks;
@@ -112,38 +102,30 @@ void CPanePartition::Next() {
     wizard_.StartScan(std::move(tasks));
 }
 
-void CPanePartition::StartSearch(const std::string& source) {
-    source_ = source;
-    stopSearch_ = 0;
-    searchResult_.clear();
-    search_.Start([this] { searchResult_ = FindLostPartitions(source_, stopSearch_); });
-    searching_->show();
-    poll_->start();
-    wizard_.RefreshButtons();
-}
-
-void CPanePartition::SearchEnded() {
-    poll_->stop();
-    search_.Collect();
-    searching_->hide();
-    wizard_.RefreshButtons();
-    if (stopSearch_.load() != 0) return;
-    partitions_ = std::move(searchResult_);
-    if (partitions_.empty()) {
-        TellWarning(this, UiFormatted(StringId::NoPartitionOn, source_.c_str()));
-        return;
+bool CPanePartition::Search(const std::string& source) {
+    CDialogQuickScan search(source, this);
+    search.exec();
+    if (search.OpenError()) {
+        TellWarning(this, QString::fromStdString(*search.OpenError()));
+        return false;
     }
-    ShowFound();
+    // A stopped search still gives the table's partitions and what the sweep had found.
+    source_ = source;
+    partitions_ = search.Result().volumes;
+    QStringList notes;
+    for (const std::string& note : search.Result().notes) notes << QString::fromStdString(note);
+    notes_->setText(notes.join(u'\n'));
+    notes_->setVisible(!notes.isEmpty());
+    if (partitions_.empty()) {
+        TellWarning(this, UiFormatted(StringId::NoPartitionOn, source.c_str()));
+        return false;
+    }
+    return true;
 }
 
-void CPanePartition::StopSearch() {
-    if (!search_.Running()) return;
-    stopSearch_ = 1;
-    SearchEnded();
-}
+QString CPanePartition::SearchNotes() const { return notes_->text(); }
 
 void CPanePartition::Back() {
-    StopSearch();
     if (ShowsFound()) {
         MoveToStage(*picker_, -1);
         return;

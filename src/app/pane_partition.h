@@ -3,17 +3,14 @@
 // of which every one checked is scanned.
 
 #include <QStackedWidget>
-#include <atomic>
 #include <string>
 #include <vector>
 
-#include "app/background_job.h"
 #include "app/source_picker.h"
 #include "app/wizard_pane.h"
 #include "disk/volume_info.h"
 
 class QLabel;
-class QTimer;
 class QTreeWidget;
 
 namespace tundrel::app {
@@ -22,7 +19,6 @@ class CPanePartition : public WizardPane {
     Q_OBJECT
 public:
     explicit CPanePartition(CMainWindow& wizard);
-    ~CPanePartition() override;
 
     StringId Prompt() const override;
     PaneButtons Buttons() const override;
@@ -34,12 +30,12 @@ public:
     SourcePicker& Picker() const { return *picker_; }
     QTreeWidget& FoundList() const { return *found_; }
     bool ShowsFound() const { return stages_->currentWidget() != picker_; }
-    bool Searching() const { return search_.Running(); }
+    // What the search had to say of the disk (a damaged GUID table, a disk too large to search whole).
+    QString SearchNotes() const;
 
 private:
-    void StartSearch(const std::string& source);
-    void SearchEnded();
-    void StopSearch();
+    // Runs the search behind its dialog; false when there is nothing to show.
+    bool Search(const std::string& source);
     void ShowFound();
     // The second stage is a step of its own: the caption and prompt move with it.
     void MoveToStage(QWidget& stage, int stepDelta);
@@ -49,12 +45,8 @@ private:
     QTreeWidget* found_;
     std::string source_;
     std::vector<VolumeInfo> partitions_;
-    // The search runs on its own thread, which alone writes `searchResult_` until collected.
-    BackgroundJob search_;
-    std::atomic<std::uint32_t> stopSearch_{0};
-    std::vector<VolumeInfo> searchResult_;
-    QTimer* poll_;
-    QLabel* searching_;
+    QWidget* foundStage_;
+    QLabel* notes_;
     bool movingBetweenStages_ = false;
 };
 

@@ -320,7 +320,6 @@ enum class StringId : unsigned {
     ReconnectNote,
     PreviewTitle,
     ScanEndedClickNext,
-    SearchingPartitions,
     FindTitle,
     FindTooltip,
     FindByName,
@@ -333,6 +332,9 @@ enum class StringId : unsigned {
     LostPartitionSweepLimit,
     GptEntriesDamaged,
     GptHeaderDamaged,
+    // The wizard's search for lost partitions.
+    QuickScanTitle,
+    PartitionsFoundSoFar,
 };
 
 enum class Language : unsigned char { Japanese, English };

@@ -24,6 +24,7 @@
 #include "app/dialog_find_file.h"
 #include "app/dialog_option.h"
 #include "app/dialog_preview.h"
+#include "app/dialog_quick_scan.h"
 #include "app/dialog_range_setup.h"
 #include "app/dialog_reopen_disk.h"
 #include "app/gui_export_prompt.h"
@@ -147,6 +148,7 @@ private slots:
     void WholeRecoveryOfTheSampleDisk();
     void CloseAsksByWhatIsAtStake();
     void StepCaptionFollowsNextAndBack();
+    void StoppedPartitionSearchListsTheTablesPartitions();
     void RemainingTimeStaysEmptyBelowOnePercent();
     void OptionsOkStoresAndCancelLeaves();
     void OtherModesFindTheNtfsVolumesFiles();
@@ -298,6 +300,46 @@ void WizardTest::StepCaptionFollowsNextAndBack() {
     QCOMPARE(window.StepCaption(), step(2));
     window.BackButton().click();
     QCOMPARE(window.StepCaption(), step(1));
+}
+
+// A disk of 256 GiB, sparse, that starts with the sample disk: the sweep of its cylinders takes
+// long enough to be stopped, and the stop still gives the table's partitions and the whole disk.
+void WizardTest::StoppedPartitionSearchListsTheTablesPartitions() {
+    test::ScopedLanguage japanese(Language::Japanese);
+    test::TempDir dir;
+    const fs::path disk = test::CopyOfImage("sample-disk", dir.Path());
+    fs::resize_file(disk, std::uint64_t{256} << 30);
+    CMainWindow window;
+    window.show();
+    window.ModePane().Choose(RecoveryMode::LostPartition);
+    window.NextButton().click();
+    QVERIFY(window.PartitionPane().Picker().AddImage(disk.string()));
+
+    int position = -1;
+    int extent = -1;
+    QString status;
+    ModalResponder stop([&](QWidget& modal) {
+        auto* search = qobject_cast<CDialogQuickScan*>(&modal);
+        QVERIFY(search != nullptr);
+        QCOMPARE(search->windowTitle(), QStringLiteral("パーティションのスキャン"));
+        QObject::connect(search, &QDialog::finished, [&, search] {
+            position = search->SweepPosition();
+            extent = search->SweepExtent();
+            status = search->StatusText();
+        });
+        SavePicture(*search, QStringLiteral("dialog-quick-scan"), UiText(StringId::WizardStop));
+        search->StopButton().click();
+    });
+    window.NextButton().click();
+    QVERIFY(window.PartitionPane().ShowsFound());
+    QVERIFY2(position < extent, qPrintable(QStringLiteral("%1 of %2").arg(position).arg(extent)));
+    QCOMPARE(extent, static_cast<int>((std::uint64_t{256} << 21) / 16065));
+    QCOMPARE(status, QStringLiteral("3個のパーティションが見つかりました。しばらくお待ちください・・・"));
+    QTreeWidget& found = window.PartitionPane().FoundList();
+    QStringList starts;
+    for (int i = 0; i < found.topLevelItemCount(); ++i) starts << found.topLevelItem(i)->text(0);
+    QCOMPARE(starts, (QStringList{QStringLiteral("2048"), QStringLiteral("%1").arg(kSampleNtfsStart),
+                                  QStringLiteral("108544"), QStringLiteral("0")}));
 }
 
 void WizardTest::RemainingTimeStaysEmptyBelowOnePercent() {
