@@ -5,7 +5,10 @@
 # `dev.sh test` inside, as root. Not part of CI: it takes a few minutes plus two builds.
 #
 #   sudo bash scripts/fresh-check.sh [CHROOT_DIR]   (default: a new folder under /tmp)
-# Set KEEP_CHROOT=1 to keep the chroot for inspection.
+# Set KEEP_CHROOT=1 to keep the chroot for inspection. Then the wizard is started under Xvfb in
+# the chroot, in Japanese and under LANG=en_US.UTF-8, and its window is saved as
+# fresh-gui-ja.xwd and fresh-gui-en.xwd (PNG too when ImageMagick is here) in SHOTS_DIR
+# (default /tmp).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,3 +51,15 @@ run 'cd /root/tundrel && bash scripts/dev.sh demo'
 echo "== README command 2: bash scripts/dev.sh test"
 run 'cd /root/tundrel && bash scripts/dev.sh test'
 echo "fresh-check: both README commands passed in a fresh Debian 12 chroot"
+
+echo "== the wizard under Xvfb: the mode pane in Japanese and in English"
+shots=${SHOTS_DIR:-/tmp}
+run 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth x11-apps >/dev/null'
+for lang in ja_JP.UTF-8:ja en_US.UTF-8:en; do
+  tag=${lang##*:}
+  run "cd /root/tundrel && LANG=${lang%%:*} xvfb-run -a -s '-screen 0 1024x700x24' bash -c \
+    'build/src/app/tundrel-gui & gui=\$!; sleep 5; kill -0 \$gui && xwd -root -silent > /tmp/gui.xwd; kill \$gui'"
+  cp "$root/tmp/gui.xwd" "$shots/fresh-gui-$tag.xwd"
+  if command -v convert >/dev/null; then convert "xwd:$shots/fresh-gui-$tag.xwd" "$shots/fresh-gui-$tag.png"; fi
+done
+echo "fresh-check: the wizard started under Xvfb; its pictures are in $shots/fresh-gui-{ja,en}.*"
