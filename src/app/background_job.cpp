@@ -24,7 +24,8 @@ void BackgroundJob::Collect() {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         QThread::msleep(10);
     }
-    thread_.join();
+    // The events answered while waiting may have collected it already.
+    if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace tundrel::app

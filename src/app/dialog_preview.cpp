@@ -10,14 +10,28 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/ui_text.h"
 #include "preview/file_preview.h"
 #include "scan/scan_node.h"
-#include "support/settings.h"
 
 namespace tundrel::app {
 namespace {
+
+Qt::Alignment AlignmentOf(const CellStyle& style) {
+    Qt::Alignment alignment = style.horizontal == HorizontalAlign::Center  ? Qt::AlignHCenter
+                              : style.horizontal == HorizontalAlign::Right ? Qt::AlignRight
+                                                                           : Qt::AlignLeft;
+    alignment |= style.vertical == VerticalAlign::Center   ? Qt::AlignVCenter
+                 : style.vertical == VerticalAlign::Bottom ? Qt::AlignBottom
+                                                           : Qt::AlignTop;
+    return alignment;
+}
+
+// A cell far out is kept sparse by the model; the view shows a bounded window of it.
+constexpr std::uint32_t kGridRows = 10'000;
+constexpr std::uint32_t kGridColumns = 256;
 
 QWidget* MakeGrid(const Workbook& workbook, QWidget* parent) {
     auto* tabs = new QTabWidget(parent);
@@ -28,13 +42,32 @@ QWidget* MakeGrid(const Workbook& workbook, QWidget* parent) {
             rows = std::max(rows, place.first + 1);
             columns = std::max(columns, place.second + 1);
         }
-        // A cell far out is kept sparse by the model; the view shows a bounded window of it.
-        auto* table = new QTableWidget(static_cast<int>(std::min<std::uint32_t>(rows, 10'000)),
-                                       static_cast<int>(std::min<std::uint32_t>(columns, 256)), tabs);
+        rows = std::min(rows, kGridRows);
+        columns = std::min(columns, kGridColumns);
+        auto* table = new QTableWidget(static_cast<int>(rows), static_cast<int>(columns), tabs);
         for (const auto& [place, cell] : sheet.cells) {
-            if (place.first < 10'000 && place.second < 256) {
-                table->setItem(static_cast<int>(place.first), static_cast<int>(place.second),
-                               new QTableWidgetItem(FromUtf16(cell.text)));
+            if (place.first >= rows || place.second >= columns) continue;
+            auto* item = new QTableWidgetItem(FromUtf16(cell.text));
+            if (cell.style < workbook.styles.size()) item->setTextAlignment(AlignmentOf(workbook.styles[cell.style]));
+            table->setItem(static_cast<int>(place.first), static_cast<int>(place.second), item);
+        }
+        // Widths in characters of the default font, as the workbook gives them.
+        const int characterWidth = table->fontMetrics().horizontalAdvance(u'0');
+        for (const ColumnWidth& width : sheet.columns) {
+            for (std::uint32_t column = width.firstColumn; column <= width.lastColumn && column < columns; ++column) {
+                table->setColumnWidth(static_cast<int>(column), static_cast<int>(std::clamp(width.width, 0.0, 255.0) * characterWidth) + 8);
+            }
+        }
+        for (const CellRange& range : sheet.merged) {
+            if (range.firstRow >= rows || range.firstColumn >= columns || range.lastRow < range.firstRow ||
+                range.lastColumn < range.firstColumn) {
+                continue;
+            }
+            const std::uint32_t spanRows = std::min(range.lastRow, rows - 1) - range.firstRow + 1;
+            const std::uint32_t spanColumns = std::min(range.lastColumn, columns - 1) - range.firstColumn + 1;
+            if (spanRows > 1 || spanColumns > 1) {
+                table->setSpan(static_cast<int>(range.firstRow), static_cast<int>(range.firstColumn),
+                               static_cast<int>(spanRows), static_cast<int>(spanColumns));
             }
         }
         tabs->addTab(table, FromUtf16(sheet.name));
@@ -45,8 +78,14 @@ QWidget* MakeGrid(const Workbook& workbook, QWidget* parent) {
 }  // namespace
 
 CDialogPreview::CDialogPreview(VolumeScanner& scanner, const ScanNode& node, const Settings& settings, QWidget* parent)
-    : QDialog(parent), poll_(new QTimer(this)), views_(new QStackedWidget(this)), text_(new QPlainTextEdit(this)) {
-    setWindowTitle(UiText(StringId::PreviewTitle) + QStringLiteral(" - ") + FromUtf16(node.name));
+    : QDialog(parent),
+      settings_(settings),
+      scanner_(&scanner),
+      node_(&node),
+      poll_(new QTimer(this)),
+      settle_(new QTimer(this)),
+      views_(new QStackedWidget(this)),
+      text_(new QPlainTextEdit(this)) {
     resize(720, 520);
     auto* layout = new QVBoxLayout(this);
     text_->setReadOnly(true);
@@ -54,17 +93,9 @@ CDialogPreview::CDialogPreview(VolumeScanner& scanner, const ScanNode& node, con
     QFont fixed = QFont(QStringLiteral("Monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
     text_->setFont(fixed);
-    text_->setPlainText(QStringLiteral("\n\n         ") + UiText(StringId::PreviewLoading));
     views_->addWidget(text_);
     layout->addWidget(views_);
 
-    PreviewOptions options;
-    options.ansiCodePage = settings.ansiCodePage;
-    const std::uint64_t generation = selection_.Select();
-    job_.Start([this, &scanner, &node, options, generation] {
-        PreviewRequest request{scanner, node, &selection_, generation};
-        content_ = BuildPreview(request, options);
-    });
     poll_->setInterval(100);
     connect(poll_, &QTimer::timeout, this, [this] {
         if (!job_.Finished()) return;
@@ -72,7 +103,11 @@ CDialogPreview::CDialogPreview(VolumeScanner& scanner, const ScanNode& node, con
         job_.Collect();
         Show();
     });
-    poll_->start();
+    settle_->setSingleShot(true);
+    settle_->setInterval(kSettleMilliseconds);
+    connect(settle_, &QTimer::timeout, this, &CDialogPreview::Start);
+    ShowLoading();
+    Start();
 }
 
 CDialogPreview::~CDialogPreview() {
@@ -81,10 +116,75 @@ CDialogPreview::~CDialogPreview() {
     job_.Collect();
 }
 
+void CDialogPreview::ShowLoading() {
+    ready_ = false;
+    setWindowTitle(UiText(StringId::PreviewTitle) + QStringLiteral(" - ") + FromUtf16(node_->name));
+    if (shown_ != nullptr) {
+        views_->removeWidget(shown_);
+        shown_->deleteLater();
+        shown_ = nullptr;
+    }
+    views_->setCurrentWidget(text_);
+    text_->setPlainText(QStringLiteral("\n\n         ") + UiText(StringId::PreviewLoading));
+}
+
+void CDialogPreview::Follow(VolumeScanner& scanner, const ScanNode& node) {
+    if (&node == node_ && &scanner == scanner_) return;
+    scanner_ = &scanner;
+    node_ = &node;
+    selection_.Select();
+    poll_->stop();
+    ShowLoading();
+    if (paused_ > 0) {
+        restart_ = true;
+    } else {
+        settle_->start();
+    }
+}
+
+void CDialogPreview::Start() {
+    settle_->stop();
+    // The preview before, if any, has seen its selection go and ends at its next piece.
+    job_.Collect();
+    content_ = {};
+    PreviewOptions options;
+    options.ansiCodePage = settings_.ansiCodePage;
+    const std::uint64_t generation = selection_.Select();
+    ++started_;
+    job_.Start([this, &scanner = *scanner_, &node = *node_, options, generation] {
+        PreviewRequest request{scanner, node, &selection_, generation};
+        content_ = BuildPreview(request, options);
+    });
+    poll_->start();
+}
+
+void CDialogPreview::Pause() {
+    if (paused_++ > 0) return;
+    if (settle_->isActive()) {
+        settle_->stop();
+        restart_ = true;
+    }
+    if (job_.Running() && !job_.Finished()) {
+        poll_->stop();
+        selection_.Select();
+        restart_ = true;
+    }
+    job_.Collect();
+}
+
+void CDialogPreview::Resume() {
+    if (paused_ == 0 || --paused_ > 0 || !restart_) return;
+    restart_ = false;
+    settle_->start();
+}
+
 void CDialogPreview::Show() {
     ready_ = true;
     switch (content_.kind) {
-        case PreviewKind::Grid: views_->setCurrentIndex(views_->addWidget(MakeGrid(content_.workbook, this))); return;
+        case PreviewKind::Grid:
+            shown_ = MakeGrid(content_.workbook, this);
+            views_->setCurrentIndex(views_->addWidget(shown_));
+            return;
         case PreviewKind::Image: {
             QImage image;
             if (image.loadFromData(content_.bytes.data(), static_cast<int>(content_.bytes.size()))) {
@@ -92,6 +192,7 @@ void CDialogPreview::Show() {
                 auto* picture = new QLabel(area);
                 picture->setPixmap(QPixmap::fromImage(image));
                 area->setWidget(picture);
+                shown_ = area;
                 views_->setCurrentIndex(views_->addWidget(area));
                 return;
             }

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
@@ -104,6 +105,7 @@ CPaneBrowse::CPaneBrowse(CMainWindow& wizard)
     connect(folders_, &QTreeWidget::itemChanged, this, &CPaneBrowse::CheckChanged);
     connect(files_, &QTreeWidget::itemChanged, this, &CPaneBrowse::CheckChanged);
     connect(files_, &QTreeWidget::itemDoubleClicked, this, [this] { PreviewSelected(); });
+    connect(files_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { FollowInPreview(item); });
 }
 
 PaneButtons CPaneBrowse::Buttons() const {
@@ -135,6 +137,7 @@ void CPaneBrowse::Return() {
 }
 
 void CPaneBrowse::RebuildViews() {
+    const PreviewPause pause(preview_);
     viewsStale_ = false;
     updating_ = true;
     folders_->clear();
@@ -162,6 +165,7 @@ void CPaneBrowse::FillFolder(QTreeWidgetItem& item) {
     ScanNode* node = NodeOf(item);
     if (node == nullptr || item.childCount() > 0) return;
     VolumeScanner& scanner = *ScannerOf(item);
+    const PreviewPause pause(preview_);
     EnsureChildren(scanner, *node);
     const bool showMetafiles = wizard_.Session().settings.showMetafiles;
     updating_ = true;
@@ -175,6 +179,7 @@ void CPaneBrowse::FillFolder(QTreeWidgetItem& item) {
 }
 
 void CPaneBrowse::ShowFolderContents(QTreeWidgetItem* item) {
+    const PreviewPause pause(preview_);
     updating_ = true;
     files_->clear();
     ScanNode* node = item != nullptr ? NodeOf(*item) : nullptr;
@@ -204,11 +209,13 @@ void CPaneBrowse::CheckChanged(QTreeWidgetItem* item) {
     ScanNode* node = NodeOf(*item);
     VolumeScanner* scanner = ScannerOf(*item);
     if (node == nullptr || scanner == nullptr) return;
+    const PreviewPause pause(preview_);
     SetNodeChecked(*scanner, *node, item->checkState(0) == Qt::Checked);
     RefreshChecks();
 }
 
 void CPaneBrowse::RefreshChecks() {
+    const PreviewPause pause(preview_);
     updating_ = true;
     for (QTreeWidget* tree : {folders_, files_}) {
         ForEachItem(*tree, [](QTreeWidgetItem& item) {
@@ -231,12 +238,36 @@ void CPaneBrowse::PreviewSelected() {
     const QTreeWidgetItem* item = files_->currentItem();
     ScanNode* node = item != nullptr ? NodeOf(*item) : nullptr;
     if (node == nullptr || node->IsDirectory()) return;
-    // Modal: the results it reads stay while it is open.
-    CDialogPreview preview(*ScannerOf(*item), *node, wizard_.Session().settings, this);
-    preview.exec();
+    if (preview_ == nullptr) {
+        preview_ = new CDialogPreview(*ScannerOf(*item), *node, wizard_.Session().settings, this);
+        preview_->setAttribute(Qt::WA_DeleteOnClose);
+    } else {
+        preview_->Follow(*ScannerOf(*item), *node);
+    }
+    preview_->show();
+    preview_->raise();
+}
+
+void CPaneBrowse::FollowInPreview(QTreeWidgetItem* item) {
+    if (preview_ == nullptr || !preview_->isVisible() || item == nullptr) return;
+    ScanNode* node = NodeOf(*item);
+    if (node != nullptr && !node->IsDirectory()) preview_->Follow(*ScannerOf(*item), *node);
+}
+
+void CPaneBrowse::ClosePreview() {
+    // Deleted at once: the results it reads may go right after.
+    delete preview_.data();
+}
+
+void CPaneBrowse::hideEvent(QHideEvent* event) {
+    // A minimized window is still the results; another pane is not.
+    if (!event->spontaneous()) ClosePreview();
+    WizardPane::hideEvent(event);
 }
 
 void CPaneBrowse::FindFiles() {
+    // The search walks the scanners on its own thread.
+    const PreviewPause pause(preview_);
     CDialogFindFile find(wizard_.Session().scan->Scanners(), this);
     if (find.exec() != QDialog::Accepted) return;
     if (const std::optional<FoundNode> chosen = find.Chosen()) ShowNode(*chosen->scanner, *chosen->node);
@@ -274,6 +305,7 @@ bool CPaneBrowse::ShowNode(VolumeScanner& scanner, ScanNode& node) {
 
 void CPaneBrowse::Back() {
     if (wizard_.Session().HasResults() && !AskYesNo(this, UiText(StringId::AskBackToTop))) return;
+    ClosePreview();
     folders_->clear();
     files_->clear();
     wizard_.Session().DiscardResults();
@@ -288,7 +320,10 @@ void CPaneBrowse::Third() {
         return;
     }
     CDialogExportFile dialog(this);
-    if (dialog.exec() == QDialog::Accepted) wizard_.StartExport(dialog.Destination());
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The export reads the scanners on its own thread.
+    ClosePreview();
+    wizard_.StartExport(dialog.Destination());
 }
 
 }  // namespace tundrel::app

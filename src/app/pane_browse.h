@@ -3,6 +3,9 @@
 // chosen folder with the seven columns of a result row and check boxes, and the summary of
 // what is checked. The third button exports the checked files.
 
+#include <QPointer>
+
+#include "app/dialog_preview.h"
 #include "app/wizard_pane.h"
 
 class QLabel;
@@ -36,7 +39,9 @@ public:
     void MarkViewsStale() { viewsStale_ = true; }
     // Coming back from the export: the views as they were, or built again when stale.
     void Return();
+    // Opens the preview beside the results, or brings it forward; it follows the list's choice.
     void PreviewSelected();
+    CDialogPreview* Preview() const { return preview_; }
     void FindFiles();
     // Opens the folders down to the node and selects it in the list.
     bool ShowNode(VolumeScanner& scanner, ScanNode& node);
@@ -45,7 +50,13 @@ public:
     QTreeWidget& FileList() const { return *files_; }
     QString SummaryText() const;
 
+protected:
+    // Leaving the results (for the export, or back to the start) closes the preview.
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    void ClosePreview();
+    void FollowInPreview(QTreeWidgetItem* item);
     QTreeWidgetItem* AddNodeItem(QTreeWidgetItem* parent, VolumeScanner& scanner, ScanNode& node) const;
     void FillFolder(QTreeWidgetItem& item);
     void ShowFolderContents(QTreeWidgetItem* item);
@@ -55,6 +66,7 @@ private:
     QTreeWidget* files_;
     QLabel* count_;
     QLabel* size_;
+    QPointer<CDialogPreview> preview_;
     bool updating_ = false;
     bool viewsStale_ = false;
 };

@@ -152,6 +152,7 @@ private slots:
     void RemainingTimeStaysEmptyBelowOnePercent();
     void OptionsOkStoresAndCancelLeaves();
     void OtherModesFindTheNtfsVolumesFiles();
+    void PreviewFollowsTheChoiceOnceItSettles();
     void EngineQuestionsAreAnsweredOnTheGuiThread();
     void ScreenshotsOfEveryPaneAndDialog();
 };
@@ -444,6 +445,42 @@ void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
         }
         QVERIFY2(found, qPrintable(QStringLiteral("mode %1").arg(static_cast<int>(mode))));
     }
+}
+
+// The preview stays open beside the results and follows the list: choices passed over quickly
+// start no preview of their own, and the last one is shown.
+void WizardTest::PreviewFollowsTheChoiceOnceItSettles() {
+    CMainWindow window;
+    window.show();
+    ScanSampleVolume(window, kSampleNtfsStart);
+    window.ShowPane(window.BrowsePane(), 0);
+    CPaneBrowse& browse = window.BrowsePane();
+    const VolumeScanner& scanner = *window.Session().scan->Scanners().front();
+    QTreeWidgetItem* root = ChildNamed(*browse.FolderTree().topLevelItem(0), FromUtf16(scanner.roots[RootIndex::Root].name));
+    browse.FolderTree().setCurrentItem(ChildNamed(*root, QStringLiteral("Projects")));
+    QList<QTreeWidgetItem*> files;  // plan.txt and budget.csv
+    for (int i = 0; i < browse.FileList().topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = browse.FileList().topLevelItem(i);
+        if (row->text(0).contains(u'.')) files << row;
+    }
+    QCOMPARE(files.size(), 2);
+    browse.FileList().setCurrentItem(files.front());
+    browse.PreviewSelected();
+    CDialogPreview* preview = browse.Preview();
+    QVERIFY(preview != nullptr && preview->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(preview->Ready(), 10000);
+    QCOMPARE(preview->PreviewsStarted(), 1);
+
+    for (QTreeWidgetItem* row : {files.back(), files.front(), files.back()}) browse.FileList().setCurrentItem(row);
+    QVERIFY(!preview->Ready());
+    QTRY_VERIFY_WITH_TIMEOUT(preview->Ready(), 10000);
+    QCOMPARE(preview->PreviewsStarted(), 2);
+    QVERIFY(preview->windowTitle().endsWith(files.back()->text(0)));
+
+    // Opening a folder while the preview is on show, then leaving the results, closes it.
+    browse.FolderTree().topLevelItem(0)->child(0)->setExpanded(true);
+    window.ShowModeChoice();
+    QVERIFY(browse.Preview() == nullptr);
 }
 
 // The engine asks from its worker thread and waits; the dialogs come up on the user-interface
