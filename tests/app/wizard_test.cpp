@@ -86,6 +86,13 @@ std::function<void(QWidget&)> AnswerBoxes(QMessageBox::StandardButton answer, QS
     };
 }
 
+// Answers a file chooser with the file. Its own accept() would wait for the folder's listing,
+// which a loaded machine may not have ready yet, and leave the chooser open.
+void ChooseInFileDialog(QFileDialog& dialog, const fs::path& file) {
+    dialog.selectFile(QString::fromStdString(file.string()));
+    dialog.QDialog::accept();
+}
+
 QTreeWidgetItem* ChildNamed(QTreeWidgetItem& parent, const QString& text) {
     parent.setExpanded(true);
     for (int i = 0; i < parent.childCount(); ++i) {
@@ -172,8 +179,7 @@ void WizardTest::WholeRecoveryOfTheSampleDisk() {
             auto* dialog = qobject_cast<QFileDialog*>(&modal);
             QVERIFY(dialog != nullptr);
             QVERIFY(dialog->nameFilters().join(u';').contains(QStringLiteral("*.img")));
-            dialog->selectFile(QString::fromStdString(image.string()));
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+            ChooseInFileDialog(*dialog, image);
         });
         window.ThirdButton().click();
     }
