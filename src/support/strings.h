@@ -333,6 +333,11 @@ enum class StringId : unsigned {
     LostPartitionSweepLimit,
     GptEntriesDamaged,
     GptHeaderDamaged,
+    // The formatted-volume pane's choices.
+    QuickScan,
+    QuickScanHint,
+    ScanFreeAreaOnly,
+    ScanFreeAreaOnlyHint,
 };
 
 enum class Language : unsigned char { Japanese, English };
