@@ -1,9 +1,8 @@
 #include "app/gui_export_prompt.h"
 
-#include <QMessageBox>
-#include <QPushButton>
 #include <QWidget>
 
+#include "app/dialog_big_file_list.h"
 #include "app/dialog_file_exist_prompt.h"
 #include "app/gui_thread_call.h"
 #include "app/questions.h"
@@ -17,14 +16,8 @@ bool GuiExportPrompt::Confirm(StringId, const std::string& text) {
 
 bool GuiExportPrompt::ConfirmBigFiles(const std::string& text, const std::vector<std::string>& files) {
     return AskOnGuiThread<bool>(window_, [&] {
-        QMessageBox box(QMessageBox::Warning, UiText(StringId::InformationCaption), DialogText(text),
-                        QMessageBox::Ok | QMessageBox::Cancel, &window_);
-        box.button(QMessageBox::Ok)->setText(UiText(StringId::AnswerOk));
-        box.button(QMessageBox::Cancel)->setText(UiText(StringId::AnswerCancel));
-        QString list;
-        for (const std::string& file : files) list += QString::fromStdString(file) + u'\n';
-        box.setDetailedText(list);
-        return box.exec() == QMessageBox::Ok;
+        CDialogBigFileList dialog(text, files, &window_);
+        return dialog.exec() == QDialog::Accepted;
     });
 }
 

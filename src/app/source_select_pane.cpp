@@ -30,7 +30,9 @@ void SourceSelectPane::Next() {
     const std::optional<ScanRequest> request = RequestFor(*choice);
     if (!request) return;
     std::vector<ScanTask> tasks = PlanTasksOrTell(this, *request);
-    if (!tasks.empty()) wizard_.StartScan(std::move(tasks));
+    if (tasks.empty()) return;
+    SettleTasks(tasks);
+    wizard_.StartScan(std::move(tasks));
 }
 
 std::vector<ScanTask> PlanTasksOrTell(QWidget* parent, const ScanRequest& request) {

@@ -26,6 +26,8 @@ public:
 protected:
     // The scan request for the chosen row, with the settings it changes; nothing to stay.
     virtual std::optional<ScanRequest> RequestFor(const SourceChoice& choice) = 0;
+    // The planned tasks, changed by the pane's own settings before the scan starts.
+    virtual void SettleTasks(std::vector<ScanTask>&) {}
 
     SourcePicker* picker_;
 };

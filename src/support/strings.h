@@ -335,6 +335,11 @@ enum class StringId : unsigned {
     // The wizard's search for lost partitions.
     QuickScanTitle,
     PartitionsFoundSoFar,
+    // The formatted-volume pane's choices.
+    QuickScan,
+    QuickScanHint,
+    ScanFreeAreaOnly,
+    ScanFreeAreaOnlyHint,
 };
 
 enum class Language : unsigned char { Japanese, English };

@@ -1,15 +1,18 @@
 // The wizard driven through its widgets: a whole recovery of the sample disk, the questions on
-// closing, the step caption, the remaining time, the options, and a picture of every pane and
-// dialog.
+// closing, the step caption, the remaining time, the options, the full scan of a reformatted
+// volume, document previews, the formatted-volume pane's choices, and a picture of every pane
+// and dialog.
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -19,6 +22,7 @@
 #include <thread>
 
 #include "app/dialog_about.h"
+#include "app/dialog_big_file_list.h"
 #include "app/dialog_export_file.h"
 #include "app/dialog_file_exist_prompt.h"
 #include "app/dialog_find_file.h"
@@ -39,10 +43,12 @@
 #include "app/pane_raw.h"
 #include "app/pane_scan_status.h"
 #include "app/ui_text.h"
+#include "image_scan.h"
 #include "manifest.h"
 #include "md5.h"
 #include "modes/all_scanners.h"
 #include "modes/scan_plan.h"
+#include "node_find.h"
 #include "scan/node_expansion.h"
 #include "scan/volume_scanner.h"
 #include "test_support.h"
@@ -101,21 +107,38 @@ QTreeWidgetItem* ChildNamed(QTreeWidgetItem& parent, const QString& text) {
     return nullptr;
 }
 
-// Scans one volume of the sample disk into the window's session, as a finished run leaves it.
-void ScanSampleVolume(CMainWindow& window, std::uint32_t volumeStart) {
-    const ScanRequest request{test::TestImage("sample-disk").string(), kModeDeletedFiles, volumeStart};
+// Scans one volume of the sample disk (or another image) into the window's session, as a
+// finished run leaves it.
+void ScanSampleVolume(CMainWindow& window, std::uint32_t volumeStart, const char* image = "sample-disk") {
+    const ScanRequest request{test::TestImage(image).string(), kModeDeletedFiles, volumeStart};
     ScanSession& run = window.Session().BeginRun();
     run.Run(PlanScanTasks(request, AllFileSystems(), AllScanners()).tasks, nullptr);
 }
 
-// Whether a file of that name is found anywhere below the node, folders opened on the way.
-bool TreeHolds(VolumeScanner& scanner, ScanNode& node, const QString& name, int depth = 0) {
-    if (FromUtf16(node.name) == name && !node.IsDirectory()) return true;
+using FileMatch = std::function<bool(VolumeScanner&, const ScanNode&)>;
+
+// Whether a file that matches is found anywhere below the node, folders opened on the way.
+bool TreeHolds(VolumeScanner& scanner, ScanNode& node, const FileMatch& match, int depth = 0) {
+    if (!node.IsDirectory() && match(scanner, node)) return true;
     if (depth > 8 || !EnsureChildren(scanner, node)) return false;
     for (ScanNode& child : node.children) {
-        if (TreeHolds(scanner, child, name, depth + 1)) return true;
+        if (TreeHolds(scanner, child, match, depth + 1)) return true;
     }
     return false;
+}
+
+// Whether any result tree of the window's last run holds a file that matches.
+bool RunHolds(CMainWindow& window, const FileMatch& match) {
+    for (VolumeScanner* scanner : window.Session().scan->Scanners()) {
+        for (ScanNode& root : scanner->roots.roots) {
+            if (TreeHolds(*scanner, root, match)) return true;
+        }
+    }
+    return false;
+}
+
+FileMatch Named(const QString& name) {
+    return [name](VolumeScanner&, const ScanNode& file) { return FromUtf16(file.name) == name; };
 }
 
 // Not blank: a picture of a pane holds many colours (text, frames, controls).
@@ -161,6 +184,9 @@ private slots:
     void OtherModesFindTheNtfsVolumesFiles();
     void PreviewFollowsTheChoiceOnceItSettles();
     void EngineQuestionsAreAnsweredOnTheGuiThread();
+    void FullScanCarvesTheReformattedVolumesOldJpeg();
+    void PreviewShowsDocumentsByKind();
+    void FormattedPaneChoicesMakeTheirTasks();
     void ScreenshotsOfEveryPaneAndDialog();
 };
 
@@ -445,11 +471,7 @@ void WizardTest::OtherModesFindTheNtfsVolumesFiles() {
         }
         window.NextButton().click();
         QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 120000);
-        bool found = false;
-        for (VolumeScanner* scanner : window.Session().scan->Scanners()) {
-            for (ScanNode& root : scanner->roots.roots) found = found || TreeHolds(*scanner, root, QStringLiteral("plan.txt"));
-        }
-        QVERIFY2(found, qPrintable(QStringLiteral("mode %1").arg(static_cast<int>(mode))));
+        QVERIFY2(RunHolds(window, Named(QStringLiteral("plan.txt"))), qPrintable(QStringLiteral("mode %1").arg(static_cast<int>(mode))));
     }
 }
 
@@ -499,6 +521,9 @@ void WizardTest::EngineQuestionsAreAnsweredOnTheGuiThread() {
         if (auto* reopen = qobject_cast<CDialogReopenDisk*>(&modal)) {
             reopen->findChild<QCheckBox*>()->setChecked(true);
             reopen->reject();
+        } else if (auto* big = qobject_cast<CDialogBigFileList*>(&modal)) {
+            QCOMPARE(big->FileList().item(0)->text(), QStringLiteral("movie.mkv , 4.50 GB"));
+            big->reject();
         } else if (auto* exists = qobject_cast<CDialoFileExistPrompt*>(&modal)) {
             exists->findChild<QLineEdit*>()->setText(QStringLiteral("b.txt"));
             for (QPushButton* button : exists->findChildren<QPushButton*>()) {
@@ -510,9 +535,11 @@ void WizardTest::EngineQuestionsAreAnsweredOnTheGuiThread() {
     GuiExportPrompt exportPrompt(window);
     ReconnectAnswer reconnected;
     CollisionAnswer collided;
+    bool bigFilesWritten = true;
     std::atomic<bool> done{false};
     std::thread worker([&] {
         reconnected = reconnect.AskToReconnect({u"HD1", 2048, 5, u"gone"});
+        bigFilesWritten = exportPrompt.ConfirmBigFiles("FAT32", {"\r\n movie.mkv , 4.50 GB"});
         collided = exportPrompt.AskCollision({"/tmp/a.txt", "a__rename_1.txt"});
         done = true;
     });
@@ -520,8 +547,127 @@ void WizardTest::EngineQuestionsAreAnsweredOnTheGuiThread() {
     worker.join();
     QCOMPARE(reconnected.choice, ReconnectChoice::Cancel);
     QVERIFY(reconnected.stopAsking);
+    QVERIFY(!bigFilesWritten);
     QCOMPARE(collided.choice, CollisionChoice::Rename);
     QCOMPARE(collided.newName, std::string("b.txt"));
+}
+
+// A FAT32 volume reformatted and given new files: the full scan of the whole image, chosen
+// through the widgets, carves the old volume's JPEG from the clusters the new one left free.
+void WizardTest::FullScanCarvesTheReformattedVolumesOldJpeg() {
+    const fs::path image = test::TestImage("fat32-refilled");
+    const test::FormerFile* oldJpeg = nullptr;
+    const std::vector<test::FormerVolume> former = test::FormerVolumes("fat32-refilled");
+    for (const test::FormerFile& file : former.at(0).files) {
+        if (file.path == "OLD.JPG") oldJpeg = &file;
+    }
+    QVERIFY(oldJpeg != nullptr && oldJpeg->survived);
+    CMainWindow window;
+    window.show();
+    window.ModePane().Choose(RecoveryMode::FullScan);
+    window.NextButton().click();
+    SourcePicker& picker = window.RawPane().Picker();
+    QVERIFY(picker.AddImage(image.string()));
+    const auto rows = picker.List()->findItems(QString::fromStdString(image.filename().string()), Qt::MatchExactly);
+    QCOMPARE(rows.size(), 1);
+    picker.List()->setCurrentItem(rows.front());
+    window.NextButton().click();
+    QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 120000);
+    QCOMPARE(window.Session().tasks.size(), std::size_t{1});
+    QCOMPARE(window.Session().tasks[0].volume.sectorCount, std::uint32_t{69632});
+    QVERIFY(RunHolds(window, [&](VolumeScanner& scanner, const ScanNode& file) {
+        if (file.size != oldJpeg->size) return false;
+        const auto bytes = test::ReadNodeBytes(scanner, file);
+        return bytes && test::Md5Hex(*bytes) == oldJpeg->md5;
+    }));
+}
+
+// The preview of the documents of a FAT32 volume: a workbook as the grid of its cells, a
+// word-processor document as its text (the phrases are the documents' reference texts).
+void WizardTest::PreviewShowsDocumentsByKind() {
+    CMainWindow window;
+    ScanSampleVolume(window, 0, "docs-fat32");
+    VolumeScanner& scanner = *window.Session().scan->Scanners().front();
+    ScanNode* live = test::FindChild(scanner.roots[RootIndex::Root], u"LIVE");
+    QVERIFY(live != nullptr && EnsureChildren(scanner, *live));
+    struct Case {
+        std::u16string_view name;
+        PreviewKind kind;
+        QString phrase;
+    };
+    const Case cases[] = {
+        {u"english.xlsx", PreviewKind::Grid, QStringLiteral("Hard disk")},
+        {u"english.xls", PreviewKind::Grid, QStringLiteral("Memory card")},
+        {u"english.docx", PreviewKind::Text, QStringLiteral("Quarterly recovery report")},
+        {u"japanese.docx", PreviewKind::Text, QStringLiteral("復元作業の報告書")},
+    };
+    for (const Case& c : cases) {
+        const ScanNode* file = test::FindChild(*live, c.name);
+        QVERIFY(file != nullptr);
+        CDialogPreview preview(scanner, *file, window.Session().settings, &window);
+        QTRY_VERIFY_WITH_TIMEOUT(preview.Ready(), 10000);
+        QCOMPARE(preview.Kind(), c.kind);
+        QStringList shown{preview.ShownText()};
+        for (const QTableWidget* sheet : preview.findChildren<QTableWidget*>()) {
+            for (const QTableWidgetItem* cell : sheet->findItems(c.phrase, Qt::MatchExactly)) shown << cell->text();
+        }
+        QVERIFY2(shown.join(u'\n').contains(c.phrase), qPrintable(c.phrase));
+    }
+}
+
+// The formatted-volume pane: the quick scan reads the sample disk's NTFS volume, whose boot
+// sector stands, in the full-scan task mode by its own scanner, and unticked leaves the
+// formatted-volume scan; the free-space-only scan is offered for a volume device alone, and
+// ticked it plans what `scan VOLUME --mode formatted --free-area` does, whatever the quick box.
+void WizardTest::FormattedPaneChoicesMakeTheirTasks() {
+    struct Case {
+        const char* image;
+        bool throughLoop;
+        bool quick;
+        bool freeArea;
+        std::uint32_t mode;
+        std::uint32_t fsType;
+        std::uint32_t start;
+    };
+    const Case cases[] = {
+        {"sample-disk", false, true, false, kModeFullScan, kFsNtfs, kSampleNtfsStart},
+        {"sample-disk", false, false, false, kModeFormattedVolume, kFsNtfs, kSampleNtfsStart},
+        {"fat32-refilled", true, true, true, kModeFormattedVolume, kFsRaw, 0},
+    };
+    for (const Case& c : cases) {
+        std::optional<test::LoopDevice> loop;
+        std::string source = test::TestImage(c.image).string();
+        if (c.throughLoop) {
+            loop.emplace(source);
+            if (!loop->Attached()) {
+                qInfo("no loop device: the free-space case is passed over");
+                continue;
+            }
+            source = loop->Path();
+        }
+        CMainWindow window;
+        window.show();
+        window.ModePane().Choose(RecoveryMode::FormattedVolume);
+        window.NextButton().click();
+        CPaneFormat& pane = window.FormatPane();
+        QVERIFY(!pane.QuickScanBox().isChecked());
+        QVERIFY(pane.Picker().AddImage(source));
+        const auto rows = pane.Picker().List()->findItems(QStringLiteral("@%1").arg(c.start), Qt::MatchEndsWith);
+        QCOMPARE(rows.size(), 1);
+        pane.Picker().List()->setCurrentItem(rows.front());
+        QCOMPARE(pane.FreeAreaBox().isEnabled(), c.throughLoop);
+        pane.QuickScanBox().setChecked(c.quick);
+        pane.FreeAreaBox().setChecked(c.freeArea);
+        QCOMPARE(pane.QuickScanBox().isEnabled(), !c.freeArea);
+        window.NextButton().click();
+        const std::vector<ScanTask>& tasks = window.Session().tasks;
+        QCOMPARE(tasks.size(), std::size_t{1});
+        QCOMPARE(tasks[0].mode, c.mode);
+        QCOMPARE(tasks[0].volume.fsType, c.fsType);
+        QCOMPARE(tasks[0].volume.startSector, c.start);
+        QCOMPARE(tasks[0].options[kOptionFullScanFallback], std::uint32_t{1});
+        QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 120000);
+    }
 }
 
 void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
@@ -557,6 +703,10 @@ void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
     save(reopen, QStringLiteral("dialog-reopen-disk"), UiText(StringId::ReconnectRetry));
     CDialoFileExistPrompt exists({"/tmp/a.txt", "a__rename_7.txt"}, &window);
     save(exists, QStringLiteral("dialog-file-exist-prompt"), UiText(StringId::CollisionOverwrite));
+    const QString bigFilesText = UiFormatted(StringId::FatDestinationBigFiles, "E:");
+    CDialogBigFileList bigFiles(bigFilesText.toStdString(), {"\r\n movie.mkv , 4.50 GB", "\r\n backup.vhd , 12.00 GB"}, &window);
+    QCOMPARE(bigFiles.FileList().count(), 2);
+    save(bigFiles, QStringLiteral("dialog-big-file-list"), DialogText(bigFilesText.toStdString()));
 
     VolumeScanner& scanner = *window.Session().scan->Scanners().front();
     const ScanNode* readme = nullptr;
