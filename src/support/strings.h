@@ -272,7 +272,6 @@ enum class StringId : unsigned {
     ModeFullScanLine2,
     ModeFullScanLine3,
     OpenSavedResults,
-    SavedResultsUnavailable,
     OpenImageFile,
     ImageFileFilter,
     AllFilesFilter,
@@ -333,6 +332,12 @@ enum class StringId : unsigned {
     LostPartitionSweepLimit,
     GptEntriesDamaged,
     GptHeaderDamaged,
+
+    // The wizard's saving and opening of scan results.
+    ResultFileFilter,
+    SaveResultsButton,
+    SaveResultsTooltip,
+    AskOpenResultWithoutIdentity,
 };
 
 enum class Language : unsigned char { Japanese, English };
