@@ -15,12 +15,14 @@
 #include "app/dialog_preview.h"
 #include "app/main_window.h"
 #include "app/questions.h"
+#include "app/result_file_dialog.h"
 #include "app/ui_text.h"
 #include "disk/fs_type.h"
 #include "export/export_selection.h"
 #include "export/export_writer.h"
 #include "scan/display_row.h"
 #include "scan/node_expansion.h"
+#include "scan/result_file.h"
 #include "scan/volume_scanner.h"
 
 namespace tundrel::app {
@@ -48,6 +50,16 @@ bool IsHiddenMetafile(const VolumeScanner& scanner, const ScanNode& parent, cons
     return !showMetafiles && scanner.fsType == kFsNtfs && &parent == &scanner.roots[RootIndex::Hidden] &&
            child.name != nullptr && child.name[0] == u'$';
 }
+
+// The engine's warning once a result is saved, in a message box over the pane.
+class SaveWarningBox final : public ResultSaveNotice {
+public:
+    explicit SaveWarningBox(QWidget& pane) : pane_(pane) {}
+    void Warn(const std::string& text) override { TellWarning(&pane_, DialogText(text)); }
+
+private:
+    QWidget& pane_;
+};
 
 void ForEachItem(QTreeWidget& tree, const std::function<void(QTreeWidgetItem&)>& visit) {
     std::vector<QTreeWidgetItem*> pending;
@@ -78,6 +90,10 @@ CPaneBrowse::CPaneBrowse(CMainWindow& wizard)
     find->setToolTip(UiText(StringId::FindTooltip));
     connect(find, &QPushButton::clicked, this, &CPaneBrowse::FindFiles);
     tools->addWidget(find);
+    auto* save = new QPushButton(UiText(StringId::SaveResultsButton), this);
+    save->setToolTip(UiText(StringId::SaveResultsTooltip));
+    connect(save, &QPushButton::clicked, this, &CPaneBrowse::SaveResults);
+    tools->addWidget(save);
     tools->addStretch();
     layout->addLayout(tools);
 
@@ -271,6 +287,28 @@ void CPaneBrowse::FindFiles() {
     CDialogFindFile find(wizard_.Session().scan->Scanners(), this);
     if (find.exec() != QDialog::Accepted) return;
     if (const std::optional<FoundNode> chosen = find.Chosen()) ShowNode(*chosen->scanner, *chosen->node);
+}
+
+void CPaneBrowse::SaveResults() {
+    const QString file = AskForResultFileToSave(this);
+    if (file.isEmpty()) return;
+    ScanSession& run = *wizard_.Session().scan;
+    // Saving fills the folders not yet read, through the scanners.
+    const PreviewPause pause(preview_);
+    SaveWarningBox notice(*this);
+    // The wizard's mode is the one the file keeps, also for opened results saved again.
+    const auto mode = static_cast<std::uint32_t>(wizard_.Session().mode);
+    switch (SaveScanResults(file.toStdString(), run.contexts, mode, &notice)) {
+        case ResultSaveError::None:
+            run.progress.resultsSaved = 1;
+            return;
+        case ResultSaveError::NoResults:
+            TellWarning(this, UiText(StringId::ResultFileNoResults));
+            return;
+        case ResultSaveError::NotWritten:
+            TellWarning(this, UiFormatted(StringId::ResultFileNotWritten, file.toStdString().c_str()));
+            return;
+    }
 }
 
 bool CPaneBrowse::ShowNode(VolumeScanner& scanner, ScanNode& node) {

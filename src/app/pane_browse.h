@@ -1,7 +1,8 @@
 #pragma once
 // The results: a folder tree over the root folders of every volume scanned, the list of the
 // chosen folder with the seven columns of a result row and check boxes, and the summary of
-// what is checked. The third button exports the checked files.
+// what is checked. The third button exports the checked files; above the views, preview, find
+// and save the results.
 
 #include <QPointer>
 
@@ -43,6 +44,8 @@ public:
     void PreviewSelected();
     CDialogPreview* Preview() const { return preview_; }
     void FindFiles();
+    // Saves the results to a file chosen in a file chooser, to be opened again without a scan.
+    void SaveResults();
     // Opens the folders down to the node and selects it in the list.
     bool ShowNode(VolumeScanner& scanner, ScanNode& node);
 

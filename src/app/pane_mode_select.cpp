@@ -4,11 +4,19 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/gui_reconnect_prompt.h"
 #include "app/main_window.h"
+#include "app/pane_browse.h"
+#include "app/questions.h"
+#include "app/result_file_dialog.h"
 #include "app/ui_text.h"
+#include "support/text.h"
 
 namespace tundrel::app {
 namespace {
+
+// Opened results stand where a scan's do: the mode choice, the source, the scan, the results.
+constexpr int kStepsFromModeChoiceToResults = 3;
 
 struct ModeTexts {
     RecoveryMode mode;
@@ -36,7 +44,8 @@ const ModeTexts kModeTexts[] = {
 
 }  // namespace
 
-CPaneModSel::CPaneModSel(CMainWindow& wizard) : WizardPane(wizard), modes_(new QButtonGroup(this)) {
+CPaneModSel::CPaneModSel(CMainWindow& wizard)
+    : WizardPane(wizard), modes_(new QButtonGroup(this)), reconnect_(std::make_unique<GuiReconnectPrompt>(wizard)) {
     auto* layout = new QVBoxLayout(this);
     for (const ModeTexts& texts : kModeTexts) {
         auto* title = new QRadioButton(UiText(texts.title), this);
@@ -57,13 +66,13 @@ CPaneModSel::CPaneModSel(CMainWindow& wizard) : WizardPane(wizard), modes_(new Q
     Choose(RecoveryMode::DeletedFiles);
 }
 
+CPaneModSel::~CPaneModSel() = default;
+
 PaneButtons CPaneModSel::Buttons() const {
     PaneButtons buttons = WizardPane::Buttons();
     buttons.back.clear();
-    // Results are not saved yet, so there is nothing to open.
     buttons.third = UiText(StringId::OpenSavedResults);
-    buttons.thirdEnabled = false;
-    buttons.thirdTip = UiText(StringId::SavedResultsUnavailable);
+    buttons.thirdTip = buttons.third;
     return buttons;
 }
 
@@ -72,5 +81,38 @@ RecoveryMode CPaneModSel::Chosen() const { return static_cast<RecoveryMode>(mode
 void CPaneModSel::Choose(RecoveryMode mode) { modes_->button(static_cast<int>(mode))->setChecked(true); }
 
 void CPaneModSel::Next() { wizard_.ShowModePane(Chosen()); }
+
+void CPaneModSel::Third() {
+    const QString file = AskForResultFileToOpen(this);
+    if (!file.isEmpty() && OpenResults(file)) wizard_.ShowPane(wizard_.BrowsePane(), kStepsFromModeChoiceToResults);
+}
+
+bool CPaneModSel::OpenResults(const QString& file) {
+    WizardSession& session = wizard_.Session();
+    const std::filesystem::path path = file.toStdString();
+    OpenedResults opened = session.OpenRun(path, true, reconnect_.get());
+    // A source that does not open, or is another device than the one scanned: the user may
+    // open the results against it all the same.
+    if (opened.status == ResultOpenStatus::SourceNotOpened) {
+        const QString notOpened = UiFormatted(StringId::CannotOpenSource, ToUtf8(opened.label).c_str());
+        if (!AskYesNo(this, notOpened + u'\n' + UiText(StringId::AskOpenResultWithoutIdentity))) return false;
+        opened = session.OpenRun(path, false, reconnect_.get());
+    }
+    switch (opened.status) {
+        case ResultOpenStatus::Opened:
+            return true;
+        case ResultOpenStatus::FormatError:
+            TellWarning(this, file + QStringLiteral(": ") + UiText(StringId::FileFormatError));
+            return false;
+        case ResultOpenStatus::SourceNotOpened:
+            TellWarning(this, UiFormatted(StringId::CannotOpenSource, ToUtf8(opened.label).c_str()));
+            return false;
+        case ResultOpenStatus::UnknownScannerType:
+            // The tasks read before the unknown scanner are shown.
+            TellWarning(this, UiFormatted(StringId::ResultFileStoppedAtType, opened.unknownScannerType));
+            return !session.scan->contexts.empty();
+    }
+    return false;
+}
 
 }  // namespace tundrel::app

@@ -272,7 +272,6 @@ enum class StringId : unsigned {
     ModeFullScanLine2,
     ModeFullScanLine3,
     OpenSavedResults,
-    SavedResultsUnavailable,
     OpenImageFile,
     ImageFileFilter,
     AllFilesFilter,
@@ -340,6 +339,11 @@ enum class StringId : unsigned {
     QuickScanHint,
     ScanFreeAreaOnly,
     ScanFreeAreaOnlyHint,
+    // The wizard's saving and opening of scan results.
+    ResultFileFilter,
+    SaveResultsButton,
+    SaveResultsTooltip,
+    AskOpenResultWithoutIdentity,
 };
 
 enum class Language : unsigned char { Japanese, English };

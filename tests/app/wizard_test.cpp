@@ -92,10 +92,13 @@ std::function<void(QWidget&)> AnswerBoxes(QMessageBox::StandardButton answer, QS
     };
 }
 
-// Answers a file chooser with the file. Its own accept() would wait for the folder's listing,
-// which a loaded machine may not have ready yet, and leave the chooser open.
+// Answers a file chooser with the file, typed into its name field (selectFile leaves the field
+// alone while it has the focus). The chooser's own accept() would wait for the folder's
+// listing, which a loaded machine may not have ready yet, and leave the chooser open.
 void ChooseInFileDialog(QFileDialog& dialog, const fs::path& file) {
-    dialog.selectFile(QString::fromStdString(file.string()));
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name != nullptr);
+    name->setText(QString::fromStdString(file.string()));
     dialog.QDialog::accept();
 }
 
@@ -187,6 +190,7 @@ private slots:
     void FullScanCarvesTheReformattedVolumesOldJpeg();
     void PreviewShowsDocumentsByKind();
     void FormattedPaneChoicesMakeTheirTasks();
+    void SavedResultsOpenAgainWithoutAScan();
     void ScreenshotsOfEveryPaneAndDialog();
 };
 
@@ -668,6 +672,92 @@ void WizardTest::FormattedPaneChoicesMakeTheirTasks() {
         QCOMPARE(tasks[0].options[kOptionFullScanFallback], std::uint32_t{1});
         QTRY_VERIFY_WITH_TIMEOUT(window.ScanStatusPane().Ended(), 120000);
     }
+}
+
+// Results saved from the results pane open in a new window through the mode pane, where a
+// finished scan would have left them; a file that is no saved result is refused.
+void WizardTest::SavedResultsOpenAgainWithoutAScan() {
+    test::TempDir dir;
+    QStringList asked;
+    const auto chooseThenAnswer = [&asked](const fs::path& file, QMessageBox::StandardButton answer) {
+        return [&asked, file, answer](QWidget& modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
+                QVERIFY(dialog->nameFilters().contains(UiText(StringId::ResultFileFilter)));
+                ChooseInFileDialog(*dialog, file);
+                return;
+            }
+            AnswerBoxes(answer, asked)(modal);
+        };
+    };
+    const auto closeAsks = [&asked](CMainWindow& window) {
+        asked.clear();
+        ModalResponder no(AnswerBoxes(QMessageBox::No, asked));
+        window.close();
+        return asked;
+    };
+    QString volume;
+    {
+        CMainWindow window;
+        window.show();
+        ScanSampleVolume(window, kSampleNtfsStart);
+        window.ShowPane(window.BrowsePane(), 0);
+        volume = window.BrowsePane().FolderTree().topLevelItem(0)->text(0);
+        {
+            ModalResponder responder(chooseThenAnswer(dir / "sample", QMessageBox::Ok));
+            for (QPushButton* button : window.BrowsePane().findChildren<QPushButton*>()) {
+                if (button->toolTip() == UiText(StringId::SaveResultsTooltip)) button->click();
+            }
+        }
+        // The extension is added to a name without one; the engine's note follows the save.
+        QVERIFY(fs::is_regular_file(dir / "sample.kvf"));
+        const std::string source = test::TestImage("sample-disk").string();
+        QCOMPARE(asked, QStringList{UiFormatted(StringId::SaveResultWarning, source.c_str())});
+        QCOMPARE(closeAsks(window), QStringList{UiText(StringId::AskExit)});
+    }
+
+    CMainWindow window;
+    window.show();
+    {
+        asked.clear();
+        ModalResponder responder(chooseThenAnswer(dir / "sample.kvf", QMessageBox::Ok));
+        window.ThirdButton().click();
+    }
+    QCOMPARE(asked, QStringList{});
+    QCOMPARE(window.CurrentPane(), static_cast<WizardPane*>(&window.BrowsePane()));
+    QCOMPARE(window.StepCaption(), UiFormatted(StringId::WizardStep, 4));
+    QCOMPARE(window.BrowsePane().FolderTree().topLevelItemCount(), 1);
+    QCOMPARE(window.BrowsePane().FolderTree().topLevelItem(0)->text(0), volume);
+    // A file of the manifest is found, shown and read back from the source.
+    const std::vector<NodeStep> steps{{u"Projects"}, {u"plan.txt"}};
+    const std::optional<FoundNode> plan = window.Session().scan->Find(0, RootIndex::Root, steps);
+    QVERIFY(plan.has_value());
+    QVERIFY(window.BrowsePane().ShowNode(*plan->scanner, *plan->node));
+    ExtentList extents;
+    QVERIFY(plan->scanner->BuildExtents(*plan->node, extents));
+    std::vector<std::uint8_t> bytes(plan->node->size);
+    QVERIFY(plan->scanner->ReadNodeData(bytes, 0, *plan->node, extents));
+    std::string expected;
+    for (const test::ManifestFile& file : test::LoadManifest("sample-disk", 5)) {
+        if (file.path == "Projects/plan.txt") expected = file.md5;
+    }
+    QCOMPARE(test::Md5Hex(bytes), expected);
+    QCOMPARE(closeAsks(window), QStringList{UiText(StringId::AskExit)});
+
+    {
+        ModalResponder yes(AnswerBoxes(QMessageBox::Yes, asked));
+        window.BackButton().click();
+    }
+    const fs::path damaged = dir / "damaged.kvf";
+    test::WriteBinaryFile(damaged, test::TextBytes("not a result"));
+    {
+        asked.clear();
+        ModalResponder responder(chooseThenAnswer(damaged, QMessageBox::Ok));
+        window.ThirdButton().click();
+    }
+    const QString refusal = QString::fromStdString(damaged.string()) + QStringLiteral(": ") + UiText(StringId::FileFormatError);
+    QCOMPARE(asked, QStringList{refusal});
+    QCOMPARE(window.CurrentPane(), static_cast<WizardPane*>(&window.ModePane()));
+    QVERIFY(!window.Session().HasResults());
 }
 
 void WizardTest::ScreenshotsOfEveryPaneAndDialog() {
