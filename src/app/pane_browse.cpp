@@ -4,15 +4,18 @@
 #include <QHeaderView>
 #include <QHideEvent>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/background_job.h"
 #include "app/check_marks.h"
 #include "app/dialog_export_file.h"
 #include "app/dialog_find_file.h"
 #include "app/dialog_preview.h"
+#include "app/gui_thread_call.h"
 #include "app/main_window.h"
 #include "app/questions.h"
 #include "app/result_file_dialog.h"
@@ -51,11 +54,17 @@ bool IsHiddenMetafile(const VolumeScanner& scanner, const ScanNode& parent, cons
            child.name != nullptr && child.name[0] == u'$';
 }
 
-// The engine's warning once a result is saved, in a message box over the pane.
+// The engine's warning once a result is saved, in a message box over the pane: the save runs on
+// a thread of its own, the box on the user-interface thread.
 class SaveWarningBox final : public ResultSaveNotice {
 public:
     explicit SaveWarningBox(QWidget& pane) : pane_(pane) {}
-    void Warn(const std::string& text) override { TellWarning(&pane_, DialogText(text)); }
+    void Warn(const std::string& text) override {
+        AskOnGuiThread<bool>(pane_, [&] {
+            TellWarning(&pane_, DialogText(text));
+            return true;
+        });
+    }
 
 private:
     QWidget& pane_;
@@ -298,7 +307,18 @@ void CPaneBrowse::SaveResults() {
     SaveWarningBox notice(*this);
     // The wizard's mode is the one the file keeps, also for opened results saved again.
     const auto mode = static_cast<std::uint32_t>(wizard_.Session().mode);
-    switch (SaveScanResults(file.toStdString(), run.contexts, mode, &notice)) {
+    // Saving reads the folders not read yet from the disk: on a thread of its own, behind a
+    // box that keeps the results from being changed meanwhile.
+    QProgressDialog saving(UiText(StringId::SavingResults), QString(), 0, 0, this);
+    saving.setWindowModality(Qt::WindowModal);
+    saving.setMinimumDuration(0);
+    saving.show();
+    ResultSaveError error = ResultSaveError::None;
+    BackgroundJob job;
+    job.Start([&] { error = SaveScanResults(file.toStdString(), run.contexts, mode, &notice); });
+    job.Collect();
+    saving.close();
+    switch (error) {
         case ResultSaveError::None:
             run.progress.resultsSaved = 1;
             return;

@@ -344,6 +344,7 @@ enum class StringId : unsigned {
     SaveResultsButton,
     SaveResultsTooltip,
     AskOpenResultWithoutIdentity,
+    SavingResults,
 };
 
 enum class Language : unsigned char { Japanese, English };
