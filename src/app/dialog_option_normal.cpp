@@ -1,6 +1,9 @@
 #include "app/dialog_option_normal.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "app/ui_text.h"
@@ -15,6 +18,11 @@ QCheckBox* AddOptionBox(QVBoxLayout& layout, QWidget* parent, StringId caption, 
     return box;
 }
 
+// The code pages offered, by their ICU names: the ones FAT volumes and old documents were
+// mostly written in.
+constexpr const char* kCodePages[] = {"CP932",        "windows-1252", "CP437",        "CP850",       "CP936",
+                                      "CP949",        "CP950",        "windows-1250", "windows-1251"};
+
 }  // namespace
 
 CDialogOptionNormal::CDialogOptionNormal(const Settings& settings, QWidget* parent) : QWidget(parent) {
@@ -26,6 +34,16 @@ CDialogOptionNormal::CDialogOptionNormal(const Settings& settings, QWidget* pare
     fullScanExFat_ = AddOptionBox(*layout, this, StringId::OptionFullScanExFat, settings.fullScanExFat);
     carveInDeletedMode_ = AddOptionBox(*layout, this, StringId::OptionCarveInDeletedMode, settings.carveInDeletedMode);
     promptReconnect_ = AddOptionBox(*layout, this, StringId::OptionPromptReconnect, settings.promptReconnect.load());
+    auto* codePageLine = new QHBoxLayout;
+    codePageLine->addWidget(new QLabel(UiText(StringId::OptionCodePage), this));
+    codePage_ = new QComboBox(this);
+    for (const char* name : kCodePages) codePage_->addItem(QString::fromLatin1(name));
+    const QString current = QString::fromStdString(settings.ansiCodePage);
+    if (codePage_->findText(current) < 0) codePage_->addItem(current);
+    codePage_->setCurrentText(current);
+    codePageLine->addWidget(codePage_);
+    codePageLine->addStretch();
+    layout->addLayout(codePageLine);
     layout->addStretch();
 }
 
@@ -37,6 +55,7 @@ void CDialogOptionNormal::Store(Settings& settings) const {
     settings.fullScanExFat = fullScanExFat_->isChecked();
     settings.carveInDeletedMode = carveInDeletedMode_->isChecked();
     settings.promptReconnect = promptReconnect_->isChecked();
+    settings.ansiCodePage = codePage_->currentText().toStdString();
 }
 
 }  // namespace tundrel::app

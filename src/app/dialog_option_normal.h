@@ -1,11 +1,13 @@
 #pragma once
-// The general page of the options: the switches of the scan and of the result views.
+// The general page of the options: the switches of the scan and of the result views, and the
+// code page of FAT short names and 8-bit texts.
 
 #include <QWidget>
 
 #include "support/settings.h"
 
 class QCheckBox;
+class QComboBox;
 
 namespace tundrel::app {
 
@@ -23,6 +25,7 @@ private:
     QCheckBox* fullScanExFat_;
     QCheckBox* carveInDeletedMode_;
     QCheckBox* promptReconnect_;
+    QComboBox* codePage_;
 };
 
 }  // namespace tundrel::app

@@ -17,6 +17,7 @@
 #include "cli/progress_reporter.h"
 #include "cli/terminal_prompt.h"
 #include "modes/all_scanners.h"
+#include "platform/ansi_code_page.h"
 #include "modes/full_scan_sweep.h"
 #include "modes/scan_plan.h"
 #include "scan/result_file.h"
@@ -201,11 +202,21 @@ void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* 
     command.add_flag("--carve-free", options.carveFree, "also look for files by content in the free space");
     command.add_flag("--keep-listed", options.keepListedFinds,
                      "keep the files found by content that the scan lists already (by default they are dropped)");
+    command.add_option("--code-page", options.codePage,
+                       "code page of FAT short names and of 8-bit texts in previews: CP932 (default), windows-1252, "
+                       "CP437, CP936, ... (any ICU converter name)");
     if (jsonHelp != nullptr) command.add_flag("--json", options.json, jsonHelp);
     command.add_flag("-q,--quiet", options.quiet, "no progress display");
 }
 
 int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std::ostream& err) {
+    if (options.codePage) {
+        if (!AnsiCodePage::Known(*options.codePage)) {
+            return Refuse(err, kExitUsage, "--code-page takes a code page ICU knows (CP932, windows-1252, CP437, ...), not '" +
+                                               *options.codePage + "'");
+        }
+        session.settings.ansiCodePage = *options.codePage;
+    }
     // A saved result is known by its content, before the source-name rules: "r.kvf" needs no "./".
     if (IsSavedResultFile(options.source)) return OpenSavedResult(session, options, err);
     if (options.force) return Refuse(err, kExitUsage, "--force takes a saved scan result (.kvf) as SOURCE");

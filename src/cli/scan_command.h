@@ -29,10 +29,11 @@ struct ScanCommandOptions {
     std::optional<std::string> fileSystems;  // what the full scan looks for: fat,ntfs,exfat
     bool force = false;                      // open a saved result without comparing its source's identity
     std::optional<std::string> save;         // scan: the file the results are saved to
+    std::optional<std::string> codePage;     // 8-bit names and texts: an ICU converter name
 };
 
-// Adds SOURCE, --mode, --volume, --range, --free-area, --fs, --types, --carve-free, --keep-listed, --force
-// and -q
+// Adds SOURCE, --mode, --volume, --range, --free-area, --fs, --types, --carve-free, --keep-listed, --force,
+// --code-page and -q
 // to a command, and --json, described by `jsonHelp`, to one that prints JSON (null: none).
 void AddScanOptions(CLI::App& command, ScanCommandOptions& options, const char* jsonHelp);
 

@@ -14,6 +14,15 @@ AnsiCodePage::AnsiCodePage(std::string_view name) {
     }
 }
 
+bool AnsiCodePage::Known(std::string_view name) {
+    // An empty name would open ICU's default converter.
+    if (name.empty()) return false;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(std::string(name).c_str(), &status);
+    if (converter != nullptr) ucnv_close(converter);
+    return U_SUCCESS(status) && converter != nullptr;
+}
+
 AnsiCodePage::~AnsiCodePage() {
     if (converter_ != nullptr) ucnv_close(converter_);
 }

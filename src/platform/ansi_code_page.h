@@ -22,6 +22,10 @@ public:
     // Bytes that do not map become U+FFFD or the code page's own substitute.
     std::u16string Decode(std::span<const std::uint8_t> bytes);
 
+    // Whether ICU has a converter of that name, for the settings to refuse a misspelt one
+    // rather than fall back.
+    static bool Known(std::string_view name);
+
 private:
     UConverter* converter_ = nullptr;
 };

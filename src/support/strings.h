@@ -345,6 +345,7 @@ enum class StringId : unsigned {
     SaveResultsTooltip,
     AskOpenResultWithoutIdentity,
     SavingResults,
+    OptionCodePage,
 };
 
 enum class Language : unsigned char { Japanese, English };

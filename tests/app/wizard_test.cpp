@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -422,6 +423,7 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
                 if (box->text() == UiText(StringId::OptionShowMetafiles)) box->setChecked(true);
                 if (box->text() == UiText(StringId::OptionDropListedFinds)) box->setChecked(false);
             }
+            dialog->findChild<QComboBox*>()->setCurrentText(QStringLiteral("windows-1252"));
             if (ok) {
                 dialog->accept();
             } else {
@@ -431,6 +433,7 @@ void WizardTest::OptionsOkStoresAndCancelLeaves() {
         window.ShowOptions();
         QCOMPARE(settings.showMetafiles, ok);
         QCOMPARE(settings.dropListedFinds, !ok);
+        QCOMPARE(settings.ansiCodePage, std::string(ok ? "windows-1252" : "CP932"));
         // The views follow at once.
         QCOMPARE(hiddenNames().contains(QStringLiteral("$MFT")), ok);
     }

@@ -57,6 +57,9 @@ TEST_F(CommandsTest, UsageErrorsExitWithOneAndSourcesThatCannotBeOpenedWithTwo) 
         {{"scan", image, "--range", "0-3"}, kExitUsage},  // the deleted-file mode takes no range
         {{"scan", image, "--mode", "full", "--range", "0-8"}, kExitCannotScan},  // past the end
         {{"scan", image, "--mode", "lost"}, kExitUsage},
+        {{"scan", missing, "--code-page", "klingon"}, kExitUsage},  // said before opening
+        {{"scan", missing, "--code-page", ""}, kExitUsage},
+        {{"scan", missing, "--code-page", "windows-1252"}, kExitSourceError},
         {{"export", image, "--to", dir.Path().string(), "--log-format", "tsv"}, kExitUsage},  // no --log
         {{"export", image, "--to", dir.Path().string(), "--log", missing, "--log-format", "csv"}, kExitUsage},
         {{"info", missing}, kExitSourceError},
