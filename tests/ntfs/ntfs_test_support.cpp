@@ -1,6 +1,16 @@
 #include "ntfs_test_support.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "ntfs/data_runs.h"
+#include "ntfs/mft_attribute.h"
+#include "ntfs/mft_record_fixup.h"
+#include "ntfs/mft_record_header.h"
+#include "ntfs/ntfs_boot_record.h"
+#include "ntfs/ntfs_boot_sector.h"
+#include "support/byte_reader.h"
 
 namespace tundrel::test {
 namespace {
@@ -176,48 +186,89 @@ std::vector<std::uint8_t> Joined(const std::vector<std::vector<std::uint8_t>>& p
     return joined;
 }
 
-SyntheticVolume::SyntheticVolume() : bytes_(std::size_t{kSectors} * 512) {
-    std::vector<std::uint8_t> boot(512);
-    std::copy_n("\xEB\x52\x90NTFS    ", 11, boot.begin());
-    Put16(boot, 0x0B, 512);
-    boot[0x0D] = kSectorsPerCluster;
-    boot[0x15] = 0xF8;
-    Put64(boot, 0x28, kSectors - 1);
-    Put64(boot, 0x30, kMftCluster);
-    Put64(boot, 0x38, kMirrorCluster);
-    boot[0x40] = 0xF6;  // records of 1024 bytes
-    boot[0x44] = 0x01;
-    boot[510] = 0x55;
-    boot[511] = 0xAA;
-    std::copy(boot.begin(), boot.end(), bytes_.begin());
-    std::copy(boot.begin(), boot.end(), bytes_.end() - 512);
+PatchedNtfsVolume::PatchedNtfsVolume(const fs::path& directory)
+    : path_(CopyOfImage(kImage, directory)), bytes_(FileBytes(path_)) {
+    const NtfsBootRecord boot = ReadNtfsBootRecord(std::span(bytes_).first(std::min<std::size_t>(bytes_.size(), 512)));
+    bytesPerSector_ = boot.bytesPerSector;
+    sectorsPerCluster_ = NtfsClusterSectors(boot.sectorsPerCluster).value_or(0);
+    totalSectors_ = boot.totalSectors;
+    mftCluster_ = boot.mftCluster;
+    mirrorCluster_ = boot.mirrorCluster;
+    // Byte 0x40 of 0xF6 (-10): records of 2^10 bytes, the size RecordBuilder makes.
+    if (bytesPerSector_ != 512 || sectorsPerCluster_ == 0 || ByteReader(bytes_).U8(0x40) != 0xF6) {
+        throw std::runtime_error(std::string(kImage) + ": not the NTFS geometry the tests patch");
+    }
 
-    const std::uint32_t mftClusters = kMftRecords * 1024 / (kSectorsPerCluster * 512);
-    PutRecord(0, RecordBuilder(0)
-                     .Standard(0x06)
-                     .Name(5, u"$MFT", 3)
-                     .NonResidentData({0x11, static_cast<std::uint8_t>(mftClusters), kMftCluster}, kMftRecords * 1024)
-                     .Build());
-    PutRecord(5, RecordBuilder(5, 0x0003).Standard(0x06).Name(5, u".", 3).Build());
-    // The mirror holds record 0 as well.
-    std::copy_n(Record(0).begin(), 1024, Cluster(kMirrorCluster).begin());
+    // The MFT's first run and size, from $MFT's $DATA; then $Bitmap's bytes from record 6.
+    const auto dataOf = [this](std::uint32_t number) {
+        const auto slot = Slot(number);
+        std::vector<std::uint8_t> record(slot.begin(), slot.end());
+        FixupFirstSector(record);
+        std::pair<MftRunList, std::uint64_t> data;
+        AttributeWalk walk(record, FirstAttributeOffset(record));
+        if (const auto attribute = walk.Find(kAttrData); attribute && !attribute->IsResident()) {
+            DecodeRunList(attribute->RunListBytes(), data.first);
+            data.second = attribute->RealSize();
+        }
+        if (data.first.empty()) throw std::runtime_error("record " + std::to_string(number) + " has no run list");
+        return data;
+    };
+    const auto [mftRuns, mftSize] = dataOf(0);
+    if (mftRuns.front().startCluster != mftCluster_) throw std::runtime_error("$MFT does not start where the boot sector says");
+    mftRecords_ = std::min<std::uint64_t>(mftSize, std::uint64_t{mftRuns.front().clusterCount} * sectorsPerCluster_ * 512) /
+                  kMftRecordBytes;
+    for (std::uint32_t number = 0; number < mftRecords_; ++number) {
+        recordInUse_.push_back((ByteReader(Record(number)).U16(0x16) & 0x0001) != 0);
+    }
+    const auto [bitmapRuns, bitmapSize] = dataOf(6);
+    for (const MftRun& run : bitmapRuns) {
+        for (std::uint32_t i = 0; i < run.clusterCount; ++i) {
+            const auto cluster = ClusterBytes(std::uint64_t{run.startCluster} + i);
+            clusterBitmap_.insert(clusterBitmap_.end(), cluster.begin(), cluster.end());
+        }
+    }
+    clusterBitmap_.resize(std::min<std::size_t>(clusterBitmap_.size(), bitmapSize));
 }
 
-void SyntheticVolume::PutRecord(std::uint32_t number, const std::vector<std::uint8_t>& record) {
-    std::copy(record.begin(), record.end(), Record(number).begin());
+void PatchedNtfsVolume::PutRecord(std::uint32_t number, const std::vector<std::uint8_t>& record) {
+    const auto slot = Record(number);
+    if (recordInUse_[number]) throw std::runtime_error("record " + std::to_string(number) + " is in use in " + kImage);
+    std::copy_n(record.begin(), std::min(record.size(), slot.size()), slot.begin());
 }
 
-std::span<std::uint8_t> SyntheticVolume::Record(std::uint32_t number) {
-    return std::span(bytes_).subspan(std::size_t{kMftCluster} * kSectorsPerCluster * 512 + std::size_t{number} * 1024, 1024);
+std::span<std::uint8_t> PatchedNtfsVolume::Record(std::uint32_t number) {
+    if (number >= mftRecords_) throw std::out_of_range("record " + std::to_string(number) + " is past the MFT's first run");
+    return Slot(number);
 }
 
-std::span<std::uint8_t> SyntheticVolume::Cluster(std::uint32_t cluster) {
-    return std::span(bytes_).subspan(std::size_t{cluster} * kSectorsPerCluster * 512, kSectorsPerCluster * 512);
+std::span<std::uint8_t> PatchedNtfsVolume::Slot(std::uint32_t number) {
+    return Bytes(mftCluster_ * sectorsPerCluster_ * 512 + std::uint64_t{number} * kMftRecordBytes, kMftRecordBytes);
 }
 
-fs::path SyntheticVolume::Write(const fs::path& file) const {
-    WriteBinaryFile(file, bytes_);
-    return file;
+std::span<std::uint8_t> PatchedNtfsVolume::Cluster(std::uint32_t cluster) {
+    if (InUseInImage(cluster)) throw std::runtime_error("cluster " + std::to_string(cluster) + " is in use in " + kImage);
+    return ClusterBytes(cluster);
+}
+
+bool PatchedNtfsVolume::InUseInImage(std::uint32_t cluster) const {
+    // Past the bitmap counts as in use.
+    return cluster / 8 >= clusterBitmap_.size() || ((clusterBitmap_[cluster / 8] >> (cluster % 8)) & 1) != 0;
+}
+
+std::span<std::uint8_t> PatchedNtfsVolume::ClusterBytes(std::uint64_t cluster) {
+    return Bytes(cluster * sectorsPerCluster_ * 512, std::uint64_t{sectorsPerCluster_} * 512);
+}
+
+std::span<std::uint8_t> PatchedNtfsVolume::Bytes(std::uint64_t offset, std::uint64_t length) {
+    if (offset > bytes_.size() || length > bytes_.size() - offset) {
+        throw std::out_of_range("bytes " + std::to_string(offset) + "+" + std::to_string(length) + " are past " + kImage);
+    }
+    return std::span(bytes_).subspan(offset, length);
+}
+
+const fs::path& PatchedNtfsVolume::Write() const {
+    WriteBinaryFile(path_, bytes_);
+    return path_;
 }
 
 }  // namespace tundrel::test

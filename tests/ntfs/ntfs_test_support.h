@@ -1,5 +1,5 @@
 #pragma once
-// MFT records and small NTFS volumes made byte by byte, for the NTFS tests.
+// MFT records made byte by byte, and a real NTFS image to write them into, for the NTFS tests.
 
 #include <array>
 #include <cstdint>
@@ -69,28 +69,51 @@ std::vector<std::uint8_t> ListEntry(std::uint32_t type, std::uint32_t record, st
                                     std::u16string_view name = u"");
 std::vector<std::uint8_t> Joined(const std::vector<std::vector<std::uint8_t>>& parts);
 
-// A 4 MiB NTFS volume: 4 KiB clusters, the boot sector and its copy in the last sector, an
-// MFT of 64 records at cluster 16 with $MFT (record 0) and the root "." (record 5).
-class SyntheticVolume {
+// A writable copy of a committed NTFS image (mkntfs, filled through ntfs-3g) into which tests
+// write crafted records and cluster contents. PutRecord and Cluster take only slots and
+// clusters the image leaves free, so its own files stay whole; tests that damage the volume's
+// tables patch Record(), MirrorCluster() and the boot sectors directly. A slot or cluster in
+// use, or bytes past the image, throw: the test fails there instead of patching the wrong bytes.
+class PatchedNtfsVolume {
 public:
-    static constexpr std::uint32_t kSectors = 8192;
-    static constexpr std::uint32_t kSectorsPerCluster = 8;
-    static constexpr std::uint32_t kMftCluster = 16;
-    static constexpr std::uint32_t kMftRecords = 64;
-    static constexpr std::uint32_t kMirrorCluster = 8;
+    // 4 MiB, 4 KiB clusters; of the MFT's 67 records mkntfs uses those to 26 and ntfs-3g three
+    // from 64 on, and clusters 23 to 130 are free.
+    static constexpr const char* kImage = "ntfs-initsize";
 
-    SyntheticVolume();
+    explicit PatchedNtfsVolume(const std::filesystem::path& directory);
 
+    std::uint32_t SectorsPerCluster() const { return sectorsPerCluster_; }
+    std::uint64_t MftCluster() const { return mftCluster_; }
+
+    // Writes `record` into a slot of the MFT's first run that the image leaves unused.
     void PutRecord(std::uint32_t number, const std::vector<std::uint8_t>& record);
     std::span<std::uint8_t> Record(std::uint32_t number);
+    // A cluster that $Bitmap marks free.
     std::span<std::uint8_t> Cluster(std::uint32_t cluster);
-    std::span<std::uint8_t> BootSector() { return std::span(bytes_).first(512); }
-    std::vector<std::uint8_t>& Bytes() { return bytes_; }
+    std::span<std::uint8_t> MirrorCluster() { return ClusterBytes(mirrorCluster_); }
+    std::span<std::uint8_t> BootSector() { return Bytes(0, bytesPerSector_); }
+    // The copy in the volume's last sector.
+    std::span<std::uint8_t> BackupBootSector() { return Bytes(totalSectors_ * bytesPerSector_, bytesPerSector_); }
 
-    std::filesystem::path Write(const std::filesystem::path& file) const;
+    // Writes the patched bytes over the copy; the path to scan.
+    const std::filesystem::path& Write() const;
 
 private:
+    std::span<std::uint8_t> Bytes(std::uint64_t offset, std::uint64_t length);
+    std::span<std::uint8_t> ClusterBytes(std::uint64_t cluster);
+    std::span<std::uint8_t> Slot(std::uint32_t record);  // where the MFT's first run puts it
+    bool InUseInImage(std::uint32_t cluster) const;
+
+    std::filesystem::path path_;
     std::vector<std::uint8_t> bytes_;
+    std::uint64_t bytesPerSector_ = 0;
+    std::uint32_t sectorsPerCluster_ = 0;
+    std::uint64_t totalSectors_ = 0;
+    std::uint64_t mftCluster_ = 0;
+    std::uint64_t mirrorCluster_ = 0;
+    std::uint64_t mftRecords_ = 0;             // in the MFT's first run
+    std::vector<bool> recordInUse_;            // as the image holds them
+    std::vector<std::uint8_t> clusterBitmap_;  // $Bitmap as the image holds it
 };
 
 }  // namespace tundrel::test
