@@ -9,6 +9,7 @@
 #include "cli/command_interrupts.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_reporter.h"
+#include "cli/search_progress.h"
 #include "disk/fs_type.h"
 #include "disk/mount_matching.h"
 #include "disk/mounted_volume.h"
@@ -23,20 +24,6 @@
 
 namespace tundrel::cli {
 namespace {
-
-// The search's counts shown on the progress line: cylinders swept, partitions found.
-class SearchProgress final : public LostPartitionReport {
-public:
-    explicit SearchProgress(ScanProgress& progress) : progress_(progress) {}
-    void SweepExtent(std::uint64_t cylinders) override { progress_.totalUnits.store(static_cast<std::int64_t>(cylinders)); }
-    void SweepPosition(std::uint64_t cylinder) override { progress_.doneUnits.store(static_cast<std::int64_t>(cylinder)); }
-    void FoundCount(std::size_t count) override {
-        progress_.SetStatusText(ToUtf16(Formatted(StringId::LostPartitionsFound, static_cast<int>(count))));
-    }
-
-private:
-    ScanProgress& progress_;
-};
 
 std::uint64_t StartOf(const VolumeInfo& volume) { return volume.beyond2TiB ? volume.wideStart : volume.startSector; }
 std::uint64_t CountOf(const VolumeInfo& volume) { return volume.beyond2TiB ? volume.wideCount : volume.sectorCount; }
@@ -85,7 +72,6 @@ int RunPartitions(const PartitionsOptions& options, std::ostream& out, std::ostr
     if (options.search) {
         ScanProgress progress;
         SearchProgress report(progress);
-        progress.SetStatusText(ToUtf16(Formatted(StringId::LostPartitionsFound, 0)));
         LostPartitionSearch found;
         RunWithProgress(progress, isatty(STDERR_FILENO) != 0, err, [&] {
             found = SearchLostPartitions(source, AllFileSystems(), progress.stopRequested, {mounts.mounted, mounts.device, &report});

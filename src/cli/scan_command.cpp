@@ -15,6 +15,7 @@
 #include "cli/command_interrupts.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_reporter.h"
+#include "cli/search_progress.h"
 #include "cli/terminal_prompt.h"
 #include "modes/all_scanners.h"
 #include "platform/ansi_code_page.h"
@@ -281,7 +282,23 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
         return Refuse(err, kExitUsage, std::string(Text(StringId::NothingSelectedForFullScan)));
     }
 
-    const ScanPlan plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
+    // The lost-partition search before the scan reads the whole disk: it shows its own
+    // progress, and Ctrl-C ends the command there.
+    const bool draw = !options.quiet && isatty(STDERR_FILENO);
+    ScanPlan plan;
+    if (request.lostPartitions) {
+        ScanProgress searchProgress;
+        SearchProgress report(searchProgress);
+        request.searchStop = &searchProgress.stopRequested;
+        request.searchReport = &report;
+        RunWithProgress(searchProgress, draw, err, [&] { plan = PlanScanTasks(request, AllFileSystems(), AllScanners()); });
+        if (searchProgress.stopRequested.load() != 0 || CommandInterrupts::Interrupted()) {
+            err << "tundrel: " << Text(StringId::PartitionSearchStopped) << '\n';
+            return kExitStopped;
+        }
+    } else {
+        plan = PlanScanTasks(request, AllFileSystems(), AllScanners());
+    }
     for (const std::string& note : plan.notes) err << "tundrel: " << Formatted(StringId::NoteLine, note.c_str()) << '\n';
     switch (plan.refusal) {
         case PlanRefusal::None: break;
@@ -292,7 +309,6 @@ int RunScanCommand(ScanSession& session, const ScanCommandOptions& options, std:
 
     // The prompt outlives the command: the sources are read again by the commands after the scan.
     static TerminalReconnectPrompt prompt;
-    const bool draw = !options.quiet && isatty(STDERR_FILENO);
     RunWithProgress(session.progress, draw, err, [&] { session.Run(plan.tasks, &prompt); });
 
     for (const auto& context : session.contexts) {

@@ -48,9 +48,10 @@ std::string NoScannerText(std::uint32_t fsType) {
 // `volumeStart`; the whole disk is the search's last row.
 std::vector<SelectedVolume> LostPartitionCandidates(SectorSource& source, const ScanRequest& request,
                                                     FileSystemTable fileSystems, std::vector<std::string>& notes) {
-    const std::atomic<std::uint32_t> stop{0};
+    const std::atomic<std::uint32_t> neverStop{0};
     const SourceMounts mounts = MountsOfSource(source.path, fileSystems);
-    LostPartitionSearch found = SearchLostPartitions(source, fileSystems, stop, {mounts.mounted, mounts.device, nullptr});
+    LostPartitionSearch found = SearchLostPartitions(source, fileSystems, request.searchStop != nullptr ? *request.searchStop : neverStop,
+                                                     {mounts.mounted, mounts.device, request.searchReport});
     notes.insert(notes.end(), found.notes.begin(), found.notes.end());
     found.volumes.pop_back();
     std::vector<SelectedVolume> candidates;

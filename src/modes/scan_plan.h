@@ -1,6 +1,7 @@
 #pragma once
 // Which scan tasks a request for one source makes: one volume, or every volume of its table.
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 #include "scan/scanner_table.h"
 
 namespace tundrel {
+
+class LostPartitionReport;
 
 // Sectors FIRST to LAST of the source, both included.
 struct SectorRange {
@@ -27,6 +30,9 @@ struct ScanRequest {
     // volume start (the caller checks them).
     bool freeArea = false;
     bool lostPartitions = false;               // the volumes the lost-partition search finds
+    // The lost-partition search's stop (set: it ends with what it found) and report; both may be null.
+    const std::atomic<std::uint32_t>* searchStop = nullptr;
+    LostPartitionReport* searchReport = nullptr;
 };
 
 enum class PlanRefusal { None, SourceUnreadable, NothingToScan, NotAVolume };

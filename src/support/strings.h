@@ -346,6 +346,7 @@ enum class StringId : unsigned {
     AskOpenResultWithoutIdentity,
     SavingResults,
     OptionCodePage,
+    PartitionSearchStopped,
 };
 
 enum class Language : unsigned char { Japanese, English };
