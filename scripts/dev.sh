@@ -12,7 +12,7 @@ packages=(
   libicu-dev zlib1g-dev libminizip-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev nettle-dev
   qt6-base-dev fonts-noto-cjk  # tundrel-gui and its tests; the CJK font draws the Japanese texts
-  fdisk dosfstools mtools exfatprogs ntfs-3g sleuthkit  # the tests make disks with the real tools; The Sleuth Kit is their oracle
+  fdisk dosfstools mtools exfatprogs exfat-fuse ntfs-3g sleuthkit  # the tests make disks with the real tools; The Sleuth Kit is their oracle
   clang libclang-rt-14-dev  # the fuzz targets: clang alone lacks the fuzzer and sanitizer runtimes
 )
 
