@@ -79,7 +79,7 @@ QWidget* MakeGrid(const Workbook& workbook, QWidget* parent) {
 
 CDialogPreview::CDialogPreview(VolumeScanner& scanner, const ScanNode& node, const Settings& settings, QWidget* parent)
     : QDialog(parent),
-      settings_(settings),
+      ansiCodePage_(settings.ansiCodePage),
       scanner_(&scanner),
       node_(&node),
       poll_(new QTimer(this)),
@@ -148,7 +148,7 @@ void CDialogPreview::Start() {
     job_.Collect();
     content_ = {};
     PreviewOptions options;
-    options.ansiCodePage = settings_.ansiCodePage;
+    options.ansiCodePage = ansiCodePage_;
     const std::uint64_t generation = selection_.Select();
     ++started_;
     job_.Start([this, &scanner = *scanner_, &node = *node_, options, generation] {

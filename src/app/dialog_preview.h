@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <string>
 
 #include "app/background_job.h"
 #include "preview/preview_content.h"
@@ -52,7 +53,7 @@ private:
     void Show();
     void ShowLoading();
 
-    Settings settings_;
+    std::string ansiCodePage_;  // of 8-bit texts
     VolumeScanner* scanner_;
     const ScanNode* node_;
     BackgroundJob job_;

@@ -10,6 +10,7 @@
 #include "app/questions.h"
 #include "app/ui_text.h"
 #include "disk/fs_type.h"
+#include "modes/scan_plan.h"
 #include "support/display_format.h"
 #include "support/text.h"
 
@@ -89,8 +90,7 @@ void CPanePartition::Next() {
         const VolumeInfo& partition = partitions_[static_cast<std::size_t>(row)];
         ScanTask task;
         task.sourceName = ToUtf16(source_);
-        task.volume = {partition.startSector, partition.sectorCount, partition.fsType, partition.bootValid,
-                       partition.bootSector};
+        task.volume = SelectedVolumeOf(partition);
         task.options[kOptionFullScanFallback] = 1;
         task.mode = kModeFullScan;
         tasks.push_back(task);

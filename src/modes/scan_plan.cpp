@@ -21,15 +21,6 @@ ScanPlan Refuse(PlanRefusal refusal, std::string error) {
     return plan;
 }
 
-SelectedVolume SelectionOf(const VolumeInfo& volume) {
-    SelectedVolume selected;
-    selected.startSector = volume.startSector;
-    selected.sectorCount = volume.sectorCount;
-    selected.fsType = volume.fsType;
-    selected.bootValid = volume.bootValid;
-    selected.bootSector = volume.bootSector;
-    return selected;
-}
 
 // The whole source as one area, for the full scan of a source without partitions.
 SelectedVolume WholeSource(const SectorSource& source) {
@@ -58,7 +49,7 @@ std::vector<SelectedVolume> LostPartitionCandidates(SectorSource& source, const 
     for (const VolumeInfo& volume : found.volumes) {
         if (volume.beyond2TiB) continue;
         if (request.volumeStart ? volume.startSector == *request.volumeStart : volume.mountPoint.empty()) {
-            candidates.push_back(SelectionOf(volume));
+            candidates.push_back(SelectedVolumeOf(volume));
             if (request.volumeStart) break;
         }
     }
@@ -67,6 +58,16 @@ std::vector<SelectedVolume> LostPartitionCandidates(SectorSource& source, const 
 }
 
 }  // namespace
+
+SelectedVolume SelectedVolumeOf(const VolumeInfo& volume) {
+    SelectedVolume selected;
+    selected.startSector = volume.startSector;
+    selected.sectorCount = volume.sectorCount;
+    selected.fsType = volume.fsType;
+    selected.bootValid = volume.bootValid;
+    selected.bootSector = volume.bootSector;
+    return selected;
+}
 
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners) {
     SectorSource source;
@@ -109,7 +110,7 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
         SelectedVolume area;
         if (!fullScan) {
             for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
-                if (volume.startSector == range.first) area = SelectionOf(volume);
+                if (volume.startSector == range.first) area = SelectedVolumeOf(volume);
             }
         }
         area.startSector = range.first;
@@ -118,7 +119,7 @@ ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, 
     } else {
         for (const VolumeInfo& volume : ListSourceVolumes(source, stop, fileSystems)) {
             if (volume.beyond2TiB) continue;  // no 32-bit sector number reaches it
-            if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectionOf(volume));
+            if (!request.volumeStart || volume.startSector == *request.volumeStart) candidates.push_back(SelectedVolumeOf(volume));
         }
         if (candidates.empty() && request.volumeStart) {
             return Refuse(PlanRefusal::NothingToScan, Formatted(StringId::NoVolumeAtSector,

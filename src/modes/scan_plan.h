@@ -14,6 +14,7 @@
 namespace tundrel {
 
 class LostPartitionReport;
+struct VolumeInfo;
 
 // Sectors FIRST to LAST of the source, both included.
 struct SectorRange {
@@ -58,5 +59,8 @@ struct ScanPlan {
 // finds that is not mounted, or the one found at `volumeStart` (0 with no volume there: the
 // whole disk), each by the scanner of its own file system.
 ScanPlan PlanScanTasks(const ScanRequest& request, FileSystemTable fileSystems, ScannerTable scanners);
+
+// The part of a listed volume a scan task carries: where it lies, its type and boot sector.
+SelectedVolume SelectedVolumeOf(const VolumeInfo& volume);
 
 }  // namespace tundrel
