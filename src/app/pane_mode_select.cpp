@@ -4,11 +4,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/file_chooser.h"
 #include "app/gui_reconnect_prompt.h"
 #include "app/main_window.h"
 #include "app/pane_browse.h"
 #include "app/questions.h"
-#include "app/result_file_dialog.h"
 #include "app/ui_text.h"
 #include "support/text.h"
 

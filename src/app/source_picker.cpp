@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <atomic>
 
-#include "app/image_file_dialog.h"
+#include "app/file_chooser.h"
 #include "app/questions.h"
 #include "app/ui_text.h"
 #include "disk/fs_type.h"

@@ -1,4 +1,4 @@
-#include "app/result_file_dialog.h"
+#include "app/file_chooser.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,24 +9,29 @@
 namespace tundrel::app {
 namespace {
 
-QString AskForResultFile(QWidget* parent, StringId title, QFileDialog::AcceptMode mode) {
+// Qt's own chooser, the same on every desktop, offering the files of `filter` or all files.
+QString AskForFile(QWidget* parent, StringId title, StringId filter, QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent, UiText(title));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({UiText(StringId::ResultFileFilter), UiText(StringId::AllFilesFilter)});
+    dialog.setNameFilters({UiText(filter), UiText(StringId::AllFilesFilter)});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
 }
 
 }  // namespace
 
+QString AskForImageFile(QWidget* parent) {
+    return AskForFile(parent, StringId::OpenImageFile, StringId::ImageFileFilter, QFileDialog::AcceptOpen);
+}
+
 QString AskForResultFileToOpen(QWidget* parent) {
-    return AskForResultFile(parent, StringId::OpenSavedResults, QFileDialog::AcceptOpen);
+    return AskForFile(parent, StringId::OpenSavedResults, StringId::ResultFileFilter, QFileDialog::AcceptOpen);
 }
 
 QString AskForResultFileToSave(QWidget* parent) {
-    QString file = AskForResultFile(parent, StringId::SaveResultsTooltip, QFileDialog::AcceptSave);
+    QString file = AskForFile(parent, StringId::SaveResultsTooltip, StringId::ResultFileFilter, QFileDialog::AcceptSave);
     if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty()) {
         file += QString::fromLatin1(kResultFileExtension.data(), static_cast<qsizetype>(kResultFileExtension.size()));
     }
